@@ -1,0 +1,122 @@
+#include "app/tool.h"
+
+#include <vector>
+
+#include "app/settings.h"
+#include "core/errors.h"
+#include "core/steps.h"
+
+namespace rf::app {
+
+using platform::Answer;
+
+Tool::Tool(platform::Platform& platform)
+    : platform_(platform), link_(platform), rs_(link_), log_(s_.AdjLogFile) {
+    link_.setEndProgram([this](const std::string& text) { endProgram(text); });
+}
+
+Tool::~Tool() {
+    link_.attach(nullptr);
+    log_.close();
+}
+
+bool Tool::Main() {
+    if (!platform_.acquireSingleInstance()) return false;
+
+    const char* fileBeingRead = nullptr;
+    const std::vector<Step> steps = {
+        [&] {
+            // Shared state and the default adjustment data.
+            s_.AdjLogFile = "QT7310AdjLog.txt";
+            s_.ErrDataFile = "QT7310Err.dat";
+            s_.EvrDataFile = "QT7310Evr.dat";
+            s_.InduceCheck = true;
+            presetDefaults(s_.PbIniData, s_.RecIniData);
+        },
+        [&] {
+            fileBeingRead = DvtrRfFile;
+            s_.DvtrRf = readDvtrRf(DvtrRfFile);
+            fileBeingRead = nullptr;
+        },
+        [&] {
+            fileBeingRead = RsSetFile;
+            RsSettings rs = readRsSet(RsSetFile);
+            fileBeingRead = nullptr;
+            s_.RsPortNo = rs.port.number;
+            s_.RsPortName = rs.port.name;
+            s_.RsBaud = rs.baud;
+            s_.RsParity = rs.parity;
+            s_.RsDataBit = rs.dataBits;
+            s_.RsStopBit = rs.stopBits;
+        },
+        [&] { s_.FormInitDone = false; },
+        [&] { FormLoad(); },
+    };
+    const auto outcome = runSteps(steps, [&](const RfError& e, std::size_t) {
+        ErrorChoice choice = startupError(e, fileBeingRead);
+        fileBeingRead = nullptr;
+        return choice;
+    });
+    if (outcome == StepsOutcome::Aborted) {
+        endProgram();
+        return false;
+    }
+    return true;
+}
+
+ErrorChoice Tool::startupError(const RfError& error, const char* fileBeingRead) {
+    if (error.number() == err::FileNotFound && fileBeingRead) {
+        s_.ErrMsgText = std::string(fileBeingRead) + " Not Found !!";
+    } else {
+        s_.ErrMsgText = otherErrorText(error.number());
+        std::string detail = error.detail();
+        if (fileBeingRead)
+            detail = std::string(fileBeingRead) + (detail.empty() ? "" : ": " + detail);
+        if (!detail.empty()) s_.ErrMsgText += "\n" + detail;
+    }
+    Answer answer = platform_.dialogs().msgBox(s_.ErrMsgText, platform::Buttons::AbortRetryIgnore,
+                                               platform::Icon::Critical, "ERROR Message");
+    s_.MsgAnswer = static_cast<int>(answer);
+    // At start-up Ignore cannot go on without the failing step: it ends the program too.
+    return answer == Answer::Retry ? ErrorChoice::Retry : ErrorChoice::Abort;
+}
+
+void Tool::FormLoad() {
+    // Retry runs the load step again: start from a closed port and log.
+    log_.close();
+    closePort();
+    if (s_.RsPortName.empty())
+        Raise(err::PortInvalid, "port " + std::to_string(s_.RsPortNo) +
+                                    ": ports are numbered from 1 in " + RsSetFile);
+    port_ = platform_.createSerialPort(s_.RsPortName);
+    link_.attach(port_.get());
+    const auto settings = platform::parseSettings(s_.RsBaud + "," + s_.RsParity + "," +
+                                                  s_.RsDataBit + "," + s_.RsStopBit);
+    link_.reset();
+    port_->open(settings);
+    log_.open(platform_.now());
+}
+
+void Tool::closePort() {
+    link_.attach(nullptr);
+    if (port_ && port_->isOpen()) port_->close();
+    port_.reset();
+}
+
+void Tool::endProgram(const std::optional<std::string>& errorText) {
+    try {
+        if (log_.isOpen()) {
+            if (errorText) log_.writeText(*errorText);
+            log_.writeDateLine(platform_.now());
+        }
+    } catch (const RfError&) {
+        // The program ends either way; a log that cannot be written must not stop it.
+    }
+    log_.close();
+    closePort();
+    link_.reset();
+    ended_ = true;
+    platform_.requestEnd();
+}
+
+}  // namespace rf::app

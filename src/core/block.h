@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "core/table.h"
+
+namespace rf {
+
+// The five selection indexes of a block: format, drum-speed index, head
+// category, head kind and head channel.
+struct BlockSel {
+    std::int16_t SFmt = 0;
+    std::int16_t SRpm = 0;
+    std::int16_t SHeadCate = 0;
+    std::int16_t SHeadKind = 0;
+    std::int16_t SHeadCh = 0;
+    friend bool operator==(const BlockSel&, const BlockSel&) = default;
+};
+
+// Format codes.
+namespace fmt {
+inline constexpr std::int16_t Magvex25M = 0;
+inline constexpr std::int16_t Dv = 1;
+inline constexpr std::int16_t Magvex50M = 2;
+inline constexpr std::int16_t HdSp = 3;
+inline constexpr std::int16_t HdLp = 7;
+}  // namespace fmt
+
+// Head categories.
+namespace cate {
+inline constexpr std::int16_t RecPlay = 0;
+inline constexpr std::int16_t Playback = 1;
+inline constexpr std::int16_t Dv = 2;
+}  // namespace cate
+
+// Adjustment data tables, indexed (format 0-8, rpm 0-7, category 0-2, kind
+// 0-4, channel 0-2, item): playback level blocks (items 0-28) and record value
+// blocks (items 0-4).
+using PbTable = Table<std::int16_t, 9, 8, 3, 5, 3, 29>;
+using RecTable = Table<std::int16_t, 9, 8, 3, 5, 3, 5>;
+
+}  // namespace rf

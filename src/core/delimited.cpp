@@ -1,0 +1,134 @@
+#include "core/delimited.h"
+
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "core/errors.h"
+
+namespace rf {
+
+namespace {
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+}  // namespace
+
+DelimitedReader::DelimitedReader(std::string text) : text_(std::move(text)) {}
+
+DelimitedReader DelimitedReader::fromFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Raise(err::FileNotFound, path);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return DelimitedReader(all.str());
+}
+
+void DelimitedReader::skipBlanks() {
+    // After a comma the next field starts on the same line (it may be empty);
+    // otherwise blank lines between fields are passed over.
+    while (pos_ < text_.size() &&
+           (isBlank(text_[pos_]) || (!afterComma_ && isLineEnd(text_[pos_]))))
+        ++pos_;
+}
+
+bool DelimitedReader::atEnd() const {
+    std::size_t p = pos_;
+    while (p < text_.size() && (isBlank(text_[p]) || isLineEnd(text_[p])))
+        ++p;
+    return p >= text_.size() && !afterComma_;
+}
+
+DelimitedField DelimitedReader::field() {
+    skipBlanks();
+    if (pos_ >= text_.size() && !afterComma_) Raise(err::InputPastEnd);
+    DelimitedField out;
+    if (pos_ < text_.size() && text_[pos_] == '"') {
+        out.quoted = true;
+        std::size_t close = text_.find('"', pos_ + 1);
+        std::size_t end = close == std::string::npos ? text_.size() : close;
+        out.text = text_.substr(pos_ + 1, end - pos_ - 1);
+        pos_ = close == std::string::npos ? text_.size() : close + 1;
+        // Anything between the closing quote and the delimiter is ignored.
+        while (pos_ < text_.size() && text_[pos_] != ',' && !isLineEnd(text_[pos_]))
+            ++pos_;
+    } else {
+        std::size_t start = pos_;
+        while (pos_ < text_.size() && text_[pos_] != ',' && !isLineEnd(text_[pos_]))
+            ++pos_;
+        out.text = text_.substr(start, pos_ - start);
+        while (!out.text.empty() && isBlank(out.text.back()))
+            out.text.pop_back();
+    }
+    afterComma_ = false;
+    if (pos_ < text_.size()) {
+        if (text_[pos_] == ',') {
+            afterComma_ = true;
+            ++pos_;
+        } else {
+            if (text_[pos_] == '\r') ++pos_;
+            if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+        }
+    }
+    return out;
+}
+
+bool isInteger(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    if (i >= text.size()) return false;
+    for (; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+std::int16_t parseInt16(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    if (!isInteger(text)) Raise(err::TypeMismatch, "\"" + std::string(text) + "\" is not a number");
+    bool negative = text.front() == '-';
+    if (text.front() == '-' || text.front() == '+') text.remove_prefix(1);
+    long value = 0;
+    for (char c : text) {
+        value = value * 10 + (c - '0');
+        if (value > 32768) Raise(err::Overflow);
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<std::int16_t>::max()) Raise(err::Overflow);
+    return static_cast<std::int16_t>(value);
+}
+
+std::int16_t DelimitedReader::int16() {
+    return parseInt16(field().text);
+}
+
+DelimitedRecord& DelimitedRecord::text(std::string_view value) {
+    std::string quoted = "\"";
+    for (char c : value)
+        quoted += c == '"' ? '\'' : c;
+    quoted += '"';
+    fields_.push_back(std::move(quoted));
+    return *this;
+}
+
+DelimitedRecord& DelimitedRecord::raw(std::string_view value) {
+    fields_.emplace_back(value);
+    return *this;
+}
+
+std::string DelimitedRecord::line() const {
+    std::string out;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (i > 0) out += ',';
+        out += fields_[i];
+    }
+    out += "\r\n";
+    return out;
+}
+
+}  // namespace rf

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rf {
+
+// One field of a delimited file: its text and whether it stood in double quotes.
+struct DelimitedField {
+    std::string text;
+    bool quoted = false;
+};
+
+// Reads fields of the delimited "write" form: fields separated by commas or line
+// breaks, strings optionally in double quotes, blanks around unquoted fields ignored.
+// Reading past the last field is the run-time error "input past end of file" (62);
+// a field that is not a number where one is due is "type mismatch" (13).
+class DelimitedReader {
+  public:
+    explicit DelimitedReader(std::string text);
+
+    // Reads the named file whole; a missing file is "file not found" (53).
+    static DelimitedReader fromFile(const std::string& path);
+
+    DelimitedField field();
+    std::string text() { return field().text; }
+    std::int16_t int16();
+
+    bool atEnd() const;
+
+  private:
+    void skipBlanks();
+    std::string text_;
+    std::size_t pos_ = 0;
+    bool afterComma_ = false;
+};
+
+// Parses a 16-bit integer field: optional sign and decimal digits, blanks around.
+// Not a number: 13; outside -32768..32767: "overflow" (6).
+std::int16_t parseInt16(std::string_view text);
+
+// True when the text is an optional sign followed by decimal digits only.
+bool isInteger(std::string_view text);
+
+// Builds one record of the delimited "write" form: each string field in double
+// quotes, fields separated by commas, ended by CR LF. A double quote inside a
+// field would end the field early for every reader, so it is written as ' .
+class DelimitedRecord {
+  public:
+    DelimitedRecord& text(std::string_view value);
+    DelimitedRecord& raw(std::string_view value);  // a field written as it stands (numbers)
+    std::string line() const;
+
+  private:
+    std::vector<std::string> fields_;
+};
+
+}  // namespace rf

@@ -1,0 +1,45 @@
+#include "core/errors.h"
+
+namespace rf {
+
+namespace {
+std::string describe(int number, const std::string& detail) {
+    std::string what = "error " + std::to_string(number);
+    if (!detail.empty()) what += ": " + detail;
+    return what;
+}
+}  // namespace
+
+RfError::RfError(int number, std::string detail)
+    : std::runtime_error(describe(number, detail)), number_(number), detail_(std::move(detail)) {}
+
+void Raise(int number, std::string detail) {
+    throw RfError(number, std::move(detail));
+}
+
+std::string signedNumberText(long number) {
+    return number < 0 ? std::to_string(number) : " " + std::to_string(number);
+}
+
+std::string otherErrorText(int number) {
+    return "Other Error No = " + signedNumberText(number);
+}
+
+std::string linkErrorText(int number) {
+    switch (number) {
+        case err::TimeOver:
+            return "RS232-C Time Over Error";
+        case err::AckReceive:
+            return "RS232-C ACK Receive Error";
+        case err::ErrReceive:
+            return "RS232-C Err Receive Error";
+        case err::OtherReply:
+            return "RS232-C Other Error";
+        case err::DifferentProgram:
+            return "Different Adjustment Program";
+        default:
+            return otherErrorText(number);
+    }
+}
+
+}  // namespace rf

@@ -1,0 +1,29 @@
+#include "core/steps.h"
+
+namespace rf {
+
+StepsOutcome runSteps(std::span<const Step> steps, const ErrorHandler& onError) {
+    std::size_t index = 0;
+    while (index < steps.size()) {
+        ErrorChoice choice;
+        try {
+            steps[index]();
+            ++index;
+            continue;
+        } catch (const RfError& error) {
+            choice = onError(error, index);
+        }
+        switch (choice) {
+            case ErrorChoice::Abort:
+                return StepsOutcome::Aborted;
+            case ErrorChoice::Retry:
+                break;
+            case ErrorChoice::Ignore:
+                ++index;
+                break;
+        }
+    }
+    return StepsOutcome::Completed;
+}
+
+}  // namespace rf

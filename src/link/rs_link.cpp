@@ -1,0 +1,212 @@
+#include "link/rs_link.h"
+
+#include "core/errors.h"
+
+namespace rf::link {
+
+using platform::comm::Receive;
+
+std::string commErrorText(int number) {
+    switch (number) {
+        case err::CommBreak:
+            return "Interrupt Receive";
+        case err::CommFrame:
+            return "Frame Error";
+        case err::CommOverrun:
+            return "Data Lost";
+        case err::CommRxOver:
+            return "Receive Buffer Over Flow";
+        case err::CommParity:
+            return "Parity Error";
+        case err::CommTxFull:
+            return "Send Buffer Full";
+        case err::CommDcb:
+            return "DCB Receive Error";
+        case err::CommUnknown:
+            return "Unknow Error";
+        default:
+            return otherErrorText(number);
+    }
+}
+
+int commEventError(int event) {
+    namespace comm = platform::comm;
+    switch (event) {
+        case comm::Break:
+            return err::CommBreak;
+        case comm::Frame:
+            return err::CommFrame;
+        case comm::Overrun:
+            return err::CommOverrun;
+        case comm::RxOver:
+            return err::CommRxOver;
+        case comm::RxParity:
+            return err::CommParity;
+        case comm::TxFull:
+            return err::CommTxFull;
+        case comm::Dcb:
+            return err::CommDcb;
+        default:
+            return err::CommUnknown;
+    }
+}
+
+RsLink::RsLink(platform::Platform& platform)
+    : platform_(platform), RsOverBox(platform.createTimer()), RsWaitBox(platform.createTimer()) {
+    RsWaitBox->setInterval(1000);
+    RsOverBox->setInterval(ReplyTimeoutMs);
+    RsOverBox->setHandler([this] { s_.RsOverFlag = true; });
+    RsWaitBox->setHandler([this] { s_.RsWaitFlag = true; });
+}
+
+RsLink::~RsLink() {
+    attach(nullptr);
+}
+
+void RsLink::attach(platform::SerialPort* port) {
+    if (port_) port_->setCommHandler({});
+    port_ = port;
+    if (port_) port_->setCommHandler([this](int event) { OnComm(event); });
+}
+
+void RsLink::prepare(std::string_view cmd, std::string_view data, std::string_view replyCode) {
+    s_.RsCmd = cmd;
+    prepareData(data, replyCode);
+}
+
+void RsLink::prepareData(std::string_view data, std::string_view replyCode) {
+    s_.RsData = data;
+    s_.RsFrame = StxCode + s_.RsData + EtxCode;
+    s_.RsAckHead = std::string{AckCode, StxCode} + std::string(replyCode);
+}
+
+void RsLink::startAttempt() {
+    if (!port_ || !port_->isOpen()) Raise(err::PortInvalid, "the serial port is not open");
+    port_->discardInput();
+    port_->discardOutput();
+    s_.RsRecvData.clear();
+    s_.RsOverFlag = false;
+    s_.RsAckFlag = true;
+}
+
+void RsLink::waitForReply(bool ackOnly) {
+    port_->write(s_.RsFrame);
+    RsOverBox->setEnabled(true);
+    // The timer is stopped however the wait ends, the program's end included.
+    struct Stop {
+        platform::Timer& t;
+        ~Stop() { t.setEnabled(false); }
+    } stop{*RsOverBox};
+    if (ackOnly) {
+        while (s_.RsRecvData.find(AckCode) == std::string::npos && s_.RsAckFlag && !s_.RsOverFlag)
+            platform_.doEvents();
+    } else {
+        while (s_.RsAckFlag && !s_.RsEtxFlag && !s_.RsOverFlag)
+            platform_.doEvents();
+    }
+}
+
+bool RsLink::RsSendAttempts() {
+    for (int attempt = 0; attempt < MaxAttempts;) {
+        startAttempt();
+        s_.RsEtxFlag = false;
+        waitForReply(false);
+        // No retry after a time-out: the recorder is not there.
+        if (s_.RsOverFlag) Raise(err::TimeOver);
+        const bool good = s_.RsRecvData.starts_with(s_.RsAckHead) && s_.RsAckFlag;
+        if (good) return true;
+        // A reply that did not begin with ACK: give the line two seconds to settle.
+        if (!s_.RsAckFlag) RsWait(2000);
+        ++attempt;
+    }
+    return false;
+}
+
+void RsLink::RsSend() {
+    if (RsSendAttempts()) return;
+    if (!s_.RsAckFlag) Raise(err::AckReceive);
+    Raise(s_.RsRecvData.find(ErrHead) != std::string::npos ? err::ErrReceive : err::OtherReply);
+}
+
+void RsLink::RsSendAckOnly() {
+    for (int attempt = 0; attempt < MaxAttempts;) {
+        startAttempt();
+        waitForReply(true);
+        if (s_.RsOverFlag) {
+            s_.RsOverFlag = false;
+            Raise(err::TimeOver);
+        }
+        if (!s_.RsAckFlag) {
+            RsWait(1000);
+            ++attempt;
+        }
+        if (s_.RsRecvData.find(AckCode) != std::string::npos) {
+            RsWait(1000);
+            return;
+        }
+    }
+    Raise(err::AckReceive);
+}
+
+void RsLink::RsWait(int ms) {
+    RsWaitBox->setInterval(ms);
+    s_.RsWaitFlag = false;
+    RsWaitBox->setEnabled(true);
+    struct Stop {
+        platform::Timer& t;
+        ~Stop() { t.setEnabled(false); }
+    } stop{*RsWaitBox};
+    while (!s_.RsWaitFlag)
+        platform_.doEvents();
+}
+
+void RsLink::OnComm(int event) {
+    namespace comm = platform::comm;
+    try {
+        switch (event) {
+            case comm::Send:
+            case comm::Cts:
+            case comm::Dsr:
+            case comm::Cd:
+            case comm::Ring:
+            case comm::Eof:
+                return;
+            case comm::Receive:
+                if (!port_) return;
+                s_.RsRecvData += port_->readAll();
+                if (!s_.RsRecvData.empty()) {
+                    if (s_.RsRecvData.front() != AckCode) s_.RsAckFlag = false;
+                    if (s_.RsRecvData.back() == EtxCode) s_.RsEtxFlag = true;
+                }
+                return;
+            default:
+                Raise(commEventError(event));
+        }
+    } catch (const RfError& e) {
+        fatal(e.number());
+    }
+}
+
+void RsLink::fatal(int number) {
+    const std::string text = commErrorText(number);
+    platform_.dialogs().msgBox(text, platform::Buttons::Ok, platform::Icon::Critical,
+                               "RS232-C Communication Error");
+    RsOverBox->setEnabled(false);
+    RsWaitBox->setEnabled(false);
+    if (endProgram_)
+        endProgram_(text);
+    else
+        platform_.requestEnd();
+}
+
+void RsLink::reset() {
+    s_.RsRecvData.clear();
+    s_.RsEtxFlag = false;
+    s_.RsAckFlag = true;
+    s_.RsOverFlag = false;
+    s_.RsWaitFlag = false;
+    RsWaitBox->setEnabled(false);
+    RsOverBox->setEnabled(false);
+}
+
+}  // namespace rf::link

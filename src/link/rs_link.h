@@ -1,0 +1,102 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace rf::link {
+
+inline constexpr char StxCode = '\x02';
+inline constexpr char EtxCode = '\x03';
+inline constexpr char AckCode = '\x06';
+// The head of an error reply: ACK STX "ER".
+inline const std::string ErrHead = std::string{AckCode, StxCode} + "ER";
+
+inline constexpr int ReplyTimeoutMs = 5000;
+inline constexpr int MaxAttempts = 6;
+
+// The state of the exchange in progress, under the names the recorder protocol
+// documentation uses.
+struct LinkState {
+    std::string RsCmd;        // command code, e.g. "QID"
+    std::string RsData;       // text between STX and ETX
+    std::string RsFrame;      // STX + RsData + ETX: what is written
+    std::string RsAckHead;    // what a good reply begins with
+    std::string RsRecvData;   // the receive buffer
+    bool RsEtxFlag = false;   // the buffer ends with ETX: reply complete
+    bool RsAckFlag = true;    // no reply has begun with anything but ACK
+    bool RsOverFlag = false;  // the reply time-out fired
+    bool RsWaitFlag = false;  // the RsWait timer fired
+};
+
+// Text shown for a fatal communication event (190 to 197).
+std::string commErrorText(int number);
+
+// Error number of a communication event code of the port.
+int commEventError(int event);
+
+// The framed command/reply exchange with the recorder over one serial port:
+// one command, one reply, a 5-second time-out per attempt, six attempts.
+class RsLink {
+  public:
+    // Ends the program after a fatal communication event, with the text the
+    // operator was shown: it writes the text and a date line to the operation
+    // log, closes the log and the port and requests the end.
+    using EndProgram = std::function<void(const std::string& text)>;
+
+    explicit RsLink(platform::Platform& platform);
+    RsLink(const RsLink&) = delete;
+    RsLink& operator=(const RsLink&) = delete;
+    ~RsLink();
+
+    // The port the link works through; its receive events come to OnComm.
+    void attach(platform::SerialPort* port);
+    void setEndProgram(EndProgram end) { endProgram_ = std::move(end); }
+
+    // Sets RsCmd, RsData, RsFrame and RsAckHead for the next exchange.
+    void prepare(std::string_view cmd, std::string_view data, std::string_view replyCode);
+    // The same without touching RsCmd.
+    void prepareData(std::string_view data, std::string_view replyCode);
+
+    // One exchange with retries. On return RsRecvData holds a reply beginning
+    // with RsAckHead; otherwise error 200, 201, 202 or 203 is raised.
+    void RsSend();
+    // The attempts of RsSend without the decision after the sixth failure:
+    // true for a good reply, false when all six attempts failed (the last
+    // reply and RsAckFlag stay for the caller to judge). A time-out raises 200.
+    bool RsSendAttempts();
+    // The acknowledge-only exchange: success on an ACK anywhere in the reply,
+    // followed by a one-second pause.
+    void RsSendAckOnly();
+
+    // Waits `ms` milliseconds while events keep running.
+    void RsWait(int ms);
+
+    // The port's receive handler.
+    void OnComm(int event);
+
+    // Returns the link to its idle state and stops its timers.
+    void reset();
+
+    const LinkState& state() const { return s_; }
+    // The reply of the last exchange.
+    const std::string& reply() const { return s_.RsRecvData; }
+    platform::Platform& platform() { return platform_; }
+
+  private:
+    void startAttempt();
+    void waitForReply(bool ackOnly);
+    void fatal(int number);
+
+    platform::Platform& platform_;
+    platform::SerialPort* port_ = nullptr;
+    std::unique_ptr<platform::Timer> RsOverBox;
+    std::unique_ptr<platform::Timer> RsWaitBox;
+    EndProgram endProgram_;
+    LinkState s_;
+};
+
+}  // namespace rf::link

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/serial_port.h"
+
+namespace rf::platform {
+
+struct DateTime {
+    int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    friend bool operator==(const DateTime&, const DateTime&) = default;
+};
+
+enum class Buttons { Ok, OkCancel, YesNo, AbortRetryIgnore };
+enum class Icon { None, Critical, Question, Exclamation, Information };
+enum class Answer { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
+
+// Modal message and input boxes, and the beep.
+class Dialogs {
+  public:
+    virtual ~Dialogs() = default;
+    virtual Answer msgBox(const std::string& text, Buttons buttons, Icon icon,
+                          const std::string& title) = 0;
+    // The operator's text, or "" when the box is cancelled.
+    virtual std::string inputBox(const std::string& prompt, const std::string& title,
+                                 const std::string& defaultText) = 0;
+    virtual void beep() = 0;
+};
+
+// An interval timer. While enabled it calls its handler every interval, on the
+// user-interface thread, from inside doEvents(). Enabling it, or changing the
+// interval while enabled, starts a fresh full interval.
+class Timer {
+  public:
+    virtual ~Timer() = default;
+    virtual void setInterval(int ms) = 0;
+    virtual int interval() const = 0;
+    virtual void setEnabled(bool enabled) = 0;
+    virtual bool enabled() const = 0;
+    virtual void setHandler(std::function<void()> handler) = 0;
+};
+
+// Everything the logic asks of the machine it runs on.
+class Platform {
+  public:
+    virtual ~Platform() = default;
+
+    // Lets pending interface, timer and port events run. With nothing pending
+    // it blocks until something happens, so a waiting tool uses no CPU. Throws
+    // ProgramEnd once the end of the program has been requested.
+    virtual void doEvents() = 0;
+
+    // Asks for the program to end; the next doEvents() unwinds the waits.
+    virtual void requestEnd() = 0;
+    virtual bool endRequested() const = 0;
+
+    virtual DateTime now() const = 0;
+    virtual std::unique_ptr<Timer> createTimer() = 0;
+    // A closed serial port for the named device.
+    virtual std::unique_ptr<SerialPort> createSerialPort(const std::string& portName) = 0;
+    virtual Dialogs& dialogs() = 0;
+
+    // False when another copy of the program already runs.
+    virtual bool acquireSingleInstance() = 0;
+};
+
+}  // namespace rf::platform
