@@ -1,8 +1,129 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "core/delimited.h"
+#include "core/steps.h"
 #include "core/table.h"
 
-TEST(Table, IndexOutsideBoundsIsSubscriptOutOfRange) {
-    rf::Table<int, 2, 3> t;
-    EXPECT_THROW(t(2, 0), rf::RfError);
+namespace rf {
+namespace {
+
+int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RfError& e) {
+        return e.number();
+    }
+    return 0;
 }
+
+TEST(Table, IndexesEveryCellOnceAndRefusesIndexesOutsideTheDeclaredBounds) {
+    Table<int, 2, 3, 4> t;
+    int n = 0;
+    for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 3; ++b)
+            for (int c = 0; c < 4; ++c)
+                t(a, b, c) = n++;
+    EXPECT_EQ(t(1, 2, 3), 23);
+    EXPECT_EQ(t.row(1, 0)[2], 14);
+    for (auto bad : std::vector<std::array<int, 3>>{{2, 0, 0}, {0, 3, 0}, {0, 0, 4}, {-1, 0, 0}})
+        EXPECT_EQ(errorOf([&] { t(bad[0], bad[1], bad[2]); }), err::SubscriptOutOfRange);
+    EXPECT_EQ(errorOf([&] { t.row(0, 3); }), err::SubscriptOutOfRange);
+}
+
+TEST(DelimitedReader, ReadsCommaAndLineSeparatedFieldsQuotedOrNot) {
+    DelimitedReader in("1, \"/dev/ttyUSB0\" ,9600\r\n\r\nN,\"8\"\n 1 ,,\"\"\r\n");
+    EXPECT_EQ(in.field().text, "1");
+    auto port = in.field();
+    EXPECT_EQ(port.text, "/dev/ttyUSB0");
+    EXPECT_TRUE(port.quoted);
+    EXPECT_EQ(in.text(), "9600");
+    EXPECT_EQ(in.text(), "N");  // blank line between fields passed over
+    EXPECT_EQ(in.text(), "8");
+    EXPECT_EQ(in.int16(), 1);
+    EXPECT_EQ(in.text(), "");  // empty field between two commas
+    EXPECT_EQ(in.text(), "");
+    EXPECT_TRUE(in.atEnd());
+    EXPECT_EQ(errorOf([&] { in.field(); }), err::InputPastEnd);
+}
+
+TEST(DelimitedReader, NumbersAreCheckedNotGuessed) {
+    struct Case {
+        const char* text;
+        int error;
+        int value;
+    };
+    for (const Case& c : std::vector<Case>{{"42", 0, 42},
+                                           {"-32768", 0, -32768},
+                                           {"\"7\"", 0, 7},
+                                           {"abc", err::TypeMismatch, 0},
+                                           {"1.5", err::TypeMismatch, 0},
+                                           {"", err::TypeMismatch, 0},
+                                           {"32768", err::Overflow, 0},
+                                           {"99999999999", err::Overflow, 0}}) {
+        SCOPED_TRACE(c.text);
+        DelimitedReader in(c.text + std::string(",0"));
+        int value = 0;
+        EXPECT_EQ(errorOf([&] { value = in.int16(); }), c.error);
+        if (c.error == 0) {
+            EXPECT_EQ(value, c.value);
+        }
+    }
+}
+
+TEST(DelimitedRecord, WritesQuotedStringsAndRawNumbersEndedByCrLf) {
+    EXPECT_EQ(DelimitedRecord().text("12-05-2026").text("02:33:38").line(),
+              "\"12-05-2026\",\"02:33:38\"\r\n");
+    EXPECT_EQ(DelimitedRecord().raw("1.5").raw("-2").text("").line(), "1.5,-2,\"\"\r\n");
+    // A quote inside a field would end it early for every reader.
+    EXPECT_EQ(DelimitedRecord().text("say \"hi\"").line(), "\"say 'hi'\"\r\n");
+}
+
+TEST(RunSteps, RetryRepeatsTheFailingStepAndIgnoreGoesOnWithTheNext) {
+    std::vector<std::string> trace;
+    int failuresLeft = 2;
+    const std::vector<Step> steps = {
+        [&] { trace.push_back("a"); },
+        [&] {
+            trace.push_back("b");
+            if (failuresLeft-- > 0) Raise(200);
+        },
+        [&] {
+            trace.push_back("c");
+            Raise(201);
+        },
+        [&] { trace.push_back("d"); },
+    };
+    std::vector<int> seen;
+    auto outcome = runSteps(steps, [&](const RfError& e, std::size_t index) {
+        seen.push_back(e.number() * 10 + static_cast<int>(index));
+        return e.number() == 200 ? ErrorChoice::Retry : ErrorChoice::Ignore;
+    });
+    EXPECT_EQ(outcome, StepsOutcome::Completed);
+    EXPECT_EQ(trace, (std::vector<std::string>{"a", "b", "b", "b", "c", "d"}));
+    EXPECT_EQ(seen, (std::vector<int>{2001, 2001, 2012}));
+}
+
+TEST(RunSteps, AbortStopsAtOnceAndOtherExceptionsPassThrough) {
+    std::vector<std::string> trace;
+    const std::vector<Step> steps = {[&] { Raise(53); }, [&] { trace.push_back("never"); }};
+    EXPECT_EQ(runSteps(steps, [](const RfError&, std::size_t) { return ErrorChoice::Abort; }),
+              StepsOutcome::Aborted);
+    EXPECT_TRUE(trace.empty());
+
+    const std::vector<Step> ending = {[] { throw ProgramEnd{}; }};
+    EXPECT_THROW(runSteps(ending, [](const RfError&, std::size_t) { return ErrorChoice::Retry; }),
+                 ProgramEnd);
+}
+
+TEST(ErrorTexts, OtherErrorsShowTheNumberWithABlankForItsSign) {
+    EXPECT_EQ(otherErrorText(205), "Other Error No =  205");
+    EXPECT_EQ(linkErrorText(200), "RS232-C Time Over Error");
+    EXPECT_EQ(linkErrorText(203), "RS232-C Other Error");
+    EXPECT_EQ(linkErrorText(206), "Different Adjustment Program");
+    EXPECT_EQ(linkErrorText(204), "Other Error No =  204");
+}
+
+}  // namespace
+}  // namespace rf
