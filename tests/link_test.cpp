@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link_fixture.h"
+
+namespace rf::linktest {
+namespace {
+
+namespace comm = rf::platform::comm;
+using rf::platform::Answer;
+using rf::platform::Buttons;
+using rf::platform::Icon;
+
+class RsSendTest : public ::testing::Test, public VirtualLine {
+  protected:
+    void prepareSq() { link.prepare("$SQ", "$SQ", "$SQ"); }
+};
+
+TEST_F(RsSendTest, GoodReplyReturnsAtItsEtxWithoutPauseAndStopsTheTimeOut) {
+    prepareSq();
+    peer.reply(good("$SQ:123456789"), 30ms);
+    link.RsSend();
+    EXPECT_EQ(now(), 30);
+    ASSERT_EQ(peer.frames().size(), 1u);
+    EXPECT_EQ(peer.frames()[0].bytes, "\x02$SQ\x03");
+    EXPECT_EQ(link.reply(), good("$SQ:123456789"));
+
+    // The same reply in single bytes, 7 ms apart: the exchange ends at the last one.
+    peer.reply(good("$SQ:123456789"), 10ms, 7ms);
+    link.RsSend();
+    EXPECT_EQ(now(), 30 + 10 + 15 * 7);
+    EXPECT_EQ(link.reply(), good("$SQ:123456789"));
+
+    // The time-out of a finished exchange never fires.
+    link.RsWait(6000);
+    EXPECT_FALSE(link.state().RsOverFlag);
+}
+
+TEST_F(RsSendTest, ReplyThatNeverEndsInEtxTimesOutAfterFiveSecondsWithoutRetry) {
+    struct Case {
+        const char* what;
+        std::string reply;  // empty: no reply at all
+    };
+    for (const Case& c : std::vector<Case>{{"no reply", ""},
+                                           {"lone ACK", kAck},
+                                           {"reply cut short", "\x06\x02$SQ:1234"},
+                                           {"bytes after the ETX", good("$SQ:1") + "X"}}) {
+        SCOPED_TRACE(c.what);
+        VirtualLine line;
+        line.link.prepare("$SQ", "$SQ", "$SQ");
+        c.reply.empty() ? line.peer.silence() : line.peer.reply(c.reply);
+        EXPECT_EQ(errorOf([&] { line.link.RsSend(); }), err::TimeOver);
+        EXPECT_EQ(line.now(), 5000);
+        EXPECT_EQ(line.sent().size(), 1u);
+    }
+}
+
+TEST_F(RsSendTest, EachAttemptHasAFreshTimeOutCountedFromItsWrite) {
+    prepareSq();
+    peer.reply(kNak, 4000ms);  // ends the first wait, then two seconds' pause
+    peer.silence();
+    EXPECT_EQ(errorOf([&] { link.RsSend(); }), err::TimeOver);
+    EXPECT_EQ(sentAt(), (std::vector<double>{0, 6000}));
+    EXPECT_EQ(now(), 11000);
+
+    // A reply just inside the time-out is taken.
+    peer.reply(good("$SQ:123456789"), 4999ms);
+    link.RsSend();
+    EXPECT_EQ(now(), 11000 + 4999);
+}
+
+TEST_F(RsSendTest, SixFailedAttemptsRaiseTheErrorOfTheLastReply) {
+    const std::string nak = kNak;
+    const std::string er = good("ER01");
+    struct Case {
+        const char* what;
+        std::vector<std::string> replies;
+        int error;
+        std::vector<double> writes;  // ms
+        double end;                  // ms
+    };
+    // A reply not beginning with ACK ends the wait at its first character and is
+    // followed by a two-second pause; other failures retry at once.
+    const std::vector<double> paced{0, 2001, 4002, 6003, 8004, 10005};
+    const std::vector<double> back2back{0, 1, 2, 3, 4, 5};
+    const std::vector<Case> cases{
+        {"not ACK", {6, nak + "$SQ:1\x03"}, err::AckReceive, paced, 12006},
+        {"error reply", {6, er}, err::ErrReceive, back2back, 6},
+        {"error reply after other text",
+         {6,
+          "\x06\x02$XX\x06\x02"
+          "ER\x03"},
+         err::ErrReceive,
+         back2back,
+         6},
+        {"other reply code", {6, good("$XX:123456789")}, err::OtherReply, back2back, 6},
+        {"ER without ACK STX", {6, good("$XXER")}, err::OtherReply, back2back, 6},
+        {"five error replies then not ACK",
+         {er, er, er, er, er, nak},
+         err::AckReceive,
+         back2back,
+         2006},
+        {"five not ACK then an error reply",
+         {nak, nak, nak, nak, nak, er},
+         err::ErrReceive,
+         paced,
+         10006},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualLine line;
+        line.link.prepare("$SQ", "$SQ", "$SQ");
+        for (const auto& r : c.replies)
+            line.peer.reply(r);
+        EXPECT_EQ(errorOf([&] { line.link.RsSend(); }), c.error);
+        EXPECT_EQ(line.sentAt(), c.writes);
+        EXPECT_EQ(line.sent(), std::vector<std::string>(6, "$SQ"));
+        EXPECT_EQ(line.now(), c.end);
+    }
+}
+
+TEST_F(RsSendTest, GoodReplyAtTheSixthAttemptSucceeds) {
+    prepareSq();
+    for (int i = 0; i < 5; ++i)
+        peer.reply(i % 2 ? good("ER01") : kNak);
+    peer.reply(good("$SQ:123456789"));
+    link.RsSend();
+    // Pauses after the three replies that did not begin with ACK only.
+    EXPECT_EQ(sentAt(), (std::vector<double>{0, 2001, 2002, 4003, 4004, 6005}));
+    EXPECT_EQ(now(), 6006);
+    EXPECT_EQ(link.reply(), good("$SQ:123456789"));
+}
+
+TEST_F(RsSendTest, BytesLeftFromAnEarlierAttemptAreDiscarded) {
+    prepareSq();
+    // The rest of a bad reply trickles in during the pause after its first byte.
+    peer.reply(kNak + "$SQ:999999999\x03", 1ms, 50ms);
+    peer.reply(good("$SQ:123456789"));
+    link.RsSend();
+    EXPECT_EQ(sentAt(), (std::vector<double>{0, 2001}));
+    EXPECT_EQ(link.reply(), good("$SQ:123456789"));
+}
+
+TEST_F(RsSendTest, UnreadInputOnThePortIsDiscardedBeforeTheWrite) {
+    // A reply that reached the port while nobody read it.
+    link.attach(nullptr);
+    platform.port()->deliver(good("$SQ:OLDOLDOLD"), 0us);
+    platform.scheduler().runUntil(1ms);
+    link.attach(port.get());
+
+    prepareSq();
+    peer.reply(good("$SQ:123456789"));
+    link.RsSend();
+    EXPECT_EQ(link.reply(), good("$SQ:123456789"));
+}
+
+TEST(RsSendAckOnly, SucceedsOnAnAckWithAOneSecondPauseAndCountsOtherReplies) {
+    const std::string nak = kNak;
+    struct Case {
+        const char* what;
+        std::vector<std::string> replies;  // an empty string: no reply
+        int error;
+        std::vector<double> writes;
+        double end;
+    };
+    const std::vector<Case> cases{
+        {"lone ACK", {kAck}, 0, {0}, 1001},
+        {"framed reply", {good("SRS")}, 0, {0}, 1001},
+        {"not ACK, then ACK", {nak, kAck}, 0, {0, 1001}, 2002},
+        {"no reply", {""}, err::TimeOver, {0}, 5000},
+        {"not ACK six times", {6, nak}, err::AckReceive, {0, 1001, 2002, 3003, 4004, 5005}, 6006},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualLine line;
+        line.link.prepareData("SRS:L00123456", "");
+        for (const auto& r : c.replies)
+            r.empty() ? line.peer.silence() : line.peer.reply(r);
+        EXPECT_EQ(errorOf([&] { line.link.RsSendAckOnly(); }), c.error);
+        EXPECT_EQ(line.sentAt(), c.writes);
+        EXPECT_EQ(line.sent(), std::vector<std::string>(c.writes.size(), "SRS:L00123456"));
+        EXPECT_EQ(line.now(), c.end);
+    }
+}
+
+TEST(RsWait, WaitsExactlyTheGivenTimeWhileEventsRun) {
+    VirtualLine line;
+    std::vector<double> ran;
+    line.platform.scheduler().at(700ms, [&] { ran.push_back(line.now()); });
+    line.platform.port()->deliver("abc", 900ms);
+    line.link.RsWait(1500);
+    EXPECT_EQ(line.now(), 1500);
+    EXPECT_EQ(ran, std::vector<double>{700});
+    EXPECT_EQ(line.link.reply(), "abc");  // the receive handler ran too
+
+    line.link.RsWait(250);
+    EXPECT_EQ(line.now(), 1750);
+}
+
+struct CommCase {
+    int event;
+    int error;
+    const char* text;
+    friend void PrintTo(const CommCase& c, std::ostream* os) {
+        *os << "event " << c.event << " -> " << c.error << " " << c.text;
+    }
+};
+
+class CommEventTest : public ::testing::TestWithParam<CommCase>, public VirtualLine {};
+
+TEST_P(CommEventTest, ShowsTheErrorThenEndsTheProgramAndUnwindsTheExchange) {
+    const CommCase& c = GetParam();
+    EXPECT_EQ(link::commEventError(c.event), c.error);
+    EXPECT_EQ(link::commErrorText(c.error), c.text);
+
+    platform.dialogs().expectMsgBox(c.text, Answer::Ok);
+    // The operator has seen the box by the time the program is ended.
+    std::size_t boxesAtEnd = 0;
+    link.setEndProgram([&](const std::string& text) {
+        boxesAtEnd = platform.dialogs().shown().size();
+        endTexts.push_back(text);
+        platform.requestEnd();
+    });
+    link.prepare("$SQ", "$SQ", "$SQ");
+    peer.silence();
+    platform.port()->deliverEvent(c.event, 700ms);
+    EXPECT_THROW(link.RsSend(), ProgramEnd);
+    EXPECT_EQ(now(), 700);
+
+    ASSERT_EQ(platform.dialogs().shown().size(), 1u);
+    const auto& box = platform.dialogs().shown()[0];
+    EXPECT_EQ(box.text, c.text);
+    EXPECT_EQ(box.buttons, Buttons::Ok);
+    EXPECT_EQ(box.icon, Icon::Critical);
+    EXPECT_EQ(box.title, "RS232-C Communication Error");
+    EXPECT_EQ(endTexts, std::vector<std::string>{c.text});
+    EXPECT_EQ(boxesAtEnd, 1u);
+    // Neither the time-out nor anything else is left to fire.
+    EXPECT_TRUE(platform.scheduler().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(PortEvents, CommEventTest,
+                         ::testing::Values(CommCase{comm::Break, 190, "Interrupt Receive"},
+                                           CommCase{comm::Frame, 191, "Frame Error"},
+                                           CommCase{comm::Overrun, 192, "Data Lost"},
+                                           CommCase{comm::RxOver, 193, "Receive Buffer Over Flow"},
+                                           CommCase{comm::RxParity, 194, "Parity Error"},
+                                           CommCase{comm::TxFull, 195, "Send Buffer Full"},
+                                           CommCase{comm::Dcb, 196, "DCB Receive Error"},
+                                           CommCase{comm::DeviceLost, 197, "Unknow Error"},
+                                           CommCase{1002, 197, "Unknow Error"}));
+
+TEST(CommEvents, ErrorEventDuringAPauseEndsThePauseToo) {
+    VirtualLine line;
+    line.platform.dialogs().expectMsgBox("Parity Error", Answer::Ok);
+    line.platform.port()->deliverEvent(comm::RxParity, 500ms);
+    EXPECT_THROW(line.link.RsWait(2000), ProgramEnd);
+    EXPECT_EQ(line.now(), 500);
+    EXPECT_EQ(line.endTexts, std::vector<std::string>{"Parity Error"});
+}
+
+TEST(CommEvents, LineStateEventsAreNotErrors) {
+    VirtualLine line;
+    int at = 1;
+    for (int event : {comm::Send, comm::Cts, comm::Dsr, comm::Cd, comm::Ring, comm::Eof})
+        line.platform.port()->deliverEvent(event, std::chrono::milliseconds(at++));
+    line.link.prepare("$SQ", "$SQ", "$SQ");
+    line.peer.reply(good("$SQ:123456789"), 10ms);
+    line.link.RsSend();
+    EXPECT_EQ(line.now(), 10);
+    EXPECT_TRUE(line.platform.dialogs().shown().empty());
+    EXPECT_TRUE(line.endTexts.empty());
+}
+
+}  // namespace
+}  // namespace rf::linktest
