@@ -1,0 +1,119 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "sim/faults.h"
+#include "sim/rng.h"
+#include "sim/signal_model.h"
+#include "sim/transport.h"
+
+namespace rf::sim {
+
+struct RecorderConfig {
+    std::string id = "QT7310";               // what "QID" answers
+    std::string sysconVersion = "V2.10.00";  // "$SQ", nine characters (padded)
+    std::uint64_t seed = 1;                  // the hidden truth of the heads and the noise
+    int baud = 9600;                         // line time of every character
+    bool autoChanger = false;                // insert the next tape after an eject
+    std::vector<Tape> library = standardLibrary();
+};
+
+// What the recorder puts on the line: bytes arriving at `at`, or (event != 0)
+// a communication event of the port at `at`.
+struct Output {
+    Micros at;
+    std::string bytes;
+    int event = 0;
+};
+
+// The stored adjustment data of one block.
+using LevelItems = std::array<std::int16_t, 29>;
+using RecItems = std::array<std::int16_t, 4>;
+
+// A model of the recorder: bytes in with the time they arrive, bytes out with
+// the time they are sent. Pure and deterministic: no threads, no clocks, no
+// sleeping; the front ends bring the time.
+class Recorder {
+  public:
+    explicit Recorder(RecorderConfig config = {});
+
+    // Bytes from the tool, complete at `now`. Returns what the recorder sends.
+    std::vector<Output> input(std::string_view bytes, Micros now);
+    // Unsolicited messages due by `now` (a finished search).
+    std::vector<Output> poll(Micros now);
+    // When poll() will next have something to say.
+    std::optional<Micros> nextWake() const;
+
+    // Front panel.
+    bool insert(const std::string& tapeName, Micros now);
+    void eject(Micros now);
+    void setRemote(bool remote) { remote_ = remote; }
+    bool remote() const { return remote_; }
+    void setId(std::string id) { config_.id = std::move(id); }
+    const std::string& id() const { return config_.id; }
+    void setAutoChanger(bool on, Micros now);
+    // A communication event on the line at `now` (break, framing, overrun, parity).
+    Output commEvent(int event, Micros now) const { return {now + Micros{1000}, {}, event}; }
+
+    Faults& faults() { return faults_; }
+    Transport& transport() { return transport_; }
+    const SignalModel& signal() const { return signal_; }
+    const std::string& induce() const { return induce_; }
+
+    // The stored values of a block in an area (0 "User", 1 "Default").
+    LevelItems& levelBlock(int area, int fmt, int rpm, int cate, int kind, int ch);
+    RecItems& recValues(int area, int fmt, int rpm, int kind, int ch);
+    // Settings the record heads of a channel work with now.
+    RecSetting headSetting(int fmt, int rpm, int ch, int head);
+
+    bool adjustMode() const { return adjMode_; }
+    // Time the given number of characters take on the line.
+    Micros lineTime(std::size_t characters) const;
+    std::string status(Micros now);
+
+  private:
+    using Key = std::tuple<int, int, int, int, int, int>;
+    std::string dispatch(const std::string& code, const std::string& params, Micros now);
+    std::string levelReply(const std::string& code, const std::string& params);
+    std::string levelWrite(const std::string& code, const std::string& params, Micros now);
+    std::string recReply(const std::string& params);
+    std::string recWrite(const std::string& params, Micros now);
+    std::string adjRun(const std::string& params, Micros now);
+    std::string errorRates(const std::string& params, Micros now);
+    std::string transportCommand(const std::string& code, Micros now);
+    std::string search(const std::string& params, Micros now);
+    int levelOf(int ch, int head, Micros now);
+    double errExponent(int group, int ch, int head);
+    std::pair<int, int> modeHeads() const;  // head category and kind of the mode digit
+    int runningFmt() const;
+    int runningRpm() const;
+    Segment recordingSettings();
+    std::vector<Output> frame(std::string reply, Micros now, std::size_t inputLength);
+
+    RecorderConfig config_;
+    SignalModel signal_;
+    Transport transport_;
+    Faults faults_;
+    Rng noise_;
+    bool remote_ = true;
+    std::string induce_ = "   ";
+    std::string partial_;
+    bool adjMode_ = false;
+    int selFmt_ = 7, selRpm_ = 2, area_ = 0;
+    std::string rmParam_ = "000000000";
+    std::optional<int> band_;
+    int adjustRuns_ = 0;
+    std::map<Key, LevelItems> levels_;
+    std::map<Key, LevelItems> eqBlocks_;
+    std::map<Key, RecItems> recs_;
+};
+
+}  // namespace rf::sim
