@@ -1,0 +1,115 @@
+#include "platform/qt/qt_dialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <cstdio>
+#include <stdexcept>
+
+namespace rf::platform::qt {
+
+namespace {
+
+void requireWidgets() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        throw std::logic_error("dialog boxes need a QApplication");
+}
+
+QMessageBox::Icon qtIcon(Icon icon) {
+    switch (icon) {
+        case Icon::Critical:
+            return QMessageBox::Critical;
+        case Icon::Question:
+            return QMessageBox::Question;
+        case Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+struct ButtonSet {
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton first;  // the default button
+    // The button Qt makes the escape button: what Esc and closing the box answer.
+    QMessageBox::StandardButton escape;
+};
+
+ButtonSet buttonSet(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::OkCancel:
+            return {QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, QMessageBox::Cancel};
+        case Buttons::YesNo:
+            return {QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No};
+        case Buttons::AbortRetryIgnore:
+            return {QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
+                    QMessageBox::Abort, QMessageBox::Abort};
+        case Buttons::Ok:
+            break;
+    }
+    return {QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok};
+}
+
+Answer answerOf(QMessageBox::StandardButton button, Answer fallback) {
+    switch (button) {
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Abort:
+            return Answer::Abort;
+        case QMessageBox::Retry:
+            return Answer::Retry;
+        case QMessageBox::Ignore:
+            return Answer::Ignore;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return fallback;
+    }
+}
+
+}  // namespace
+
+Answer QtDialogs::msgBox(const std::string& text, Buttons buttons, Icon icon,
+                         const std::string& title) {
+    requireWidgets();
+    const ButtonSet set = buttonSet(buttons);
+    QMessageBox box(qtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
+                    set.buttons);
+    box.setDefaultButton(set.first);
+    // Esc and the close button answer with the button Qt picks as the escape
+    // button (Cancel, No, Abort, or the only button); clickedButton() is then
+    // that button. A box ended without any button counts as escaped too.
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    const auto standard = clicked ? box.standardButton(clicked) : set.escape;
+    return answerOf(standard, Answer::Cancel);
+}
+
+std::string QtDialogs::inputBox(const std::string& prompt, const std::string& title,
+                                const std::string& defaultText) {
+    requireWidgets();
+    bool ok = false;
+    const QString text = QInputDialog::getText(nullptr, QString::fromStdString(title),
+                                               QString::fromStdString(prompt), QLineEdit::Normal,
+                                               QString::fromStdString(defaultText), &ok);
+    return ok ? text.toStdString() : std::string{};
+}
+
+void QtDialogs::beep() {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        QApplication::beep();
+    } else {
+        std::fputc('\a', stderr);
+        std::fflush(stderr);
+    }
+}
+
+}  // namespace rf::platform::qt

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/platform.h"
+
+namespace rf::platform::qt {
+
+// Message and input boxes as modal Qt dialogs. They need a QApplication; under
+// a plain QCoreApplication they raise std::logic_error instead of aborting in
+// Qt, and beep() writes the terminal bell.
+class QtDialogs final : public Dialogs {
+  public:
+    Answer msgBox(const std::string& text, Buttons buttons, Icon icon,
+                  const std::string& title) override;
+    std::string inputBox(const std::string& prompt, const std::string& title,
+                         const std::string& defaultText) override;
+    void beep() override;
+};
+
+}  // namespace rf::platform::qt

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+class QLockFile;
+
+namespace rf::platform::qt {
+
+class QtDialogs;
+
+inline constexpr const char* DefaultLockFileName = "rfadjust.lock";
+
+// The platform of the real program, over Qt's event loop. A QCoreApplication
+// (a QApplication for the dialog boxes) must exist before it and outlive it;
+// everything else is used on the thread that runs that application.
+class QtPlatform final : public Platform {
+  public:
+    // `lockFileName` is the single-instance lock, a file in the temporary directory.
+    explicit QtPlatform(std::string lockFileName = DefaultLockFileName);
+    QtPlatform(const QtPlatform&) = delete;
+    QtPlatform& operator=(const QtPlatform&) = delete;
+    ~QtPlatform() override;
+
+    void doEvents() override;
+    // Callable from any thread (not from a POSIX signal handler): it sets a flag,
+    // quits QCoreApplication::exec() and wakes the event loop.
+    void requestEnd() override;
+    bool endRequested() const override { return endRequested_; }
+    DateTime now() const override;
+    std::unique_ptr<Timer> createTimer() override;
+    std::unique_ptr<SerialPort> createSerialPort(const std::string& portName) override;
+    Dialogs& dialogs() override;
+    bool acquireSingleInstance() override;
+
+    // Where the single-instance lock lives.
+    const std::string& lockFilePath() const { return lockPath_; }
+
+  private:
+    std::atomic<bool> endRequested_{false};
+    std::string lockPath_;
+    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<QtDialogs> dialogs_;
+};
+
+}  // namespace rf::platform::qt
