@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/shared.h"
+#include "state/shared.h"
 #include "core/steps.h"
 #include "link/rs_commands.h"
 #include "link/rs_link.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <span>
-#include <vector>
 
 #include "core/errors.h"
 
@@ -24,7 +24,12 @@ class Table {
     static constexpr std::size_t total = (Extents * ...);
     static constexpr std::size_t rowLength = extents[rank - 1];
 
-    Table() : cells_(total, T{}) {}
+    Table() : cells_(std::make_unique<T[]>(total)) {}
+    Table(const Table& other) : Table() { *this = other; }
+    Table& operator=(const Table& other) {
+        if (this != &other) std::copy(other.cells_.get(), other.cells_.get() + total, cells_.get());
+        return *this;
+    }
 
     template <typename... I>
     T& operator()(I... index) {
@@ -51,9 +56,14 @@ class Table {
                                              rowLength);
     }
 
-    void fill(const T& value) { std::fill(cells_.begin(), cells_.end(), value); }
+    void fill(const T& value) { std::fill(cells_.get(), cells_.get() + total, value); }
+    std::size_t count(const T& value) const {
+        return static_cast<std::size_t>(std::count(cells_.get(), cells_.get() + total, value));
+    }
 
-    friend bool operator==(const Table&, const Table&) = default;
+    friend bool operator==(const Table& a, const Table& b) {
+        return std::equal(a.cells_.get(), a.cells_.get() + total, b.cells_.get());
+    }
 
   private:
     static std::size_t offset(const std::array<long, rank>& index) {
@@ -66,7 +76,8 @@ class Table {
         return at;
     }
 
-    std::vector<T> cells_;
+    // Not a std::vector: a table of bool must hand out real references.
+    std::unique_ptr<T[]> cells_;
 };
 
 }  // namespace rf

@@ -1,6 +1,6 @@
-#include "app/shared.h"
+#include "state/shared.h"
 
-namespace rf::app {
+namespace rf {
 
 void presetDefaults(PbTable& pb, RecTable& rec) {
     for (int f = 0; f <= 7; ++f)
@@ -29,4 +29,4 @@ void presetDefaults(PbTable& pb, RecTable& rec) {
                     }
 }
 
-}  // namespace rf::app
+}  // namespace rf
