@@ -3,10 +3,7 @@
 #include <filesystem>
 
 #include "app/settings.h"
-#include "app/tool.h"
-#include "platform/virtual/scripted_peer.h"
-#include "platform/virtual/virtual_platform.h"
-#include "temp_dir.h"
+#include "tool_rig.h"
 
 namespace rf::app {
 namespace {
@@ -15,53 +12,38 @@ using namespace std::chrono_literals;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
-using platform::virt::ScriptedPeer;
 using platform::virt::VirtualPlatform;
+using test::GoodRsSet;
 using test::readFile;
 using test::writeFile;
 
-const std::string GoodRsSet = "1,\"9600\",\"N\",\"8\",\"1\"\r\n";
 const std::string StartLine = "\"12-05-2026\",\"02:33:38\"\r\n";
 
-class StartUp : public ::testing::Test {
-  protected:
-    StartUp() {
-        platform.setPeer(&peer);
-        writeFile("DVTRRF.DAT", "10,20,30\r\n");
-        writeFile("RSSET.DAT", GoodRsSet);
-    }
-    const platform::virt::DialogRecord& lastDialog() { return platform.dialogs().shown().back(); }
-
-    test::TempWorkDir dir;
-    VirtualPlatform platform;
-    ScriptedPeer peer;
-    Tool tool{platform};
-};
+class StartUp : public ::testing::Test, public test::ToolRig {};
 
 TEST_F(StartUp, ReadsBothFilesOpensThePortAndStartsTheLogWithADateLine) {
-    ASSERT_TRUE(tool.Main());
+    ASSERT_TRUE(startUp());
     const Shared& s = tool.shared();
     EXPECT_EQ(s.DvtrRf, (std::array<std::int16_t, 3>{10, 20, 30}));
     EXPECT_EQ(s.RsPortNo, 1);
     EXPECT_EQ(s.RsPortName, "/dev/ttyS0");
     EXPECT_TRUE(s.InduceCheck);
-    EXPECT_FALSE(s.FormInitDone);
     ASSERT_NE(platform.port(), nullptr);
     EXPECT_TRUE(platform.port()->isOpen());
     EXPECT_EQ(platform.port()->name(), "/dev/ttyS0");
     EXPECT_EQ(platform.port()->settings(),
               (platform::PortSettings{9600, platform::Parity::None, 8, platform::StopBits::One}));
     EXPECT_EQ(readFile("QT7310AdjLog.txt"), StartLine);
-    EXPECT_TRUE(platform.dialogs().shown().empty());
+    EXPECT_TRUE(tool.window().visible);
+    EXPECT_EQ(platform.dialogs().pending(), 0u);
 }
 
 TEST_F(StartUp, ASecondCopyEndsSilently) {
-    ASSERT_TRUE(tool.Main());
     auto registry = std::make_shared<platform::virt::InstanceRegistry>();
     VirtualPlatform first({2026, 12, 5, 2, 33, 38}, registry);
     VirtualPlatform second({2026, 12, 5, 2, 33, 38}, registry);
     Tool one(first), two(second);
-    EXPECT_TRUE(one.Main());
+    EXPECT_TRUE(first.acquireSingleInstance());
     EXPECT_FALSE(two.Main());
     EXPECT_TRUE(second.dialogs().shown().empty());
     EXPECT_EQ(second.port(), nullptr);
@@ -70,20 +52,19 @@ TEST_F(StartUp, ASecondCopyEndsSilently) {
 TEST_F(StartUp, AMissingSettingsFileIsNamedAndRetryGoesOnOnceItIsInPlace) {
     for (const std::string file : {"DVTRRF.DAT", "RSSET.DAT"}) {
         SCOPED_TRACE(file);
-        VirtualPlatform p;
-        Tool t(p);
+        test::ToolRig rig;
         const std::string content = readFile(file);
         std::filesystem::remove(file);
         // The operator puts the file back while the message is up, then answers Retry.
-        p.scheduler().after(1ms, [&] { writeFile(file, content); });
-        p.dialogs().expectMsgBox(file + " Not Found !!", Answer::Retry, 10ms);
-        ASSERT_TRUE(t.Main());
-        const auto& shown = p.dialogs().shown().front();
+        rig.at(1ms, [&] { writeFile(file, content); });
+        rig.dialogs().expectMsgBox(file + " Not Found !!", Answer::Retry, 10ms);
+        ASSERT_TRUE(rig.startUp());
+        const auto& shown = rig.dialogs().shown().front();
         EXPECT_EQ(shown.title, "ERROR Message");
         EXPECT_EQ(shown.buttons, Buttons::AbortRetryIgnore);
         EXPECT_EQ(shown.icon, Icon::Critical);
-        EXPECT_EQ(t.shared().DvtrRf[2], 30);
-        EXPECT_TRUE(p.port()->isOpen());
+        EXPECT_EQ(rig.tool.shared().DvtrRf[2], 30);
+        EXPECT_TRUE(rig.platform.port()->isOpen());
     }
 }
 
@@ -136,7 +117,7 @@ TEST_F(StartUp, APortThatCannotBeOpenedIsNamedWithTheReasonAndRetryTriesAgain) {
     const std::string message = "Other Error No =  8002\n/dev/ttyS0: No such file or directory";
     platform.dialogs().expectMsgBox(message, Answer::Retry);
     platform.dialogs().expectMsgBox(message, Answer::Retry);
-    ASSERT_TRUE(tool.Main());
+    ASSERT_TRUE(startUp());
     EXPECT_TRUE(platform.port()->isOpen());
     // The log is opened once, after the port.
     EXPECT_EQ(readFile("QT7310AdjLog.txt"), StartLine);
@@ -162,24 +143,28 @@ TEST(PortSettingField, NumbersNameTheSerialDevicesAndQuotedTextIsTheNameItself) 
 
 TEST_F(StartUp, ALogThatExistsIsExtendedNeverTruncated) {
     writeFile("QT7310AdjLog.txt", "\"earlier run\"\r\n");
-    ASSERT_TRUE(tool.Main());
+    ASSERT_TRUE(startUp());
+    const auto started = readFile("QT7310AdjLog.txt");
     tool.endProgram();
-    EXPECT_EQ(readFile("QT7310AdjLog.txt"), "\"earlier run\"\r\n" + StartLine + StartLine);
+    // The start line, then the end line with the time the connection check took.
+    EXPECT_EQ(started, "\"earlier run\"\r\n" + StartLine);
+    EXPECT_EQ(readFile("QT7310AdjLog.txt").substr(0, started.size()), started);
+    EXPECT_EQ(readFile("QT7310AdjLog.txt").substr(started.size(), 14), "\"12-05-2026\",\"");
 }
 
 TEST_F(StartUp, AFatalCommunicationEventIsShownLoggedAndEndsTheProgram) {
-    ASSERT_TRUE(tool.Main());
+    ASSERT_TRUE(startUp());
+    const auto started = now();
     platform.dialogs().expectMsgBox("Parity Error", Answer::Ok);
-    platform.port()->deliverEvent(platform::comm::RxParity, 2s);
-    // Seen from a sequence waiting for a reply: the wait unwinds with ProgramEnd.
-    peer.silence();
-    tool.link().prepare("QID", "QID", "");
-    EXPECT_THROW(tool.link().RsSend(), ProgramEnd);
+    platform.port()->deliverEvent(platform::comm::RxParity, started + 2s);
+    // Seen from a sequence waiting: the wait unwinds with ProgramEnd.
+    EXPECT_THROW(tool.link().RsWait(5000), ProgramEnd);
     const auto& box = platform.dialogs().shown().back();
     EXPECT_EQ(box.title, "RS232-C Communication Error");
     EXPECT_EQ(box.icon, Icon::Critical);
-    EXPECT_EQ(readFile("QT7310AdjLog.txt"),
-              StartLine + "\"Parity Error\"\r\n\"12-05-2026\",\"02:33:40\"\r\n");
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_EQ(log.substr(0, StartLine.size() + 16), StartLine + "\"Parity Error\"\r\n");
+    EXPECT_EQ(log.size(), StartLine.size() * 2 + 16);
     EXPECT_EQ(tool.port(), nullptr);
     EXPECT_TRUE(tool.ended());
 }

@@ -5,13 +5,20 @@
 #include "app/settings.h"
 #include "core/errors.h"
 #include "core/steps.h"
+#include "results/error_panel.h"
 
 namespace rf::app {
 
 using platform::Answer;
 
 Tool::Tool(platform::Platform& platform)
-    : platform_(platform), link_(platform), rs_(link_), log_(s_.AdjLogFile) {
+    : platform_(platform),
+      link_(platform),
+      rs_(link_),
+      log_(s_.AdjLogFile),
+      form_(s_, platform, link_, log_),
+      run_(form_, *this, programmes_),
+      connection_(form_, rs_, *this, run_) {
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
 }
 
@@ -50,7 +57,10 @@ bool Tool::Main() {
             s_.RsStopBit = rs.stopBits;
         },
         [&] { s_.FormInitDone = false; },
-        [&] { FormLoad(); },
+        [&] {
+            FormLoad();
+            form_.model().visible = true;
+        },
     };
     const auto outcome = runSteps(steps, [&](const RfError& e, std::size_t) {
         ErrorChoice choice = startupError(e, fileBeingRead);
@@ -61,7 +71,9 @@ bool Tool::Main() {
         endProgram();
         return false;
     }
-    return true;
+    // The window's first activation.
+    formActivate();
+    return !ended_;
 }
 
 ErrorChoice Tool::startupError(const RfError& error, const char* fileBeingRead) {
@@ -85,22 +97,98 @@ void Tool::FormLoad() {
     // Retry runs the load step again: start from a closed port and log.
     log_.close();
     closePort();
+    form_.DataInit();
+    form_.LpOtherInit();
+    openPort();
+    log_.open(platform_.now());
+}
+
+void Tool::openPort() {
+    closePort();
     if (s_.RsPortName.empty())
         Raise(err::PortInvalid, "port " + std::to_string(s_.RsPortNo) +
                                     ": ports are numbered from 1 in " + RsSetFile);
-    port_ = platform_.createSerialPort(s_.RsPortName);
-    link_.attach(port_.get());
     const auto settings = platform::parseSettings(s_.RsBaud + "," + s_.RsParity + "," +
                                                   s_.RsDataBit + "," + s_.RsStopBit);
+    port_ = platform_.createSerialPort(s_.RsPortName);
+    link_.attach(port_.get());
     link_.reset();
     port_->open(settings);
-    log_.open(platform_.now());
 }
 
 void Tool::closePort() {
     link_.attach(nullptr);
     if (port_ && port_->isOpen()) port_->close();
     port_.reset();
+}
+
+void Tool::menuPrg(int index) {
+    const auto& menu = form_.model().MenuPrg;
+    if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
+    if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
+    run_.MenuPrgSelect_Click(index);
+}
+
+void Tool::menuFile(int) {
+    // Saving and loading data files come with the data-file commands.
+}
+
+void Tool::menuIndicate(int) {
+    // The result windows come with the result windows.
+}
+
+void Tool::menuHelp(int index) {
+    const auto& menu = form_.model().MenuHelp;
+    if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
+    if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
+    if (index == 0) connection_.SetInduce();
+    if (index == 2) version_.visible = true;
+}
+
+void Tool::partAdjCheck(int index) {
+    form_.PartAdjCheck_Click(index);
+}
+
+void Tool::checkBox(shell::CheckBoxId box) {
+    auto& m = form_.model();
+    using shell::CheckBoxId;
+    switch (box) {
+        case CheckBoxId::PbLp0:
+        case CheckBoxId::PbLp1:
+        case CheckBoxId::PbLp2:
+        case CheckBoxId::PbLp3:
+        case CheckBoxId::PbLp4:
+            form_.CheckBox_Click(m.PbLpCheck[static_cast<std::size_t>(box)]);
+            break;
+        case CheckBoxId::RecLp:
+            form_.CheckBox_Click(m.RecLpCheck);
+            break;
+        case CheckBoxId::PbSp:
+            form_.CheckBox_Click(m.PbSpCheck);
+            break;
+        case CheckBoxId::PbPro:
+            form_.CheckBox_Click(m.PbProCheck);
+            break;
+        case CheckBoxId::PbDv:
+            form_.CheckBox_Click(m.PbDvCheck);
+            break;
+    }
+}
+
+void Tool::tabSelected(int index) {
+    auto& m = form_.model();
+    if (index >= 0 && index < static_cast<int>(m.AdjTab.size()) &&
+        m.AdjTab[static_cast<std::size_t>(index)].enabled)
+        m.selectedTab = index;
+}
+
+void Tool::errSelect() {
+    results::ErrSelect_Click(form_.model(), s_);
+}
+
+void Tool::closeRequested() {
+    if (ended_) return;
+    connection_.Form_QueryUnload();
 }
 
 void Tool::endProgram(const std::optional<std::string>& errorText) {

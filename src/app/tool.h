@@ -4,59 +4,91 @@
 #include <optional>
 #include <string>
 
-#include "state/shared.h"
+#include "app/connection.h"
 #include "core/steps.h"
 #include "link/rs_commands.h"
 #include "link/rs_link.h"
 #include "platform/platform.h"
+#include "shell/main_form.h"
+#include "shell/main_window_events.h"
 #include "shell/operation_log.h"
+#include "shell/run_control.h"
+#include "state/shared.h"
 
 namespace rf::app {
 
 inline constexpr const char* DvtrRfFile = "DVTRRF.DAT";
 inline constexpr const char* RsSetFile = "RSSET.DAT";
 
-// The running tool: its shared state, the link to the recorder and the
-// operation log, on one platform. Files are read and written in the working
-// directory.
-class Tool {
+// The running tool: its shared state, the link to the recorder, the operation
+// log and the main window, on one platform. Files are read and written in the
+// working directory. It receives the operator's actions from the window.
+class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
   public:
     explicit Tool(platform::Platform& platform);
     Tool(const Tool&) = delete;
     Tool& operator=(const Tool&) = delete;
-    ~Tool();
+    ~Tool() override;
 
     // The start-up routine: refuses a second copy, presets the shared state,
-    // reads the settings files and loads the main window (port and log). False
-    // when the program ended instead (another copy, or Abort/Ignore).
+    // reads the settings files, loads and shows the main window and runs its
+    // first activation (the connection check). False when the program ended
+    // instead (another copy, Abort or Ignore, or the end chosen in the check).
     bool Main();
 
     // Ends the program: writes the error text (if any) and a date line to the
     // operation log, closes the log and the port, and requests the end.
-    void endProgram(const std::optional<std::string>& errorText = std::nullopt);
+    void endProgram(const std::optional<std::string>& errorText = std::nullopt) override;
     bool ended() const { return ended_; }
 
     Shared& shared() { return s_; }
     link::RsLink& link() { return link_; }
     link::Rs& rs() { return rs_; }
     shell::OperationLog& log() { return log_; }
+    shell::MainForm& form() { return form_; }
+    shell::MainWindowModel& window() { return form_.model(); }
+    shell::VersionWindowModel& versionWindow() { return version_; }
+    shell::Programmes& programmes() { return programmes_; }
+    shell::RunControl& runControl() { return run_; }
+    Connection& connection() { return connection_; }
     platform::SerialPort* port() { return port_.get(); }
     platform::Platform& platform() { return platform_; }
 
-    // The main window's load step: configures and opens the serial port, then
-    // opens the operation log with its date line.
+    // The main window's load step: configures the serial port, initialises the
+    // data, opens the port and the operation log with its date line.
     void FormLoad();
+
+    // ToolHost
+    void closePort() override;
+    void openPort() override;
+    void formActivate() override { connection_.Form_Activate(); }
+
+    // MainWindowEvents: the operator's actions. Disabled items do nothing.
+    void menuPrg(int index) override;
+    void menuFile(int index) override;
+    void menuIndicate(int index) override;
+    void menuHelp(int index) override;
+    void partAdjCheck(int index) override;
+    void checkBox(shell::CheckBoxId box) override;
+    void tabSelected(int index) override;
+    void errSelect() override;
+    void closeRequested() override;
+    void versionClosed() override { version_.visible = false; }
 
   private:
     // The start-up handler: shows the error and returns the operator's choice.
     ErrorChoice startupError(const RfError& error, const char* fileBeingRead);
-    void closePort();
 
     platform::Platform& platform_;
     Shared s_;
     link::RsLink link_;
     link::Rs rs_;
     shell::OperationLog log_;
+    shell::MainForm form_;
+    shell::Programmes programmes_;
+    shell::RunControl run_;
+    Connection connection_;
+    shell::VersionWindowModel version_;
     std::unique_ptr<platform::SerialPort> port_;
     bool ended_ = false;
 };

@@ -10,6 +10,8 @@ StepsOutcome runSteps(std::span<const Step> steps, const ErrorHandler& onError) 
             steps[index]();
             ++index;
             continue;
+        } catch (const StepsDone&) {
+            return StepsOutcome::Completed;
         } catch (const RfError& error) {
             choice = onError(error, index);
         }

@@ -24,10 +24,13 @@ using ErrorHandler = std::function<ErrorChoice(const RfError& error, std::size_t
 
 enum class StepsOutcome { Completed, Aborted };
 
+// Thrown by a step to end its sequence there, as completed.
+struct StepsDone {};
+
 // Runs the steps in order under one error trap. A raised RfError goes to the
 // handler; Retry re-runs the failing step, Ignore continues with the next one,
-// Abort stops at once. Anything that is not an RfError (ProgramEnd among them)
-// passes through untouched.
+// Abort stops at once. A step that throws StepsDone ends the run as completed.
+// Anything else that is not an RfError (ProgramEnd among them) passes through.
 StepsOutcome runSteps(std::span<const Step> steps, const ErrorHandler& onError);
 
 }  // namespace rf

@@ -52,6 +52,10 @@ class Platform {
     // it blocks until something happens, so a waiting tool uses no CPU. Throws
     // ProgramEnd once the end of the program has been requested.
     virtual void doEvents() = 0;
+    // Lets the events that are pending now run and returns at once, without
+    // waiting for more (so the window repaints while a sequence works). Throws
+    // ProgramEnd like doEvents().
+    virtual void processPending() = 0;
 
     // Asks for the program to end; the next doEvents() unwinds the waits.
     virtual void requestEnd() = 0;

@@ -33,6 +33,12 @@ void QtPlatform::doEvents() {
     if (endRequested_) throw ProgramEnd{};
 }
 
+void QtPlatform::processPending() {
+    if (endRequested_) throw ProgramEnd{};
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (endRequested_) throw ProgramEnd{};
+}
+
 void QtPlatform::requestEnd() {
     endRequested_ = true;
     // Ends QCoreApplication::exec() if it runs, and wakes a processEvents() that

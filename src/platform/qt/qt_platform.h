@@ -26,6 +26,7 @@ class QtPlatform final : public Platform {
     ~QtPlatform() override;
 
     void doEvents() override;
+    void processPending() override;
     // Callable from any thread (not from a POSIX signal handler): it sets a flag,
     // quits QCoreApplication::exec() and wakes the event loop.
     void requestEnd() override;

@@ -80,6 +80,12 @@ void VirtualPlatform::doEvents() {
     if (endRequested_) throw ProgramEnd{};
 }
 
+void VirtualPlatform::processPending() {
+    if (endRequested_) throw ProgramEnd{};
+    scheduler_.runDue();
+    if (endRequested_) throw ProgramEnd{};
+}
+
 DateTime VirtualPlatform::now() const {
     using namespace std::chrono;
     auto day = sys_days{year{start_.year} / start_.month / start_.day};

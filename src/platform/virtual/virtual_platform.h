@@ -36,6 +36,7 @@ class VirtualPlatform final : public Platform {
 
     // Platform
     void doEvents() override;
+    void processPending() override;
     void requestEnd() override { endRequested_ = true; }
     bool endRequested() const override { return endRequested_; }
     DateTime now() const override;

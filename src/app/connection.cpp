@@ -1,0 +1,168 @@
+#include "app/connection.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace rf::app {
+
+using platform::Answer;
+
+namespace {
+bool isSupportedModel(const std::string& id) {
+    for (const char* model : {"7310", "7320", "7330"})
+        if (id.find(model) != std::string::npos) return true;
+    return false;
+}
+}  // namespace
+
+std::string induceCode(const std::string& answer) {
+    std::string upper = answer;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const std::string padded = "   " + upper;
+    return padded.substr(padded.size() - 3);
+}
+
+void Connection::nameRecorder() {
+    Shared& s = form_.shared();
+    if (s.VtrSerialNo.empty()) s.VtrSerialNo = s.SysconVer;
+    s.VtrName = s.VtrId + s.VtrInduce + "_" + s.VtrSerialNo;
+    form_.model().caption = "RF ADJUST TOOL : " + s.VtrName;
+}
+
+void Connection::Form_Activate() {
+    Shared& s = form_.shared();
+    shell::MainWindowModel& m = form_.model();
+    auto& dialogs = form_.platform().dialogs();
+    enum { SqStep = 5, InduceStep = 6 };
+    const std::vector<Step> steps = {
+        [&] {
+            if (s.FormInitDone) return;
+            s.FormInitDone = true;
+            form_.FormInit();
+        },
+        [&] {
+            // Remote mode, the message blinking while the recorder is in local.
+            while ((s.VtrStatus = rs_.RemoteCheck()) != "REMOTE") {
+                dialogs.beep();
+                m.Message = {"Please Set REMOTE !!", shell::colors::Red};
+                rs_.link().RsWait(2000);
+                m.Message.caption.clear();
+                rs_.link().RsWait(1000);
+            }
+        },
+        [&] {
+            m.Message = {"Please Select MENU !!", shell::colors::Black};
+        },
+        [&] {
+            s.VtrId = rs_.IdRead();
+            if (!isSupportedModel(s.VtrId)) Raise(err::DifferentProgram);
+        },
+        [&] {
+            const int fr = rs_.FrRead();
+            if (s.VtrId.find("7310") != std::string::npos && fr == 0) {
+                dialogs.msgBox("SYSCON software version is not higher than 1.12 !",
+                               platform::Buttons::Ok, platform::Icon::None, "ERROR Message");
+                Raise(err::DifferentProgram);
+            }
+        },
+        [&] { s.SysconVer = rs_.SqRead(); },
+        [&] { s.VtrInduce = rs_.InduceRead(); },
+        [&] {
+            if (s.VtrInduce != "   ") return;
+            std::string answer;
+            do {
+                answer = dialogs.inputBox("Please input VTR Induce !(3 Charactor)", "VTR Induce",
+                                          s.VtrInduce);
+            } while (!answer.empty() && answer.size() > 3);
+            s.VtrInduce = induceCode(answer);
+            rs_.InduceSet(s.VtrInduce);
+        },
+        [&] { nameRecorder(); },
+        [&] { rs_.TransportCtrl("TCSEL"); },
+        [&] {
+            s.VtrStatus = rs_.StatusRead();
+            if (s.VtrStatus == "EJECT") return;
+            if (s.VtrStatus == "REC") {
+                do {
+                    rs_.TransportCtrl("STOP");
+                    s.VtrStatus = rs_.StatusRead();
+                } while (s.VtrStatus != "STOP");
+            }
+            do {
+                rs_.TransportCtrl("EJECT");
+                s.VtrStatus = rs_.StatusRead();
+            } while (s.VtrStatus != "EJECT");
+        },
+        [&] { m.StatusText = "EJECT"; },
+        [&] {
+            m.TimeDsp.fill("**");
+            m.RemainDsp.fill("**");
+            m.MF2ChLabel.fill("**");
+            for (auto& bar : m.ErrDsp)
+                bar.fill(shell::colors::Black);
+        },
+    };
+    runSteps(steps, [&](const RfError& e, std::size_t index) {
+        if (e.number() == err::ErrReceive && index == SqStep) {
+            s.SysconVer = "---------";
+            return ErrorChoice::Ignore;
+        }
+        if (e.number() == err::ErrReceive && index == InduceStep) {
+            s.VtrInduce = "   ";
+            return ErrorChoice::Ignore;
+        }
+        s.ErrMsgText = linkErrorText(e.number());
+        const Answer answer = dialogs.msgBox(s.ErrMsgText, platform::Buttons::AbortRetryIgnore,
+                                             platform::Icon::Critical, "ERROR Message");
+        s.MsgAnswer = static_cast<int>(answer);
+        if (answer == Answer::Retry) return ErrorChoice::Retry;
+        if (answer == Answer::Ignore) return ErrorChoice::Ignore;
+        host_.endProgram(s.ErrMsgText);
+        return ErrorChoice::Abort;
+    });
+}
+
+void Connection::SetInduce() {
+    Shared& s = form_.shared();
+    std::string answer;
+    do {
+        answer = form_.platform().dialogs().inputBox("Please input VTR Induce !(3 Charactor)",
+                                                     "VTR Induce", s.VtrInduce);
+    } while (answer.size() > 3);
+    if (answer.empty()) return;
+    s.VtrInduce = induceCode(answer);
+    // A link failure here gets the same choice as in a programme.
+    const std::vector<Step> steps = {[&] { rs_.InduceSet(s.VtrInduce); }, [&] { nameRecorder(); }};
+    runSteps(steps, [&](const RfError& e, std::size_t) { return run_.onError(e); });
+}
+
+void Connection::stopAndEject(int maxTries) {
+    Shared& s = form_.shared();
+    s.VtrStatus = rs_.StatusRead();
+    if (s.VtrStatus == "EJECT") return;
+    // Bounded, so a transport that never gets there cannot keep the window open.
+    for (int i = 0; s.VtrStatus == "REC" && i < maxTries; ++i) {
+        rs_.TransportCtrl("STOP");
+        s.VtrStatus = rs_.StatusRead();
+    }
+    for (int i = 0; s.VtrStatus != "EJECT" && i < maxTries; ++i) {
+        rs_.TransportCtrl("EJECT");
+        s.VtrStatus = rs_.StatusRead();
+    }
+    if (s.VtrStatus != "EJECT") Raise(err::OtherReply, "the tape was not ejected");
+}
+
+void Connection::Form_QueryUnload() {
+    Shared& s = form_.shared();
+    std::optional<std::string> failure;
+    try {
+        if (s.AdjModeOn || s.RecModeOn) rs_.AdjModeSet(link::AdjMode::Stop);
+        stopAndEject(10);
+    } catch (const RfError& e) {
+        failure = linkErrorText(e.number());
+    }
+    host_.endProgram(failure);
+}
+
+}  // namespace rf::app

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/steps.h"
+#include "shell/main_form.h"
+
+namespace rf::shell {
+
+// What run control needs from the running tool beyond the main window.
+class ToolHost {
+  public:
+    virtual ~ToolHost() = default;
+    // Writes the error text (if any) and a date line to the log, closes the log
+    // and the port, and ends the program.
+    virtual void endProgram(const std::optional<std::string>& errorText) = 0;
+    virtual void closePort() = 0;
+    virtual void openPort() = 0;
+    // The main window's activation: the connection check.
+    virtual void formActivate() = 0;
+};
+
+// The programmes and windows run control starts. Those not set are not there
+// yet and are skipped.
+struct Programmes {
+    std::function<void()> PbAdjustMain, RecAdjustMain, PbMeasureMain, RecMeasureMain;
+    // "Data DownLoad", "Data UpLoad", "Data Initialize" (items 7, 8, 9).
+    std::function<void(int item)> DataTransfer;
+    // The error-rate result window after a run.
+    std::function<void()> ShowErrorResult;
+};
+
+// The Program menu: programme choice, START, IRQ, STOP, the data items,
+// Program Reset and END, all under one Abort/Retry/Ignore error trap.
+class RunControl {
+  public:
+    RunControl(MainForm& form, ToolHost& host, Programmes& programmes)
+        : form_(form), host_(host), programmes_(programmes) {}
+
+    void MenuPrgSelect_Click(int PrgItem);
+
+    // The error trap's decision for an error: shows the message and acts on the
+    // operator's answer (Abort ends the program).
+    ErrorChoice onError(const RfError& error);
+
+  private:
+    void start();
+    void restart();
+    void trap(const std::vector<Step>& steps);
+
+    MainForm& form_;
+    ToolHost& host_;
+    Programmes& programmes_;
+};
+
+}  // namespace rf::shell

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+
+#include "app/tool.h"
+#include "platform/virtual/virtual_platform.h"
+#include "sim/recorder.h"
+#include "sim/sim_peer.h"
+#include "temp_dir.h"
+
+namespace rf::test {
+
+using namespace std::chrono_literals;
+
+inline const std::string GoodRsSet = "1,\"9600\",\"N\",\"8\",\"1\"\r\n";
+inline const std::string InducePrompt = "Please input VTR Induce !(3 Charactor)";
+
+// The whole tool in a fresh working directory with its two settings files, on
+// the virtual platform, with the simulated recorder at the end of the line.
+struct ToolRig {
+    explicit ToolRig(sim::RecorderConfig config = {})
+        : recorder(std::move(config)), peer(recorder, platform) {
+        writeFile("DVTRRF.DAT", "10,20,30\r\n");
+        writeFile("RSSET.DAT", GoodRsSet);
+        platform.setPeer(&peer);
+    }
+
+    platform::virt::ScriptedDialogs& dialogs() { return platform.dialogs(); }
+    platform::virt::Micros now() { return platform.scheduler().now(); }
+    void wait(platform::virt::Micros d) { platform.scheduler().runUntil(now() + d); }
+    // Runs a virtual-time action at `at` (an operator's click, a tape put in).
+    void at(platform::virt::Micros when, std::function<void()> action) {
+        platform.scheduler().at(when, std::move(action));
+    }
+
+    // Starts the tool as an operator would, answering the induce question
+    // the simulated recorder (which has no induce code yet) leads to.
+    bool startUp(const std::string& induce = "xyz") {
+        dialogs().expectInput(InducePrompt, induce);
+        return tool.Main();
+    }
+
+    TempWorkDir dir;
+    platform::virt::VirtualPlatform platform;
+    sim::Recorder recorder;
+    sim::SimPeer peer;
+    app::Tool tool{platform};
+};
+
+}  // namespace rf::test
