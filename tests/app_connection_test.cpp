@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include "tool_rig.h"
+
+namespace rf::app {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Answer;
+using test::InducePrompt;
+using test::readFile;
+using test::ToolRig;
+
+// The frames the tool wrote, as their texts.
+std::vector<std::string> sent(ToolRig& rig) {
+    std::vector<std::string> out;
+    for (const auto& w : rig.platform.wire())
+        if (w.dir == platform::virt::WireRecord::Dir::ToPeer)
+            out.push_back(w.bytes.substr(1, w.bytes.size() - 2));
+    return out;
+}
+int count(const std::vector<std::string>& frames, const std::string& text) {
+    return static_cast<int>(std::count(frames.begin(), frames.end(), text));
+}
+
+TEST(ConnectionCheck, NamesTheRecorderAndLeavesItIdleWithoutATape) {
+    ToolRig rig;
+    ASSERT_TRUE(rig.startUp("xyz"));
+    const Shared& s = rig.tool.shared();
+    EXPECT_EQ(s.VtrId, "QT7310");
+    EXPECT_EQ(s.SysconVer, "V2.10.00 ");
+    EXPECT_EQ(s.VtrInduce, "XYZ");
+    EXPECT_EQ(s.VtrSerialNo, s.SysconVer);
+    EXPECT_EQ(s.VtrName, "QT7310XYZ_V2.10.00 ");
+    const auto& m = rig.tool.window();
+    EXPECT_EQ(m.caption, "RF ADJUST TOOL : QT7310XYZ_V2.10.00 ");
+    EXPECT_EQ(m.Message.caption, "Please Select MENU !!");
+    EXPECT_EQ(m.StatusText, "EJECT");
+    EXPECT_EQ(m.TimeDsp[0], "**");
+    EXPECT_EQ(m.MF2ChLabel[3], "**");
+    EXPECT_TRUE(m.MenuPrg.items[0].checked);
+    EXPECT_TRUE(s.FormInitDone);
+    EXPECT_EQ(rig.recorder.induce(), "XYZ");
+    // With no tape in, nothing is stopped or ejected.
+    const auto frames = sent(rig);
+    EXPECT_EQ(frames, (std::vector<std::string>{"QOD:01", "QID", "$FR", "$SQ", "$DQ", "$DI:XYZ",
+                                                "CTC", "QOD:11"}));
+}
+
+TEST(ConnectionCheck, ALocalRecorderKeepsTheMessageBlinkingUntilSwitchedToRemote) {
+    ToolRig rig;
+    rig.recorder.setRemote(false);
+    std::vector<std::string> seen;
+    for (std::chrono::milliseconds t : {1000ms, 2500ms, 4000ms, 5500ms})
+        rig.at(t, [&] { seen.push_back(rig.tool.window().Message.caption); });
+    rig.at(10s, [&] { rig.recorder.setRemote(true); });
+    ASSERT_TRUE(rig.startUp());
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"Please Set REMOTE !!", "", "Please Set REMOTE !!", ""}));
+    const int passes = count(sent(rig), "QOD:01");
+    EXPECT_EQ(passes, 5);  // 0, 3, 6, 9 s local; 12 s remote
+    EXPECT_EQ(rig.dialogs().beeps(), passes - 1);
+    EXPECT_EQ(rig.tool.window().Message.fore, shell::colors::Black);
+}
+
+TEST(ConnectionCheck, AnUnsupportedModelIsADifferentProgramAndAbortEndsWithTheLog) {
+    ToolRig rig;
+    rig.recorder.setId("QT9999");
+    rig.dialogs().expectMsgBox("Different Adjustment Program", Answer::Abort);
+    EXPECT_FALSE(rig.tool.Main());
+    EXPECT_TRUE(rig.tool.ended());
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("\"Different Adjustment Program\"\r\n\"12-05-2026\""), std::string::npos);
+    EXPECT_EQ(rig.tool.port(), nullptr);
+}
+
+TEST(ConnectionCheck, OldSoftwareOnTheFirstModelIsRefusedAndRetryAsksAgain) {
+    ToolRig rig;
+    rig.recorder.faults().frZero = true;
+    const std::string syscon = "SYSCON software version is not higher than 1.12 !";
+    rig.dialogs().expectMsgBox(syscon, Answer::Ok);
+    rig.dialogs().expectMsgBox("Different Adjustment Program", Answer::Retry);
+    rig.dialogs().expectMsgBox(syscon, Answer::Ok);
+    rig.dialogs().expectMsgBox("Different Adjustment Program", Answer::Ignore);
+    EXPECT_TRUE(rig.startUp());
+    EXPECT_EQ(rig.dialogs().shown()[0].title, "ERROR Message");
+    EXPECT_EQ(rig.dialogs().shown()[0].buttons, platform::Buttons::Ok);
+
+    // The other models are not subject to the test.
+    ToolRig other;
+    other.recorder.setId("QT7320");
+    other.recorder.faults().frZero = true;
+    EXPECT_TRUE(other.startUp());
+    EXPECT_EQ(other.tool.shared().VtrId, "QT7320");
+}
+
+TEST(ConnectionCheck, ErrorRepliesToVersionAndInduceAreTakenSilently) {
+    ToolRig rig;
+    rig.recorder.faults().sqError = rig.recorder.faults().dqError = true;
+    rig.tool.shared().VtrSerialNo.clear();
+    rig.dialogs().expectInput(InducePrompt, "abcde");  // too long: asked again
+    rig.dialogs().expectInput(InducePrompt, "ab");
+    ASSERT_TRUE(rig.tool.Main());
+    const Shared& s = rig.tool.shared();
+    EXPECT_EQ(s.SysconVer, "---------");
+    EXPECT_EQ(s.VtrInduce, " AB");
+    EXPECT_EQ(s.VtrName, "QT7310 AB_---------");
+    EXPECT_EQ(count(sent(rig), "$DI: AB"), 1);
+    EXPECT_EQ(rig.dialogs().shown().size(), 2u);  // no message for the error replies
+}
+
+TEST(ConnectionCheck, CancellingTheInduceQuestionSendsThreeBlanks) {
+    ToolRig rig;
+    rig.dialogs().expectInput(InducePrompt, "");
+    ASSERT_TRUE(rig.tool.Main());
+    EXPECT_EQ(rig.tool.shared().VtrInduce, "   ");
+    EXPECT_EQ(count(sent(rig), "$DI:   "), 1);
+}
+
+TEST(ConnectionCheck, ATapeInRecordIsStoppedThenEjected) {
+    ToolRig rig;
+    rig.recorder.insert("BLANK", rig.now());
+    rig.wait(3s);
+    rig.recorder.transport().record(rig.now());
+    ASSERT_TRUE(rig.startUp());
+    const auto frames = sent(rig);
+    const auto stop = std::find(frames.begin(), frames.end(), "OSP");
+    const auto eject = std::find(frames.begin(), frames.end(), "OEJ");
+    ASSERT_NE(stop, frames.end());
+    ASSERT_NE(eject, frames.end());
+    EXPECT_LT(stop, eject);
+    EXPECT_EQ(rig.tool.shared().VtrStatus, "EJECT");
+    EXPECT_EQ(rig.recorder.transport().tape(), nullptr);
+}
+
+TEST(ConnectionCheck, ATimeOutAnsweredWithAbortEndsTheProgramWithTheMessageInTheLog) {
+    ToolRig rig;
+    rig.recorder.faults().noReply.count = 1;
+    rig.dialogs().expectMsgBox("RS232-C Time Over Error", Answer::Abort);
+    EXPECT_FALSE(rig.tool.Main());
+    EXPECT_EQ(rig.now(), 5s);  // the time-out of the first command
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_EQ(log,
+              "\"12-05-2026\",\"02:33:38\"\r\n\"RS232-C Time Over Error\"\r\n"
+              "\"12-05-2026\",\"02:33:43\"\r\n");
+    EXPECT_TRUE(rig.platform.endRequested());
+}
+
+TEST(CloseHandler, LeavesAdjustmentModeEjectsAndEnds) {
+    ToolRig rig;
+    ASSERT_TRUE(rig.startUp());
+    rig.tool.shared().AdjModeOn = true;
+    rig.recorder.insert("HDLP MASTER", rig.now());
+    rig.wait(3s);
+    rig.platform.clearWire();
+    rig.tool.closeRequested();
+    EXPECT_EQ(sent(rig), (std::vector<std::string>{"$ND", "QOD:11", "OEJ", "QOD:11"}));
+    EXPECT_TRUE(rig.tool.ended());
+    EXPECT_EQ(rig.tool.port(), nullptr);
+}
+
+TEST(CloseHandler, ARecorderThatDoesNotAnswerCostsOneTimeOutAndTheFailureIsLogged) {
+    ToolRig rig;
+    ASSERT_TRUE(rig.startUp());
+    rig.tool.shared().RecModeOn = true;
+    rig.recorder.faults().noReply.until = rig.now() + 1000s;
+    const auto closing = rig.now();
+    rig.tool.closeRequested();
+    EXPECT_TRUE(rig.tool.ended());
+    EXPECT_LT(rig.now() - closing, 6s);
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("\"RS232-C Time Over Error\"\r\n\"12-05-2026\""), std::string::npos);
+    EXPECT_TRUE(rig.dialogs().shown().size() == 1u);  // only the induce question of the start
+}
+
+TEST(SetInduce, StoresTheCodeUpperCasedAndRenamesTheRecorder) {
+    ToolRig rig;
+    ASSERT_TRUE(rig.startUp());
+    rig.dialogs().expectInput(InducePrompt, "abcd");
+    rig.dialogs().expectInput(InducePrompt, "q7");
+    rig.tool.menuHelp(0);
+    EXPECT_EQ(rig.tool.shared().VtrInduce, " Q7");
+    EXPECT_EQ(rig.recorder.induce(), " Q7");
+    EXPECT_EQ(rig.tool.window().caption, "RF ADJUST TOOL : QT7310 Q7_V2.10.00 ");
+    // An empty answer changes nothing; with InduceCheck off the item is disabled.
+    rig.dialogs().expectInput(InducePrompt, "");
+    rig.tool.menuHelp(0);
+    EXPECT_EQ(rig.tool.shared().VtrInduce, " Q7");
+    rig.tool.shared().InduceCheck = false;
+    rig.tool.form().MenuCtrl("ON");
+    rig.tool.menuHelp(0);  // no question is asked
+    EXPECT_EQ(rig.dialogs().pending(), 0u);
+}
+
+}  // namespace
+}  // namespace rf::app

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include "tool_rig.h"
+
+namespace rf::shell {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Answer;
+using test::readFile;
+using test::ToolRig;
+
+const std::string SerialPrompt = "Please input VTR Serial No or Manufact No !";
+
+// A started tool whose programme mains only record that they ran.
+struct RunRig : ToolRig {
+    RunRig() {
+        EXPECT_TRUE(startUp());
+        auto& p = tool.programmes();
+        p.PbAdjustMain = [this] { ran.push_back("PbAdjust"); };
+        p.RecAdjustMain = [this] { ran.push_back("RecAdjust"); };
+        p.PbMeasureMain = [this] { ran.push_back("PbMeasure"); };
+        p.RecMeasureMain = [this] { ran.push_back("RecMeasure"); };
+        p.ShowErrorResult = [this] { ran.push_back("Result"); };
+        platform.clearWire();
+    }
+    std::vector<std::string> ran;
+};
+
+TEST(RunControl, StartInTabModeAllRunsPlaybackThenRecordAndShowsTheResult) {
+    RunRig rig;
+    rig.dialogs().expectInput(SerialPrompt, "SN123");
+    bool offDuringRun = false;
+    rig.tool.programmes().RecAdjustMain = [&] {
+        rig.ran.push_back("RecAdjust");
+        offDuringRun = rig.tool.window().MenuPrg.items[prg::Stop].enabled &&
+                       !rig.tool.window().MenuPrg.items[prg::Start].enabled &&
+                       !rig.tool.window().AdjTab[0].enabled;
+    };
+    rig.tool.menuPrg(prg::Start);
+    EXPECT_EQ(rig.ran, (std::vector<std::string>{"PbAdjust", "RecAdjust", "Result"}));
+    EXPECT_TRUE(offDuringRun);
+    const auto& s = rig.tool.shared();
+    EXPECT_EQ(s.PbStepCount, 18);
+    EXPECT_EQ(s.RecStepCount, 1);
+    EXPECT_EQ(s.VtrName, "QT7310XYZ_SN123");
+    EXPECT_EQ(rig.tool.window().caption, "RF ADJUST TOOL : QT7310XYZ_SN123");
+    // Back to idle.
+    EXPECT_TRUE(rig.tool.window().MenuPrg.items[prg::Start].enabled);
+    EXPECT_TRUE(rig.tool.window().PartAdjCheck[0].value);
+    EXPECT_EQ(rig.dialogs().shown().back().defaultText, "V2.10.00 ");
+}
+
+TEST(RunControl, TheErrorRateChoiceRunsTheMeasurementsAndFallsBackToAdjust) {
+    RunRig rig;
+    rig.tool.menuPrg(prg::ErrorRate);
+    EXPECT_FALSE(rig.tool.window().MenuPrg.items[prg::Adjust].checked);
+    rig.tool.partAdjCheck(1);  // PB only
+    rig.dialogs().expectInput(SerialPrompt, "7");
+    rig.tool.menuPrg(prg::Start);
+    EXPECT_EQ(rig.ran, (std::vector<std::string>{"PbMeasure", "Result"}));
+    EXPECT_TRUE(rig.tool.window().MenuPrg.items[prg::Adjust].checked);
+    EXPECT_FALSE(rig.tool.window().MenuPrg.items[prg::ErrorRate].checked);
+}
+
+TEST(RunControl, NothingSelectedOrNoSerialNumberReturnsToIdleWithoutTouchingTheRecorder) {
+    RunRig rig;
+    rig.tool.partAdjCheck(1);  // PB: every playback box checked, record cleared
+    auto& m = rig.tool.window();
+    for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
+                      &m.PbLpCheck[4], &m.PbSpCheck, &m.PbProCheck, &m.PbDvCheck})
+        rig.tool.form().CheckBox_Click(*box);
+    rig.tool.menuPrg(prg::Start);  // no serial number is asked for
+    EXPECT_TRUE(rig.ran.empty());
+    EXPECT_TRUE(rig.dialogs().shown().size() == 1u);
+
+    rig.tool.partAdjCheck(0);
+    rig.dialogs().expectInput(SerialPrompt, "");
+    rig.tool.menuPrg(prg::Start);
+    EXPECT_TRUE(rig.ran.empty());
+    EXPECT_TRUE(rig.platform.wire().empty());
+    EXPECT_TRUE(m.MenuPrg.items[prg::Start].enabled);
+}
+
+TEST(RunControl, LoadedDataIsClearedOnlyWhenTheOperatorSaysYes) {
+    for (Answer answer : {Answer::Yes, Answer::No}) {
+        RunRig rig;
+        auto& s = rig.tool.shared();
+        s.FileLoaded = true;
+        s.PbDataRead(7, 2, 1, 0, 0, 9) = 123;
+        rig.dialogs().expectMsgBox("Does it clear load data ?", answer);
+        rig.dialogs().expectInput(SerialPrompt, "1");
+        rig.tool.menuPrg(prg::Start);
+        EXPECT_EQ(rig.dialogs().shown()[1].title, "Load Data Clear");
+        EXPECT_EQ(s.FileLoaded, answer == Answer::No);
+        EXPECT_EQ(s.PbDataRead(7, 2, 1, 0, 0, 9), answer == Answer::Yes ? 400 : 123);
+    }
+}
+
+TEST(RunControl, StopDuringTheFirstProgrammeSkipsTheRestAndTheResult) {
+    RunRig rig;
+    rig.tool.programmes().PbAdjustMain = [&] {
+        rig.ran.push_back("PbAdjust");
+        while (!rig.tool.shared().StopReq)
+            rig.tool.form().Stby(1000);
+    };
+    rig.at(rig.now() + 95s, [&] { rig.tool.menuPrg(prg::Stop); });
+    rig.dialogs().expectInput(SerialPrompt, "1");
+    rig.tool.menuPrg(prg::Start);
+    EXPECT_EQ(rig.ran, (std::vector<std::string>{"PbAdjust"}));
+    EXPECT_FALSE(rig.tool.shared().StopReq);  // cleared on the way back to idle
+    EXPECT_TRUE(rig.tool.window().MenuPrg.items[prg::Start].enabled);
+}
+
+TEST(RunControl, TheErrorTrapRetriesIgnoresOrAborts) {
+    struct Case {
+        Answer answer;
+        std::vector<std::string> ran;
+        bool ended;
+    };
+    const std::vector<Case> cases = {
+        {Answer::Retry, {"PbAdjust", "PbAdjust", "RecAdjust", "Result"}, false},
+        {Answer::Ignore, {"PbAdjust", "RecAdjust", "Result"}, false},
+        {Answer::Abort, {"PbAdjust"}, true},
+    };
+    for (const Case& c : cases) {
+        RunRig rig;
+        int calls = 0;
+        rig.tool.programmes().PbAdjustMain = [&] {
+            rig.ran.push_back("PbAdjust");
+            if (calls++ == 0) Raise(err::BadReply);
+        };
+        rig.dialogs().expectInput(SerialPrompt, "1");
+        rig.dialogs().expectMsgBox("Other Error No =  205", c.answer);
+        rig.tool.menuPrg(prg::Start);
+        EXPECT_EQ(rig.ran, c.ran);
+        EXPECT_EQ(rig.tool.ended(), c.ended);
+        const auto& box = rig.dialogs().shown().back();
+        EXPECT_EQ(box.title, "ERROR Message");
+        EXPECT_EQ(box.buttons, platform::Buttons::AbortRetryIgnore);
+        if (c.ended) {
+            const std::string log = readFile("QT7310AdjLog.txt");
+            EXPECT_NE(log.find("\"Other Error No =  205\"\r\n\"12-05-2026\""), std::string::npos);
+        }
+    }
+}
+
+TEST(RunControl, ProgramResetRestartsEvenWhenCancelledAndEndEnds) {
+    RunRig rig;
+    rig.dialogs().expectMsgBox("ReStart OK ?", Answer::Cancel);
+    rig.tool.menuPrg(prg::Reset);
+    EXPECT_EQ(rig.dialogs().shown().back().title, "RESTART");
+    // Checked anew: the recorder now has an induce code, so nothing is asked.
+    EXPECT_EQ(rig.tool.shared().VtrInduce, "XYZ");
+    EXPECT_TRUE(rig.tool.window().visible);
+    EXPECT_TRUE(rig.tool.port()->isOpen());
+    EXPECT_EQ(rig.tool.window().LogText, "");
+    rig.tool.menuPrg(prg::End);
+    EXPECT_TRUE(rig.tool.ended());
+    // Start, reset (close and reopen) and end: four date lines.
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);
+}
+
+TEST(RunControl, IrqAndStopOnlyRaiseTheirRequests) {
+    RunRig rig;
+    rig.tool.form().MenuCtrl("OFF");
+    rig.tool.menuPrg(prg::Irq);  // disabled: nothing
+    EXPECT_FALSE(rig.tool.shared().IrqReq);
+    rig.tool.form().prgItem(prg::Irq).enabled = true;
+    rig.tool.menuPrg(prg::Irq);
+    rig.tool.menuPrg(prg::Stop);
+    EXPECT_TRUE(rig.tool.shared().IrqReq);
+    EXPECT_TRUE(rig.tool.shared().StopReq);
+    EXPECT_TRUE(rig.ran.empty());
+}
+
+}  // namespace
+}  // namespace rf::shell
