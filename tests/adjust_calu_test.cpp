@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "adjust/calu_prg.h"
+#include "adjust/calc/calu_prg.h"
 #include "platform/virtual/virtual_platform.h"
 
 namespace rf::adjust {

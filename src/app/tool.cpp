@@ -18,7 +18,11 @@ Tool::Tool(platform::Platform& platform)
       log_(s_.AdjLogFile),
       form_(s_, platform, link_, log_),
       run_(form_, *this, programmes_),
-      connection_(form_, rs_, *this, run_) {
+      connection_(form_, rs_, *this, run_),
+      pbMeasure_(form_, rs_),
+      recMeasure_(form_, rs_) {
+    programmes_.PbMeasureMain = [this] { pbMeasure_.PbMeasureMain(); };
+    programmes_.RecMeasureMain = [this] { recMeasure_.RecMeasureMain(); };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
 }
 

@@ -8,6 +8,8 @@
 #include "core/steps.h"
 #include "link/rs_commands.h"
 #include "link/rs_link.h"
+#include "measure/pb_measure.h"
+#include "measure/rec_measure.h"
 #include "platform/platform.h"
 #include "shell/main_form.h"
 #include "shell/main_window_events.h"
@@ -89,6 +91,8 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     shell::RunControl run_;
     Connection connection_;
     shell::VersionWindowModel version_;
+    measure::PbMeasure pbMeasure_;
+    measure::RecMeasure recMeasure_;
     std::unique_ptr<platform::SerialPort> port_;
     bool ended_ = false;
 };

@@ -1,5 +1,6 @@
 #include "core/delimited.h"
 
+#include <cstdio>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -113,6 +114,27 @@ DelimitedRecord& DelimitedRecord::text(std::string_view value) {
         quoted += c == '"' ? '\'' : c;
     quoted += '"';
     fields_.push_back(std::move(quoted));
+    return *this;
+}
+
+std::string singleText(float value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(value));
+    std::string out = buf;
+    if (out == "-0") out = "0";
+    if (out.rfind("0.", 0) == 0) out.erase(0, 1);
+    if (out.rfind("-0.", 0) == 0) out.erase(1, 1);
+    return out;
+}
+
+std::string fixed2(float value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(value));
+    return buf;
+}
+
+DelimitedRecord& DelimitedRecord::number(float value) {
+    fields_.push_back(singleText(value));
     return *this;
 }
 

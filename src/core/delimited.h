@@ -44,12 +44,21 @@ std::int16_t parseInt16(std::string_view text);
 // True when the text is an optional sign followed by decimal digits only.
 bool isInteger(std::string_view text);
 
+// A single-precision number as the tool writes it: up to seven significant
+// digits, no trailing zeros, no leading zero before the point (-.5), a minus
+// sign only for negative values.
+std::string singleText(float value);
+// "0.00": two decimals, e.g. -4.35.
+std::string fixed2(float value);
+
 // Builds one record of the delimited "write" form: each string field in double
 // quotes, fields separated by commas, ended by CR LF. A double quote inside a
 // field would end the field early for every reader, so it is written as ' .
 class DelimitedRecord {
   public:
     DelimitedRecord& text(std::string_view value);
+    // A single-precision number in full precision, as written to data files.
+    DelimitedRecord& number(float value);
     DelimitedRecord& raw(std::string_view value);  // a field written as it stands (numbers)
     std::string line() const;
 

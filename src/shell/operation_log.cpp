@@ -34,14 +34,14 @@ void OperationLog::open(const platform::DateTime& now) {
 }
 
 void OperationLog::writeDateLine(const platform::DateTime& now) {
-    writeLine(DelimitedRecord().text(logDate(now)).text(logTime(now)).line());
+    writeRecord(DelimitedRecord().text(logDate(now)).text(logTime(now)).line());
 }
 
 void OperationLog::writeText(std::string_view text) {
-    writeLine(DelimitedRecord().text(text).line());
+    writeRecord(DelimitedRecord().text(text).line());
 }
 
-void OperationLog::writeLine(const std::string& line) {
+void OperationLog::writeRecord(const std::string& line) {
     if (!out_.is_open()) return;
     out_ << line;
     out_.flush();

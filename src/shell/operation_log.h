@@ -23,13 +23,13 @@ class OperationLog {
     void open(const platform::DateTime& now);
     void writeDateLine(const platform::DateTime& now);
     void writeText(std::string_view text);
+    // A whole record line (DelimitedRecord::line()), written through.
+    void writeRecord(const std::string& line);
     void close();
     bool isOpen() const { return out_.is_open(); }
     const std::string& path() const { return path_; }
 
   private:
-    void writeLine(const std::string& line);
-
     std::string path_;
     std::ofstream out_;
 };

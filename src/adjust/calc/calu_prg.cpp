@@ -1,4 +1,4 @@
-#include "adjust/calu_prg.h"
+#include "adjust/calc/calu_prg.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,0 +1,156 @@
+#include "app/demo.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "app/settings.h"
+#include "app/tool.h"
+#include "core/delimited.h"
+#include "platform/virtual/virtual_platform.h"
+#include "sim/recorder.h"
+#include "sim/sim_peer.h"
+
+namespace rf::app {
+
+namespace {
+
+using platform::Answer;
+using platform::Buttons;
+using platform::virt::DialogRecord;
+
+// The answer an operator who only presses Enter gives: the box's first button,
+// the input box's proposed text; the serial number is the demo's own.
+DialogRecord defaultAnswer(const DialogRecord& shown) {
+    DialogRecord d = shown;
+    if (d.kind == DialogRecord::Kind::InputBox) {
+        d.answerText =
+            d.text == "Please input VTR Serial No or Manufact No !" ? "DEMO0001" : d.defaultText;
+        return d;
+    }
+    switch (d.buttons) {
+        case Buttons::Ok:
+        case Buttons::OkCancel:
+            d.answer = Answer::Ok;
+            break;
+        case Buttons::YesNo:
+            d.answer = Answer::Yes;
+            break;
+        case Buttons::AbortRetryIgnore:
+            d.answer = Answer::Abort;
+            break;
+    }
+    return d;
+}
+
+std::string hms(std::chrono::microseconds t) {
+    const auto s = std::chrono::duration_cast<std::chrono::seconds>(t).count();
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+    return buf;
+}
+
+void summary(Shared& s, std::ostream& out) {
+    static constexpr const char* fourChannel[] = {"AL", "AR", "VL", "VR"};
+    static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
+    static constexpr const char* pbHeads[] = {"LH", "LL", "RH", "RL"};
+    static constexpr const char* recHeads[] = {"L1", "L2", "R2", "R1"};
+    static constexpr const char* formats[] = {"", "DV,9000rpm", "MAGVEX50M,9900rpm",
+                                              "MAGVEX HDSP,19800rpm"};
+    static constexpr const char* kinds[] = {"Conf", "Slow", "SubConf", "SubSlow"};
+    auto measured = [](float v) { return v != -1.5f; };
+    for (int fmt = 1; fmt <= 3; ++fmt) {
+        if (!measured(s.ErrResOt(fmt, 0, 0))) continue;
+        out << "  " << formats[fmt] << "  playback:";
+        for (int c = 0; c < 4; ++c)
+            out << "  " << fourChannel[c] << ' ' << fixed2(s.ErrResOt(fmt, c, 0));
+        out << '\n';
+    }
+    auto lpRow = [&](int cate, int kind, int k, const char* what, const char* const* heads) {
+        if (!measured(s.ErrResLp(7, cate, kind, 0, 0, k))) return;
+        out << "  MAGVEX HDLP " << what << ":\n";
+        for (int g = 0; g < 3; ++g) {
+            out << "    " << groups[g];
+            for (int h = 0; h < 4; ++h)
+                out << "  " << heads[h] << ' ' << fixed2(s.ErrResLp(7, cate, kind, g, h, k));
+            out << '\n';
+        }
+    };
+    lpRow(0, 0, 0, "RP heads, playback", pbHeads);
+    for (int kind = 0; kind <= 3; ++kind)
+        lpRow(1, kind, 0, (std::string("PB ") + kinds[kind] + ", playback").c_str(), pbHeads);
+    lpRow(1, 0, 6, "record, read while recording (Conf)", recHeads);
+    lpRow(1, 0, 3, "record, played back (Self)", recHeads);
+}
+
+}  // namespace
+
+int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) {
+    if (programme != "error-rate" && programme != "adjust") {
+        err << "rfadjust: unknown demo \"" << programme << "\" (error-rate or adjust)\n";
+        return 2;
+    }
+    try {
+        const RsSettings settings = readRsSet(RsSetFile);
+        if (settings.port.name != "SIM") {
+            err << "rfadjust: the demo runs only on the simulated recorder, but " << RsSetFile
+                << " names the port \"" << settings.port.name
+                << "\"; put \"SIM\" in its port field.\n";
+            return 2;
+        }
+    } catch (const RfError& e) {
+        err << "rfadjust: " << RsSetFile << ": " << e.what() << '\n';
+        return 2;
+    }
+
+    platform::virt::VirtualPlatform platform;
+    sim::RecorderConfig config;
+    config.autoChanger = true;
+    sim::Recorder recorder(config);
+    sim::SimPeer peer(recorder, platform);
+    platform.setPeer(&peer);
+    platform.dialogs().setFallback(defaultAnswer);
+    Tool tool(platform);
+    const auto wallStart = std::chrono::steady_clock::now();
+
+    auto reason = [&]() -> std::string {
+        const auto& shown = platform.dialogs().shown();
+        for (auto it = shown.rbegin(); it != shown.rend(); ++it)
+            if (it->title == "ERROR Message" || it->title == "RS232-C Communication Error")
+                return it->text;
+        return "the program ended";
+    };
+    try {
+        if (!tool.Main()) {
+            err << "rfadjust: the demo could not start: " << reason() << '\n';
+            return 1;
+        }
+        if (programme == "error-rate") tool.menuPrg(shell::prg::ErrorRate);
+        tool.partAdjCheck(0);
+        if (programme == "adjust" && !tool.programmes().PbAdjustMain) {
+            err << "rfadjust: the adjustment programmes are not part of this build yet\n";
+            tool.endProgram();
+            return 1;
+        }
+        tool.menuPrg(shell::prg::Start);
+        if (tool.ended()) {
+            err << "rfadjust: the run did not complete: " << reason() << '\n';
+            return 1;
+        }
+    } catch (const ProgramEnd&) {
+        err << "rfadjust: the run did not complete: " << reason() << '\n';
+        return 1;
+    }
+    const auto wall = std::chrono::steady_clock::now() - wallStart;
+    Shared& s = tool.shared();
+    out << (programme == "error-rate" ? "Error Rate" : "Adjust") << " programme on " << s.VtrName
+        << " (simulated recorder), all blocks\n";
+    summary(s, out);
+    out << "Recorder time " << hms(platform.elapsed()) << ", computed in "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(wall).count() << " ms\n";
+    out << "Operation log: " << s.AdjLogFile << '\n';
+    tool.endProgram();
+    return 0;
+}
+
+}  // namespace rf::app

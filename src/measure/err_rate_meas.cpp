@@ -1,0 +1,75 @@
+#include "measure/err_rate_meas.h"
+
+#include "measure/err_rate_calc.h"
+#include "results/error_panel.h"
+
+namespace rf::measure {
+
+void ErrRateSampling::read(int group) {
+    Shared& s = form_.shared();
+    const link::ErrRates r = rs_.ErrRateRead(link::ErrRateMode::Bcd, group);
+    for (std::size_t k = 0; k < 4; ++k) {
+        s.ErrRateStep[k] = r.rates[k];
+        s.ErrRateText[k] = r.marks[k];
+        form_.model().TimeDsp[k] = s.ErrRateText[k];
+    }
+}
+
+void ErrRateSampling::ErrRateMeasOt(std::array<float, 12>& SRealErr) {
+    Shared& s = form_.shared();
+    for (int warm = 0; warm < 2; ++warm) {
+        rs_.ErrRateRead(link::ErrRateMode::Bcd, 0);
+        form_.Stby(2000);
+    }
+    Samples a;
+    for (int i = 1; i <= 9; ++i) {
+        read(0);
+        for (std::size_t k = 0; k < 4; ++k)
+            s.ErrDspStep[k] = s.ErrRateStep[k];
+        results::EnhErrorDisp(form_.model(), s, s.VtrStatus, s.ErrSelNo);
+        for (int c = 0; c < 4; ++c)
+            a(i, c) = exponentOfStep(s.ErrDspStep[static_cast<std::size_t>(c)]);
+        form_.Stby(2000);
+    }
+    // Drop the largest of the nine samples in one pass; 1 to 8 then hold the rest.
+    for (int c = 0; c < 4; ++c) {
+        float m = a(1, c);
+        for (int i = 2; i <= 9; ++i) {
+            if (a(i, c) < m) {
+                a(i - 1, c) = a(i, c);
+            } else {
+                a(i - 1, c) = m;
+                m = a(i, c);
+            }
+        }
+    }
+    results::EnhErrorDisp(form_.model(), s, "", s.ErrSelNo);
+    for (int c = 0; c < 4; ++c)
+        SRealErr[static_cast<std::size_t>(c)] = CaluErrRate(a, c, 8);
+}
+
+void ErrRateSampling::ErrRateMeasLp2(std::array<float, 12>& SRealErr) {
+    Shared& s = form_.shared();
+    for (int warm = 0; warm < 2; ++warm) {
+        for (int group = 0; group < 3; ++group)
+            rs_.ErrRateRead(link::ErrRateMode::Bcd, group);
+        form_.Stby(2000);
+    }
+    Samples a;
+    for (int i = 1; i <= 8; ++i) {
+        for (int group = 0; group < 3; ++group) {
+            read(group);
+            for (std::size_t k = 0; k < 4; ++k)
+                s.ErrDspStep[4 * static_cast<std::size_t>(group) + k] = s.ErrRateStep[k];
+        }
+        results::EnhErrorDisp(form_.model(), s, s.VtrStatus, s.ErrSelNo);
+        for (int c = 0; c < 12; ++c)
+            a(i, c) = exponentOfStep(s.ErrDspStep[static_cast<std::size_t>(c)]);
+        form_.Stby(2000);
+    }
+    results::EnhErrorDisp(form_.model(), s, "", s.ErrSelNo);
+    for (int c = 0; c < 12; ++c)
+        SRealErr[static_cast<std::size_t>(c)] = CaluErrRate(a, c, 8);
+}
+
+}  // namespace rf::measure

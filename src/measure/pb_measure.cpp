@@ -1,0 +1,188 @@
+#include "measure/pb_measure.h"
+
+#include "core/delimited.h"
+
+namespace rf::measure {
+
+namespace {
+constexpr int Playback = 1;
+
+const char* fourChannelName(int fmt) {
+    switch (fmt) {
+        case 1:
+            return "DV,9000rpm";
+        case 2:
+            return "MAGVEX50M,9900rpm";
+        default:
+            return "MAGVEX HDSP,19800rpm";
+    }
+}
+}  // namespace
+
+std::string timeOfDay(const platform::DateTime& t) {
+    return shell::logTime(t);
+}
+
+std::string valueLine(const std::string& label, const std::array<float, 12>& values,
+                      std::size_t first) {
+    std::string out = label;
+    for (std::size_t i = 0; i < 4; ++i)
+        out += (i ? "," : "") + fixed2(values[first + i]);
+    return out;
+}
+
+void logValues(shell::MainForm& form, const std::string& label, std::size_t first) {
+    Shared& s = form.shared();
+    s.DspText = valueLine(label, s.SRealErr, first);
+    form.LogDsp(s.DspText);
+    DelimitedRecord record;
+    record.text(label);
+    for (std::size_t i = 0; i < 4; ++i)
+        record.number(s.SRealErr[first + i]);
+    form.log().writeRecord(record.line());
+}
+
+void PbMeasure::ejectAll() {
+    auto& m = form_.model();
+    tape_.transportUntil("EJECT", "EJECT");
+    m.TimeDsp.fill("**");
+    m.RemainDsp.fill("**");
+}
+
+void PbMeasure::PbMeasureMain() {
+    Shared& s = form_.shared();
+    form_.model().ProgressBar = 0;
+    s.ProgressVal = 0;
+    if (s.AdjSel(Playback, 1, 0, 1, 0, 0)) s.PbStepCount -= 4;
+    if (s.AdjSel(Playback, 2, 5, 1, 0, 0)) s.PbStepCount -= 3;
+    if (s.AdjSel(Playback, 3, 6, 1, 0, 0)) s.PbStepCount -= 3;
+    if (s.PbStepCount == 0) Raise(err::DivisionByZero);
+    s.ProgressStep = 100.0f / s.PbStepCount / 2.0f;
+    form_.log().writeText(timeOfDay(form_.platform().now()));
+    s.DspText = s.VtrName + "  Play Measure Start";
+    form_.logLine(s.DspText);
+    lastRpm_ = 0;
+
+    for (int fmt = 0; fmt <= 7; ++fmt) {
+        s.sel.SFmt = static_cast<std::int16_t>(fmt);
+        if (fmt == 1) s.sel.SRpm = 0;
+        if (fmt == 2) s.sel.SRpm = 5;
+        if (fmt == 3) s.sel.SRpm = 6;
+        if (fmt == 7) {
+            s.sel.SRpm = 2;
+            for (int cate = 0; cate <= 1 && !s.StopReq; ++cate)
+                for (int kind = 0; kind <= 3; ++kind) {
+                    if (!s.AdjSel(Playback, 7, 2, cate, kind, 0)) continue;
+                    if (s.StopReq) break;
+                    hdlpBlock(cate, kind);
+                }
+        } else if (s.AdjSel(Playback, fmt, s.sel.SRpm, 1, 0, 0)) {
+            if (s.StopReq) break;
+            tape_.TapeLoad("CHECK", fmt);
+            if (s.StopReq) break;
+            fourChannelBlock(fmt, s.sel.SRpm);
+        }
+        // End of the format: no tape left in.
+        if (tape_.readStatus() != "EJECT") ejectAll();
+    }
+    // At least one EJECT at the end, also after a stop.
+    do {
+        rs_.TransportCtrl("EJECT");
+        tape_.readStatus();
+    } while (s.VtrStatus != "EJECT");
+    form_.model().TimeDsp.fill("**");
+    form_.model().RemainDsp.fill("**");
+    s.DspText = s.VtrName + (s.StopReq ? "  Play Measure Stop" : "  Play Measure End");
+    form_.logLine(s.DspText);
+    form_.log().writeText(timeOfDay(form_.platform().now()));
+}
+
+void PbMeasure::fourChannelBlock(int fmt, int rpm) {
+    Shared& s = form_.shared();
+    auto& m = form_.model();
+    tape_.transportUntil("PLAY", "PLAY");
+    rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
+    s.AdjModeOn = true;
+    m.MF2ChLabel = {"AL", "AR", "VL", "VR"};
+    m.MF2KindLabel = "ALL";
+    s.ErrSelNo = 0;
+    m.ErrSelect = "A/V";
+    s.ErrChLabel[0] = m.ErrSelect;
+    s.DspText = std::string(fourChannelName(fmt)) + " Start !";
+    if (!s.StopReq) m.Message.caption = s.DspText;
+    form_.logLine(s.DspText);
+    s.DspText = std::string(fmt == 1 ? "Master " : "Check Tape ") + "Error Rate";
+    form_.logLine(s.DspText);
+    if (rpm != lastRpm_) form_.Stby(3000);
+    lastRpm_ = rpm;
+    tape_.RemainCheck(3, "PLAY");
+    if (!s.StopReq) {
+        m.Message.caption = s.DspText;
+        s.RmParam = "000100000";
+        rs_.RmSet(s.RmParam);
+        form_.ProgressDsp();
+        sampling_.ErrRateMeasOt(s.SRealErr);
+        form_.ProgressDsp();
+        logValues(form_, s.ErrChLabel[0] + ":", 0);
+        if (!s.StopReq) {
+            for (int c = 0; c < 4; ++c)
+                s.RealErrOt(fmt, c, 0) = s.SRealErr[static_cast<std::size_t>(c)];
+            m.Message.caption.clear();
+            for (int c = 0; c < 4; ++c)
+                s.ErrResOt(fmt, c, 0) = s.RealErrOt(fmt, c, 0);
+        }
+    }
+    rs_.AdjModeSet(link::AdjMode::Stop);
+    s.AdjModeOn = false;
+}
+
+void PbMeasure::hdlpBlock(int cate, int kind) {
+    Shared& s = form_.shared();
+    auto& m = form_.model();
+    tape_.TapeLoad("CHECK", 7);
+    if (s.StopReq) return;
+    tape_.transportUntil("PLAY", "PLAY");
+    rs_.AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
+    s.AdjModeOn = true;
+    m.MF2ChLabel = {"LH", "LL", "RH", "RL"};
+    static constexpr const char* kinds[] = {"CONF", "SLOW", "SUB SONF", "SUB SLOW"};
+    m.MF2KindLabel = cate == 0 ? "RP" : kinds[kind];
+    static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
+    m.ErrSelect = groups[s.ErrSelNo];
+    s.sel.SHeadCate = static_cast<std::int16_t>(cate);
+    s.sel.SHeadKind = static_cast<std::int16_t>(kind);
+    form_.AdjNameDisp({7, 2, static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0});
+    s.DspText += " Start !";
+    if (!s.StopReq) m.Message.caption = s.DspText;
+    form_.logLine(s.DspText);
+    s.DspText = "Master Error Rate";
+    form_.logLine(s.DspText);
+    if (lastRpm_ != 2) form_.Stby(3000);
+    lastRpm_ = 2;
+    tape_.RemainCheck(3, "PLAY");
+    if (!s.StopReq) {
+        m.Message.caption = "Master Error Rate";
+        s.RmParam = "000100" + s.PbModeCode + "10";
+        rs_.RmSet(s.RmParam);
+        form_.ProgressDsp();
+        sampling_.ErrRateMeasLp2(s.SRealErr);
+        form_.ProgressDsp();
+        static constexpr const char* labels[] = {"Video:", "Audio1:", "Audio2:"};
+        for (std::size_t g = 0; g < 3; ++g)
+            logValues(form_, labels[g], 4 * g);
+        if (!s.StopReq) {
+            for (int g = 0; g < 3; ++g)
+                for (int h = 0; h < 4; ++h)
+                    s.RealErrLp(7, cate, kind, g, h, 0) =
+                        s.SRealErr[static_cast<std::size_t>(4 * g + h)];
+            m.Message.caption.clear();
+            for (int g = 0; g < 3; ++g)
+                for (int h = 0; h < 4; ++h)
+                    s.ErrResLp(7, cate, kind, g, h, 0) = s.RealErrLp(7, cate, kind, g, h, 0);
+        }
+    }
+    rs_.AdjModeSet(link::AdjMode::Stop);
+    s.AdjModeOn = false;
+}
+
+}  // namespace rf::measure

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include "link/rs_commands.h"
+#include "measure/err_rate_meas.h"
+#include "measure/tape_handling.h"
+#include "shell/main_form.h"
+
+namespace rf::measure {
+
+// Text pieces every programme logs.
+std::string timeOfDay(const platform::DateTime& t);
+// "Video:-4.35,-4.40,-4.21,-4.33": a label and four exponents as "0.00".
+std::string valueLine(const std::string& label, const std::array<float, 12>& values,
+                      std::size_t first);
+
+// Logs a label and four exponents of SRealErr from `first`: the logger line
+// (also into DspText) and a record of five fields in the operation log.
+void logValues(shell::MainForm& form, const std::string& label, std::size_t first);
+
+// The playback error-rate programme: the check or master tape of every
+// selected format is played and the error rates of all heads are stored.
+class PbMeasure {
+  public:
+    PbMeasure(shell::MainForm& form, link::Rs& rs)
+        : form_(form), rs_(rs), tape_(form, rs), sampling_(form, rs) {}
+
+    void PbMeasureMain();
+
+  private:
+    void fourChannelBlock(int fmt, int rpm);
+    void hdlpBlock(int cate, int kind);
+    void ejectAll();
+
+    shell::MainForm& form_;
+    link::Rs& rs_;
+    TapeHandling tape_;
+    ErrRateSampling sampling_;
+    int lastRpm_ = 0;
+};
+
+}  // namespace rf::measure

@@ -1,0 +1,190 @@
+#include "measure/rec_measure.h"
+
+#include "adjust/calc/calu_prg.h"
+#include "core/delimited.h"
+#include "measure/pb_measure.h"
+
+namespace rf::measure {
+
+namespace {
+constexpr int Record = 0;
+}
+
+std::int32_t RecMeasure::timecodeSeconds() {
+    Shared& s = form_.shared();
+    const auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcr);
+    for (std::size_t i = 0; i < 4; ++i) {
+        s.ErrRateText[i] = tc[i];
+        form_.model().TimeDsp[i] = tc[i];
+    }
+    return adjust::CaluTimeSec(s.ErrRateText);
+}
+
+void RecMeasure::writeHeader() {
+    form_.log().writeRecord(DelimitedRecord()
+                                .text("MODE")
+                                .text("Err-L1")
+                                .text("Err-L2")
+                                .text("Err-R2")
+                                .text("Err-R1")
+                                .line());
+}
+
+void RecMeasure::RecMeasureMain() {
+    Shared& s = form_.shared();
+    form_.model().ProgressBar = 0;
+    s.ProgressVal = 0;
+    if (s.RecStepCount == 0) Raise(err::DivisionByZero);
+    s.ProgressStep = 100.0f / s.RecStepCount / 4.0f;
+    form_.log().writeText(timeOfDay(form_.platform().now()));
+    s.DspText = s.VtrName + "  Rec Measure Start";
+    form_.logLine(s.DspText);
+    lastRpm_ = 7;  // so the first block always waits for the drum
+
+    for (int fmt = 0; fmt <= 7 && !s.StopReq; ++fmt)
+        for (int rpm = 0; rpm <= 6 && !s.StopReq; ++rpm)
+            for (int cate = 0; cate <= 1 && !s.StopReq; ++cate)
+                for (int kind = 0; kind <= 3 && !s.StopReq; ++kind)
+                    if (s.AdjSel(Record, fmt, rpm, cate, kind, 0)) block(fmt, rpm, cate, kind);
+
+    do {
+        rs_.TransportCtrl("EJECT");
+        tape_.readStatus();
+    } while (s.VtrStatus != "EJECT");
+    form_.model().TimeDsp.fill("**");
+    form_.model().RemainDsp.fill("**");
+    s.DspText = s.VtrName + (s.StopReq ? " Rec Measure Stop" : " Rec Measure End");
+    form_.logLine(s.DspText);
+    form_.log().writeText(timeOfDay(form_.platform().now()));
+}
+
+void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
+    Shared& s = form_.shared();
+    auto& m = form_.model();
+    tape_.TapeLoad("SELF", fmt);
+    if (s.StopReq) return;
+    s.sel = {static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm),
+             static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0};
+    rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
+    s.RecModeOn = true;
+    m.MF2ChLabel = {"L1", "L2", "R2", "R1"};
+    m.MF2KindLabel = "CONF";
+    s.ErrSelNo = 0;
+    m.ErrSelect = "Video";
+    form_.AdjNameDisp(s.sel);
+    s.DspText += " Start !";
+    m.Message.caption = s.DspText;
+    form_.logLine(s.DspText);
+    s.PbModeCode = "0";
+    s.RmParam = "000000" + s.PbModeCode + "10";
+    rs_.RmSet(s.RmParam);
+    for (int ch = 0; ch <= 1; ++ch)
+        for (auto kindOfBlock : {link::LevelKind::Rf, link::LevelKind::Eq200}) {
+            const BlockSel levels{static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm), 1,
+                                  0, static_cast<std::int16_t>(ch)};
+            rs_.LevelRead(levels, kindOfBlock).applyTo(s.PbDataRead.row(fmt, rpm, 1, 0, ch));
+        }
+    form_.Stby(1000);
+    m.Message.caption.clear();
+    if (!s.StopReq) recordAndMeasure(fmt, rpm);
+
+    // The end of the block, stopped or not: the tape stops, STOP waits meanwhile.
+    form_.prgItem(shell::prg::Stop).enabled = false;
+    tape_.transportUntil("STOP", "STOP", false);
+    form_.AdjNameDisp(s.sel);
+    if (s.StopReq) {
+        s.DspText += " Stop !";
+    } else {
+        for (int g = 0; g < 3; ++g)
+            for (int h = 0; h < 4; ++h)
+                for (int k : {6, 3})
+                    s.ErrResLp(fmt, 1, 0, g, h, k) = s.RealErrLp(fmt, 1, 0, g, h, k);
+        s.DspText += " End !";
+    }
+    form_.logLine(s.DspText);
+    rs_.AdjModeSet(link::AdjMode::Stop);
+    s.RecModeOn = false;
+    m.MF2ChLabel.fill("**");
+    form_.prgItem(shell::prg::Stop).enabled = true;
+}
+
+void RecMeasure::recordAndMeasure(int fmt, int rpm) {
+    Shared& s = form_.shared();
+    auto& m = form_.model();
+    static constexpr const char* labels[] = {"Video:", "Audio1:", "Audio2:"};
+    auto storeResults = [&](int kind) {
+        for (int g = 0; g < 3; ++g)
+            for (int h = 0; h < 4; ++h)
+                s.RealErrLp(fmt, 1, 0, g, h, kind) =
+                    s.SRealErr[static_cast<std::size_t>(4 * g + h)];
+    };
+
+    tape_.transportUntil("REC", "REC");
+    if (rpm != lastRpm_) form_.Stby(3000);
+    lastRpm_ = rpm;
+    tape_.RemainCheck(2, "REC");
+    if (s.StopReq) return;
+    s.DspText = "Conf Error Rate";
+    form_.logLine(s.DspText);
+    writeHeader();
+    s.RmParam = "000100" + s.PbModeCode + "10";
+    rs_.RmSet(s.RmParam);
+    rs_.CtsSet("23595500");
+    // Wait for the time code to pass midnight.
+    do {
+        timecodeSeconds();
+        form_.platform().processPending();
+    } while (!(s.ErrRateText[0] == "00" && s.ErrRateText[1] == "00") && !s.StopReq);
+    const std::int32_t start = timecodeSeconds();
+    bool measured = false;
+    int count = 0;
+    std::int32_t last = start;
+    while (count != 20 && !s.StopReq) {
+        const std::int32_t t = timecodeSeconds();
+        if (!measured) {
+            if (t >= start + 10) {
+                m.Message.caption = "Conf Error Rate";
+                form_.ProgressDsp();
+                sampling_.ErrRateMeasLp2(s.SRealErr);
+                form_.ProgressDsp();
+                for (std::size_t g = 0; g < 3; ++g)
+                    logValues(form_, labels[g], 4 * g);
+                storeResults(6);
+                measured = true;
+                m.Message.caption = "Please wait a minute !";
+            }
+        } else if (t != last) {
+            last = t;
+            ++count;
+        }
+    }
+    m.Message.caption.clear();
+    if (s.StopReq) return;
+
+    // Back to the start of the recording and play it.
+    if (!tape_.transportUntil("STOP", "STOP")) return;
+    rs_.SearchSet(link::SearchMode::Tc, "00000000");
+    m.StatusText = "REW";
+    while (rs_.link().state().RsRecvData.find("SRS") == std::string::npos && !s.StopReq)
+        form_.platform().doEvents();
+    m.StatusText = "STOP";
+    if (!tape_.transportUntil("STOP", "STOP")) return;
+    if (s.StopReq || !tape_.transportUntil("PLAY", "PLAY")) return;
+    s.DspText = "Self Error Rate";
+    form_.logLine(s.DspText);
+    writeHeader();
+    m.Message.caption = "Self Error Rate";
+    s.RmParam = "000100" + s.PbModeCode + "10";
+    rs_.RmSet(s.RmParam);
+    s.ErrSelNo = 0;
+    m.ErrSelect = "Video";
+    form_.ProgressDsp();
+    sampling_.ErrRateMeasLp2(s.SRealErr);
+    form_.ProgressDsp();
+    for (std::size_t g = 0; g < 3; ++g)
+        logValues(form_, labels[g], 4 * g);
+    storeResults(3);
+    m.Message.caption.clear();
+}
+
+}  // namespace rf::measure

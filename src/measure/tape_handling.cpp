@@ -1,0 +1,158 @@
+#include "measure/tape_handling.h"
+
+namespace rf::measure {
+
+namespace {
+bool isDecimal(const std::string& field, int below) {
+    if (field.size() != 2 || field[0] < '0' || field[0] > '9' || field[1] < '0' || field[1] > '9')
+        return false;
+    return (field[0] - '0') * 10 + (field[1] - '0') < below;
+}
+int hexValue(const std::string& field) {
+    int v = 0;
+    for (char c : field) {
+        const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (d < 0) return -1;
+        v = v * 16 + d;
+    }
+    return v;
+}
+}  // namespace
+
+std::string tapePrompt(std::string_view kind, int fmt) {
+    const bool master = kind == "MASTER", check = kind == "CHECK", self = kind == "SELF";
+    switch (fmt) {
+        case 1:
+            if (master || check) return "Please Insert DV Master Tape";
+            break;
+        case 2:
+            if (master) return "Please Insert 25M Master Tape";
+            if (check) return "Please Insert 50M Check Tape";
+            break;
+        case 3:
+            if (master) return "Please Insert 25M Master Tape";
+            if (check) return "Please Insert HDSP Check Tape";
+            break;
+        case 7:
+            if (master || check) return "Please Insert HDLP Master Tape";
+            if (self) return "Please Insert MAGVEX Blank Tape";
+            break;
+        default:
+            break;
+    }
+    return {};
+}
+
+bool tapeAccepted(std::string_view kind, int fmt, int formatValue, std::string_view mark) {
+    if (tapePrompt(kind, fmt).empty()) return false;
+    if (kind == "SELF") return mark == "OFF";
+    int wanted = fmt;
+    if (kind == "MASTER" && (fmt == 2 || fmt == 3)) wanted = 0;  // the 25M master serves both
+    return formatValue == wanted && mark == "ON";
+}
+
+const std::string& TapeHandling::readStatus() {
+    Shared& s = form_.shared();
+    s.VtrStatus = rs_.StatusRead();
+    form_.model().StatusText = s.VtrStatus;
+    return s.VtrStatus;
+}
+
+bool TapeHandling::transportUntil(std::string_view mode, std::string_view status, bool honourStop) {
+    Shared& s = form_.shared();
+    do {
+        if (honourStop && s.StopReq) return false;
+        rs_.TransportCtrl(mode);
+        readStatus();
+    } while (s.VtrStatus != status);
+    return true;
+}
+
+void TapeHandling::showTimecode() {
+    auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcr);
+    for (std::size_t i = 0; i < 4; ++i)
+        form_.model().TimeDsp[i] = tc[i];
+}
+
+void TapeHandling::showRemain(const std::array<std::string, 3>& remain) {
+    for (std::size_t i = 0; i < 3; ++i)
+        form_.model().RemainDsp[i] = remain[i];
+}
+
+void TapeHandling::TapeLoad(std::string_view STapeKind, int SFmt) {
+    Shared& s = form_.shared();
+    auto& m = form_.model();
+    for (;;) {
+        if (readStatus() == "EJECT") {
+            m.Message.caption = tapePrompt(STapeKind, SFmt);
+            do {
+                m.Message.fore = shell::colors::Magenta;
+                form_.Stby(1000);
+                readStatus();
+                form_.platform().processPending();
+                m.Message.fore = shell::colors::ButtonFace;
+                form_.Stby(1000);
+            } while (s.VtrStatus != "STOP" && !s.StopReq);
+            form_.Stby(1000);
+            m.Message.caption.clear();
+            m.Message.fore = shell::colors::Black;
+            if (s.StopReq) return;
+        }
+        const int formatValue = rs_.FrRead();
+        const std::string mark = rs_.OasRead();
+        if (tapeAccepted(STapeKind, SFmt, formatValue, mark)) return;
+        // Not the tape asked for: out with it, and ask again.
+        if (!transportUntil("EJECT", "EJECT")) return;
+        m.TimeDsp.fill("**");
+        m.RemainDsp.fill("**");
+    }
+}
+
+void TapeHandling::RemainCheck(int SCheckMinute, std::string_view SAfterStatus) {
+    Shared& s = form_.shared();
+    std::array<std::string, 3> remain;
+    for (;;) {
+        showTimecode();
+        remain = rs_.QhrRead(1);
+        const bool valid = remain[2].empty() || remain[2][0] != 'F';
+        readStatus();
+        form_.platform().processPending();
+        if (s.VtrStatus != "STOP" && s.VtrStatus != "STBOF" && !valid && !s.StopReq) continue;
+        if (s.StopReq) return;
+        if (valid) showRemain(remain);
+        form_.log().writeText("Remain = " + remain[0] + remain[1] + remain[2]);
+        if (isDecimal(remain[0], 24) && isDecimal(remain[1], 60) && isDecimal(remain[2], 60)) break;
+    }
+    // The minutes are read as hexadecimal: "10" counts as 16.
+    const bool tooLittle = (remain[0] == "00" && hexValue(remain[1]) <= SCheckMinute) ||
+                           s.VtrStatus == "STBOF" || s.VtrStatus == "STOP";
+    if (!tooLittle) {
+        form_.Stby(2000);
+        return;
+    }
+    form_.platform().dialogs().beep();
+    form_.log().writeText("No Remain");
+    if (!transportUntil("REW", "REW")) return;
+    form_.prgItem(shell::prg::Irq).enabled = true;
+    do {
+        showTimecode();
+        showRemain(rs_.QhrRead(1));
+        readStatus();
+        form_.platform().processPending();
+    } while (s.VtrStatus != "STOP" && !s.IrqReq && !s.StopReq);
+    form_.prgItem(shell::prg::Irq).enabled = false;
+    if (s.IrqReq || s.StopReq) {
+        // The tape stops whether the operator cut the rewind short or stopped the run.
+        transportUntil("STOP", "STOP", false);
+        s.IrqReq = false;
+    }
+    if (s.StopReq) return;
+    if (!transportUntil("PLAY", "PLAY")) return;
+    form_.Stby(3000);
+    if (!transportUntil("STOP", "STOP")) return;
+    form_.Stby(2000);
+    if (!transportUntil(SAfterStatus, SAfterStatus)) return;
+    form_.Stby(2000);
+}
+
+}  // namespace rf::measure

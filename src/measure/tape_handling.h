@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "link/rs_commands.h"
+#include "shell/main_form.h"
+
+namespace rf::measure {
+
+// The prompt shown while the recorder has no tape, for a tape kind ("MASTER",
+// "CHECK", "SELF") and a format; empty for combinations no tape serves.
+std::string tapePrompt(std::string_view kind, int fmt);
+// Whether a tape with this "$FR" format value and mark is the one asked for.
+bool tapeAccepted(std::string_view kind, int fmt, int formatValue, std::string_view mark);
+
+// Tape handling of the sequences: the right test tape in, enough tape left.
+// Every wait here also ends when the operator chooses STOP.
+class TapeHandling {
+  public:
+    TapeHandling(shell::MainForm& form, link::Rs& rs) : form_(form), rs_(rs) {}
+
+    // Returns once an accepted tape is in, or when a stop is requested. A wrong
+    // tape is ejected and asked for again.
+    void TapeLoad(std::string_view STapeKind, int SFmt);
+    // Waits for a valid remaining time and logs it; with too little tape left
+    // it rewinds (IRQ cuts the rewind short) and leaves the tape in
+    // `SAfterStatus` ("PLAY", "REC", ...).
+    void RemainCheck(int SCheckMinute, std::string_view SAfterStatus);
+
+    // Repeats the transport command and a status read until the recorder
+    // reports `status`, or (when `honourStop`) a stop is requested; false when
+    // stopped first.
+    bool transportUntil(std::string_view mode, std::string_view status, bool honourStop = true);
+    // StatusRead into VtrStatus, shown in the status bar.
+    const std::string& readStatus();
+
+  private:
+    void showTimecode();
+    void showRemain(const std::array<std::string, 3>& remain);
+
+    shell::MainForm& form_;
+    link::Rs& rs_;
+};
+
+}  // namespace rf::measure

@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include "measure/env_meas.h"
+#include "measure/tape_handling.h"
+#include "tool_rig.h"
+
+namespace rf::measure {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Answer;
+using shell::prg::ErrorRate;
+using shell::prg::Start;
+using shell::prg::Stop;
+using test::readFile;
+using test::ToolRig;
+
+const std::string SerialPrompt = "Please input VTR Serial No or Manufact No !";
+
+std::vector<std::string> sentSince(ToolRig& rig, std::size_t from = 0) {
+    std::vector<std::string> out;
+    const auto& wire = rig.platform.wire();
+    for (std::size_t i = from; i < wire.size(); ++i)
+        if (wire[i].dir == platform::virt::WireRecord::Dir::ToPeer)
+            out.push_back(wire[i].bytes.substr(1, wire[i].bytes.size() - 2));
+    return out;
+}
+
+// A started tool with the recorder's tape changer off: the test puts tapes in.
+struct MeasureRig : ToolRig {
+    MeasureRig() {
+        EXPECT_TRUE(startUp());
+        platform.clearWire();
+    }
+    TapeHandling tape{tool.form(), tool.rs()};
+    Shared& s() { return tool.shared(); }
+    std::string message() { return tool.window().Message.caption; }
+};
+
+TEST(TapeLoad, AsksForTheTapeEjectsAWrongOneAndAcceptsTheRightOne) {
+    MeasureRig rig;
+    std::vector<std::string> prompts;
+    rig.at(rig.now() + 1500ms, [&] { prompts.push_back(rig.message()); });
+    rig.at(rig.now() + 5s, [&] { rig.recorder.insert("25M MASTER", rig.now()); });
+    rig.at(rig.now() + 30s, [&] {
+        prompts.push_back(rig.message());
+        rig.recorder.insert("50M CHECK", rig.now());
+    });
+    rig.tape.TapeLoad("CHECK", 2);
+    EXPECT_EQ(prompts, (std::vector<std::string>{"Please Insert 50M Check Tape",
+                                                 "Please Insert 50M Check Tape"}));
+    EXPECT_EQ(rig.recorder.transport().tape()->name, "50M CHECK");
+    EXPECT_EQ(rig.message(), "");
+    const auto frames = sentSince(rig);
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "OEJ"), 1);  // the master went out
+    EXPECT_GE(rig.now(), 32s);
+}
+
+TEST(TapeLoad, ABlankTapeIsAnyUnmarkedTapeAndOtherFormatsAcceptNothing) {
+    struct Case {
+        const char* kind;
+        int fmt;
+        const char* tape;
+        bool accepted;
+    };
+    for (const Case& c : std::vector<Case>{{"SELF", 7, "BLANK", true},
+                                           {"SELF", 7, "HDLP MASTER", false},
+                                           {"MASTER", 3, "25M MASTER", true},
+                                           {"CHECK", 3, "25M MASTER", false},
+                                           {"CHECK", 7, "HDLP MASTER", true},
+                                           {"CHECK", 1, "DV MASTER", true},
+                                           {"CHECK", 4, "HDLP MASTER", false},
+                                           {"CHECK", 5, "BLANK", false}}) {
+        SCOPED_TRACE(std::string(c.kind) + " " + std::to_string(c.fmt) + " " + c.tape);
+        auto lib = sim::standardLibrary();
+        auto it = std::find_if(lib.begin(), lib.end(),
+                               [&](const sim::Tape& x) { return x.name == c.tape; });
+        EXPECT_EQ(tapeAccepted(c.kind, c.fmt, it->format, it->mark ? "ON" : "OFF"), c.accepted);
+    }
+    EXPECT_EQ(tapePrompt("CHECK", 4), "");
+    // With no tape that could serve, every tape goes out until the operator stops.
+    MeasureRig rig;
+    rig.recorder.setAutoChanger(true, rig.now());
+    rig.at(rig.now() + 60s, [&] { rig.tool.menuPrg(Stop); });
+    rig.tool.form().MenuCtrl("OFF");
+    rig.tape.TapeLoad("CHECK", 5);
+    EXPECT_TRUE(rig.s().StopReq);
+    EXPECT_EQ(rig.message(), "");
+    const auto frames = sentSince(rig);
+    EXPECT_GE(std::count(frames.begin(), frames.end(), "OEJ"), 3);
+}
+
+TEST(RemainCheck, TooLittleTapeIsLoggedRewoundAndLeftInTheAskedState) {
+    MeasureRig rig;
+    rig.recorder.faults().lowTape = true;
+    rig.recorder.insert("HDLP MASTER", rig.now());
+    rig.wait(3s);
+    rig.tape.transportUntil("PLAY", "PLAY");
+    rig.tape.RemainCheck(10, "PLAY");
+    EXPECT_EQ(rig.s().VtrStatus, "PLAY");
+    EXPECT_LT(rig.recorder.transport().position(), 30.0);  // rewound to the beginning
+    const auto frames = sentSince(rig);
+    const auto rew = std::find(frames.begin(), frames.end(), "ORW");
+    ASSERT_NE(rew, frames.end());
+    EXPECT_NE(std::find(rew, frames.end(), "OPL"), frames.end());
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("\"Remain = 0001"), std::string::npos);
+    EXPECT_NE(log.find("\"No Remain\""), std::string::npos);
+    EXPECT_EQ(rig.dialogs().beeps(), 1);
+    EXPECT_FALSE(rig.tool.window().MenuPrg.items[shell::prg::Irq].enabled);
+}
+
+TEST(RemainCheck, TenMinutesCountAsSixteenAndUnknownTimeKeepsItWaiting) {
+    MeasureRig rig;
+    rig.recorder.insert("HDLP MASTER", rig.now());
+    rig.wait(3s);
+    rig.recorder.transport().windToEnd(10 * 60 + 30);  // 00:10:30 left
+    rig.recorder.faults().remainUnknown = true;
+    rig.at(rig.now() + 20s, [&] { rig.recorder.faults().remainUnknown = false; });
+    rig.tape.transportUntil("PLAY", "PLAY");
+    const auto start = rig.now();
+    rig.tape.RemainCheck(15, "PLAY");
+    EXPECT_GT(rig.now() - start, 20s);
+    const auto frames = sentSince(rig);
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "ORW"), 0);
+    EXPECT_EQ(rig.tool.window().RemainDsp[1], "10");
+}
+
+TEST(RemainCheck, IrqCutsTheRewindShort) {
+    MeasureRig rig;
+    rig.recorder.insert("BLANK", rig.now());
+    rig.wait(3s);
+    rig.recorder.transport().windToEnd(60);
+    rig.tool.form().MenuCtrl("OFF");
+    rig.tape.transportUntil("REC", "REC");
+    bool irqEnabled = false;
+    rig.at(rig.now() + 15s, [&] {
+        irqEnabled = rig.tool.window().MenuPrg.items[shell::prg::Irq].enabled;
+        rig.tool.menuPrg(shell::prg::Irq);
+    });
+    rig.tape.RemainCheck(2, "REC");
+    EXPECT_TRUE(irqEnabled);
+    EXPECT_FALSE(rig.s().IrqReq);
+    EXPECT_GT(rig.recorder.transport().position(), 1000.0);  // far from the beginning
+    EXPECT_EQ(rig.s().VtrStatus, "REC");
+}
+
+TEST(EnvelopeMeasurement, TheFirstReadingNeverCountsAndFourteenAreTrimmed) {
+    MeasureRig rig;
+    rig.recorder.insert("HDLP MASTER", rig.now());
+    rig.wait(3s);
+    rig.tool.rs().AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
+    rig.tape.transportUntil("PLAY", "PLAY");
+    rig.tool.rs().KsSet(true, 1, 0);
+    rig.platform.clearWire();
+    const auto start = rig.now();
+    const auto env = EqEnvMeas1(rig.tool.form(), rig.tool.rs(), 1);
+    const auto frames = sentSince(rig);
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "$AR:12"), 15);
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "QCD"), 14);
+    EXPECT_GT(rig.now() - start, 2700ms);  // 2 s, then 14 x 50 ms and the exchanges
+    // Channel R reports its second head first.
+    const auto& model = rig.recorder.signal();
+    EXPECT_NEAR(env[0], model.masterLevel(7, 1, 1, sim::Band::Low), 3.0);
+    EXPECT_NEAR(env[1], model.masterLevel(7, 1, 0, sim::Band::Low), 3.0);
+}
+
+// The whole "Error Rate" programme, started from the menu as an operator does.
+struct ErrorRateRun : ToolRig {
+    explicit ErrorRateRun(int option = 0) {
+        recorder.setAutoChanger(true, now());
+        EXPECT_TRUE(startUp());
+        tool.menuPrg(ErrorRate);
+        tool.partAdjCheck(option);
+        dialogs().expectInput(SerialPrompt, "SN1");
+    }
+    void start() { tool.menuPrg(Start); }
+};
+
+TEST(PbMeasureMain, MeasuresEveryPlaybackBlockAndStoresTheResults) {
+    ErrorRateRun run(1);  // PB blocks only
+    run.start();
+    const Shared& s = run.tool.shared();
+    for (int fmt : {1, 2, 3})
+        for (int c = 0; c < 4; ++c) {
+            // A reference tape plays well, whatever the recorder's state.
+            EXPECT_LT(s.ErrResOt(fmt, c, 0), -3.5f) << fmt << " " << c;
+            EXPECT_GE(s.ErrResOt(fmt, c, 0), -5.5f);
+            EXPECT_EQ(s.RealErrOt(fmt, c, 0), s.ErrResOt(fmt, c, 0));
+        }
+    for (int cate = 0; cate <= 1; ++cate)
+        for (int kind = 0; kind <= (cate == 0 ? 0 : 3); ++kind)
+            for (int g = 0; g < 3; ++g)
+                for (int h = 0; h < 4; ++h)
+                    EXPECT_LT(s.ErrResLp(7, cate, kind, g, h, 0), -3.1f);
+    const std::string log = readFile("QT7310AdjLog.txt");
+    for (const char* line :
+         {"\"QT7310XYZ_SN1  Play Measure Start\"", "\"DV,9000rpm Start !\"",
+          "\"Master Error Rate\"", "\"MAGVEX50M,9900rpm Start !\"", "\"Check Tape Error Rate\"",
+          "\"MAGVEX HDLP,18000rpm,RP,RP,RP Start !\"",
+          "\"MAGVEX HDLP,18000rpm,PB,PB,SubSlow Start !\"", "\"Video:\",-", "\"A/V:\",-",
+          "\"QT7310XYZ_SN1  Play Measure End\""})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    EXPECT_EQ(run.tool.window().ProgressBar, 0);  // back to idle
+    EXPECT_NE(run.tool.window().LogText.find("A/V:-"), std::string::npos);
+    EXPECT_EQ(run.recorder.transport().tape(), nullptr);
+}
+
+TEST(PbMeasureMain, ADvBlockRunsItsCommandsInOrderWithoutTheFirstDrumWait) {
+    ErrorRateRun run(1);
+    auto& m = run.tool.window();
+    for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
+                      &m.PbLpCheck[4], &m.PbSpCheck, &m.PbProCheck})
+        run.tool.form().CheckBox_Click(*box);
+    run.platform.clearWire();
+    run.start();
+    const auto frames = sentSince(run);
+    // The DV block: the accepted tape, play, adjustment mode, ..., out of adjustment mode.
+    const auto sa = std::find(frames.begin(), frames.end(), "$SA:0100");
+    ASSERT_NE(sa, frames.end());
+    const std::vector<std::string> before = {"$FR", "QOD:81", "OPL", "QOD:11"};
+    EXPECT_EQ(std::vector<std::string>(sa - 4, sa), before);
+    const auto nd = std::find(sa, frames.end(), "$ND");
+    ASSERT_NE(nd, frames.end());
+    EXPECT_EQ(std::count(sa, nd, "$ER:0"), 11);  // 2 warm-up + 9 samples
+    EXPECT_EQ(std::count(sa, nd, "$RM:000100000"), 1);
+    EXPECT_EQ(*(nd + 1), "QOD:11");
+    EXPECT_EQ(*(nd + 2), "OEJ");
+    // From adjustment mode to the remaining-time check: no 3 s drum wait.
+    const auto& wire = run.platform.wire();
+    auto timeOf = [&](const std::string& text) {
+        for (const auto& w : wire)
+            if (w.bytes == "\x02" + text + "\x03") return w.at;
+        return platform::virt::Micros{-1};
+    };
+    EXPECT_LT(timeOf("QCD") - timeOf("$SA:0100"), 1100ms);
+}
+
+TEST(PbMeasureMain, StopDuringAnHdlpBlockLogsButKeepsTheOldValues) {
+    ErrorRateRun run(1);
+    const auto startAt = run.now();
+    bool stopped = false;
+    // Stop while the second HDLP block samples.
+    std::function<void()> watch = [&] {
+        const Shared& s = run.tool.shared();
+        if (s.AdjModeOn && s.sel.SFmt == 7 && s.sel.SHeadCate == 1 && s.sel.SHeadKind == 0) {
+            run.at(run.now() + 20s, [&] { run.tool.menuPrg(Stop); });
+            stopped = true;
+        }
+        if (!stopped) run.at(run.now() + 1s, watch);
+    };
+    run.at(startAt + 1s, watch);
+    run.start();
+    const Shared& s = run.tool.shared();
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 0), -1.5f);
+    EXPECT_EQ(s.RealErrLp(7, 1, 0, 0, 0, 0), -1.5f);
+    EXPECT_LT(s.ErrResLp(7, 0, 0, 0, 0, 0), -3.1f);  // the block before is stored
+    EXPECT_EQ(s.ErrResLp(7, 1, 1, 0, 0, 0), -1.5f);  // no later block runs
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("\"QT7310XYZ_SN1  Play Measure Stop\""), std::string::npos);
+    const auto conf = log.find("PB,PB,Conf Start !");
+    EXPECT_NE(log.find("\"Video:\",-", conf), std::string::npos);  // sampled values still logged
+}
+
+TEST(RecMeasureMain, RecordsMeasuresWhileRecordingAndOnPlayback) {
+    ErrorRateRun run(2);  // the record block only
+    run.start();
+    const Shared& s = run.tool.shared();
+    for (int g = 0; g < 3; ++g)
+        for (int h = 0; h < 4; ++h) {
+            for (int kind : {6, 3}) {
+                EXPECT_GT(s.ErrResLp(7, 1, 0, g, h, kind), -5.6f);
+                EXPECT_LT(s.ErrResLp(7, 1, 0, g, h, kind), -1.8f);
+            }
+        }
+    const std::string log = readFile("QT7310AdjLog.txt");
+    for (const char* line :
+         {"\"QT7310XYZ_SN1  Rec Measure Start\"", "\"Conf Error Rate\"",
+          "\"MODE\",\"Err-L1\",\"Err-L2\",\"Err-R2\",\"Err-R1\"", "\"Self Error Rate\"",
+          "\"MAGVEX HDLP,18000rpm,RP,RP,RP End !\"", "\"QT7310XYZ_SN1 Rec Measure End\""})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    const auto frames = sentSince(run);
+    EXPECT_NE(std::find(frames.begin(), frames.end(), "$RM:000000010"), frames.end());
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "$RM:000100010"), 2);
+    EXPECT_NE(std::find(frames.begin(), frames.end(), "SRS:S00000000"), frames.end());
+}
+
+TEST(RecMeasureMain, ATimeCodeThatNeverRollsOverWaitsUntilStop) {
+    ErrorRateRun run(2);
+    run.recorder.faults().tcStuck = true;
+    run.at(run.now() + 600s, [&] { run.tool.menuPrg(Stop); });
+    run.start();
+    const Shared& s = run.tool.shared();
+    EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 6), -1.5f);
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("RP,RP,RP Stop !"), std::string::npos);
+    EXPECT_NE(log.find("\"QT7310XYZ_SN1 Rec Measure Stop\""), std::string::npos);
+    EXPECT_EQ(run.recorder.transport().tape(), nullptr);
+}
+
+}  // namespace
+}  // namespace rf::measure
