@@ -71,7 +71,7 @@ TEST(ConnectionCheck, AnUnsupportedModelIsADifferentProgramAndAbortEndsWithTheLo
     EXPECT_TRUE(rig.tool.ended());
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("\"Different Adjustment Program\"\r\n\"12-05-2026\""), std::string::npos);
-    EXPECT_EQ(rig.tool.port(), nullptr);
+    EXPECT_FALSE(rig.tool.port()->isOpen());
 }
 
 TEST(ConnectionCheck, OldSoftwareOnTheFirstModelIsRefusedAndRetryAsksAgain) {
@@ -156,7 +156,7 @@ TEST(CloseHandler, LeavesAdjustmentModeEjectsAndEnds) {
     rig.tool.closeRequested();
     EXPECT_EQ(sent(rig), (std::vector<std::string>{"$ND", "QOD:11", "OEJ", "QOD:11"}));
     EXPECT_TRUE(rig.tool.ended());
-    EXPECT_EQ(rig.tool.port(), nullptr);
+    EXPECT_FALSE(rig.tool.port()->isOpen());
 }
 
 TEST(CloseHandler, ARecorderThatDoesNotAnswerCostsOneTimeOutAndTheFailureIsLogged) {

@@ -165,7 +165,7 @@ TEST_F(StartUp, AFatalCommunicationEventIsShownLoggedAndEndsTheProgram) {
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_EQ(log.substr(0, StartLine.size() + 16), StartLine + "\"Parity Error\"\r\n");
     EXPECT_EQ(log.size(), StartLine.size() * 2 + 16);
-    EXPECT_EQ(tool.port(), nullptr);
+    EXPECT_FALSE(tool.port()->isOpen());
     EXPECT_TRUE(tool.ended());
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 
 #include "app/settings.h"
 #include "app/tool.h"
@@ -103,7 +104,12 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
         return 2;
     }
 
-    platform::virt::VirtualPlatform platform;
+    // Virtual time starts now, so the log carries the real date of the run.
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    platform::virt::VirtualPlatform platform({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                              local.tm_hour, local.tm_min, local.tm_sec});
     sim::RecorderConfig config;
     config.autoChanger = true;
     sim::Recorder recorder(config);

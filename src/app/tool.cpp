@@ -108,22 +108,26 @@ void Tool::FormLoad() {
 }
 
 void Tool::openPort() {
-    closePort();
+    if (port_ && port_->isOpen()) port_->close();
     if (s_.RsPortName.empty())
         Raise(err::PortInvalid, "port " + std::to_string(s_.RsPortNo) +
                                     ": ports are numbered from 1 in " + RsSetFile);
     const auto settings = platform::parseSettings(s_.RsBaud + "," + s_.RsParity + "," +
                                                   s_.RsDataBit + "," + s_.RsStopBit);
-    port_ = platform_.createSerialPort(s_.RsPortName);
+    // The same device keeps its port object (a simulated recorder keeps its state
+    // across a Program Reset); another device gets a new one.
+    if (!port_ || port_->name() != s_.RsPortName) {
+        link_.attach(nullptr);
+        port_ = platform_.createSerialPort(s_.RsPortName);
+    }
     link_.attach(port_.get());
     link_.reset();
     port_->open(settings);
+    if (portOpened_) portOpened_(*port_);
 }
 
 void Tool::closePort() {
-    link_.attach(nullptr);
     if (port_ && port_->isOpen()) port_->close();
-    port_.reset();
 }
 
 void Tool::menuPrg(int index) {

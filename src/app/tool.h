@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,12 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     // data, opens the port and the operation log with its date line.
     void FormLoad();
 
+    // Called each time the serial port has been opened (a front panel for a
+    // simulated recorder hooks in here).
+    void onPortOpened(std::function<void(platform::SerialPort&)> callback) {
+        portOpened_ = std::move(callback);
+    }
+
     // ToolHost
     void closePort() override;
     void openPort() override;
@@ -94,6 +101,7 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     measure::PbMeasure pbMeasure_;
     measure::RecMeasure recMeasure_;
     std::unique_ptr<platform::SerialPort> port_;
+    std::function<void(platform::SerialPort&)> portOpened_;
     bool ended_ = false;
 };
 
