@@ -301,3 +301,44 @@ TEST(RecMeasureMain, ATimeCodeThatNeverRollsOverWaitsUntilStop) {
 
 }  // namespace
 }  // namespace rf::measure
+
+namespace rf::measure {
+namespace {
+
+TEST(PbMeasureMain, AnHdlpBlockSamplesItsThreeGroupsInItsPlaybackMode) {
+    ErrorRateRun run(1);
+    auto& m = run.tool.window();
+    for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[3], &m.PbLpCheck[4],
+                      &m.PbSpCheck, &m.PbProCheck, &m.PbDvCheck})
+        run.tool.form().CheckBox_Click(*box);  // leaves SLOW L13/R24 only
+    run.platform.clearWire();
+    run.start();
+    const auto frames = sentSince(run);
+    const auto sa = std::find(frames.begin(), frames.end(), "$SA:0720");
+    ASSERT_NE(sa, frames.end());
+    const auto nd = std::find(sa, frames.end(), "$ND");
+    EXPECT_EQ(std::count(sa, nd, "$RM:000100210"), 1);  // mode digit 2: slow heads
+    for (const char* group : {"$ER:0", "$ER:1", "$ER:2"})
+        EXPECT_EQ(std::count(sa, nd, group), 10);
+    const Shared& s = run.tool.shared();
+    EXPECT_NE(s.ErrResLp(7, 1, 1, 2, 3, 0), -1.5f);
+    EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 0), -1.5f);  // conf was not selected
+    EXPECT_EQ(run.recorder.transport().tape(), nullptr);
+}
+
+TEST(PbMeasureMain, StopWhileWaitingForATapeEndsTheProgrammeAtOnce) {
+    ToolRig rig;  // changer off: nobody brings a tape
+    ASSERT_TRUE(rig.startUp());
+    rig.tool.menuPrg(ErrorRate);
+    rig.dialogs().expectInput(SerialPrompt, "SN1");
+    rig.at(rig.now() + 40s, [&] { rig.tool.menuPrg(Stop); });
+    rig.tool.menuPrg(Start);
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("\"QT7310XYZ_SN1  Play Measure Stop\""), std::string::npos);
+    EXPECT_EQ(log.find("Start !"), std::string::npos);  // no block began
+    EXPECT_LT(rig.now(), 60s);
+    EXPECT_EQ(rig.tool.window().Message.caption, "Please Select MENU !!");
+}
+
+}  // namespace
+}  // namespace rf::measure
