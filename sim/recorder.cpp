@@ -224,6 +224,7 @@ std::string Recorder::dispatch(const std::string& code, const std::string& param
         return good("$DI");
     }
     if (code == "$FR") {
+        transport_.advance(now);  // a tape the changer put in meanwhile counts
         const Tape* t = transport_.tape();
         const int value = faults_.frZero ? 0 : t ? t->format : 1;
         return good(std::string("$FR") + hexDigit(value));

@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_sim_port.h"
 #include "platform/qt/qt_timer.h"
 
 namespace rf::platform::qt {
@@ -65,6 +66,8 @@ std::unique_ptr<Timer> QtPlatform::createTimer() {
 }
 
 std::unique_ptr<SerialPort> QtPlatform::createSerialPort(const std::string& portName) {
+    // "SIM" is the built-in simulated recorder, not a device.
+    if (portName == QtSimPort::PortName) return std::make_unique<QtSimPort>(*this);
     return std::make_unique<QtSerialPort>(*this, portName);
 }
 

@@ -1,0 +1,211 @@
+// The built-in simulated recorder behind the port name "SIM": the link and the
+// command set against the recorder in real time on the Qt platform.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include "core/errors.h"
+#include "link/rs_commands.h"
+#include "link/rs_link.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_sim_port.h"
+#include "qt_event_wait.h"
+
+namespace {
+
+using rf::RfError;
+using rf::link::Rs;
+using rf::link::RsLink;
+using rf::platform::qt::QtPlatform;
+using rf::platform::qt::QtSimPort;
+using rf::platform::qt::RealTimeRecorder;
+using rf::sim::Micros;
+using rf::sim::Recorder;
+using rf::testing::pumpUntil;
+namespace comm = rf::platform::comm;
+namespace err = rf::err;
+
+std::string lockName() {
+    return "rfadjust-qt-sim-port-test-" + std::to_string(::getpid()) + ".lock";
+}
+
+int raisedNumber(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RfError& e) {
+        return e.number();
+    }
+    ADD_FAILURE() << "no error was raised";
+    return 0;
+}
+
+class SimPortLink : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim = dynamic_cast<QtSimPort*>(port.get());
+        ASSERT_NE(sim, nullptr) << "\"SIM\" did not give the simulated port";
+        port->open({});
+        link.attach(port.get());
+    }
+    void TearDown() override { link.attach(nullptr); }
+
+    // Puts a tape in from the front panel (taking out one the changer may
+    // have put in meanwhile) and waits until it is threaded.
+    void load(const std::string& tape) {
+        bool inserted = false;
+        sim->host()->panel([&](Recorder& r, Micros now) {
+            r.eject(now);
+            inserted = r.insert(tape, now);
+        });
+        ASSERT_TRUE(inserted) << tape;
+        waitForStatus("STOP");
+    }
+    void waitForStatus(const std::string& status) {
+        for (int i = 0; i < 40 && rs.StatusRead() != status; ++i)
+            link.RsWait(100);
+        ASSERT_EQ(rs.StatusRead(), status);
+    }
+
+    QtPlatform platform{lockName()};
+    std::unique_ptr<rf::platform::SerialPort> port = platform.createSerialPort("SIM");
+    QtSimPort* sim = nullptr;
+    RsLink link{platform};
+    Rs rs{link};
+};
+
+TEST_F(SimPortLink, AnswersTheToolLikeARecorder) {
+    EXPECT_EQ(port->name(), "SIM");
+    EXPECT_EQ(rs.IdRead(), "QT7310");
+    EXPECT_EQ(rs.RemoteCheck(), "REMOTE");
+    load("DV MASTER");
+    EXPECT_EQ(rs.FrRead(), 1);
+    rs.TransportCtrl("PLAY");
+    EXPECT_EQ(rs.StatusRead(), "PLAY");
+    EXPECT_EQ(sim->host()->state().tape, "DV MASTER");
+
+    // The end of a search is reported unasked, while the tool waits after
+    // the acknowledgement.
+    rs.SearchSet(rf::link::SearchMode::Tc, "00001000");
+    EXPECT_NE(link.reply().find("\x02SRS:OK\x03"), std::string::npos);
+    EXPECT_EQ(rs.StatusRead(), "STOP");
+    EXPECT_EQ(rs.TimeCodeRead(rf::link::TimeCodeMode::Tcr),
+              (std::array<std::string, 4>{"00", "00", "10", "00"}));
+}
+
+TEST_F(SimPortLink, ChangerPutsTheNextTapeOfTheLibraryInAfterAnEject) {
+    EXPECT_TRUE(sim->recorder().transport().autoChanger());
+    load("25M MASTER");
+    EXPECT_EQ(rs.FrRead(), 0);
+    rs.TransportCtrl("EJECT");
+    // "50M CHECK" (format 2) follows "25M MASTER" in the library.
+    int format = rs.FrRead();
+    for (int i = 0; i < 50 && format != 2; ++i) {
+        link.RsWait(100);
+        format = rs.FrRead();
+    }
+    EXPECT_EQ(format, 2);
+    EXPECT_EQ(sim->host()->state().tape, "50M CHECK");
+}
+
+TEST_F(SimPortLink, RepliesThatComeInPiecesOrWithStrayBytesStillWork) {
+    // Byte by byte, 20 ms apart: the outputs must arrive complete and in order.
+    sim->host()->panel([](Recorder& r, Micros) { r.faults().split.count = 2; });
+    EXPECT_EQ(rs.IdRead(), "QT7310");
+    EXPECT_EQ(rs.StatusRead(), "EJECT");
+    // Stray bytes 100 ms after a reply are thrown away before the next command.
+    sim->host()->panel([](Recorder& r, Micros) { r.faults().stale.count = 1; });
+    EXPECT_EQ(rs.StatusRead(), "EJECT");
+    link.RsWait(300);
+    EXPECT_EQ(rs.FrRead(), 1);
+}
+
+TEST_F(SimPortLink, ErrorRepliesSwitchedOnAtTheRecorderRaise202) {
+    sim->host()->panel([](Recorder& r, Micros) { r.faults().errorReply.count = 6; });
+    EXPECT_EQ(raisedNumber([&] { rs.StatusRead(); }), err::ErrReceive);
+    EXPECT_EQ(rs.StatusRead(), "EJECT");
+}
+
+TEST(SimPort, OpensOnceWritesOnlyWhenOpenAndLosesWhatComesWhileClosed) {
+    QtPlatform platform{lockName()};
+    auto port = platform.createSerialPort("SIM");
+    auto& sim = dynamic_cast<QtSimPort&>(*port);
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_EQ(raisedNumber([&] { port->write("\x02QID\x03"); }), err::PortInvalid);
+    port->open({});
+    EXPECT_EQ(raisedNumber([&] { port->open({}); }), err::PortAlreadyOpen);
+
+    int received = 0;
+    port->setCommHandler([&](int event) { received += event == comm::Receive; });
+    port->write("\x02QID\x03");
+    ASSERT_TRUE(pumpUntil(platform, [&] { return received > 0 && sim.host()->pending() == 0; }));
+    EXPECT_EQ(port->readAll(), "\x06\x02QT7310\x03");
+    EXPECT_EQ(port->readAll(), "");
+
+    // A reply that arrives unread is gone after discardInput().
+    port->write("\x02QID\x03");
+    ASSERT_TRUE(pumpUntil(platform, [&] { return sim.host()->pending() == 0; }));
+    port->discardInput();
+    EXPECT_EQ(port->readAll(), "");
+
+    // The recorder answers while the port is closed; nobody hears it.
+    port->write("\x02QID\x03");
+    port->close();
+    received = 0;
+    ASSERT_TRUE(pumpUntil(platform, [&] { return sim.host()->pending() == 0; }));
+    port->open({});
+    EXPECT_EQ(received, 0);
+    EXPECT_EQ(port->readAll(), "");
+}
+
+TEST(SimPort, LineEventsReachTheHandlerAsTheirEventCodes) {
+    QtPlatform platform{lockName()};
+    auto port = platform.createSerialPort("SIM");
+    auto& sim = dynamic_cast<QtSimPort&>(*port);
+    std::vector<int> events;
+    port->setCommHandler([&](int event) { events.push_back(event); });
+    port->open({});
+    sim.host()->lineEvent(comm::Break);
+    sim.host()->lineEvent(comm::RxParity);
+    ASSERT_TRUE(pumpUntil(platform, [&] { return events.size() == 2; }));
+    EXPECT_EQ(events, (std::vector<int>{comm::Break, comm::RxParity}));
+    EXPECT_EQ(port->readAll(), "");
+}
+
+TEST(SimPort, ExceptionFromTheReceiveHandlerEndsTheProgramInsteadOfCrossingQt) {
+    QtPlatform platform{lockName()};
+    auto port = platform.createSerialPort("SIM");
+    port->setCommHandler([](int) { throw std::runtime_error("handler fault"); });
+    port->open({});
+    port->write("\x02QID\x03");
+    EXPECT_THROW(pumpUntil(platform, [] { return false; }), rf::ProgramEnd);
+    EXPECT_TRUE(platform.endRequested());
+}
+
+TEST(SimPort, FrontPanelHearsOfCommandsAndChangesAndMayOutliveThePort) {
+    QtPlatform platform{lockName()};
+    auto port = platform.createSerialPort("SIM");
+    std::shared_ptr<RealTimeRecorder> host = dynamic_cast<QtSimPort&>(*port).host();
+    int changes = 0;
+    const auto id = host->watch([&] { ++changes; });
+
+    port->open({});
+    port->write("\x02OSP\x03");
+    EXPECT_EQ(changes, 1);
+    host->panel([](Recorder& r, Micros) { r.setRemote(false); });
+    EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(host->state().remote);
+
+    // The port goes while its reply is on the way; the panel keeps the recorder.
+    port.reset();
+    ASSERT_TRUE(pumpUntil(platform, [&] { return host->pending() == 0; }));
+    host->panel([](Recorder& r, Micros now) { r.insert("BLANK", now); });
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(host->state().tape, "BLANK");
+
+    host->unwatch(id);
+    host->panel([](Recorder& r, Micros now) { r.eject(now); });
+    EXPECT_EQ(changes, 3);
+}
+
+}  // namespace
