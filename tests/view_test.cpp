@@ -1,0 +1,466 @@
+// The Qt views of the main window and the version window: they show the
+// model, follow its changes, report the operator's actions without changing a
+// control on their own, and never let the program's exceptions into Qt.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "shell/view/error_rate_bar.h"
+#include "shell/view/main_window_view.h"
+#include "shell/view/render_png.h"
+#include "shell/view/version_window_view.h"
+
+namespace {
+
+using namespace rf::shell;
+
+// Records each call; `then` runs after the recording, as the program would
+// (changing the model, or throwing).
+class RecordingEvents final : public MainWindowEvents {
+  public:
+    std::vector<std::string> calls;
+    std::function<void()> then;
+
+    void menuPrg(int i) override { record("menuPrg " + std::to_string(i)); }
+    void menuFile(int i) override { record("menuFile " + std::to_string(i)); }
+    void menuIndicate(int i) override { record("menuIndicate " + std::to_string(i)); }
+    void menuHelp(int i) override { record("menuHelp " + std::to_string(i)); }
+    void partAdjCheck(int i) override { record("partAdjCheck " + std::to_string(i)); }
+    void checkBox(CheckBoxId id) override {
+        record("checkBox " + std::to_string(static_cast<int>(id)));
+    }
+    void tabSelected(int i) override { record("tabSelected " + std::to_string(i)); }
+    void errSelect() override { record("errSelect"); }
+    void closeRequested() override { record("closeRequested"); }
+    void versionClosed() override { record("versionClosed"); }
+
+  private:
+    void record(std::string call) {
+        calls.push_back(std::move(call));
+        if (then) then();
+    }
+};
+
+// Runs the event loop for a while: longer than the view's poll interval.
+void settle(int ms = 3 * MainWindowView::PollIntervalMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// The window waiting for the operator: "ALL" selected, block boxes checked
+// but locked, IRQ and STOP unavailable.
+MainWindowModel idleModel() {
+    MainWindowModel m;
+    m.caption = "RF ADJUST TOOL : QT7310XYZ_V2.10.00";
+    m.visible = true;
+    m.Message = {"Please Select MENU !!", colors::Magenta};
+    m.MenuPrg.items[prg::Irq].enabled = false;
+    m.MenuPrg.items[prg::Stop].enabled = false;
+    m.MenuPrg.items[prg::Adjust].checked = true;
+    for (std::size_t t = 1; t < m.AdjTab.size(); ++t)
+        m.AdjTab[t].enabled = false;
+    for (Toggle* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
+                        &m.PbLpCheck[4], &m.RecLpCheck, &m.PbSpCheck, &m.PbProCheck, &m.PbDvCheck})
+        *box = {box->caption, true, false};
+    m.StatusText = "STOP";
+    m.ProgressBar = 25;
+    return m;
+}
+
+class MainWindowViewTest : public ::testing::Test {
+  protected:
+    MainWindowModel model = idleModel();
+    RecordingEvents events;
+    MainWindowView view{model, events};
+
+    template <class T>
+    T& child(const char* name) {
+        T* found = view.findChild<T*>(name);
+        if (!found) throw std::runtime_error(std::string("the view has no ") + name);
+        return *found;
+    }
+    QTabWidget& tabs() { return child<QTabWidget>("AdjTab"); }
+    QString text(const char* label) { return child<QLabel>(label).text(); }
+};
+
+TEST_F(MainWindowViewTest, MenusShowCaptionsShortcutsAndStates) {
+    EXPECT_EQ(view.windowTitle(), "RF ADJUST TOOL : QT7310XYZ_V2.10.00");
+    EXPECT_EQ(view.menu(0)->title(), "Program(&P)");
+    EXPECT_EQ(view.menu(3)->title(), "Help(&H)");
+
+    auto& start = child<QAction>("MenuPrg3");
+    EXPECT_EQ(start.text(), "START");
+    EXPECT_EQ(start.shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(child<QAction>("MenuPrg4").shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    EXPECT_TRUE(child<QAction>("MenuPrg2").isSeparator());
+    EXPECT_EQ(view.menu(0)->actions().size(), 13);
+
+    EXPECT_TRUE(start.isEnabled());
+    EXPECT_FALSE(child<QAction>("MenuPrg4").isEnabled()) << "IRQ";
+    EXPECT_FALSE(child<QAction>("MenuPrg5").isEnabled()) << "STOP";
+    EXPECT_TRUE(child<QAction>("MenuPrg0").isChecked()) << "Adjust";
+    EXPECT_FALSE(child<QAction>("MenuPrg1").isChecked()) << "Error Rate";
+
+    model.MenuFile.enabled = false;
+    model.MenuPrg.items[prg::Adjust].checked = false;
+    model.MenuPrg.items[prg::ErrorRate].checked = true;
+    settle();
+    EXPECT_FALSE(view.menu(1)->menuAction()->isEnabled());
+    EXPECT_FALSE(child<QAction>("MenuPrg0").isChecked());
+    EXPECT_TRUE(child<QAction>("MenuPrg1").isChecked());
+}
+
+TEST_F(MainWindowViewTest, TabsAndBoxesShowTheModel) {
+    ASSERT_EQ(tabs().count(), 6);
+    EXPECT_EQ(tabs().tabText(3), "HDSP PB");
+    EXPECT_TRUE(tabs().isTabEnabled(0));
+    for (int t = 1; t < 6; ++t)
+        EXPECT_FALSE(tabs().isTabEnabled(t)) << "tab " << t;
+    EXPECT_EQ(tabs().currentIndex(), 0);
+
+    EXPECT_TRUE(child<QRadioButton>("PartAdjCheck0").isChecked());
+    EXPECT_FALSE(child<QRadioButton>("PartAdjCheck1").isChecked());
+    EXPECT_EQ(child<QRadioButton>("PartAdjCheck2").text(), "REC");
+    auto& slow = child<QCheckBox>("PbLpCheck2");
+    EXPECT_EQ(slow.text(), "SLOW L13/R24");
+    EXPECT_TRUE(slow.isChecked());
+    EXPECT_FALSE(slow.isEnabled());
+    EXPECT_EQ(child<QCheckBox>("PbDvCheck").text(), "ALL HEADS");
+}
+
+TEST_F(MainWindowViewTest, PanelsShowTheModelsTexts) {
+    EXPECT_TRUE(view.isVisible());
+    auto& message = child<QLabel>("Message");
+    EXPECT_EQ(message.text(), "Please Select MENU !!");
+    EXPECT_EQ(message.palette().color(QPalette::WindowText), QColor(255, 0, 255));
+    EXPECT_EQ(text("TimeDsp3"), "??");
+    EXPECT_EQ(text("RemainDsp0"), "??");
+    EXPECT_EQ(child<QProgressBar>("ProgressBar").value(), 25);
+    EXPECT_EQ(child<QPushButton>("ErrSelect").text(), "VIDEO");
+    EXPECT_EQ(text("MF2ChLabel1"), "L2");
+    EXPECT_EQ(text("MF2KindLabel"), "Head Kind");
+    EXPECT_EQ(text("StatusText"), "STOP");
+    EXPECT_FALSE(text("StatusDate").isEmpty());
+    EXPECT_FALSE(text("StatusTime").isEmpty());
+}
+
+TEST_F(MainWindowViewTest, ErrorRateBarsDrawTheModelsColoursFromTheBottom) {
+    for (std::size_t seg = 0; seg < 18; ++seg) {
+        model.ErrDsp[1][seg] = seg < 9 ? colors::Orange : colors::Black;
+        model.ErrDsp[3][seg] = colors::Red;
+    }
+    settle();
+    const ErrorRateBar& bar = view.errorRateBar(1);
+    const QImage image = child<QWidget>("ErrDsp1").grab().toImage();
+    auto at = [&](QPoint p) { return image.pixelColor(p * image.devicePixelRatio()); };
+    EXPECT_EQ(at(bar.segmentRect(0).center()), QColor(255, 128, 0));
+    EXPECT_EQ(at(bar.segmentRect(8).center()), QColor(255, 128, 0));
+    EXPECT_EQ(at(bar.segmentRect(9).center()), QColor(0, 0, 0));
+    EXPECT_EQ(at(bar.segmentRect(17).center()), QColor(0, 0, 0));
+    // Segment 0 is the bottom one.
+    EXPECT_EQ(at(QPoint(bar.width() / 2, bar.height() - 6)), QColor(255, 128, 0));
+    EXPECT_EQ(at(QPoint(bar.width() / 2, 6)), QColor(0, 0, 0));
+
+    const QImage red = child<QWidget>("ErrDsp3").grab().toImage();
+    EXPECT_EQ(
+        red.pixelColor(view.errorRateBar(3).segmentRect(17).center() * red.devicePixelRatio()),
+        QColor(192, 0, 0));
+}
+
+TEST_F(MainWindowViewTest, ModelChangesAreMirroredAfterThePoll) {
+    model.caption = "RF ADJUST TOOL : QT7320";
+    model.MenuPrg.items[prg::Start].enabled = false;
+    model.MenuPrg.items[prg::Stop].enabled = true;
+    model.AdjTab[2].enabled = true;
+    model.PbLpCheck[0] = {"CONF", false, true};
+    model.PartAdjCheck = {Toggle{"ALL", false}, Toggle{"PB", true}, Toggle{"REC", false}};
+    model.Message = {"Master Error Rate", colors::ButtonFace};
+    model.ProgressBar = 55;
+    model.TimeDsp[1] = "12";
+    model.RemainDsp[2] = "26";
+    model.ErrSelect = "Audio1";
+    model.MF2ChLabel[0] = "LH";
+    model.MF2KindLabel = "CONF";
+    model.StatusText = "PLAY";
+    settle();
+    EXPECT_EQ(view.windowTitle(), "RF ADJUST TOOL : QT7320");
+    EXPECT_FALSE(child<QAction>("MenuPrg3").isEnabled());
+    EXPECT_TRUE(child<QAction>("MenuPrg5").isEnabled());
+    EXPECT_TRUE(tabs().isTabEnabled(2));
+    EXPECT_FALSE(child<QCheckBox>("PbLpCheck0").isChecked());
+    EXPECT_FALSE(child<QRadioButton>("PartAdjCheck0").isChecked());
+    EXPECT_TRUE(child<QRadioButton>("PartAdjCheck1").isChecked());
+    EXPECT_EQ(text("Message"), "Master Error Rate");
+    EXPECT_EQ(child<QLabel>("Message").palette().color(QPalette::WindowText),
+              QColor(240, 240, 240));
+    EXPECT_EQ(child<QProgressBar>("ProgressBar").value(), 55);
+    EXPECT_EQ(text("TimeDsp1"), "12");
+    EXPECT_EQ(text("RemainDsp2"), "26");
+    EXPECT_EQ(child<QPushButton>("ErrSelect").text(), "Audio1");
+    EXPECT_EQ(text("MF2ChLabel0"), "LH");
+    EXPECT_EQ(text("MF2KindLabel"), "CONF");
+    EXPECT_EQ(text("StatusText"), "PLAY");
+
+    model.ErrSelectVisible = false;
+    model.visible = false;
+    settle();
+    EXPECT_FALSE(child<QPushButton>("ErrSelect").isVisibleTo(&view));
+    EXPECT_FALSE(view.isVisible());
+    EXPECT_TRUE(events.calls.empty()) << "the program's own changes are not reported back";
+}
+
+TEST_F(MainWindowViewTest, LoggerFollowsTheNewestLineAndKeepsTheScrollOtherwise) {
+    auto& log = child<QPlainTextEdit>("LogText");
+    for (int i = 0; i < 200; ++i)
+        model.LogText += "line " + std::to_string(i) + "\r\n";
+    settle();
+    QScrollBar& scroll = *log.verticalScrollBar();
+    ASSERT_GT(scroll.maximum(), 0) << "the log must be longer than the view for this test";
+    EXPECT_EQ(scroll.value(), scroll.maximum());
+    EXPECT_TRUE(log.toPlainText().endsWith("line 198\nline 199"));
+    EXPECT_FALSE(log.toPlainText().contains('\r'));
+
+    // The operator scrolls back; other changes leave the log where it is.
+    scroll.setValue(0);
+    model.Message.caption = "Slave Error Rate";
+    settle();
+    EXPECT_EQ(scroll.value(), 0);
+
+    model.LogText += "Video:-4.35,-4.40,-4.21,-4.33\r\n";
+    settle();
+    EXPECT_EQ(scroll.value(), scroll.maximum());
+    EXPECT_TRUE(log.toPlainText().endsWith("line 199\nVideo:-4.35,-4.40,-4.21,-4.33"));
+    EXPECT_TRUE(log.textCursor().atEnd());
+
+    model.LogText = "QT7310XYZ_V2.10.00  Play Measure Start\r\n";
+    settle();
+    EXPECT_EQ(log.toPlainText(), "QT7310XYZ_V2.10.00  Play Measure Start");
+}
+
+TEST_F(MainWindowViewTest, MenuItemsReportTheirIndexAndKeepTheModelsCheckMark) {
+    child<QAction>("MenuPrg3").trigger();
+    child<QAction>("MenuFile1").trigger();
+    child<QAction>("MenuIndicate0").trigger();
+    child<QAction>("MenuHelp2").trigger();
+    child<QAction>("MenuPrg4").trigger();  // disabled: IRQ
+    EXPECT_EQ(events.calls, (std::vector<std::string>{"menuPrg 3", "menuFile 1", "menuIndicate 0",
+                                                      "menuHelp 2"}));
+
+    // Qt flips a checked action when it is triggered; the model says otherwise.
+    child<QAction>("MenuPrg0").trigger();
+    EXPECT_EQ(events.calls.back(), "menuPrg 0");
+    EXPECT_TRUE(child<QAction>("MenuPrg0").isChecked());
+
+    // What the program changes during the call shows at once, without the poll.
+    events.then = [&] {
+        model.MenuPrg.items[prg::Adjust].checked = false;
+        model.MenuPrg.items[prg::ErrorRate].checked = true;
+    };
+    child<QAction>("MenuPrg1").trigger();
+    EXPECT_FALSE(child<QAction>("MenuPrg0").isChecked());
+    EXPECT_TRUE(child<QAction>("MenuPrg1").isChecked());
+}
+
+TEST_F(MainWindowViewTest, ClickedBoxesReportThemselvesAndShowOnlyTheModelsValue) {
+    for (Toggle* box : {&model.PbLpCheck[0], &model.PbLpCheck[1], &model.PbLpCheck[2],
+                        &model.PbLpCheck[3], &model.PbLpCheck[4], &model.RecLpCheck,
+                        &model.PbSpCheck, &model.PbProCheck, &model.PbDvCheck})
+        box->enabled = true;
+    for (auto& tab : model.AdjTab)
+        tab.enabled = true;
+    view.syncFromModel();
+
+    const char* names[] = {"PbLpCheck0", "PbLpCheck1", "PbLpCheck2", "PbLpCheck3", "PbLpCheck4",
+                           "RecLpCheck", "PbSpCheck",  "PbProCheck", "PbDvCheck"};
+    const CheckBoxId ids[] = {CheckBoxId::PbLp0, CheckBoxId::PbLp1, CheckBoxId::PbLp2,
+                              CheckBoxId::PbLp3, CheckBoxId::PbLp4, CheckBoxId::RecLp,
+                              CheckBoxId::PbSp,  CheckBoxId::PbPro, CheckBoxId::PbDv};
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        auto& box = child<QCheckBox>(names[i]);
+        box.click();
+        EXPECT_EQ(events.calls.back(), "checkBox " + std::to_string(static_cast<int>(ids[i])))
+            << names[i];
+        EXPECT_TRUE(box.isChecked()) << names[i] << " changed without the model";
+    }
+
+    events.then = [&] { model.PbLpCheck[2].value = false; };
+    child<QCheckBox>("PbLpCheck2").click();
+    EXPECT_FALSE(child<QCheckBox>("PbLpCheck2").isChecked());
+}
+
+TEST_F(MainWindowViewTest, OptionButtonsAndErrSelectReportClicks) {
+    child<QRadioButton>("PartAdjCheck1").click();
+    EXPECT_EQ(events.calls, std::vector<std::string>{"partAdjCheck 1"});
+    EXPECT_TRUE(child<QRadioButton>("PartAdjCheck0").isChecked());
+    EXPECT_FALSE(child<QRadioButton>("PartAdjCheck1").isChecked());
+
+    // Clicking the selected button is reported too; it stays selected.
+    child<QRadioButton>("PartAdjCheck0").click();
+    EXPECT_EQ(events.calls.back(), "partAdjCheck 0");
+    EXPECT_TRUE(child<QRadioButton>("PartAdjCheck0").isChecked());
+
+    events.then = [&] { model.ErrSelect = "Audio1"; };
+    child<QPushButton>("ErrSelect").click();
+    EXPECT_EQ(events.calls.back(), "errSelect");
+    EXPECT_EQ(child<QPushButton>("ErrSelect").text(), "Audio1");
+}
+
+TEST_F(MainWindowViewTest, TabSelectionIsReportedAndTheModelDecides) {
+    model.AdjTab[2].enabled = true;
+    view.syncFromModel();
+
+    tabs().setCurrentIndex(2);
+    EXPECT_EQ(events.calls, std::vector<std::string>{"tabSelected 2"});
+    EXPECT_EQ(tabs().currentIndex(), 0) << "the model still selects ALL";
+
+    events.then = [&] { model.selectedTab = 2; };
+    tabs().setCurrentIndex(2);
+    EXPECT_EQ(tabs().currentIndex(), 2);
+
+    // A disabled tab does not take a click.
+    events.calls.clear();
+    QTabBar& bar = *tabs().tabBar();
+    const QPoint disabledTab = bar.tabRect(4).center();
+    QMouseEvent press(QEvent::MouseButtonPress, disabledTab, bar.mapToGlobal(disabledTab),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, disabledTab, bar.mapToGlobal(disabledTab),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&bar, &press);
+    QCoreApplication::sendEvent(&bar, &release);
+    EXPECT_EQ(tabs().currentIndex(), 2);
+
+    // The program's own selection and disabling are not reported back.
+    events.then = nullptr;
+    model.selectedTab = 0;
+    settle();
+    EXPECT_EQ(tabs().currentIndex(), 0);
+    for (auto& tab : model.AdjTab)
+        tab.enabled = false;
+    settle();
+    EXPECT_FALSE(tabs().isTabEnabled(0));
+    EXPECT_TRUE(events.calls.empty());
+}
+
+TEST_F(MainWindowViewTest, TitleBarCloseIsReportedAndNotPerformed) {
+    EXPECT_FALSE(view.close());
+    EXPECT_TRUE(view.isVisible());
+    EXPECT_EQ(events.calls, std::vector<std::string>{"closeRequested"});
+}
+
+// The program's exception from a click runs inside the application's event
+// loop, as in the tool; the loop must end, and the windows with it.
+int runClickInEventLoop(QAbstractButton& button) {
+    QTimer::singleShot(0, &button, [&button] { button.click(); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    return QCoreApplication::exec();
+}
+
+TEST_F(MainWindowViewTest, AnExceptionFromTheProgramIsReportedAndEndsTheApplication) {
+    events.then = [] { throw std::runtime_error("port lost"); };
+    testing::internal::CaptureStderr();
+    const int rc = runClickInEventLoop(child<QPushButton>("ErrSelect"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(rc, 0);
+    EXPECT_NE(err.find("port lost"), std::string::npos) << err;
+    EXPECT_FALSE(view.isVisible()) << "the quit closes the window";
+    EXPECT_EQ(events.calls, std::vector<std::string>{"errSelect"}) << "quitting asks nothing";
+}
+
+TEST_F(MainWindowViewTest, ProgramEndQuitsTheApplicationQuietly) {
+    events.then = [] { throw rf::ProgramEnd{}; };
+    testing::internal::CaptureStderr();
+    const int rc = runClickInEventLoop(child<QPushButton>("ErrSelect"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(events.calls, std::vector<std::string>{"errSelect"});
+}
+
+TEST_F(MainWindowViewTest, RendersToPngWithACaptionStrip) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("main.png");
+    ASSERT_TRUE(rf::shell::saveWindowPng(view, path));
+    const QImage image(path);
+    EXPECT_EQ(image.width(), view.width() * image.devicePixelRatio());
+    EXPECT_GT(image.height(), view.height() * image.devicePixelRatio());
+}
+
+class VersionWindowViewTest : public ::testing::Test {
+  protected:
+    VersionWindowModel model = [] {
+        VersionWindowModel m;
+        m.visible = true;
+        m.lblDisclaimer = "Keep the recorder's data before adjusting.";
+        return m;
+    }();
+    RecordingEvents events;
+    VersionWindowView view{model, events};
+
+    QString text(const char* name) {
+        auto* label = view.findChild<QLabel*>(name);
+        return label ? label->text() : QString("(no %1)").arg(name);
+    }
+    QPushButton& ok() { return *view.findChild<QPushButton*>("cmdOK"); }
+};
+
+TEST_F(VersionWindowViewTest, ShowsItsTextsAndFollowsTheModel) {
+    EXPECT_TRUE(view.isVisible());
+    EXPECT_FALSE(view.isModal());
+    EXPECT_EQ(view.windowTitle(), "Version Infomation");
+    EXPECT_EQ(text("lblTitle"), "QT7310/7320/7330       RF ADJUSTMENT TOOL");
+    EXPECT_EQ(text("lblVersion"), "Vesion 2.1");
+    EXPECT_EQ(text("lblDescription"), "This is MAGVEX HDLP QT7310/7320/7330 RF  ADJUSTMENT TOOL");
+    EXPECT_EQ(text("lblDisclaimer"), "Keep the recorder's data before adjusting.");
+    EXPECT_EQ(ok().text(), "OK");
+    const auto frames = view.findChildren<QFrame*>();
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(),
+                            [](QFrame* f) { return f->frameShape() == QFrame::HLine; }),
+              2);
+
+    model.lblVersion = "Version 2.10.00";
+    settle();
+    EXPECT_EQ(text("lblVersion"), "Version 2.10.00");
+    model.visible = false;
+    settle();
+    EXPECT_FALSE(view.isVisible());
+}
+
+TEST_F(VersionWindowViewTest, OkCloseAndEscapeAreReportedAndTheModelHidesTheWindow) {
+    ok().click();
+    EXPECT_FALSE(view.close());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &escape);
+    EXPECT_EQ(events.calls,
+              (std::vector<std::string>{"versionClosed", "versionClosed", "versionClosed"}));
+    EXPECT_TRUE(view.isVisible()) << "only the model hides the window";
+
+    events.then = [&] { model.visible = false; };
+    ok().click();
+    EXPECT_FALSE(view.isVisible());
+}
+
+}  // namespace
