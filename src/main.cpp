@@ -1,55 +1,73 @@
 // rfadjust: the operator's RF adjustment tool.
 #include <QApplication>
 #include <QFont>
+#include <cstring>
+#include <iostream>
+#include <memory>
 
+#include "app/demo.h"
 #include "app/tool.h"
 #include "core/errors.h"
-#include "core/steps.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_sim_port.h"
+#include "shell/view/main_window_view.h"
+#include "shell/view/version_window_view.h"
+#include "sim/panel/front_panel.h"
 
 namespace {
 
-// Asks the recorder on the line who it is and whether it is in remote mode, and
-// tells the operator; a link error offers Abort, Retry and Ignore.
-void identifyRecorder(rf::app::Tool& tool) {
-    using rf::platform::Answer;
-    auto& s = tool.shared();
-    auto& rs = tool.rs();
-    std::string mode;
-    const std::vector<rf::Step> steps = {
-        [&] { s.VtrStatus = mode = rs.RemoteCheck(); },
-        [&] { s.VtrId = rs.IdRead(); },
-    };
-    const auto outcome = rf::runSteps(steps, [&](const rf::RfError& e, std::size_t) {
-        s.ErrMsgText = rf::linkErrorText(e.number());
-        Answer answer =
-            tool.platform().dialogs().msgBox(s.ErrMsgText, rf::platform::Buttons::AbortRetryIgnore,
-                                             rf::platform::Icon::Critical, "ERROR Message");
-        if (answer == Answer::Retry) return rf::ErrorChoice::Retry;
-        if (answer == Answer::Ignore) return rf::ErrorChoice::Ignore;
-        tool.endProgram(s.ErrMsgText);
-        return rf::ErrorChoice::Abort;
-    });
-    if (outcome == rf::StepsOutcome::Aborted) return;
-    tool.platform().dialogs().msgBox("Recorder on " + s.RsPortName + ": " +
-                                         (s.VtrId.empty() ? "(no answer)" : s.VtrId) +
-                                         (mode.empty() ? "" : ", " + mode),
-                                     rf::platform::Buttons::Ok, rf::platform::Icon::Information,
-                                     "RF ADJUST TOOL :QT7310/7320/7330");
-    tool.endProgram();
-}
+const char* const Usage =
+    "usage: rfadjust                     start the tool in this directory (the operator's way)\n"
+    "       rfadjust --demo error-rate   run the Error Rate programme unattended on the\n"
+    "       rfadjust --demo adjust       simulated recorder (RSSET.DAT port \"SIM\") and\n"
+    "                                    print a summary\n"
+    "       rfadjust --help              this text\n"
+    "The tool reads DVTRRF.DAT and RSSET.DAT from the working directory and appends to\n"
+    "its operation log QT7310AdjLog.txt there.\n";
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::cout << Usage;
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--demo") == 0) {
+        if (argc != 3) {
+            std::cerr << Usage;
+            return 2;
+        }
+        return rf::app::runDemo(argv[2], std::cout, std::cerr);
+    }
+    if (argc >= 2) {
+        std::cerr << "rfadjust: unknown option " << argv[1] << "\n" << Usage;
+        return 2;
+    }
+
     QApplication app(argc, argv);
     QApplication::setFont(QFont("Arial"));
     rf::platform::qt::QtPlatform platform;
     rf::app::Tool tool(platform);
+    rf::shell::MainWindowView window(tool.window(), tool);
+    rf::shell::VersionWindowView version(tool.versionWindow(), tool);
+    std::unique_ptr<rf::sim::FrontPanel> panel;
     try {
+        // The start-up reads the settings and opens the port: when that port is the
+        // built-in simulated recorder, its front panel comes up beside the window.
+        tool.onPortOpened([&](rf::platform::SerialPort& port) {
+            auto* sim = dynamic_cast<rf::platform::qt::QtSimPort*>(&port);
+            if (!sim) {
+                panel.reset();
+                return;
+            }
+            if (panel) return;  // the same recorder after a Program Reset
+            panel = std::make_unique<rf::sim::FrontPanel>(sim->host());
+            panel->show();
+        });
         if (!tool.Main()) return 0;
-        identifyRecorder(tool);
     } catch (const rf::ProgramEnd&) {
+        return 0;
     }
-    return 0;
+    if (platform.endRequested()) return 0;
+    return app.exec();
 }

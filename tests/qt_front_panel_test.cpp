@@ -1,0 +1,58 @@
+// The front panel window of the built-in simulated recorder, on the offscreen
+// platform: it shows the recorder and its buttons act on it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "platform/qt/qt_platform.h"
+#include "qt_event_wait.h"
+#include "sim/panel/front_panel.h"
+
+namespace {
+
+using rf::platform::qt::RealTimeRecorder;
+
+QPushButton* button(QWidget& w, const QString& text) {
+    for (auto* b : w.findChildren<QPushButton*>())
+        if (b->text() == text) return b;
+    return nullptr;
+}
+
+TEST(FrontPanel, ShowsTheRecorderAndActsOnIt) {
+    rf::platform::qt::QtPlatform platform{"rfadjust-front-panel-test-" +
+                                          std::to_string(::getpid()) + ".lock"};
+    auto host = std::make_shared<RealTimeRecorder>();
+    rf::sim::FrontPanel panel(host);
+    panel.show();
+    auto* answer = panel.findChild<QLabel*>("answer");
+    ASSERT_NE(answer, nullptr);
+
+    panel.command("insert BLANK");
+    EXPECT_TRUE(rf::testing::pumpUntil(platform, [&] { return host->state().tape.has_value(); }));
+    panel.refresh();
+    bool shown = false;
+    for (auto* l : panel.findChildren<QLabel*>())
+        shown = shown || l->text() == "BLANK";
+    EXPECT_TRUE(shown);
+
+    panel.command("fault error 3");
+    EXPECT_EQ(host->recorder().faults().errorReply.count, 3);
+    EXPECT_NE(answer->text().toStdString().find("fault error on"), std::string::npos);
+
+    ASSERT_NE(button(panel, "Eject"), nullptr);
+    button(panel, "Eject")->click();
+    EXPECT_FALSE(host->state().tape.has_value());
+
+    QCheckBox* remote = nullptr;
+    for (auto* c : panel.findChildren<QCheckBox*>())
+        if (c->text().startsWith("REMOTE")) remote = c;
+    ASSERT_NE(remote, nullptr);
+    EXPECT_TRUE(remote->isChecked());
+    remote->click();
+    EXPECT_FALSE(host->state().remote);
+}
+
+}  // namespace
