@@ -112,14 +112,8 @@ void Connection::Form_Activate() {
             s.VtrInduce = "   ";
             return ErrorChoice::Ignore;
         }
-        s.ErrMsgText = linkErrorText(e.number());
-        const Answer answer = dialogs.msgBox(s.ErrMsgText, platform::Buttons::AbortRetryIgnore,
-                                             platform::Icon::Critical, "ERROR Message");
-        s.MsgAnswer = static_cast<int>(answer);
-        if (answer == Answer::Retry) return ErrorChoice::Retry;
-        if (answer == Answer::Ignore) return ErrorChoice::Ignore;
-        host_.endProgram(s.ErrMsgText);
-        return ErrorChoice::Abort;
+        // Otherwise the same choice as in a programme: Abort logs and ends.
+        return run_.onError(e);
     });
 }
 

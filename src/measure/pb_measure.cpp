@@ -42,13 +42,6 @@ void logValues(shell::MainForm& form, const std::string& label, std::size_t firs
     form.log().writeRecord(record.line());
 }
 
-void PbMeasure::ejectAll() {
-    auto& m = form_.model();
-    tape_.transportUntil("EJECT", "EJECT");
-    m.TimeDsp.fill("**");
-    m.RemainDsp.fill("**");
-}
-
 void PbMeasure::PbMeasureMain() {
     Shared& s = form_.shared();
     form_.model().ProgressBar = 0;
@@ -83,15 +76,9 @@ void PbMeasure::PbMeasureMain() {
             fourChannelBlock(fmt, s.sel.SRpm);
         }
         // End of the format: no tape left in.
-        if (tape_.readStatus() != "EJECT") ejectAll();
+        if (tape_.readStatus() != "EJECT") tape_.ejectTape();
     }
-    // At least one EJECT at the end, also after a stop.
-    do {
-        rs_.TransportCtrl("EJECT");
-        tape_.readStatus();
-    } while (s.VtrStatus != "EJECT");
-    form_.model().TimeDsp.fill("**");
-    form_.model().RemainDsp.fill("**");
+    tape_.ejectTape();
     s.DspText = s.VtrName + (s.StopReq ? "  Play Measure Stop" : "  Play Measure End");
     form_.logLine(s.DspText);
     form_.log().writeText(timeOfDay(form_.platform().now()));

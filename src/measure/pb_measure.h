@@ -31,7 +31,6 @@ class PbMeasure {
   private:
     void fourChannelBlock(int fmt, int rpm);
     void hdlpBlock(int cate, int kind);
-    void ejectAll();
 
     shell::MainForm& form_;
     link::Rs& rs_;

@@ -47,12 +47,7 @@ void RecMeasure::RecMeasureMain() {
                 for (int kind = 0; kind <= 3 && !s.StopReq; ++kind)
                     if (s.AdjSel(Record, fmt, rpm, cate, kind, 0)) block(fmt, rpm, cate, kind);
 
-    do {
-        rs_.TransportCtrl("EJECT");
-        tape_.readStatus();
-    } while (s.VtrStatus != "EJECT");
-    form_.model().TimeDsp.fill("**");
-    form_.model().RemainDsp.fill("**");
+    tape_.ejectTape();
     s.DspText = s.VtrName + (s.StopReq ? " Rec Measure Stop" : " Rec Measure End");
     form_.logLine(s.DspText);
     form_.log().writeText(timeOfDay(form_.platform().now()));

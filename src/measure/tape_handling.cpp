@@ -68,6 +68,12 @@ bool TapeHandling::transportUntil(std::string_view mode, std::string_view status
     return true;
 }
 
+void TapeHandling::ejectTape() {
+    transportUntil("EJECT", "EJECT", false);
+    form_.model().TimeDsp.fill("**");
+    form_.model().RemainDsp.fill("**");
+}
+
 void TapeHandling::showTimecode() {
     auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcr);
     for (std::size_t i = 0; i < 4; ++i)

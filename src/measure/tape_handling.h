@@ -32,6 +32,9 @@ class TapeHandling {
     // reports `status`, or (when `honourStop`) a stop is requested; false when
     // stopped first.
     bool transportUntil(std::string_view mode, std::string_view status, bool honourStop = true);
+    // Ejects the tape (at least one EJECT, also when a stop was requested) and
+    // blanks the time-code and remaining-time displays.
+    void ejectTape();
     // StatusRead into VtrStatus, shown in the status bar.
     const std::string& readStatus();
 
