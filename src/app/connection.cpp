@@ -5,7 +5,6 @@
 
 namespace rf::app {
 
-using platform::Answer;
 
 namespace {
 bool isSupportedModel(const std::string& id) {
