@@ -5,7 +5,6 @@
 
 namespace rf::app {
 
-
 namespace {
 bool isSupportedModel(const std::string& id) {
     for (const char* model : {"7310", "7320", "7330"})
