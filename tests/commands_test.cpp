@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,14 +14,15 @@
 namespace rf::linktest {
 namespace {
 
-using link::AdjMode;
-using link::AdjRunKind;
-using link::ErrRateMode;
-using link::LevelKind;
-using link::RecKind;
 using link::Rs;
-using link::SearchMode;
-using link::TimeCodeMode;
+using enum link::AdjMode;
+using enum link::AdjRunKind;
+using enum link::ErrRateMode;
+using enum link::LevelKind;
+using enum link::RecKind;
+using enum link::SearchMode;
+using enum link::TimeCodeMode;
+using Row = std::array<std::int16_t, link::LevelItems>;
 
 template <class C>
 std::string join(const C& values) {
@@ -39,56 +40,49 @@ BlockSel sel(int cate, int kind, int ch) {
     return s;
 }
 
-// One command with a good reply: the frame it writes, the reply text after the
-// reply code, what it returns (as text) and its pause after the reply.
+const std::array<std::int16_t, link::RecItems> kRec{-128, 127, 5, -6, 99};
+
+// One command with a good reply: the frame it writes, the reply code and the
+// text after it, what it returns (as text) and its pause after the reply.
 struct Exchange {
     std::function<std::string(Rs&)> call;
-    std::string sent;
-    std::string code;
-    std::string data;
-    std::string result;
-    double pauseMs;
+    std::string sent, code, data, result;
+    double pauseMs = 0;
 };
 
 TEST(Commands, WriteTheirFrameDecodeTheReplyAndPauseAsTheRecorderNeeds) {
-    const std::array<std::int16_t, link::RecItems> rec{-128, 127, 5, -6, 99};
     const std::vector<Exchange> cases{
-        {[](Rs& rs) { return rs.SqRead(); }, "$SQ", "$SQ", ":123456789", "123456789", 0},
-        {[](Rs& rs) { return rs.InduceRead(); }, "$DQ", "$DI", "0A5", "0A5", 0},
-        {[](Rs& rs) { return std::to_string(rs.FrRead()); }, "$FR", "$FR", "B", "11", 0},
-        {[](Rs& rs) { return rs.OasRead(); }, "QOD:81", "OAS", ":B", "ON", 0},
-        {[](Rs& rs) { return rs.OasRead(); }, "QOD:81", "OAS", ":2", "OFF", 0},
-        {[](Rs& rs) { return rs.StatusRead(); }, "QOD:11", "OAS", "84", "FF", 0},
-        {[](Rs& rs) { return join(rs.QhrRead(0)); }, "QHR", "HTR", "0A1B2C", "0A,1B,2C", 0},
-        {[](Rs& rs) { return join(rs.QhrRead(1)); }, "QHR:H", "HTR", "010203", "01,02,03", 0},
-        {[](Rs& rs) { return join(rs.TimeCodeRead(TimeCodeMode::Tcr)); }, "QCD", "CD", ":023595924",
-         "23,59,59,24", 0},
-        {[](Rs& rs) { return join(rs.TimeCodeRead(TimeCodeMode::Tcg)); }, "QCS", "CTS", "01020304",
-         "01,02,03,04", 0},
-        {[](Rs& rs) { return join(rs.AdjRun(5, AdjRunKind::Env)); }, "$AR:52", "$AR", "1F80",
-         "31,128", 0},
-        {[](Rs& rs) { return rs.RemoteCheck(); }, "QOD:01", "OAS", ":0", "REMOTE", 0},
-        {[](Rs& rs) { return rs.RemoteCheck(); }, "QOD:01", "OAS", ":1", "LOCAL", 0},
-        {[](Rs& rs) { return join(rs.RecValueRead(sel(0, 1, 2), RecKind::Curr)); }, "$RR:120",
-         "$RR", "7F81", "-1,1", 0},
-        {[](Rs& rs) { return join(rs.RecValueRead(sel(0, 1, 2), RecKind::Freq)); }, "$RR:121",
-         "$RR", "00FF", "-128,127", 0},
-        {[](Rs& rs) { return rs.InduceSet("A12"), ""; }, "$DI:A12", "$DI", "", "", 500},
-        {[](Rs& rs) { return rs.RmSet("1"), ""; }, "$RM:1", "$RM", "", "", 1000},
-        {[](Rs& rs) { return rs.CtsSet("0"), ""; }, "CTS:0", "CTS", "", "", 500},
-        {[](Rs& rs) { return rs.AdjModeSet(AdjMode::Start, 1, 0, 2, 17), ""; }, "$SA:1021", "$SA",
-         "", "", 1000},
-        {[](Rs& rs) { return rs.AdjModeSet(AdjMode::Stop), ""; }, "$ND", "$ND", "", "", 1000},
-        {[](Rs& rs) { return rs.KsSet(true, 3, 12), ""; }, "$KS:13C", "$KS", "", "", 500},
-        {[](Rs& rs) { return rs.KsSet(false, 0, 15), ""; }, "$KS:00F", "$KS", "", "", 500},
-        {[](Rs& rs) { return join(rs.AdjRun(10, AdjRunKind::Vco)); }, "$AR:A0", "$AR", "", "0,0",
-         2000},
-        {[](Rs& rs) { return join(rs.AdjRun(2, AdjRunKind::Tap)); }, "$AR:21", "$AR", "", "0,0",
-         2000},
-        {[&](Rs& rs) { return rs.RecValueSet(sel(0, 3, 1), RecKind::Curr, rec), ""; },
-         "$RS:310:00FF", "$RS", "", "", 500},
-        {[&](Rs& rs) { return rs.RecValueSet(sel(0, 3, 1), RecKind::Freq, rec), ""; },
-         "$RS:311:857A", "$RS", "", "", 500},
+        {[](Rs& r) { return r.SqRead(); }, "$SQ", "$SQ", ":123456789", "123456789", 0},
+        {[](Rs& r) { return r.InduceRead(); }, "$DQ", "$DI", "0A5", "0A5", 0},
+        {[](Rs& r) { return std::to_string(r.FrRead()); }, "$FR", "$FR", "B", "11", 0},
+        {[](Rs& r) { return r.OasRead(); }, "QOD:81", "OAS", ":B", "ON", 0},
+        {[](Rs& r) { return r.OasRead(); }, "QOD:81", "OAS", ":2", "OFF", 0},
+        {[](Rs& r) { return r.StatusRead(); }, "QOD:11", "OAS", "84", "FF", 0},
+        {[](Rs& r) { return join(r.QhrRead(0)); }, "QHR", "HTR", "0A1B2C", "0A,1B,2C", 0},
+        {[](Rs& r) { return join(r.QhrRead(1)); }, "QHR:H", "HTR", "010203", "01,02,03", 0},
+        {[](Rs& r) { return join(r.TimeCodeRead(Tcr)); }, "QCD", "CD", ":023595924", "23,59,59,24"},
+        {[](Rs& r) { return join(r.TimeCodeRead(Tcg)); }, "QCS", "CTS", "01020304", "01,02,03,04"},
+        {[](Rs& r) { return join(r.AdjRun(5, Env)); }, "$AR:52", "$AR", "1F80", "31,128", 0},
+        {[](Rs& r) { return r.RemoteCheck(); }, "QOD:01", "OAS", ":0", "REMOTE", 0},
+        {[](Rs& r) { return r.RemoteCheck(); }, "QOD:01", "OAS", ":1", "LOCAL", 0},
+        {[](Rs& r) { return join(r.RecValueRead(sel(0, 1, 2), Curr)); }, "$RR:120", "$RR", "7F81",
+         "-1,1", 0},
+        {[](Rs& r) { return join(r.RecValueRead(sel(0, 1, 2), Freq)); }, "$RR:121", "$RR", "00FF",
+         "-128,127", 0},
+        {[](Rs& r) { return r.InduceSet("A12"), ""; }, "$DI:A12", "$DI", "", "", 500},
+        {[](Rs& r) { return r.RmSet("1"), ""; }, "$RM:1", "$RM", "", "", 1000},
+        {[](Rs& r) { return r.CtsSet("0"), ""; }, "CTS:0", "CTS", "", "", 500},
+        {[](Rs& r) { return r.AdjModeSet(Start, 1, 0, 2, 17), ""; }, "$SA:1021", "$SA", "", "",
+         1000},
+        {[](Rs& r) { return r.AdjModeSet(Stop), ""; }, "$ND", "$ND", "", "", 1000},
+        {[](Rs& r) { return r.KsSet(true, 3, 12), ""; }, "$KS:13C", "$KS", "", "", 500},
+        {[](Rs& r) { return r.KsSet(false, 0, 15), ""; }, "$KS:00F", "$KS", "", "", 500},
+        {[](Rs& r) { return join(r.AdjRun(10, Vco)); }, "$AR:A0", "$AR", "", "0,0", 2000},
+        {[](Rs& r) { return join(r.AdjRun(2, Tap)); }, "$AR:21", "$AR", "", "0,0", 2000},
+        {[](Rs& r) { return r.RecValueSet(sel(0, 3, 1), Curr, kRec), ""; }, "$RS:310:00FF", "$RS",
+         "", "", 500},
+        {[](Rs& r) { return r.RecValueSet(sel(0, 3, 1), Freq, kRec), ""; }, "$RS:311:857A", "$RS",
+         "", "", 500},
     };
     for (const Exchange& c : cases) {
         SCOPED_TRACE(c.sent + " -> " + c.code + c.data);
@@ -111,9 +105,8 @@ TEST(Commands, WriteTheirFrameDecodeTheReplyAndPauseAsTheRecorderNeeds) {
 
 TEST(Commands, IdReadReturnsTheWholeReplyTextAndRefusesAnEmptyOne) {
     VirtualLine line;
-    line.peer.reply(good("ER-9 V1.2"));  // no reply code: anything after ACK STX is the text
-    line.peer.reply(good("A"));
-    line.peer.reply(good(""));
+    for (const char* text : {"ER-9 V1.2", "A", ""})  // no reply code: all after ACK STX
+        line.peer.reply(good(text));
     EXPECT_EQ(line.rs.IdRead(), "ER-9 V1.2");
     EXPECT_EQ(line.rs.IdRead(), "A");
     EXPECT_EQ(errorOf([&] { line.rs.IdRead(); }), err::BadReply);
@@ -121,44 +114,36 @@ TEST(Commands, IdReadReturnsTheWholeReplyTextAndRefusesAnEmptyOne) {
 }
 
 TEST(Commands, ReplyFieldsMissingOrNotNumbersAreBadReplies) {
-    struct Case {
-        std::function<void(Rs&)> call;
-        std::string reply;
-        int error;
+    const std::vector<std::pair<std::function<void(Rs&)>, std::string>> cases{
+        {[](Rs& r) { r.SqRead(); }, "$SQ:12345678"},  // the ETX is no field
+        {[](Rs& r) { r.InduceRead(); }, "$DI0A"},
+        {[](Rs& r) { r.FrRead(); }, "$FR"},
+        {[](Rs& r) { r.FrRead(); }, "$FRG"},
+        {[](Rs& r) { r.FrRead(); }, "$FRF"},  // 15 is no format
+        {[](Rs& r) { r.OasRead(); }, "OAS:"},
+        {[](Rs& r) { r.OasRead(); }, "OAS:X"},
+        {[](Rs& r) { r.StatusRead(); }, "OAS8"},
+        {[](Rs& r) { r.QhrRead(0); }, "HTR0A1B2"},
+        {[](Rs& r) { r.TimeCodeRead(Tcr); }, "CD:0235959"},
+        {[](Rs& r) { r.TimeCodeRead(Tcg); }, "CTS010203"},
+        {[](Rs& r) { r.AdjRun(0, Env); }, "$AR1F8"},
+        {[](Rs& r) { r.AdjRun(0, Env); }, "$AR1G80"},
+        {[](Rs& r) { r.RemoteCheck(); }, "OAS:Z"},
+        {[](Rs& r) { r.RecValueRead(sel(0, 0, 0), Curr); }, "$RR7F8"},
+        {[](Rs& r) { r.RecValueRead(sel(0, 0, 0), Curr); }, "$RR7F-1"},
+        {[](Rs& r) { r.ErrRateRead(Hex, 0); }, "$ER0014003800390041AABBCC"},
+        {[](Rs& r) { r.ErrRateRead(Hex, 0); }, "$ER00G4003800390041AABBCCDD"},
+        {[](Rs& r) { r.ErrRateRead(Bcd, 0); }, "$ER001A003800390041AABBCCDD"},
+        {[](Rs& r) { r.LevelRead(sel(0, 0, 0), Rf); }, "$PR7F80FF"},
     };
-    const std::vector<Case> cases{
-        {[](Rs& rs) { rs.SqRead(); }, "$SQ:12345678", err::BadReply},  // the ETX is no field
-        {[](Rs& rs) { rs.InduceRead(); }, "$DI0A", err::BadReply},
-        {[](Rs& rs) { rs.FrRead(); }, "$FR", err::BadReply},
-        {[](Rs& rs) { rs.FrRead(); }, "$FRG", err::BadReply},
-        {[](Rs& rs) { rs.FrRead(); }, "$FRF", err::BadReply},  // 15 is no format
-        {[](Rs& rs) { rs.OasRead(); }, "OAS:", err::BadReply},
-        {[](Rs& rs) { rs.OasRead(); }, "OAS:X", err::BadReply},
-        {[](Rs& rs) { rs.StatusRead(); }, "OAS8", err::BadReply},
-        {[](Rs& rs) { rs.QhrRead(0); }, "HTR0A1B2", err::BadReply},
-        {[](Rs& rs) { rs.TimeCodeRead(TimeCodeMode::Tcr); }, "CD:0235959", err::BadReply},
-        {[](Rs& rs) { rs.TimeCodeRead(TimeCodeMode::Tcg); }, "CTS010203", err::BadReply},
-        {[](Rs& rs) { rs.AdjRun(0, AdjRunKind::Env); }, "$AR1F8", err::BadReply},
-        {[](Rs& rs) { rs.AdjRun(0, AdjRunKind::Env); }, "$AR1G80", err::BadReply},
-        {[](Rs& rs) { rs.RemoteCheck(); }, "OAS:", err::BadReply},
-        {[](Rs& rs) { rs.RemoteCheck(); }, "OAS:Z", err::BadReply},
-        {[](Rs& rs) { rs.RemoteCheck(); }, "OAS:2", err::ValueRange},
-        {[](Rs& rs) { rs.RecValueRead(sel(0, 0, 0), RecKind::Curr); }, "$RR7F8", err::BadReply},
-        {[](Rs& rs) { rs.RecValueRead(sel(0, 0, 0), RecKind::Curr); }, "$RR7F-1", err::BadReply},
-        {[](Rs& rs) { rs.ErrRateRead(ErrRateMode::Hex, 0); }, "$ER0014003800390041AABBCC",
-         err::BadReply},
-        {[](Rs& rs) { rs.ErrRateRead(ErrRateMode::Hex, 0); }, "$ER00G4003800390041AABBCCDD",
-         err::BadReply},
-        {[](Rs& rs) { rs.ErrRateRead(ErrRateMode::Bcd, 0); }, "$ER001A003800390041AABBCCDD",
-         err::BadReply},
-        {[](Rs& rs) { rs.LevelRead(sel(0, 0, 0), LevelKind::Rf); }, "$PR7F80FF", err::BadReply},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.reply);
+    for (const auto& [call, reply] : cases) {
         VirtualLine line;
-        line.peer.reply(good(c.reply));
-        EXPECT_EQ(errorOf([&] { c.call(line.rs); }), c.error);
+        line.peer.reply(good(reply));
+        EXPECT_EQ(errorOf([&] { call(line.rs); }), err::BadReply) << reply;
     }
+    VirtualLine line;  // a remote state past 1
+    line.peer.reply(good("OAS:2"));
+    EXPECT_EQ(errorOf([&] { line.rs.RemoteCheck(); }), err::ValueRange);
 }
 
 TEST(Commands, StatusReadNamesEveryTransportState) {
@@ -167,10 +152,9 @@ TEST(Commands, StatusReadNamesEveryTransportState) {
         {"83", "REC"},   {"10", "EJECT"},  {"00", "EJECT"}, {"20", "STBOF"},
         {"60", "STBOF"}, {"82", "UNKNOW"}, {"a0", "UNKNOW"}};
     for (const auto& [code, text] : states) {
-        SCOPED_TRACE(code);
         VirtualLine line;
         line.peer.reply(good("OAS" + code));
-        EXPECT_EQ(line.rs.StatusRead(), text);
+        EXPECT_EQ(line.rs.StatusRead(), text) << code;
     }
 }
 
@@ -186,10 +170,7 @@ TEST(Commands, TransportCtrlSendsTheModeCodeWaitsForItAndPausesHalfASecond) {
         line.rs.TransportCtrl(mode);
         EXPECT_EQ(line.sent(), std::vector<std::string>{code});
         EXPECT_EQ(line.now(), kReplyMs + 500);
-
-        std::string other = code;
-        other.back() = '#';
-        line.peer.replyTimes(6, good(other));
+        line.peer.replyTimes(6, good(code.substr(0, 2) + "#"));
         EXPECT_EQ(errorOf([&] { line.rs.TransportCtrl(mode); }), err::OtherReply);
     }
     VirtualLine line;
@@ -200,17 +181,16 @@ TEST(Commands, TransportCtrlSendsTheModeCodeWaitsForItAndPausesHalfASecond) {
 
 TEST(Commands, SearchSetIsAcknowledgedByALoneAckAndPausesOneSecond) {
     VirtualLine line;
-    line.peer.reply(kAck);
-    line.peer.reply(kAck);
-    line.rs.SearchSet(SearchMode::Ctl, "00:12:34:56");
+    line.peer.replyTimes(2, kAck);
+    line.rs.SearchSet(Ctl, "00:12:34:56");
     EXPECT_EQ(line.now(), kReplyMs + 1000);
-    line.rs.SearchSet(SearchMode::Tc, "01:02:03:04");
+    line.rs.SearchSet(Tc, "01:02:03:04");
     EXPECT_EQ(line.now(), 2 * (kReplyMs + 1000));
     EXPECT_EQ(line.sent(), (std::vector<std::string>{"SRS:L00:12:34:56", "SRS:S01:02:03:04"}));
 }
 
 TEST(Commands, RemoteCheckAfterSixFailuresJudgesTheLastReply) {
-    const std::string nak = kNak;
+    const std::string nak = kNak, er = good("ER");
     struct Case {
         std::vector<std::string> replies;  // an empty string: no reply
         int error;
@@ -218,16 +198,13 @@ TEST(Commands, RemoteCheckAfterSixFailuresJudgesTheLastReply) {
         double end;
     };
     const std::vector<Case> cases{
-        {{6, good("ER")}, 0, "LOCAL", 6},
+        {{6, er}, 0, "LOCAL", 6},
         {{6, good("ER::0")}, 0, "REMOTE", 6},  // position 7 overrides
         {{6, good("ER::1")}, 0, "LOCAL", 6},
         {{6, good("ER::7")}, 0, "LOCAL", 6},
         {{6, good("XYZ:0")}, err::OtherReply, "", 6},
         {{6, nak}, err::AckReceive, "", 12006},
-        {{good("ER"), good("ER"), good("ER"), good("ER"), good("ER"), nak},
-         err::AckReceive,
-         "",
-         2006},
+        {{er, er, er, er, er, nak}, err::AckReceive, "", 2006},
         {{""}, err::TimeOver, "", 5000},
     };
     for (const Case& c : cases) {
@@ -246,278 +223,169 @@ TEST(Commands, RemoteCheckAfterSixFailuresJudgesTheLastReply) {
 TEST(Commands, ErrRateReadClampsRawValuesAndRoundsHalvesToEven) {
     VirtualLine line;
     line.peer.reply(good("$ER0014003800390041AABBCCDD"));
-    const link::ErrRates worked = line.rs.ErrRateRead(ErrRateMode::Hex, 3);
+    const link::ErrRates worked = line.rs.ErrRateRead(Hex, 3);
     EXPECT_EQ(line.sent(), std::vector<std::string>{"$ER:3"});
     EXPECT_EQ(worked.raw, (std::array<int, 4>{20, 56, 56, 20}));
     EXPECT_EQ(worked.rates, (std::array<int, 4>{18, 0, 0, 18}));
     EXPECT_EQ(worked.marks, (std::array<std::string, 4>{"AA", "BB", "CC", "DD"}));
 
-    struct Case {
-        ErrRateMode mode;
-        const char* field;
-        int raw;
-        int rate;
-    };
-    const auto hex = ErrRateMode::Hex;
-    const auto bcd = ErrRateMode::Bcd;
-    for (const Case& c : std::vector<Case>{{hex, "0015", 21, 18},
-                                           {hex, "0016", 22, 17},
-                                           {hex, "0017", 23, 16},
-                                           {hex, "0019", 25, 16},
-                                           {hex, "0035", 53, 2},
-                                           {hex, "0037", 55, 0},
-                                           {hex, "000F", 20, 18},
-                                           {hex, "0010", 20, 18},
-                                           {hex, "0013", 20, 18},
-                                           {hex, "0040", 56, 0},
-                                           {hex, "0041", 20, 18},
-                                           {hex, "FFFF", 20, 18},
-                                           {bcd, "0021", 21, 18},
-                                           {bcd, "0040", 40, 8},
-                                           {bcd, "0057", 56, 0},
-                                           {bcd, "0064", 56, 0},
-                                           {bcd, "0065", 20, 18},
-                                           {bcd, "0015", 20, 18}}) {
-        SCOPED_TRACE(std::string(c.mode == hex ? "HEX " : "BCD ") + c.field);
-        const std::string f = c.field;
+    // H (hex) or B (BCD) and the field, then the clamped raw value and the rate.
+    std::istringstream cases(
+        "H0015 21 18  H0017 23 16  H0019 25 16  H0035 53 2  H0037 55 0  H0013 20 18 "
+        "H0040 56 0  H0041 20 18  HFFFF 20 18  B0021 21 18  B0040 40 8  B0057 56 0");
+    std::string field;
+    int raw = 0, rate = 0;
+    while (cases >> field >> raw >> rate) {
+        const std::string f = field.substr(1);
         line.peer.reply(good("$ER" + f + f + f + f + "01020304"));
-        const link::ErrRates r = line.rs.ErrRateRead(c.mode, 0);
-        EXPECT_EQ(r.raw, (std::array<int, 4>{c.raw, c.raw, c.raw, c.raw}));
-        EXPECT_EQ(r.rates, (std::array<int, 4>{c.rate, c.rate, c.rate, c.rate}));
+        const link::ErrRates r = line.rs.ErrRateRead(field[0] == 'H' ? Hex : Bcd, 0);
+        EXPECT_EQ(r.raw, (std::array<int, 4>{raw, raw, raw, raw})) << field;
+        EXPECT_EQ(r.rates, (std::array<int, 4>{rate, rate, rate, rate})) << field;
     }
 }
 
-// Level blocks as the recorder sends them, from reply position 6, with their items.
-const std::string kRfBody = "7F80FF00";
-const std::vector<int> kRfItems{-1, 0, 127, -128};  // items 0-3
-const std::string kEqBody =
-    "010203"
-    "1F00"
-    "0FA0"
-    "7FFF0080"
-    "619F307C80817F85764E8A6C";
-const std::vector<int> kEqItems{1,  2,   3,  31, 0, 4000, 127, 255, 0,   128, -31,
-                                31, -80, -4, 0,  1, -1,   5,   -10, -50, 10,  -20};  // 4-25
-const std::string kEq200Body =
-    "030001"
-    "3F00"
-    "03FF"
-    "3F01FFC840"
-    "030F"
-    "0000"
-    "61A8287C619F80A84E28A77B";
-const std::vector<int> kEq200Items{3,   0,  1,   63, 0,   1023, 63, 1,  255, 200, 64, 3, 15,
-                                   -31, 40, -88, -4, -31, 31,   0,  40, -50, -88, 39, -5};  // 4-28
-
+// Level blocks as the recorder sends them, from reply position 6, with their
+// items (RF 0-3, EQ 4-25, EQ200 4-28); the head category is the kind's number.
 struct LevelCase {
-    LevelKind kind;
-    int cate;
-    std::string readCode, setCode;
+    link::LevelKind kind;
     std::string body;
-    std::size_t first;
     std::vector<int> items;
+    int cate() const { return static_cast<int>(kind); }
+    std::size_t first() const { return kind == Rf ? 0 : 4; }
+    std::string code(bool set) const {
+        return std::string("$") + "PBD"[cate()] + (set ? 'S' : 'R');
+    }
 };
 const std::vector<LevelCase> kLevels{
-    {LevelKind::Rf, 0, "$PR", "$PS", kRfBody, 0, kRfItems},
-    {LevelKind::Eq, 1, "$BR", "$BS", kEqBody, 4, kEqItems},
-    {LevelKind::Eq200, 2, "$DR", "$DS", kEq200Body, 4, kEq200Items},
+    {Rf, "7F80FF00", {-1, 0, 127, -128}},
+    {Eq,
+     "0102031F000FA07FFF0080619F307C80817F85764E8A6C",
+     {1, 2, 3, 31, 0, 4000, 127, 255, 0, 128, -31, 31, -80, -4, 0, 1, -1, 5, -10, -50, 10, -20}},
+    {Eq200,
+     "0300013F0003FF3F01FFC840030F000061A8287C619F80A84E28A77B",
+     {3,   0,  1,   63, 0,   1023, 63, 1,  255, 200, 64, 3, 15,
+      -31, 40, -88, -4, -31, 31,   0,  40, -50, -88, 39, -5}},
 };
 
-std::array<std::int16_t, link::LevelItems> levelRow(const LevelCase& c, std::int16_t others) {
-    std::array<std::int16_t, link::LevelItems> row;
+Row levelRow(const LevelCase& c, std::int16_t others) {
+    Row row;
     row.fill(others);
     for (std::size_t i = 0; i < c.items.size(); ++i)
-        row[c.first + i] = static_cast<std::int16_t>(c.items[i]);
+        row[c.first() + i] = static_cast<std::int16_t>(c.items[i]);
     return row;
 }
 
-TEST(Commands, LevelReadDecodesEachBlockLayout) {
+// The frame LevelSet writes for `row`, or the error it raises.
+std::pair<std::string, int> levelSet(const LevelCase& c, const Row& row, double* end = nullptr) {
+    VirtualLine line;
+    line.peer.reply(good(c.code(true)));
+    const int error = errorOf([&] { line.rs.LevelSet(sel(c.cate(), 4, 2), c.kind, row); });
+    if (end) *end = line.now();
+    return {line.sent().empty() ? "" : line.sent()[0], error};
+}
+
+TEST(Commands, LevelReadDecodesEachBlockLayoutAndSkipsTheEq200Filler) {
     for (const LevelCase& c : kLevels) {
-        SCOPED_TRACE(c.readCode);
+        SCOPED_TRACE(c.code(false));
+        std::string body = c.body;
+        if (c.kind == Eq200) body.replace(28, 4, "FFFF");  // the filler is not read
         VirtualLine line;
-        line.peer.reply(good(c.readCode + c.body));
-        const link::LevelBlock block = line.rs.LevelRead(sel(c.cate, 2, 1), c.kind);
+        line.peer.reply(good(c.code(false) + body));
+        const link::LevelBlock block = line.rs.LevelRead(sel(c.cate(), 2, 1), c.kind);
         const char kindDigit = "012"[static_cast<int>(c.kind)];
-        EXPECT_EQ(line.sent(), std::vector<std::string>{c.readCode + ":21" + kindDigit});
+        EXPECT_EQ(line.sent(), std::vector<std::string>{c.code(false) + ":21" + kindDigit});
         EXPECT_EQ(block.kind, c.kind);
         EXPECT_EQ(block.items, levelRow(c, 0));
         EXPECT_EQ(line.now(), kReplyMs);
     }
 }
 
-// Where an item of an EQ or EQ200 block stands in the reply, and its field.
-enum class FieldKind { OneDigit, TwoHex, ZeroThreeHex, Signed };
-struct Spot {
-    std::size_t pos;
-    FieldKind field;
-};
-Spot spotOf(LevelKind kind, int item) {
-    auto at = [](int first, std::size_t pos, int i) {
-        return pos + 2 * static_cast<std::size_t>(i - first);
-    };
-    if (item <= 6) return {at(4, 6, item), FieldKind::OneDigit};
-    if (item <= 8) return {at(7, 12, item), FieldKind::TwoHex};
-    if (item == 9) return {16, FieldKind::ZeroThreeHex};
-    if (kind == LevelKind::Eq)
-        return item <= 13 ? Spot{at(10, 20, item), FieldKind::TwoHex}
-                          : Spot{at(14, 28, item), FieldKind::Signed};
-    if (item <= 14) return {at(10, 20, item), FieldKind::TwoHex};
-    if (item <= 16) return {at(15, 30, item), FieldKind::OneDigit};
-    return {at(17, 38, item), FieldKind::Signed};
-}
-std::string fieldText(FieldKind field, int v) {
-    char out[8];
-    switch (field) {
-        case FieldKind::OneDigit:
-            std::snprintf(out, sizeof out, "0%X", v);
-            break;
-        case FieldKind::TwoHex:
-            std::snprintf(out, sizeof out, "%02X", v);
-            break;
-        case FieldKind::ZeroThreeHex:
-            std::snprintf(out, sizeof out, "%04X", v);
-            break;
-        case FieldKind::Signed:
-            std::snprintf(out, sizeof out, "%02X", v + 128);
-            break;
-    }
-    return out;
-}
-
-bool fits(FieldKind field, int v) {
-    switch (field) {
-        case FieldKind::OneDigit:
-            return v >= 0 && v <= 15;
-        case FieldKind::TwoHex:
-            return v >= 0 && v <= 255;
-        case FieldKind::ZeroThreeHex:
-            return v >= 0 && v <= 4095;
-        case FieldKind::Signed:
-            return v >= -128 && v <= 127;
-    }
-    return false;
-}
-
-TEST(Commands, LevelReadRefusesAnyCheckedItemOutsideItsRange) {
+TEST(Commands, LevelReadTakesEachItemsLimitsAndRefusesCheckedItemsJustOutside) {
     struct Bound {
-        LevelKind kind;
+        link::LevelKind kind;
         std::vector<int> items;
         int low, high;  // the values allowed
     };
-    const auto eq = LevelKind::Eq;
-    const auto eq200 = LevelKind::Eq200;
     const std::vector<Bound> bounds{
-        {eq, {4, 5, 6}, 0, 3},
-        {eq, {7, 8}, 0, 31},
-        {eq, {10}, 0, 127},
-        {eq, {11, 12, 13}, 0, 255},
-        {eq, {14, 15, 18, 19, 20, 21, 24, 25}, -31, 31},
-        {eq, {16, 17, 22, 23}, -80, -4},
-        {eq200, {4, 5, 6, 15}, 0, 3},
-        {eq200, {7, 8, 10, 11}, 0, 63},
-        {eq200, {9}, 0, 1023},
-        {eq200, {16}, 0, 15},
-        {eq200, {17, 22, 23, 28}, -31, 31},
-        {eq200, {18, 21, 24, 27}, -31, 40},
-        {eq200, {19, 20, 25, 26}, -88, -4},
+        {Eq, {4, 5, 6}, 0, 3},
+        {Eq, {7, 8}, 0, 31},
+        {Eq, {10}, 0, 127},
+        {Eq, {11, 12, 13}, 0, 255},
+        {Eq, {14, 15, 18, 19, 20, 21, 24, 25}, -31, 31},
+        {Eq, {16, 17, 22, 23}, -80, -4},
+        {Eq200, {4, 5, 6, 15}, 0, 3},
+        {Eq200, {7, 8, 10, 11}, 0, 63},
+        {Eq200, {9}, 0, 1023},
+        {Eq200, {16}, 0, 15},
+        {Eq200, {17, 22, 23, 28}, -31, 31},
+        {Eq200, {18, 21, 24, 27}, -31, 40},
+        {Eq200, {19, 20, 25, 26}, -88, -4},
+        // Fields taken as they come: the limits are the field's own.
+        {Rf, {0, 1, 2, 3}, -128, 127},
+        {Eq, {9}, 0, 4095},
+        {Eq200, {12, 13, 14}, 0, 255},
     };
-    // Each value of `probe` at the item's place in an otherwise good reply.
-    auto probe = [](LevelKind kind, int item, int value, int error) {
+    // `value` at the item's place in an otherwise good reply, written in the
+    // layout LevelSet uses (its own test pins that layout to the bytes).
+    auto probe = [](link::LevelKind kind, int item, int value, int readError) {
         const LevelCase& level = kLevels[static_cast<std::size_t>(kind)];
-        const Spot spot = spotOf(kind, item);
-        const std::string text = fieldText(spot.field, value);
-        SCOPED_TRACE(level.readCode + " item " + std::to_string(item) + " = " +
-                     std::to_string(value) + " (" + text + ")");
-        std::string body = level.body;
-        body.replace(spot.pos - 6, text.size(), text);
+        SCOPED_TRACE(level.code(false) + " item " + std::to_string(item) + " = " +
+                     std::to_string(value));
+        Row row = levelRow(level, 0);
+        row[static_cast<std::size_t>(item)] = static_cast<std::int16_t>(value);
+        const auto [frame, setError] = levelSet(level, row);
+        if (readError != 0 && setError == err::Overflow) return;  // the field cannot carry it
+        ASSERT_EQ(setError, 0);
         VirtualLine line;
-        line.peer.reply(good(level.readCode + body));
+        line.peer.reply(good(level.code(false) + frame.substr(8)));
         link::LevelBlock block;
-        EXPECT_EQ(errorOf([&] { block = line.rs.LevelRead(sel(level.cate, 0, 0), kind); }), error);
-        if (error == 0) {
-            EXPECT_EQ(block.items[static_cast<std::size_t>(item)], value);
-        }
+        EXPECT_EQ(errorOf([&] { block = line.rs.LevelRead(sel(level.cate(), 0, 0), kind); }),
+                  readError);
+        EXPECT_EQ(readError ? value : block.items[static_cast<std::size_t>(item)], value);
     };
     for (const Bound& b : bounds)
         for (int item : b.items) {
             probe(b.kind, item, b.low, 0);
             probe(b.kind, item, b.high, 0);
-            // Just outside the range, where the field can carry such a value.
-            const FieldKind field = spotOf(b.kind, item).field;
-            if (fits(field, b.low - 1)) probe(b.kind, item, b.low - 1, err::ValueRange);
-            if (fits(field, b.high + 1)) probe(b.kind, item, b.high + 1, err::ValueRange);
+            probe(b.kind, item, b.low - 1, err::ValueRange);
+            probe(b.kind, item, b.high + 1, err::ValueRange);
         }
-    // Fields taken as they come.
-    probe(eq, 9, 4000, 0);
-    probe(eq, 9, 4095, 0);
-    for (int item : {12, 13, 14})
-        probe(eq200, item, 255, 0);
-}
-
-TEST(Commands, LevelReadIgnoresTheEq200FillerAndChecksNoRfItem) {
-    VirtualLine line;
-    std::string eq200 = kEq200Body;
-    eq200.replace(34 - 6, 4, "FFFF");
-    line.peer.reply(good("$DR" + eq200));
-    EXPECT_EQ(line.rs.LevelRead(sel(2, 0, 0), LevelKind::Eq200).items, levelRow(kLevels[2], 0));
-    line.peer.reply(good("$PR00FF8000"));
-    const auto rf = line.rs.LevelRead(sel(0, 0, 0), LevelKind::Rf).items;
-    EXPECT_EQ(std::vector<int>(rf.begin(), rf.begin() + 4), (std::vector<int>{-128, 127, 0, -128}));
 }
 
 TEST(Commands, LevelSetWritesOnlyTheItemsOfItsKindInTheReadLayout) {
     for (const LevelCase& c : kLevels) {
-        SCOPED_TRACE(c.setCode);
-        VirtualLine line;
-        line.peer.reply(good(c.setCode));
+        double end = 0;
         // Items of other kinds hold values no field could take.
-        line.rs.LevelSet(sel(c.cate, 4, 2), c.kind, levelRow(c, 9999));
+        const auto [frame, error] = levelSet(c, levelRow(c, 9999), &end);
         const char kindDigit = "012"[static_cast<int>(c.kind)];
-        const std::string filler = c.kind == LevelKind::Rf ? "0000" : "";
-        EXPECT_EQ(line.sent(),
-                  std::vector<std::string>{c.setCode + ":42" + kindDigit + ":" + c.body + filler});
-        EXPECT_EQ(line.now(), kReplyMs + 1000);
+        EXPECT_EQ(error, 0);
+        EXPECT_EQ(frame,
+                  c.code(true) + ":42" + kindDigit + ":" + c.body + (c.kind == Rf ? "0000" : ""));
+        EXPECT_EQ(end, kReplyMs + 1000);
     }
 }
 
 TEST(Commands, ValuesThatDoNotFitTheirFieldAreOverflowAndNothingIsSent) {
-    struct Case {
-        const char* what;
-        std::size_t level;  // index in kLevels, or 3 for a record value block
-        std::size_t item;
-        std::int16_t value;
-    };
-    for (const Case& c : std::vector<Case>{{"RF signed byte", 0, 0, 128},
-                                           {"RF signed byte", 0, 3, -129},
-                                           {"EQ one digit", 1, 4, 16},
-                                           {"EQ two hex", 1, 7, 256},
-                                           {"EQ three hex", 1, 9, 4096},
-                                           {"EQ negative hex", 1, 10, -1},
-                                           {"EQ signed byte", 1, 25, 128},
-                                           {"EQ200 one digit", 2, 16, 16},
-                                           {"EQ200 two hex", 2, 14, 256},
-                                           {"record CURR", 3, 1, 128},
-                                           {"record FREQ", 3, 2, -129}}) {
-        SCOPED_TRACE(std::string(c.what) + " item " + std::to_string(c.item));
-        VirtualLine line;
-        line.peer.setDefault([](const std::string& text) {
-            return ScriptedPeer::Response{good(text.substr(0, 3))};
-        });
-        int error = 0;
-        if (c.level < kLevels.size()) {
-            auto row = levelRow(kLevels[c.level], 0);
-            row[c.item] = c.value;
-            error = errorOf([&] {
-                line.rs.LevelSet(sel(kLevels[c.level].cate, 0, 0), kLevels[c.level].kind, row);
-            });
-        } else {
-            std::array<std::int16_t, link::RecItems> rec{};
-            rec[c.item] = c.value;
-            error = errorOf([&] {
-                line.rs.RecValueSet(sel(0, 0, 0), c.item < 2 ? RecKind::Curr : RecKind::Freq, rec);
-            });
+    // Level block (3: a record value block), item and value.
+    const std::vector<std::array<int, 3>> cases{
+        {0, 0, 128},  {0, 3, -129}, {1, 4, 16},   {1, 7, 256}, {1, 9, 4096}, {1, 10, -1},
+        {1, 25, 128}, {2, 16, 16},  {2, 14, 256}, {3, 1, 128}, {3, 2, -129}};
+    for (const auto [level, item, value] : cases) {
+        SCOPED_TRACE("block " + std::to_string(level) + " item " + std::to_string(item));
+        if (level < 3) {
+            const LevelCase& c = kLevels[static_cast<std::size_t>(level)];
+            Row row = levelRow(c, 0);
+            row[static_cast<std::size_t>(item)] = static_cast<std::int16_t>(value);
+            double end = -1;
+            EXPECT_EQ(levelSet(c, row, &end), std::make_pair(std::string(), +err::Overflow));
+            EXPECT_EQ(end, 0);
+            continue;
         }
-        EXPECT_EQ(error, err::Overflow);
+        VirtualLine line;
+        std::array<std::int16_t, link::RecItems> rec{};
+        rec[static_cast<std::size_t>(item)] = static_cast<std::int16_t>(value);
+        EXPECT_EQ(errorOf([&] { line.rs.RecValueSet(sel(0, 0, 0), item < 2 ? Curr : Freq, rec); }),
+                  err::Overflow);
         EXPECT_TRUE(line.sent().empty());
         EXPECT_EQ(line.now(), 0);
     }
