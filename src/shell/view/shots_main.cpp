@@ -1,21 +1,47 @@
 // rfshots: renders the main window (idle and during a run) and the version
-// window to PNG files, from models filled here with sample states; it needs no
-// recorder. Usage: rfshots <output directory>
+// window to PNG files. The main window shows the real tool, started on the
+// virtual platform with the simulated recorder like the unattended demo: idle
+// after the start-up, then in the middle of an Error Rate programme. Virtual
+// time starts at a fixed date, so the pictures come out the same every time.
+// Usage: rfshots <output directory> <settings directory>
+// where the settings directory holds DVTRRF.DAT and an RSSET.DAT naming the
+// port "SIM" (demo/ in the repository); the run works on copies of them in a
+// temporary directory.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QStyleFactory>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
+#include <string>
 
+#include "app/tool.h"
+#include "core/errors.h"
+#include "platform/virtual/virtual_platform.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/render_png.h"
 #include "shell/view/version_window_view.h"
+#include "sim/recorder.h"
+#include "sim/sim_peer.h"
 
 namespace {
 
 using namespace rf::shell;
+using rf::platform::Answer;
+using rf::platform::Buttons;
+using rf::platform::DateTime;
+using rf::platform::virt::DialogRecord;
+using rf::platform::virt::VirtualPlatform;
+
+// The pictures' date: virtual time starts here.
+constexpr DateTime Start{2026, 12, 5, 9, 30, 0};
 
 class NoEvents final : public MainWindowEvents {
   public:
@@ -31,74 +57,51 @@ class NoEvents final : public MainWindowEvents {
     void versionClosed() override {}
 };
 
-void allBoxes(MainWindowModel& m, bool value, bool enabled) {
-    for (Toggle* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
-                        &m.PbLpCheck[4], &m.RecLpCheck, &m.PbSpCheck, &m.PbProCheck, &m.PbDvCheck})
-        *box = {box->caption, value, enabled};
-}
-
-// Waiting for the operator: every programme may be chosen, "ALL" adjusts all blocks.
-MainWindowModel idleModel() {
-    MainWindowModel m;
-    m.caption = "RF ADJUST TOOL : QT7310XYZ_V2.10.00";
-    m.visible = true;
-    m.Message.caption = "Please Select MENU !!";
-    for (auto& item : m.MenuPrg.items)
-        item.enabled = true;
-    m.MenuPrg.items[prg::Irq].enabled = false;
-    m.MenuPrg.items[prg::Stop].enabled = false;
-    m.MenuPrg.items[prg::Adjust].checked = true;
-    m.MenuHelp.items[0].enabled = false;  // "Set Induce" needs the induce permission
-    for (std::size_t t = 0; t < m.AdjTab.size(); ++t)
-        m.AdjTab[t].enabled = t == 0;
-    m.selectedTab = 0;
-    for (std::size_t i = 0; i < m.PartAdjCheck.size(); ++i)
-        m.PartAdjCheck[i].value = i == 0;
-    allBoxes(m, true, false);
-    m.ErrSelect = "Video";
-    m.StatusText = "STOP";
-    return m;
-}
-
-Color hdlpConfColor(int step) {
-    if (step >= 18) return colors::Red;
-    if (step >= 8) return colors::Orange;
-    return colors::Green;
-}
-
-// A playback measurement under way: only STOP may be chosen.
-MainWindowModel runningModel() {
-    MainWindowModel m = idleModel();
-    for (auto& item : m.MenuPrg.items)
-        item.enabled = false;
-    m.MenuPrg.items[prg::Stop].enabled = true;
-    for (Menu* menu : {&m.MenuFile, &m.MenuIndicate, &m.MenuHelp}) {
-        menu->enabled = false;
-        for (auto& item : menu->items)
-            item.enabled = false;
+// An operator who only presses Enter, as in the demo, who gives the serial
+// number "DEMO0001" and, when asked, the induce code "XYZ".
+DialogRecord defaultAnswer(const DialogRecord& shown) {
+    DialogRecord d = shown;
+    if (d.kind == DialogRecord::Kind::InputBox) {
+        if (d.text == "Please input VTR Serial No or Manufact No !")
+            d.answerText = "DEMO0001";
+        else if (d.text == "Please input VTR Induce !(3 Charactor)")
+            d.answerText = "XYZ";
+        else
+            d.answerText = d.defaultText;
+        return d;
     }
-    for (auto& tab : m.AdjTab)
-        tab.enabled = false;
-    for (auto& option : m.PartAdjCheck)
-        option.enabled = false;
-    m.Message.caption = "Master Error Rate";
-    m.LogText =
-        "QT7310XYZ_V2.10.00  Play Measure Start\r\n"
-        "MAGVEX HDLP,18000rpm,PB,PB,Conf Start !\r\n"
-        "Master Error Rate\r\n"
-        "Video:-4.35,-4.40,-4.21,-4.33\r\n";
-    m.ProgressBar = 40;
-    m.TimeDsp = {"00", "12", "34", "05"};
-    m.RemainDsp = {"00", "17", "26"};
-    const int steps[] = {6, 9, 12, 18};
-    for (std::size_t bar = 0; bar < m.ErrDsp.size(); ++bar)
-        for (std::size_t seg = 0; seg < m.ErrDsp[bar].size(); ++seg)
-            m.ErrDsp[bar][seg] =
-                static_cast<int>(seg) < steps[bar] ? hdlpConfColor(steps[bar]) : colors::Black;
-    m.MF2ChLabel = {"LH", "LL", "RH", "RL"};
-    m.MF2KindLabel = "CONF";
-    m.StatusText = "PLAY";
-    return m;
+    switch (d.buttons) {
+        case Buttons::Ok:
+        case Buttons::OkCancel:
+            d.answer = Answer::Ok;
+            break;
+        case Buttons::YesNo:
+            d.answer = Answer::Yes;
+            break;
+        case Buttons::AbortRetryIgnore:
+            d.answer = Answer::Abort;
+            break;
+    }
+    return d;
+}
+
+// The last error the tool showed, to explain a run that did not get through.
+std::string lastError(VirtualPlatform& platform) {
+    const auto& shown = platform.dialogs().shown();
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it)
+        if (it->title == "ERROR Message" || it->title == "RS232-C Communication Error")
+            return it->text;
+    return "the program ended";
+}
+
+// The status bar's date and time panels show the wall clock; the pictures show
+// the virtual clock instead.
+void showClock(QWidget& view, const DateTime& t) {
+    char date[16], time[16];
+    std::snprintf(date, sizeof date, "%04d/%02d/%02d", t.year, t.month, t.day);
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    if (auto* label = view.findChild<QLabel*>("StatusDate")) label->setText(date);
+    if (auto* label = view.findChild<QLabel*>("StatusTime")) label->setText(time);
 }
 
 bool save(QWidget& window, const QImage& image, const QDir& dir, const char* name) {
@@ -114,8 +117,8 @@ bool save(QWidget& window, const QImage& image, const QDir& dir, const char* nam
 
 // The window with one of its menus dropped down: menus are windows of their
 // own, so the menu is grabbed separately and drawn where it opens.
-QImage withMenuOpen(rf::shell::MainWindowView& view, QMenu* menu) {
-    QImage image = rf::shell::renderWindow(view);
+QImage withMenuOpen(MainWindowView& view, QMenu* menu) {
+    QImage image = renderWindow(view);
     const QRect title = view.menuBar()->actionGeometry(menu->menuAction());
     const QPoint at = view.menuBar()->mapTo(&view, title.bottomLeft()) + QPoint(0, 1);
     menu->popup(view.mapToGlobal(at));
@@ -128,43 +131,122 @@ QImage withMenuOpen(rf::shell::MainWindowView& view, QMenu* menu) {
     return image;
 }
 
+// An HDLP playback block is sampling: the measurement mode is on and the
+// error-rate bars are lit.
+bool hdlpSampling(rf::app::Tool& tool) {
+    const rf::Shared& s = tool.shared();
+    if (!s.AdjModeOn || s.sel.SFmt != 7 || s.sel.SHeadCate != 1) return false;
+    for (const auto& bar : tool.window().ErrDsp)
+        if (std::any_of(bar.begin(), bar.end(), [](Color c) { return !(c == colors::Black); }))
+            return true;
+    return false;
+}
+
+// The tool on the simulated recorder: the main window idle after the start-up,
+// with the Program menu open, and during an Error Rate programme over all blocks.
+bool shootTool(const QDir& dir) {
+    using namespace std::chrono_literals;
+    VirtualPlatform platform(Start);
+    rf::sim::RecorderConfig config;
+    config.autoChanger = true;
+    rf::sim::Recorder recorder(config);
+    rf::sim::SimPeer peer(recorder, platform);
+    platform.setPeer(&peer);
+    platform.dialogs().setFallback(defaultAnswer);
+    rf::app::Tool tool(platform);
+    MainWindowView view(tool.window(), tool);
+    view.resize(1366, 768);
+
+    bool ok = true;
+    bool taken = false;
+    try {
+        if (!tool.Main()) {
+            std::fprintf(stderr, "rfshots: the tool did not start: %s\n",
+                         lastError(platform).c_str());
+            return false;
+        }
+        view.syncFromModel();
+        QApplication::processEvents();
+        showClock(view, platform.now());
+        ok = save(view, withMenuOpen(view, view.menu(0)), dir, "main-idle.png") && ok;
+
+        tool.menuPrg(prg::ErrorRate);
+        tool.partAdjCheck(0);
+        // Once a second of virtual time, until an HDLP block is sampling.
+        auto& scheduler = platform.scheduler();
+        std::function<void()> poll = [&] {
+            if (!hdlpSampling(tool)) {
+                scheduler.after(1s, poll);
+                return;
+            }
+            taken = true;
+            view.syncFromModel();
+            QApplication::processEvents();
+            showClock(view, platform.now());
+            ok = save(view, renderWindow(view), dir, "main-running.png") && ok;
+        };
+        scheduler.after(1s, poll);
+        tool.menuPrg(prg::Start);
+        if (tool.ended()) {
+            std::fprintf(stderr, "rfshots: the run did not complete: %s\n",
+                         lastError(platform).c_str());
+            return false;
+        }
+        tool.endProgram();
+    } catch (const rf::ProgramEnd&) {
+        std::fprintf(stderr, "rfshots: the tool ended: %s\n", lastError(platform).c_str());
+        return false;
+    }
+    if (!taken) {
+        std::fprintf(stderr, "rfshots: the run never reached an HDLP block's sampling\n");
+        return false;
+    }
+    return ok;
+}
+
+// Copies the settings files into the working directory.
+bool copySettings(const QDir& from, const QDir& to) {
+    for (const char* name : {rf::app::DvtrRfFile, rf::app::RsSetFile})
+        if (!QFile::copy(from.filePath(name), to.filePath(name))) {
+            std::fprintf(stderr, "rfshots: cannot copy %s to %s\n", qPrintable(from.filePath(name)),
+                         qPrintable(to.path()));
+            return false;
+        }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: rfshots <output directory>\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: rfshots <output directory> <settings directory>\n");
         return 2;
     }
     QApplication::setStyle(QStyleFactory::create("Fusion"));
-    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    const QDir dir(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     if (!QDir().mkpath(dir.path())) {
         std::fprintf(stderr, "rfshots: cannot create %s\n", argv[1]);
         return 1;
     }
-    NoEvents events;
-    bool ok = true;
-    {
-        const MainWindowModel idle = idleModel();
-        rf::shell::MainWindowView view(idle, events);
-        view.resize(1366, 768);
-        QApplication::processEvents();
-        ok = save(view, withMenuOpen(view, view.menu(0)), dir, "main-idle.png") && ok;
+    // The tool reads and writes its files in the working directory.
+    QTemporaryDir work;
+    if (!work.isValid() ||
+        !copySettings(QDir(QString::fromLocal8Bit(argv[2])), QDir(work.path())) ||
+        !QDir::setCurrent(work.path())) {
+        std::fprintf(stderr, "rfshots: cannot prepare a working directory\n");
+        return 1;
     }
+
+    bool ok = shootTool(dir);
     {
-        const MainWindowModel running = runningModel();
-        rf::shell::MainWindowView view(running, events);
-        view.resize(1366, 768);
-        QApplication::processEvents();
-        ok = save(view, rf::shell::renderWindow(view), dir, "main-running.png") && ok;
-    }
-    {
+        NoEvents events;
         VersionWindowModel version;
         version.visible = true;
-        rf::shell::VersionWindowView view(version, events);
+        VersionWindowView view(version, events);
         view.adjustSize();
         QApplication::processEvents();
-        ok = save(view, rf::shell::renderWindow(view), dir, "version.png") && ok;
+        ok = save(view, renderWindow(view), dir, "version.png") && ok;
     }
     return ok ? 0 : 1;
 }
