@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "adjust/calc/calu_prg.h"
+#include "link_fixture.h"
 #include "platform/virtual/virtual_platform.h"
 
 namespace rf::adjust {
@@ -20,16 +22,8 @@ void PrintTo(const PointResult& r, std::ostream* os) {
 
 namespace {
 
+using linktest::errorOf;
 using platform::Answer;
-
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RfError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // One sweep of a setting: the levels of one series in a table whose other
 // series hold a decoy curve, and the settings 100, 110, 120, ... (point i has
@@ -97,24 +91,18 @@ struct PointCase {
 TEST(Calu5dBPoint, InterpolatesTheSettingWhereTheCurveFirstRisesThroughFourTenths) {
     std::vector<float> longest(27, 0.0f);  // points 2 to 28 ...
     longest.push_back(8);                  // ... and 29: 30 points in all
+    // 141.5 exactly with the threshold as the float 0.4f; the double 0.4 would
+    // give 141.49999997 and round down. From 0 to 0.8 at 104 and 109 is exactly
+    // 106.5 in double, 106.500008 in float.
     const std::vector<PointCase> cases = {
-        {"N(4) 0.3, N(5) 0.5, settings 140 and 150: halfway is 145", {3, 3, 3, 5, 5}, {}, 17},
-        {"halfway between 140 and 141 rounds to the even 140", {3, 3, 3, 5, 5}, {{5, 141}}, 12},
-        // 141.5 exactly with the threshold as the float 0.4f; the double 0.4
-        // would give 141.49999997 and round down.
-        {"halfway between 141 and 142 rounds to the even 142",
-         {3, 3, 3, 5, 5},
-         {{4, 141}, {5, 142}},
-         14},
-        // From 0 to 0.8: exactly 106.5 in double, 106.500008 in float.
+        {"N(4) 0.3, N(5) 0.5 at 140 and 150: 145", {3, 3, 3, 5, 5}, {}, 17},
+        {"halfway 140-141 rounds to even 140", {3, 3, 3, 5, 5}, {{5, 141}}, 12},
+        {"halfway 141-142 rounds to even 142", {3, 3, 3, 5, 5}, {{4, 141}, {5, 142}}, 14},
         {"the interpolation is done in double", {0, 0, 0, 8, 8}, {{4, 104}, {5, 109}}, -22},
-        {"a point level with the threshold counts as below it (0.4f <= 0.4f)",
-         {4, 6, 2, 2, 8},
-         {},
-         120 - 128},
+        {"a point at the threshold is below it", {4, 6, 2, 2, 8}, {}, 120 - 128},
         {"the first of two rises", {2, 6, 6, 2, 2, 6}, {}, 125 - 128},
         {"a fall is passed over for the rise after it", {8, 2, 2, 6}, {}, 145 - 128},
-        {"the longest sweep (30 points) rising at the last pair searched", longest, {}, 385 - 128},
+        {"30 points rising at the last pair searched", longest, {}, 385 - 128},
         {"a four-point sweep has one place to look", {2, 6}, {}, 125 - 128},
         {"negative settings", {3, 3, 3, 5, 5}, {{4, -140}, {5, -150}}, -145 - 128},
     };
@@ -217,17 +205,16 @@ TEST(PointFinders, RaiseOnBadCountsSeriesReferencesAndResults) {
         std::function<void(Sweep&, float&)> change;
         int error;
     };
+    // The curve reads its level at point `count`, and the tables end at 30.
+    // -32767 less 128 does not fit 16 bits; -32640 less 128 just does.
     const std::vector<Case> cases = {
-        // The curve reads its level at point `count`, and the tables end at 30.
         {"count 31", [](Sweep& s, float&) { s.count = 31; }, err::SubscriptOutOfRange},
         {"count 32", [](Sweep& s, float&) { s.count = 32; }, err::SubscriptOutOfRange},
         {"series 9", [](Sweep& s, float&) { s.series = 9; }, err::SubscriptOutOfRange},
         {"reference 0", [](Sweep&, float& r) { r = 0.0f; }, err::DivisionByZero},
-        // -32767 less 128 does not fit 16 bits; -32640 less 128 just does.
-        {"result below 16 bits", [](Sweep& s, float&) { s.settings[4] = s.settings[5] = -32767; },
+        {"past 16 bits", [](Sweep& s, float&) { s.settings[4] = s.settings[5] = -32767; },
          err::Overflow},
-        {"result at the 16-bit limit",
-         [](Sweep& s, float&) { s.settings[4] = s.settings[5] = -32640; }, 0},
+        {"at 16 bits", [](Sweep& s, float&) { s.settings[4] = s.settings[5] = -32640; }, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -249,125 +236,119 @@ TEST(PointFinders, RaiseOnBadCountsSeriesReferencesAndResults) {
     }
 }
 
+// Readings written as "v v*n ...": v, then v n times.
+std::vector<std::int16_t> readings(const std::string& text) {
+    std::vector<std::int16_t> out;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) {
+        const auto star = word.find('*');
+        const int n = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1));
+        out.insert(out.end(), static_cast<std::size_t>(n),
+                   static_cast<std::int16_t>(std::stoi(word.substr(0, star))));
+    }
+    return out;
+}
+
 TEST(CaluTrimAve, AveragesWithoutTheTwoLargestAndTheTwoSmallest) {
-    struct Case {
-        const char* what;
-        std::vector<std::int16_t> readings;
-        float expected;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<std::string, float>> cases = {
         // Maxima 9 and 9 (equal readings both go), minima 1 and 3: (32 - 22) / 2.
-        {"example", {1, 5, 5, 9, 9, 3}, 5.0f},
-        {"all equal", {7, 7, 7, 7, 7, 7, 7}, 7.0f},
-        {"not a whole number", {1, 2, 3, 4, 6, 9, 10}, 13.0f / 3.0f},
-        {"one spike in fourteen",
-         {500, 500, 500, 500, 500, 500, 500, 500, 500, 500, 500, 500, 500, 4000},
-         500.0f},
-        {"two outliers on each side",
-         {500, 900, 500, 10, 500, 500, 500, 950, 500, 500, 20, 500, 500, 500},
-         500.0f},
-        {"three high outliers are one too many",
-         {500, 500, 500, 500, 500, 500, 500, 500, 500, 500, 500, 900, 950, 990},
-         540.0f},
-        // Nothing is at or below 1024, so 1024 is left out twice: (12000 - 6048) / 2.
-        {"readings above the minimum search's start",
-         {2000, 2000, 2000, 2000, 2000, 2000},
-         2976.0f},
-        // Nothing is at or above 0, so 0 is left out twice: (-60 + 20) / 2.
-        {"negative readings", {-10, -10, -10, -10, -10, -10}, -20.0f},
+        {"1 5 5 9 9 3", 5.0f},
+        {"7*7", 7.0f},
+        {"1 2 3 4 6 9 10", 13.0f / 3.0f},
+        {"500*13 4000", 500.0f},                                // one spike
+        {"500 900 500 10 500*3 950 500 500 20 500*3", 500.0f},  // two outliers each side
+        {"500*11 900 950 990", 540.0f},                         // three high: one too many
+        // Nothing is at or below 1024, the minimum search's start, so 1024 is
+        // left out twice: (12000 - 6048) / 2. Likewise 0 for the maxima.
+        {"2000*6", 2976.0f},
+        {"-10*6", -20.0f},
         // The readings total 64000; only the four left out are a 16-bit sum
         // (8000 + 8000 + 1024 + 1024).
-        {"a total past 16 bits", {8000, 8000, 8000, 8000, 8000, 8000, 8000, 8000}, 11488.0f},
-        {"the four left out at the 16-bit limit", {16384, 0, 16383, 0, 1}, 1.0f},
-        {"thirty readings", std::vector<std::int16_t>(30, 3), 3.0f},
+        {"8000*8", 11488.0f},
+        {"16384 0 16383 0 1", 1.0f},  // the four left out at the 16-bit limit
+        {"3*30", 3.0f},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [text, expected] : cases) {
         // Readings that must not be used: the neighbouring series, point 0 and
         // the points after the count.
         Readings r;
         for (int i = 0; i <= 30; ++i)
             r(i, 1) = r(i, 2) = r(i, 3) = 30000;
-        for (std::size_t i = 0; i < c.readings.size(); ++i)
-            r(static_cast<int>(i + 1), 2) = c.readings[i];
-        EXPECT_FLOAT_EQ(CaluTrimAve(r, 2, static_cast<int>(c.readings.size())), c.expected);
+        const auto values = readings(text);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            r(static_cast<int>(i + 1), 2) = values[i];
+        EXPECT_FLOAT_EQ(CaluTrimAve(r, 2, static_cast<int>(values.size())), expected) << text;
     }
 }
 
 TEST(CaluTrimAve, RaisesWhenTooFewAreLeftOrTheFourLeftOutOverflow) {
     struct Case {
-        const char* what;
-        std::vector<std::int16_t> readings;
-        int count;
-        int series;
-        int error;
+        std::string readings;
+        int count, series, error;
     };
     const std::vector<Case> cases = {
-        {"four readings", {1, 2, 3, 4}, 4, 0, err::DivisionByZero},
-        {"no readings", {}, 0, 0, err::DivisionByZero},
-        {"the four left out sum to 32768", {16384, 0, 16384, 0, 1}, 5, 0, err::Overflow},
-        {"large and small", {-20000, -20000, 5, -20000, 6}, 5, 0, err::Overflow},
+        {"1 2 3 4", 4, 0, err::DivisionByZero},
+        {"", 0, 0, err::DivisionByZero},
+        {"16384 0 16384 0 1", 5, 0, err::Overflow},  // the four left out sum to 32768
+        {"-20000 -20000 5 -20000 6", 5, 0, err::Overflow},
         // Each partial sum must fit: 20000 + 20000 overflows before the minima
         // (-10000 twice) would bring the total back to 20000.
-        {"a partial sum", {20000, 20000, -10000, -10000, 0}, 5, 0, err::Overflow},
-        {"count past the table", std::vector<std::int16_t>(30, 5), 31, 0, err::SubscriptOutOfRange},
-        {"series past the table", {1, 2, 3, 4, 5}, 5, 5, err::SubscriptOutOfRange},
+        {"20000 20000 -10000 -10000 0", 5, 0, err::Overflow},
+        {"5*30", 31, 0, err::SubscriptOutOfRange},
+        {"1 2 3 4 5", 5, 5, err::SubscriptOutOfRange},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
         Readings r;
-        for (std::size_t i = 0; i < c.readings.size(); ++i)
-            r(static_cast<int>(i + 1), 0) = c.readings[i];
-        EXPECT_EQ(errorOf([&] { CaluTrimAve(r, c.series, c.count); }), c.error);
+        const auto values = readings(c.readings);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            r(static_cast<int>(i + 1), 0) = values[i];
+        EXPECT_EQ(errorOf([&] { CaluTrimAve(r, c.series, c.count); }), c.error) << c.readings;
     }
+}
+
+// Fields "hours|minutes|seconds[|more]".
+std::vector<std::string> fields(const std::string& text) {
+    std::vector<std::string> out(1);
+    for (char c : text)
+        c == '|' ? out.push_back("") : out.back().push_back(c);
+    return out;
 }
 
 TEST(CaluTimeSec, ReadsEachFieldsLeadingNumberAndCountsPastNineHours) {
-    struct Case {
-        std::vector<std::string> fields;
-        std::int32_t expected;
+    // A blank ends a number ("1 5"); a fraction rounds with halves to even.
+    const std::vector<std::pair<std::string, std::int32_t>> cases = {
+        {"01|02|03", 3723},
+        {"23|59|59", 86399},
+        {"09|06|07", 32767},
+        {"09|06|08", 32768},
+        {"FF|00|05", 5},
+        {"| |.", 0},
+        {"-|+|-.", 0},
+        {" 1| +2|-3", 3717},
+        {"12abc|3:|4.0", 43384},
+        {"\t2|1 5|0", 7260},
+        {"0|0|2.5", 2},
+        {"0|0|3.5", 4},
+        {"0|0|1.2.3", 1},
+        {"0|0|.6", 1},
+        {"0|1.5|0", 90},
+        {"1|2|3|99", 3723},
+        {"596523|14|7", 2147483647},
+        {"-596523|-14|-8", -2147483647 - 1},
     };
-    const std::vector<Case> cases = {
-        {{"01", "02", "03"}, 3723},
-        {{"23", "59", "59"}, 86399},
-        {{"09", "06", "07"}, 32767},
-        {{"09", "06", "08"}, 32768},  // past 16 bits
-        {{"FF", "00", "05"}, 5},
-        {{"", " ", "."}, 0},
-        {{"-", "+", "-."}, 0},
-        {{" 1", " +2", "-3"}, 3717},
-        {{"12abc", "3:", "4.0"}, 43384},
-        {{"\t2", "1 5", "0"}, 7260},  // a blank ends the number
-        {{"0", "0", "2.5"}, 2},       // halves to even
-        {{"0", "0", "3.5"}, 4},
-        {{"0", "0", "1.2.3"}, 1},
-        {{"0", "0", ".6"}, 1},
-        {{"0", "1.5", "0"}, 90},
-        {{"1", "2", "3", "99"}, 3723},  // further fields ignored
-        {{"596523", "14", "7"}, 2147483647},
-        {{"-596523", "-14", "-8"}, -2147483647 - 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.fields[0] + "|" + c.fields[1] + "|" + c.fields[2]);
-        EXPECT_EQ(CaluTimeSec(c.fields), c.expected);
-    }
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(CaluTimeSec(fields(text)), expected) << text;
 }
 
 TEST(CaluTimeSec, RaisesPast32BitsAndWithoutThreeFields) {
-    struct Case {
-        std::vector<std::string> fields;
-        int error;
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"596523|14|8", err::Overflow},
+        {"-596523|-14|-9", err::Overflow},
+        {std::string(400, '9') + "|0|0", err::Overflow},
+        {"1|2", err::SubscriptOutOfRange},
     };
-    const std::vector<Case> cases = {
-        {{"596523", "14", "8"}, err::Overflow},
-        {{"-596523", "-14", "-9"}, err::Overflow},
-        {{std::string(400, '9'), "0", "0"}, err::Overflow},
-        {{"1", "2"}, err::SubscriptOutOfRange},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.fields[0].substr(0, 10));
-        EXPECT_EQ(errorOf([&] { CaluTimeSec(c.fields); }), c.error);
-    }
+    for (const auto& [text, error] : cases)
+        EXPECT_EQ(errorOf([&] { CaluTimeSec(fields(text)); }), error) << text.substr(0, 12);
 }
 
 }  // namespace
