@@ -39,18 +39,13 @@ TEST_F(RsSendTest, GoodReplyReturnsAtItsEtxWithoutPauseAndStopsTheTimeOut) {
 }
 
 TEST_F(RsSendTest, ReplyThatNeverEndsInEtxTimesOutAfterFiveSecondsWithoutRetry) {
-    struct Case {
-        const char* what;
-        std::string reply;  // empty: no reply at all
-    };
-    for (const Case& c : std::vector<Case>{{"no reply", ""},
-                                           {"lone ACK", kAck},
-                                           {"reply cut short", "\x06\x02$SQ:1234"},
-                                           {"bytes after the ETX", good("$SQ:1") + "X"}}) {
-        SCOPED_TRACE(c.what);
+    // No reply, a lone ACK, a reply cut short, bytes after the ETX.
+    for (const std::string& reply :
+         {std::string(), kAck, std::string("\x06\x02$SQ:1234"), good("$SQ:1") + "X"}) {
+        SCOPED_TRACE(::testing::PrintToString(reply));
         VirtualLine line;
         line.link.prepare("$SQ", "$SQ", "$SQ");
-        c.reply.empty() ? line.peer.silence() : line.peer.reply(c.reply);
+        reply.empty() ? line.peer.silence() : line.peer.reply(reply);
         EXPECT_EQ(errorOf([&] { line.link.RsSend(); }), err::TimeOver);
         EXPECT_EQ(line.now(), 5000);
         EXPECT_EQ(line.sent().size(), 1u);
@@ -71,11 +66,12 @@ TEST_F(RsSendTest, EachAttemptHasAFreshTimeOutCountedFromItsWrite) {
     EXPECT_EQ(now(), 11000 + 4999);
 }
 
-TEST_F(RsSendTest, SixFailedAttemptsRaiseTheErrorOfTheLastReply) {
-    const std::string nak = kNak;
-    const std::string er = good("ER01");
+TEST_F(RsSendTest, SixFailedAttemptsRaiseTheErrorOfTheLastReplyAndTheSixthMaySucceed) {
+    const std::string nak = kNak, er = good("ER01"), sq = good("$SQ:123456789");
+    const std::string mixed =
+        "\x06\x02$XX\x06\x02"
+        "ER\x03";  // an error reply after other text
     struct Case {
-        const char* what;
         std::vector<std::string> replies;
         int error;
         std::vector<double> writes;  // ms
@@ -86,30 +82,18 @@ TEST_F(RsSendTest, SixFailedAttemptsRaiseTheErrorOfTheLastReply) {
     const std::vector<double> paced{0, 2001, 4002, 6003, 8004, 10005};
     const std::vector<double> back2back{0, 1, 2, 3, 4, 5};
     const std::vector<Case> cases{
-        {"not ACK", {6, nak + "$SQ:1\x03"}, err::AckReceive, paced, 12006},
-        {"error reply", {6, er}, err::ErrReceive, back2back, 6},
-        {"error reply after other text",
-         {6,
-          "\x06\x02$XX\x06\x02"
-          "ER\x03"},
-         err::ErrReceive,
-         back2back,
-         6},
-        {"other reply code", {6, good("$XX:123456789")}, err::OtherReply, back2back, 6},
-        {"ER without ACK STX", {6, good("$XXER")}, err::OtherReply, back2back, 6},
-        {"five error replies then not ACK",
-         {er, er, er, er, er, nak},
-         err::AckReceive,
-         back2back,
-         2006},
-        {"five not ACK then an error reply",
-         {nak, nak, nak, nak, nak, er},
-         err::ErrReceive,
-         paced,
-         10006},
+        {{6, nak + "$SQ:1\x03"}, err::AckReceive, paced, 12006},
+        {{6, er}, err::ErrReceive, back2back, 6},
+        {{6, mixed}, err::ErrReceive, back2back, 6},
+        {{6, good("$XX:123456789")}, err::OtherReply, back2back, 6},
+        {{6, good("$XXER")}, err::OtherReply, back2back, 6},  // ER without ACK STX
+        {{er, er, er, er, er, nak}, err::AckReceive, back2back, 2006},
+        {{nak, nak, nak, nak, nak, er}, err::ErrReceive, paced, 10006},
+        // Pauses after the three replies that did not begin with ACK only.
+        {{nak, er, nak, er, nak, sq}, 0, {0, 2001, 2002, 4003, 4004, 6005}, 6006},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(::testing::PrintToString(c.replies));
         VirtualLine line;
         line.link.prepare("$SQ", "$SQ", "$SQ");
         for (const auto& r : c.replies)
@@ -118,19 +102,8 @@ TEST_F(RsSendTest, SixFailedAttemptsRaiseTheErrorOfTheLastReply) {
         EXPECT_EQ(line.sentAt(), c.writes);
         EXPECT_EQ(line.sent(), std::vector<std::string>(6, "$SQ"));
         EXPECT_EQ(line.now(), c.end);
+        EXPECT_EQ(line.link.reply() == sq, c.error == 0);
     }
-}
-
-TEST_F(RsSendTest, GoodReplyAtTheSixthAttemptSucceeds) {
-    prepareSq();
-    for (int i = 0; i < 5; ++i)
-        peer.reply(i % 2 ? good("ER01") : kNak);
-    peer.reply(good("$SQ:123456789"));
-    link.RsSend();
-    // Pauses after the three replies that did not begin with ACK only.
-    EXPECT_EQ(sentAt(), (std::vector<double>{0, 2001, 2002, 4003, 4004, 6005}));
-    EXPECT_EQ(now(), 6006);
-    EXPECT_EQ(link.reply(), good("$SQ:123456789"));
 }
 
 TEST_F(RsSendTest, BytesLeftFromAnEarlierAttemptAreDiscarded) {
@@ -159,21 +132,20 @@ TEST_F(RsSendTest, UnreadInputOnThePortIsDiscardedBeforeTheWrite) {
 TEST(RsSendAckOnly, SucceedsOnAnAckWithAOneSecondPauseAndCountsOtherReplies) {
     const std::string nak = kNak;
     struct Case {
-        const char* what;
         std::vector<std::string> replies;  // an empty string: no reply
         int error;
         std::vector<double> writes;
         double end;
     };
     const std::vector<Case> cases{
-        {"lone ACK", {kAck}, 0, {0}, 1001},
-        {"framed reply", {good("SRS")}, 0, {0}, 1001},
-        {"not ACK, then ACK", {nak, kAck}, 0, {0, 1001}, 2002},
-        {"no reply", {""}, err::TimeOver, {0}, 5000},
-        {"not ACK six times", {6, nak}, err::AckReceive, {0, 1001, 2002, 3003, 4004, 5005}, 6006},
+        {{kAck}, 0, {0}, 1001},
+        {{good("SRS")}, 0, {0}, 1001},
+        {{nak, kAck}, 0, {0, 1001}, 2002},
+        {{""}, err::TimeOver, {0}, 5000},
+        {{6, nak}, err::AckReceive, {0, 1001, 2002, 3003, 4004, 5005}, 6006},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(::testing::PrintToString(c.replies));
         VirtualLine line;
         line.link.prepareData("SRS:L00123456", "");
         for (const auto& r : c.replies)
