@@ -194,3 +194,34 @@ TEST(SetInduce, StoresTheCodeUpperCasedAndRenamesTheRecorder) {
 
 }  // namespace
 }  // namespace rf::app
+
+namespace rf::app {
+namespace {
+
+TEST(CloseHandler, ClosingDuringARunStopsItFirstAndThenCloses) {
+    ToolRig rig;
+    rig.recorder.setAutoChanger(true, rig.now());
+    ASSERT_TRUE(rig.startUp());
+    rig.tool.menuPrg(shell::prg::ErrorRate);
+    rig.dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
+    rig.at(rig.now() + 60s, [&] { rig.tool.closeRequested(); });
+    rig.tool.menuPrg(shell::prg::Start);
+    EXPECT_TRUE(rig.tool.ended());
+    const std::string log = readFile("QT7310AdjLog.txt");
+    const auto stop = log.find("\"QT7310XYZ_SN1  Play Measure Stop\"");
+    ASSERT_NE(stop, std::string::npos);
+    EXPECT_NE(log.find("\"12-05-2026\"", stop), std::string::npos);  // the end's date line after it
+    EXPECT_EQ(rig.recorder.transport().tape(), nullptr);
+}
+
+TEST(CloseHandler, ClosingWhileWaitingForRemoteEndsTheWait) {
+    ToolRig rig;
+    rig.recorder.setRemote(false);
+    rig.at(10s, [&] { rig.tool.closeRequested(); });
+    EXPECT_FALSE(rig.tool.Main());
+    EXPECT_TRUE(rig.tool.ended());
+    EXPECT_LT(rig.now(), 20s);
+}
+
+}  // namespace
+}  // namespace rf::app

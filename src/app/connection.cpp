@@ -42,6 +42,7 @@ void Connection::Form_Activate() {
         [&] {
             // Remote mode, the message blinking while the recorder is in local.
             while ((s.VtrStatus = rs_.RemoteCheck()) != "REMOTE") {
+                if (s.StopReq) throw StepsDone{};  // the window is being closed
                 dialogs.beep();
                 m.Message = {"Please Set REMOTE !!", shell::colors::Red};
                 rs_.link().RsWait(2000);

@@ -76,7 +76,7 @@ bool Tool::Main() {
         return false;
     }
     // The window's first activation.
-    formActivate();
+    handle([this] { formActivate(); });
     return !ended_;
 }
 
@@ -134,7 +134,7 @@ void Tool::menuPrg(int index) {
     const auto& menu = form_.model().MenuPrg;
     if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
-    run_.MenuPrgSelect_Click(index);
+    handle([&] { run_.MenuPrgSelect_Click(index); });
 }
 
 void Tool::menuFile(int) {
@@ -149,7 +149,7 @@ void Tool::menuHelp(int index) {
     const auto& menu = form_.model().MenuHelp;
     if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
-    if (index == 0) connection_.SetInduce();
+    if (index == 0) handle([this] { connection_.SetInduce(); });
     if (index == 2) version_.visible = true;
 }
 
@@ -194,8 +194,27 @@ void Tool::errSelect() {
     results::ErrSelect_Click(form_.model(), s_);
 }
 
+void Tool::handle(const std::function<void()>& action) {
+    ++busy_;
+    struct Done {
+        int& busy;
+        ~Done() { --busy; }
+    } done{busy_};
+    action();
+    if (busy_ == 1 && closePending_ && !ended_) {
+        closePending_ = false;
+        connection_.Form_QueryUnload();
+    }
+}
+
 void Tool::closeRequested() {
     if (ended_) return;
+    if (busy_ > 0) {
+        // Not in the middle of an exchange: ask the work to stop, close after it.
+        closePending_ = true;
+        s_.StopReq = true;
+        return;
+    }
     connection_.Form_QueryUnload();
 }
 

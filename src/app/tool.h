@@ -87,6 +87,10 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
   private:
     // The start-up handler: shows the error and returns the operator's choice.
     ErrorChoice startupError(const RfError& error, const char* fileBeingRead);
+    // Runs an operator's action. A close asked for meanwhile (the window's
+    // events keep running while a programme works) stops the programme and
+    // closes the window once the action has returned.
+    void handle(const std::function<void()>& action);
 
     platform::Platform& platform_;
     Shared s_;
@@ -103,6 +107,8 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     std::unique_ptr<platform::SerialPort> port_;
     std::function<void(platform::SerialPort&)> portOpened_;
     bool ended_ = false;
+    int busy_ = 0;
+    bool closePending_ = false;
 };
 
 }  // namespace rf::app
