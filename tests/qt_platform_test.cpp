@@ -42,15 +42,14 @@ TEST(QtTimer, FiresRepeatedlyWhileEnabledAndNeverWithoutAnInterval) {
     zero->setHandler([&] { ++zeroTicks; });
     zero->setEnabled(true);  // interval 0
 
-    EXPECT_FALSE(pumpUntil(
-        platform, [&] { return ticks > 0; }, 100))
-        << "fired while disabled";
+    const auto ticked = [&] { return ticks > 0; };
+    EXPECT_FALSE(pumpUntil(platform, ticked, 100)) << "fired while disabled";
     timer->setEnabled(true);
     ASSERT_TRUE(pumpUntil(platform, [&] { return ticks >= 3; }));
     timer->setEnabled(false);
     const int stoppedAt = ticks;
-    pumpUntil(
-        platform, [] { return false; }, 100);
+    const auto never = [] { return false; };
+    pumpUntil(platform, never, 100);
     EXPECT_EQ(ticks, stoppedAt);
     EXPECT_EQ(zeroTicks, 0);
     EXPECT_TRUE(zero->enabled());
