@@ -73,6 +73,10 @@ TEST(SimulatedRecorder, TransportRunsInTimeAndRewindStopsAtTheBeginning) {
     rig.wait(2s);  // about 61 s of tape at thirty times play speed
     EXPECT_EQ(rig.rs.StatusRead(), "STOP");
     EXPECT_EQ(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)[2], "00");
+    rig.rs.TransportCtrl("FF");
+    EXPECT_EQ(rig.rs.StatusRead(), "FF");
+    for (const char* counter : {"TCSEL", "CTLSEL", "CTLRST"}) rig.rs.TransportCtrl(counter);
+    EXPECT_EQ(rig.rs.QhrRead(0)[0].size(), 2u);  // the hours meter
     rig.rs.TransportCtrl("STOP");
     rig.rs.TransportCtrl("STBOFF");
     EXPECT_EQ(rig.rs.StatusRead(), "STBOF");
