@@ -40,7 +40,7 @@ BlockSel sel(int cate, int kind, int ch) {
     return s;
 }
 
-const std::array<std::int16_t, link::RecItems> kRec{-128, 127, 5, -6, 99};
+const std::array<std::int16_t, link::RecItems> rec{-128, 127, 5, -6, 99};
 
 // One command with a good reply: the frame it writes, the reply code and the
 // text after it, what it returns (as text) and its pause after the reply.
@@ -51,6 +51,7 @@ struct Exchange {
 };
 
 TEST(Commands, WriteTheirFrameDecodeTheReplyAndPauseAsTheRecorderNeeds) {
+    const BlockSel a = sel(0, 1, 2), b = sel(0, 3, 1);
     const std::vector<Exchange> cases{
         {[](Rs& r) { return r.SqRead(); }, "$SQ", "$SQ", ":123456789", "123456789", 0},
         {[](Rs& r) { return r.InduceRead(); }, "$DQ", "$DI", "0A5", "0A5", 0},
@@ -65,10 +66,9 @@ TEST(Commands, WriteTheirFrameDecodeTheReplyAndPauseAsTheRecorderNeeds) {
         {[](Rs& r) { return join(r.AdjRun(5, Env)); }, "$AR:52", "$AR", "1F80", "31,128", 0},
         {[](Rs& r) { return r.RemoteCheck(); }, "QOD:01", "OAS", ":0", "REMOTE", 0},
         {[](Rs& r) { return r.RemoteCheck(); }, "QOD:01", "OAS", ":1", "LOCAL", 0},
-        {[](Rs& r) { return join(r.RecValueRead(sel(0, 1, 2), Curr)); }, "$RR:120", "$RR", "7F81",
-         "-1,1", 0},
-        {[](Rs& r) { return join(r.RecValueRead(sel(0, 1, 2), Freq)); }, "$RR:121", "$RR", "00FF",
-         "-128,127", 0},
+        {[&](Rs& r) { return join(r.RecValueRead(a, Curr)); }, "$RR:120", "$RR", "7F81", "-1,1"},
+        {[&](Rs& r) { return join(r.RecValueRead(a, Freq)); }, "$RR:121", "$RR", "00FF",
+         "-128,127"},
         {[](Rs& r) { return r.InduceSet("A12"), ""; }, "$DI:A12", "$DI", "", "", 500},
         {[](Rs& r) { return r.RmSet("1"), ""; }, "$RM:1", "$RM", "", "", 1000},
         {[](Rs& r) { return r.CtsSet("0"), ""; }, "CTS:0", "CTS", "", "", 500},
@@ -79,10 +79,10 @@ TEST(Commands, WriteTheirFrameDecodeTheReplyAndPauseAsTheRecorderNeeds) {
         {[](Rs& r) { return r.KsSet(false, 0, 15), ""; }, "$KS:00F", "$KS", "", "", 500},
         {[](Rs& r) { return join(r.AdjRun(10, Vco)); }, "$AR:A0", "$AR", "", "0,0", 2000},
         {[](Rs& r) { return join(r.AdjRun(2, Tap)); }, "$AR:21", "$AR", "", "0,0", 2000},
-        {[](Rs& r) { return r.RecValueSet(sel(0, 3, 1), Curr, kRec), ""; }, "$RS:310:00FF", "$RS",
-         "", "", 500},
-        {[](Rs& r) { return r.RecValueSet(sel(0, 3, 1), Freq, kRec), ""; }, "$RS:311:857A", "$RS",
-         "", "", 500},
+        {[&](Rs& r) { return r.RecValueSet(b, Curr, rec), ""; }, "$RS:310:00FF", "$RS", "", "",
+         500},
+        {[&](Rs& r) { return r.RecValueSet(b, Freq, rec), ""; }, "$RS:311:857A", "$RS", "", "",
+         500},
     };
     for (const Exchange& c : cases) {
         SCOPED_TRACE(c.sent + " -> " + c.code + c.data);
