@@ -234,14 +234,15 @@ TEST(Commands, ErrRateReadClampsRawValuesAndRoundsHalvesToEven) {
         "H0015 21 18  H0017 23 16  H0019 25 16  H0035 53 2  H0037 55 0  H0013 20 18 "
         "H0040 56 0  H0041 20 18  HFFFF 20 18  B0021 21 18  B0040 40 8  B0057 56 0");
     std::string field;
-    int raw = 0, rate = 0;
-    while (cases >> field >> raw >> rate) {
+    int raw = 0, rate = 0, rows = 0;
+    for (; cases >> field >> raw >> rate; ++rows) {
         const std::string f = field.substr(1);
         line.peer.reply(good("$ER" + f + f + f + f + "01020304"));
         const link::ErrRates r = line.rs.ErrRateRead(field[0] == 'H' ? Hex : Bcd, 0);
         EXPECT_EQ(r.raw, (std::array<int, 4>{raw, raw, raw, raw})) << field;
         EXPECT_EQ(r.rates, (std::array<int, 4>{rate, rate, rate, rate})) << field;
     }
+    EXPECT_EQ(rows, 12) << "a row did not parse";
 }
 
 // Level blocks as the recorder sends them, from reply position 6, with their
