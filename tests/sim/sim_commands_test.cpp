@@ -75,7 +75,8 @@ TEST(SimulatedRecorder, TransportRunsInTimeAndRewindStopsAtTheBeginning) {
     EXPECT_EQ(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)[2], "00");
     rig.rs.TransportCtrl("FF");
     EXPECT_EQ(rig.rs.StatusRead(), "FF");
-    for (const char* counter : {"TCSEL", "CTLSEL", "CTLRST"}) rig.rs.TransportCtrl(counter);
+    for (const char* counter : {"TCSEL", "CTLSEL", "CTLRST"})
+        rig.rs.TransportCtrl(counter);
     EXPECT_EQ(rig.rs.QhrRead(0)[0].size(), 2u);  // the hours meter
     rig.rs.TransportCtrl("STOP");
     rig.rs.TransportCtrl("STBOFF");
