@@ -19,30 +19,6 @@ using platform::Answer;
 using platform::Buttons;
 using platform::virt::DialogRecord;
 
-// The answer an operator who only presses Enter gives: the box's first button,
-// the input box's proposed text; the serial number is the demo's own.
-DialogRecord defaultAnswer(const DialogRecord& shown) {
-    DialogRecord d = shown;
-    if (d.kind == DialogRecord::Kind::InputBox) {
-        d.answerText =
-            d.text == "Please input VTR Serial No or Manufact No !" ? "DEMO0001" : d.defaultText;
-        return d;
-    }
-    switch (d.buttons) {
-        case Buttons::Ok:
-        case Buttons::OkCancel:
-            d.answer = Answer::Ok;
-            break;
-        case Buttons::YesNo:
-            d.answer = Answer::Yes;
-            break;
-        case Buttons::AbortRetryIgnore:
-            d.answer = Answer::Abort;
-            break;
-    }
-    return d;
-}
-
 std::string hms(std::chrono::microseconds t) {
     const auto s = std::chrono::duration_cast<std::chrono::seconds>(t).count();
     char buf[32];
@@ -86,6 +62,40 @@ void summary(Shared& s, std::ostream& out) {
 
 }  // namespace
 
+DialogRecord unattendedAnswer(const DialogRecord& shown, const std::string& induce) {
+    DialogRecord d = shown;
+    if (d.kind == DialogRecord::Kind::InputBox) {
+        if (d.text == "Please input VTR Serial No or Manufact No !")
+            d.answerText = "DEMO0001";
+        else if (!induce.empty() && d.text == "Please input VTR Induce !(3 Charactor)")
+            d.answerText = induce;
+        else
+            d.answerText = d.defaultText;
+        return d;
+    }
+    switch (d.buttons) {
+        case Buttons::Ok:
+        case Buttons::OkCancel:
+            d.answer = Answer::Ok;
+            break;
+        case Buttons::YesNo:
+            d.answer = Answer::Yes;
+            break;
+        case Buttons::AbortRetryIgnore:
+            d.answer = Answer::Abort;
+            break;
+    }
+    return d;
+}
+
+std::string lastErrorShown(const platform::virt::ScriptedDialogs& dialogs) {
+    const auto& shown = dialogs.shown();
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it)
+        if (it->title == "ERROR Message" || it->title == "RS232-C Communication Error")
+            return it->text;
+    return "the program ended";
+}
+
 int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) {
     if (programme != "error-rate" && programme != "adjust") {
         err << "rfadjust: unknown demo \"" << programme << "\" (error-rate or adjust)\n";
@@ -115,17 +125,11 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
     sim::Recorder recorder(config);
     sim::SimPeer peer(recorder, platform);
     platform.setPeer(&peer);
-    platform.dialogs().setFallback(defaultAnswer);
+    platform.dialogs().setFallback([](const DialogRecord& d) { return unattendedAnswer(d); });
     Tool tool(platform);
     const auto wallStart = std::chrono::steady_clock::now();
 
-    auto reason = [&]() -> std::string {
-        const auto& shown = platform.dialogs().shown();
-        for (auto it = shown.rbegin(); it != shown.rend(); ++it)
-            if (it->title == "ERROR Message" || it->title == "RS232-C Communication Error")
-                return it->text;
-        return "the program ended";
-    };
+    auto reason = [&] { return lastErrorShown(platform.dialogs()); };
     try {
         if (!tool.Main()) {
             err << "rfadjust: the demo could not start: " << reason() << '\n';

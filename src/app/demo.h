@@ -3,6 +3,8 @@
 #include <ostream>
 #include <string>
 
+#include "platform/virtual/scripted_dialogs.h"
+
 namespace rf::app {
 
 // An unattended run, as an operator would make it, on the built-in simulated
@@ -13,5 +15,14 @@ namespace rf::app {
 // prints a summary. Returns the process exit code: 0 when the programme ran to
 // its end, non-zero (with the reason printed) when it could not.
 int runDemo(const std::string& programme, std::ostream& out, std::ostream& err);
+
+// The answer of an operator who only presses Enter: the first button of a
+// message box (Abort for Abort/Retry/Ignore), the proposed text of an input
+// box, "DEMO0001" as the serial number and, when `induce` is given, that
+// induce code when asked for one.
+platform::virt::DialogRecord unattendedAnswer(const platform::virt::DialogRecord& shown,
+                                              const std::string& induce = {});
+// The last error message the tool showed, to say why a run did not get through.
+std::string lastErrorShown(const platform::virt::ScriptedDialogs& dialogs);
 
 }  // namespace rf::app

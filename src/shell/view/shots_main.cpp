@@ -22,6 +22,7 @@
 #include <functional>
 #include <string>
 
+#include "app/demo.h"
 #include "app/tool.h"
 #include "core/errors.h"
 #include "platform/virtual/virtual_platform.h"
@@ -56,43 +57,6 @@ class NoEvents final : public MainWindowEvents {
     void closeRequested() override {}
     void versionClosed() override {}
 };
-
-// An operator who only presses Enter, as in the demo, who gives the serial
-// number "DEMO0001" and, when asked, the induce code "XYZ".
-DialogRecord defaultAnswer(const DialogRecord& shown) {
-    DialogRecord d = shown;
-    if (d.kind == DialogRecord::Kind::InputBox) {
-        if (d.text == "Please input VTR Serial No or Manufact No !")
-            d.answerText = "DEMO0001";
-        else if (d.text == "Please input VTR Induce !(3 Charactor)")
-            d.answerText = "XYZ";
-        else
-            d.answerText = d.defaultText;
-        return d;
-    }
-    switch (d.buttons) {
-        case Buttons::Ok:
-        case Buttons::OkCancel:
-            d.answer = Answer::Ok;
-            break;
-        case Buttons::YesNo:
-            d.answer = Answer::Yes;
-            break;
-        case Buttons::AbortRetryIgnore:
-            d.answer = Answer::Abort;
-            break;
-    }
-    return d;
-}
-
-// The last error the tool showed, to explain a run that did not get through.
-std::string lastError(VirtualPlatform& platform) {
-    const auto& shown = platform.dialogs().shown();
-    for (auto it = shown.rbegin(); it != shown.rend(); ++it)
-        if (it->title == "ERROR Message" || it->title == "RS232-C Communication Error")
-            return it->text;
-    return "the program ended";
-}
 
 // The status bar's date and time panels show the wall clock; the pictures show
 // the virtual clock instead.
@@ -152,7 +116,8 @@ bool shootTool(const QDir& dir) {
     rf::sim::Recorder recorder(config);
     rf::sim::SimPeer peer(recorder, platform);
     platform.setPeer(&peer);
-    platform.dialogs().setFallback(defaultAnswer);
+    platform.dialogs().setFallback(
+        [](const DialogRecord& d) { return rf::app::unattendedAnswer(d, "XYZ"); });
     rf::app::Tool tool(platform);
     MainWindowView view(tool.window(), tool);
     view.resize(1366, 768);
@@ -162,7 +127,7 @@ bool shootTool(const QDir& dir) {
     try {
         if (!tool.Main()) {
             std::fprintf(stderr, "rfshots: the tool did not start: %s\n",
-                         lastError(platform).c_str());
+                         rf::app::lastErrorShown(platform.dialogs()).c_str());
             return false;
         }
         view.syncFromModel();
@@ -189,12 +154,13 @@ bool shootTool(const QDir& dir) {
         tool.menuPrg(prg::Start);
         if (tool.ended()) {
             std::fprintf(stderr, "rfshots: the run did not complete: %s\n",
-                         lastError(platform).c_str());
+                         rf::app::lastErrorShown(platform.dialogs()).c_str());
             return false;
         }
         tool.endProgram();
     } catch (const rf::ProgramEnd&) {
-        std::fprintf(stderr, "rfshots: the tool ended: %s\n", lastError(platform).c_str());
+        std::fprintf(stderr, "rfshots: the tool ended: %s\n",
+                     rf::app::lastErrorShown(platform.dialogs()).c_str());
         return false;
     }
     if (!taken) {
