@@ -105,20 +105,14 @@ void MainForm::FormInit() {
 }
 
 void MainForm::DataInit() {
-    for (int f = 0; f <= 7; ++f)
-        for (int r = 0; r <= 6; ++r)
-            for (int c = 0; c <= 1; ++c)
-                for (int k = 0; k <= 3; ++k)
-                    for (int h = 0; h <= 1; ++h) {
-                        auto ini = s_.PbIniData.row(f, r, c, k, h);
-                        std::copy(ini.begin(), ini.end(), s_.PbDataRead.row(f, r, c, k, h).begin());
-                        std::copy(ini.begin(), ini.end(), s_.PbData.row(f, r, c, k, h).begin());
-                        auto rec = s_.RecIniData.row(f, r, c, k, h);
-                        std::copy(rec.begin(), rec.begin() + 4,
-                                  s_.RecDataRead.row(f, r, c, k, h).begin());
-                        std::copy(rec.begin(), rec.begin() + 4,
-                                  s_.RecData.row(f, r, c, k, h).begin());
-                    }
+    forEachSelection([this](int f, int r, int c, int k, int h) {
+        auto ini = s_.PbIniData.row(f, r, c, k, h);
+        std::copy(ini.begin(), ini.end(), s_.PbDataRead.row(f, r, c, k, h).begin());
+        std::copy(ini.begin(), ini.end(), s_.PbData.row(f, r, c, k, h).begin());
+        auto rec = s_.RecIniData.row(f, r, c, k, h);
+        std::copy(rec.begin(), rec.begin() + 4, s_.RecDataRead.row(f, r, c, k, h).begin());
+        std::copy(rec.begin(), rec.begin() + 4, s_.RecData.row(f, r, c, k, h).begin());
+    });
     for (int f = 0; f <= 7; ++f) {
         for (int c = 0; c <= 1; ++c)
             for (int k = 0; k <= 3; ++k)
@@ -135,30 +129,21 @@ void MainForm::DataInit() {
 }
 
 void MainForm::LpOtherInit() {
-    for (int d = 0; d <= 1; ++d)
-        for (int f = 0; f <= 7; ++f)
-            for (int r = 0; r <= 6; ++r)
-                for (int c = 0; c <= 1; ++c)
-                    for (int k = 0; k <= 3; ++k)
-                        for (int h = 0; h <= 1; ++h)
-                            s_.AdjTarget(d, f, r, c, k, h) = s_.AdjSel(d, f, r, c, k, h) =
-                                s_.AdjDone(d, f, r, c, k, h) = false;
+    forEachBlock([this](int d, int f, int r, int c, int k, int h) {
+        s_.AdjTarget(d, f, r, c, k, h) = s_.AdjSel(d, f, r, c, k, h) =
+            s_.AdjDone(d, f, r, c, k, h) = false;
+    });
     for (int f = 0; f <= 7; ++f)
         for (int r = 0; r <= 6; ++r)
             s_.PbFmtRpmSel(f, r) = false;
     TabCtrl("ALL");
     AdjExeCtrl();
     s_.AdjTargetCount = s_.AdjDoneCount = 0;
-    for (int d = 0; d <= 1; ++d)
-        for (int f = 0; f <= 7; ++f)
-            for (int r = 0; r <= 6; ++r)
-                for (int c = 0; c <= 1; ++c)
-                    for (int k = 0; k <= 3; ++k)
-                        for (int h = 0; h <= 1; ++h)
-                            if (s_.AdjSel(d, f, r, c, k, h)) {
-                                s_.AdjTarget(d, f, r, c, k, h) = true;
-                                ++s_.AdjTargetCount;
-                            }
+    forEachBlock([this](int d, int f, int r, int c, int k, int h) {
+        if (!s_.AdjSel(d, f, r, c, k, h)) return;
+        s_.AdjTarget(d, f, r, c, k, h) = true;
+        ++s_.AdjTargetCount;
+    });
     s_.VtrId.clear();
     s_.VtrSerialNo.clear();
     m_.LogText.clear();

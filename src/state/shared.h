@@ -95,6 +95,26 @@ struct Shared {
     int AreaNo = 0;
 };
 
+// Calls fn(f, r, c, k, h) for every selection the programmes use: formats 0-7,
+// speeds 0-6, categories 0-1, kinds 0-3, channels 0-1.
+template <typename Fn>
+void forEachSelection(Fn fn) {
+    for (int f = 0; f <= 7; ++f)
+        for (int r = 0; r <= 6; ++r)
+            for (int c = 0; c <= 1; ++c)
+                for (int k = 0; k <= 3; ++k)
+                    for (int h = 0; h <= 1; ++h)
+                        fn(f, r, c, k, h);
+}
+
+// Calls fn(d, f, r, c, k, h) for both directions (0 record, 1 playback) of
+// every selection the programmes use.
+template <typename Fn>
+void forEachBlock(Fn fn) {
+    for (int d = 0; d <= 1; ++d)
+        forEachSelection([&](int f, int r, int c, int k, int h) { fn(d, f, r, c, k, h); });
+}
+
 // Fills the default tables for formats 0-7, speeds 0-6, categories 0-1, kinds
 // 0-3 and channels 0-1; every other entry stays 0.
 void presetDefaults(PbTable& pb, RecTable& rec);
