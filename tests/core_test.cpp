@@ -5,18 +5,12 @@
 #include "core/delimited.h"
 #include "core/steps.h"
 #include "core/table.h"
+#include "error_of.h"
 
 namespace rf {
 namespace {
 
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RfError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using rf::test::errorOf;
 
 TEST(Table, IndexesEveryCellOnceAndRefusesIndexesOutsideTheDeclaredBounds) {
     Table<int, 2, 3, 4> t;

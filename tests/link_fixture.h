@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "error_of.h"
 #include "link/rs_commands.h"
 #include "link/rs_link.h"
 #include "platform/virtual/scripted_peer.h"
@@ -38,14 +39,7 @@ inline double ms(Micros t) {
 }
 
 // The number of the RfError `f` raises, 0 when it returns normally.
-inline int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RfError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using rf::test::errorOf;
 
 // One end of a serial line in virtual time: the platform, an open port whose far
 // end is a scripted peer, the link attached to the port and the command set on

@@ -4,19 +4,13 @@
 #include <functional>
 #include <vector>
 
+#include "error_of.h"
 #include "measure/err_rate_calc.h"
 
 namespace rf::measure {
 namespace {
 
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RfError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using rf::test::errorOf;
 
 TEST(ExponentOfStep, RunsFromMinus5Point5InStepsOfAFifth) {
     EXPECT_EQ(exponentOfStep(0), -5.5f);

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "core/errors.h"
+#include "error_of.h"
 #include "link/rs_commands.h"
 #include "link/rs_link.h"
 #include "platform/qt/qt_platform.h"
@@ -30,15 +31,7 @@ std::string lockName() {
     return "rfadjust-qt-sim-port-test-" + std::to_string(::getpid()) + ".lock";
 }
 
-int raisedNumber(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RfError& e) {
-        return e.number();
-    }
-    ADD_FAILURE() << "no error was raised";
-    return 0;
-}
+using rf::test::errorOf;
 
 class SimPortLink : public ::testing::Test {
   protected:
@@ -122,7 +115,7 @@ TEST_F(SimPortLink, RepliesThatComeInPiecesOrWithStrayBytesStillWork) {
 
 TEST_F(SimPortLink, ErrorRepliesSwitchedOnAtTheRecorderRaise202) {
     sim->host()->panel([](Recorder& r, Micros) { r.faults().errorReply.count = 6; });
-    EXPECT_EQ(raisedNumber([&] { rs.StatusRead(); }), err::ErrReceive);
+    EXPECT_EQ(errorOf([&] { rs.StatusRead(); }), err::ErrReceive);
     EXPECT_EQ(rs.StatusRead(), "EJECT");
 }
 
@@ -131,9 +124,9 @@ TEST(SimPort, OpensOnceWritesOnlyWhenOpenAndLosesWhatComesWhileClosed) {
     auto port = platform.createSerialPort("SIM");
     auto& sim = dynamic_cast<QtSimPort&>(*port);
     EXPECT_FALSE(port->isOpen());
-    EXPECT_EQ(raisedNumber([&] { port->write("\x02QID\x03"); }), err::PortInvalid);
+    EXPECT_EQ(errorOf([&] { port->write("\x02QID\x03"); }), err::PortInvalid);
     port->open({});
-    EXPECT_EQ(raisedNumber([&] { port->open({}); }), err::PortAlreadyOpen);
+    EXPECT_EQ(errorOf([&] { port->open({}); }), err::PortAlreadyOpen);
 
     int received = 0;
     port->setCommHandler([&](int event) { received += event == comm::Receive; });

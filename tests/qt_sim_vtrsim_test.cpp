@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "core/errors.h"
+#include "error_of.h"
 #include "link/rs_commands.h"
 #include "link/rs_link.h"
 #include "platform/qt/qt_platform.h"
@@ -78,15 +79,7 @@ std::string lockName() {
     return "rfadjust-qt-sim-vtrsim-test-" + std::to_string(::getpid()) + ".lock";
 }
 
-int raisedNumber(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RfError& e) {
-        return e.number();
-    }
-    ADD_FAILURE() << "no error was raised";
-    return 0;
-}
+using rf::test::errorOf;
 
 class ToolOnVtrsim : public ::testing::Test {
   protected:
@@ -138,7 +131,7 @@ TEST_F(ToolOnVtrsim, ToolReadsTheRecorderAndRunsATapeLoadedAtItsFrontPanel) {
 TEST_F(ToolOnVtrsim, FaultsSwitchedOnAtTheFrontPanelReachTheTool) {
     vtrsim.panel("fault error 6");
     ASSERT_TRUE(vtrsim.says("fault error on for the next 6 replies")) << vtrsim.output();
-    EXPECT_EQ(raisedNumber([&] { rs.StatusRead(); }), err::ErrReceive);
+    EXPECT_EQ(errorOf([&] { rs.StatusRead(); }), err::ErrReceive);
     // Six error replies used the fault up.
     EXPECT_EQ(rs.StatusRead(), "EJECT");
 
@@ -146,7 +139,7 @@ TEST_F(ToolOnVtrsim, FaultsSwitchedOnAtTheFrontPanelReachTheTool) {
     vtrsim.panel("local");
     ASSERT_TRUE(vtrsim.says("local:")) << vtrsim.output();
     EXPECT_EQ(rs.RemoteCheck(), "LOCAL");
-    EXPECT_EQ(raisedNumber([&] { rs.FrRead(); }), err::ErrReceive);
+    EXPECT_EQ(errorOf([&] { rs.FrRead(); }), err::ErrReceive);
 
     // A line condition cannot cross a pseudo-terminal; vtrsim says so.
     vtrsim.panel("fault framing");

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "error_of.h"
 #include "sim_rig.h"
 
 namespace rf::test {
@@ -11,14 +12,7 @@ using link::AdjMode;
 using link::LevelKind;
 using link::TimeCodeMode;
 
-int raised(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RfError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using rf::test::errorOf;
 
 TEST(SimulatedFaults, EachReplyFaultGivesTheLinkErrorItStandsFor) {
     struct Case {
@@ -43,7 +37,7 @@ TEST(SimulatedFaults, EachReplyFaultGivesTheLinkErrorItStandsFor) {
         SimRig rig;
         rig.recorder.faults().replySwitch(c.fault)->count = c.count;
         std::string status;
-        EXPECT_EQ(raised([&] { status = rig.rs.StatusRead(); }), c.error);
+        EXPECT_EQ(errorOf([&] { status = rig.rs.StatusRead(); }), c.error);
         if (c.error == 0) {
             EXPECT_EQ(status, "EJECT");
         }
@@ -57,8 +51,8 @@ TEST(SimulatedFaults, EachReplyFaultGivesTheLinkErrorItStandsFor) {
 TEST(SimulatedFaults, ReplyFaultsCanRunForADuration) {
     SimRig rig;
     rig.recorder.faults().noReply.until = rig.now() + 12s;
-    EXPECT_EQ(raised([&] { rig.rs.IdRead(); }), err::TimeOver);
-    EXPECT_EQ(raised([&] { rig.rs.IdRead(); }), err::TimeOver);
+    EXPECT_EQ(errorOf([&] { rig.rs.IdRead(); }), err::TimeOver);
+    EXPECT_EQ(errorOf([&] { rig.rs.IdRead(); }), err::TimeOver);
     rig.wait(3s);
     EXPECT_EQ(rig.rs.IdRead(), "QT7310");
 }
@@ -81,17 +75,17 @@ TEST(SimulatedFaults, StateFaultsChangeWhatTheRecorderReports) {
     auto& f = rig.recorder.faults();
     f.frZero = f.sqError = f.dqError = true;
     EXPECT_EQ(rig.rs.FrRead(), 0);
-    EXPECT_EQ(raised([&] { rig.rs.SqRead(); }), err::ErrReceive);
-    EXPECT_EQ(raised([&] { rig.rs.InduceRead(); }), err::ErrReceive);
+    EXPECT_EQ(errorOf([&] { rig.rs.SqRead(); }), err::ErrReceive);
+    EXPECT_EQ(errorOf([&] { rig.rs.InduceRead(); }), err::ErrReceive);
 
     rig.rs.AdjModeSet(AdjMode::Start, 0, 7, 2, 0);
     f.levelRange.count = 2;
-    EXPECT_EQ(raised([&] {
+    EXPECT_EQ(errorOf([&] {
                   rig.rs.LevelRead({7, 2, 1, 0, 0}, LevelKind::Eq200);
               }),
               err::ValueRange);
-    EXPECT_EQ(raised([&] { rig.rs.LevelRead({7, 2, 1, 0, 0}, LevelKind::Eq); }), err::ValueRange);
-    EXPECT_EQ(raised([&] { rig.rs.LevelRead({7, 2, 1, 0, 0}, LevelKind::Eq200); }), 0);
+    EXPECT_EQ(errorOf([&] { rig.rs.LevelRead({7, 2, 1, 0, 0}, LevelKind::Eq); }), err::ValueRange);
+    EXPECT_EQ(errorOf([&] { rig.rs.LevelRead({7, 2, 1, 0, 0}, LevelKind::Eq200); }), 0);
     rig.rs.AdjModeSet(AdjMode::Stop);
 
     f.lowTape = f.remainUnknown = f.tcStuck = true;
