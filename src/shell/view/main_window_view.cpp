@@ -114,6 +114,32 @@ void applyToggle(QAbstractButton* button, const Toggle& toggle, const Toggle* sh
 
 }  // namespace
 
+// The logger text box. While it shows its last line it keeps showing it: when
+// lines are added, and when the box is laid out anew (the window shown,
+// resized, or the font giving lines of another height). Once the operator
+// scrolls back it stays where it was put, until the next line is logged.
+class FollowingLog : public QPlainTextEdit {
+  public:
+    explicit FollowingLog(QWidget* parent) : QPlainTextEdit(parent) {
+        QScrollBar* bar = verticalScrollBar();
+        connect(bar, &QScrollBar::valueChanged, this,
+                [this, bar](int value) { following_ = value == bar->maximum(); });
+        connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+            if (following_) bar->setValue(maximum);
+        });
+    }
+
+    // Puts the caret after the last character and the last line in view.
+    void followEnd() {
+        following_ = true;
+        moveCursor(QTextCursor::End);
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+
+  private:
+    bool following_ = true;
+};
+
 MainWindowView::MainWindowView(const MainWindowModel& model, MainWindowEvents& events,
                                QWidget* parent)
     : QMainWindow(parent),
@@ -342,7 +368,7 @@ QWidget* MainWindowView::buildLoggerFrame() {
     frame->setObjectName("LoggerFrame");
     auto* layout = new QVBoxLayout(contents);
     layout->setContentsMargins(0, 2, 0, 0);
-    log_ = new QPlainTextEdit(contents);
+    log_ = new FollowingLog(contents);
     log_->setObjectName("LogText");
     log_->setReadOnly(true);
     log_->setUndoRedoEnabled(false);
@@ -531,8 +557,7 @@ void MainWindowView::applyLog(const std::string& text) {
         log_->setPlainText(shown);
     }
     logShown_ = shown;
-    log_->moveCursor(QTextCursor::End);
-    log_->ensureCursorVisible();
+    log_->followEnd();
 }
 
 // --- the operator's actions -----------------------------------------------

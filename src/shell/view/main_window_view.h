@@ -15,7 +15,6 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -25,6 +24,7 @@ class QTimer;
 namespace rf::shell {
 
 class ErrorRateBar;
+class FollowingLog;
 class QuitWatch;
 
 // The main window on the screen. It mirrors a MainWindowModel and reports the
@@ -100,7 +100,7 @@ class MainWindowView : public QMainWindow {
     QProgressBar* progress_ = nullptr;
     std::array<QLabel*, 4> timeDsp_{};
     std::array<QLabel*, 3> remainDsp_{};
-    QPlainTextEdit* log_ = nullptr;
+    FollowingLog* log_ = nullptr;
     QString logShown_;
     QPushButton* errSelect_ = nullptr;
     std::array<ErrorRateBar*, 4> bars_{};
