@@ -19,6 +19,7 @@ const std::vector<std::pair<std::string, std::string>>& Faults::catalogue() {
         {"tcstuck", "the time code never rolls over midnight"},
         {"remainff", "the remaining time stays \"FF\""},
         {"lowtape", "a tape goes in 90 seconds before its end (too little tape left)"},
+        {"ejectjam", "EJECT is acknowledged but the tape stays in (a jammed eject)"},
         {"break", "a break on the line (communication event)"},
         {"framing", "a framing error (communication event)"},
         {"overrun", "an overrun (communication event)"},
@@ -47,6 +48,7 @@ bool* Faults::stateSwitch(const std::string& name) {
     if (name == "tcstuck") return &tcStuck;
     if (name == "remainff") return &remainUnknown;
     if (name == "lowtape") return &lowTape;
+    if (name == "ejectjam") return &ejectJam;
     return nullptr;
 }
 

@@ -46,6 +46,7 @@ struct Faults {
     bool tcStuck = false;        // "tcstuck": the time code never rolls over midnight
     bool remainUnknown = false;  // "remainff": the remaining time stays "FF"
     bool lowTape = false;        // "lowtape": a tape goes in 90 seconds before its end
+    bool ejectJam = false;       // "ejectjam": EJECT is taken but the tape stays in
 
     // Names of every switch, for front panels and help texts.
     static const std::vector<std::pair<std::string, std::string>>& catalogue();

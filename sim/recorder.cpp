@@ -102,7 +102,7 @@ std::string encode(const LevelItems& b, int kind) {
                 out += hex2(v);
                 break;
             case Field::Item9:
-                out += "0" + std::string{hexDigit(v >> 8), hexDigit(v >> 4), hexDigit(v)};
+                out += {'0', hexDigit(v >> 8), hexDigit(v >> 4), hexDigit(v)};
                 break;
             case Field::Signed:
                 out += signedByte(v);
@@ -156,6 +156,7 @@ Recorder::Recorder(RecorderConfig config)
       noise_(mixSeed(config_.seed, 0x4E4F)) {
     transport_.setSettingsSource([this] { return recordingSettings(); });
     transport_.setAutoChanger(config_.autoChanger, Micros{0});
+    setInduce(config_.induce);
 }
 
 Micros Recorder::lineTime(std::size_t characters) const {
@@ -220,7 +221,7 @@ std::string Recorder::dispatch(const std::string& code, const std::string& param
     }
     if (code == "$DQ") return faults_.dqError ? errorReply("05") : good("$DI" + induce_);
     if (code == "$DI") {
-        induce_ = (params + "   ").substr(0, 3);
+        setInduce(params);
         return good("$DI");
     }
     if (code == "$FR") {
@@ -305,7 +306,7 @@ std::string Recorder::transportCommand(const std::string& code, Micros now) {
     else if (code == "ORW")
         ok = transport_.rewind(now);
     else if (code == "OEJ")
-        ok = transport_.eject(now);
+        ok = faults_.ejectJam || transport_.eject(now);
     else if (code == "OBN")
         ok = transport_.standby(true, now);
     else if (code == "OBF")

@@ -20,6 +20,7 @@ namespace rf::sim {
 struct RecorderConfig {
     std::string id = "QT7310";               // what "QID" answers
     std::string sysconVersion = "V2.10.00";  // "$SQ", nine characters (padded)
+    std::string induce = "   ";              // "$DQ"; three blanks: no code set
     std::uint64_t seed = 1;                  // the hidden truth of the heads and the noise
     int baud = 9600;                         // line time of every character
     bool autoChanger = false;                // insert the next tape after an eject
@@ -59,6 +60,8 @@ class Recorder {
     bool remote() const { return remote_; }
     void setId(std::string id) { config_.id = std::move(id); }
     const std::string& id() const { return config_.id; }
+    // The induce code, kept as "$DI" keeps it: three characters, blanks after a shorter one.
+    void setInduce(const std::string& code) { induce_ = (code + "   ").substr(0, 3); }
     void setAutoChanger(bool on, Micros now);
     // A communication event on the line at `now` (break, framing, overrun, parity).
     Output commEvent(int event, Micros now) const { return {now + Micros{1000}, {}, event}; }
@@ -104,7 +107,7 @@ class Recorder {
     Faults faults_;
     Rng noise_;
     bool remote_ = true;
-    std::string induce_ = "   ";
+    std::string induce_;
     std::string partial_;
     bool adjMode_ = false;
     int selFmt_ = 7, selRpm_ = 2, area_ = 0;

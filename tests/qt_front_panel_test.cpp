@@ -4,15 +4,20 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
+#include "panel_command.h"
 #include "platform/qt/qt_platform.h"
 #include "qt_event_wait.h"
 #include "sim/panel/front_panel.h"
 
 namespace {
 
+using rf::platform::qt::QtPlatform;
+using rf::platform::qt::QtSimPort;
 using rf::platform::qt::RealTimeRecorder;
 
 QPushButton* button(QWidget& w, const QString& text) {
@@ -22,8 +27,7 @@ QPushButton* button(QWidget& w, const QString& text) {
 }
 
 TEST(FrontPanel, ShowsTheRecorderAndActsOnIt) {
-    rf::platform::qt::QtPlatform platform{"rfadjust-front-panel-test-" +
-                                          std::to_string(::getpid()) + ".lock"};
+    QtPlatform platform{"rfadjust-front-panel-test-" + std::to_string(::getpid()) + ".lock"};
     auto host = std::make_shared<RealTimeRecorder>();
     rf::sim::FrontPanel panel(host);
     panel.show();
@@ -53,6 +57,34 @@ TEST(FrontPanel, ShowsTheRecorderAndActsOnIt) {
     EXPECT_TRUE(remote->isChecked());
     remote->click();
     EXPECT_FALSE(host->state().remote);
+
+    panel.findChild<QLineEdit*>()->setText("XY");
+    button(panel, "Set induce")->click();
+    EXPECT_EQ(host->recorder().induce(), "XY ");
+}
+
+TEST(FrontPanel, OnSwitchesEveryFaultAndALineEventReachesThePortAsItsCode) {
+    QtPlatform platform{"rfadjust-front-panel-test-" + std::to_string(::getpid()) + ".lock"};
+    auto port = platform.createSerialPort("SIM");
+    std::vector<int> events;
+    port->setCommHandler([&](int event) { events.push_back(event); });
+    port->open({});
+    rf::sim::FrontPanel panel(dynamic_cast<QtSimPort&>(*port).host());
+    auto* fault = panel.findChild<QComboBox*>("fault");
+    auto* answer = panel.findChild<QLabel*>("answer");
+    ASSERT_TRUE(fault && answer && button(panel, "On"));
+    for (int i = 0; i < fault->count(); ++i) {
+        fault->setCurrentIndex(i);
+        const std::string name = fault->currentData().toString().toStdString();
+        events.clear();
+        button(panel, "On")->click();
+        EXPECT_FALSE(answer->text().startsWith("?"))
+            << name << ": " << answer->text().toStdString();
+        if (const int code = rf::sim::vtrsim::lineEventCode(name)) {
+            ASSERT_TRUE(rf::testing::pumpUntil(platform, [&] { return !events.empty(); })) << name;
+            EXPECT_EQ(events, std::vector<int>{code}) << name;
+        }
+    }
 }
 
 }  // namespace

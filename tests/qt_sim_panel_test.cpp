@@ -4,7 +4,6 @@
 
 #include "panel_actions.h"
 #include "platform/qt/qt_platform.h"
-#include "qt_event_wait.h"
 
 namespace {
 
@@ -12,7 +11,6 @@ using rf::platform::qt::QtPlatform;
 using rf::platform::qt::RealTimeRecorder;
 using rf::sim::Micros;
 using namespace rf::sim::vtrsim;
-namespace comm = rf::platform::comm;
 
 class PanelOnRecorder : public ::testing::Test {
   protected:
@@ -53,14 +51,6 @@ TEST_F(PanelOnRecorder, FaultCommandsSetTheSwitchTheyNameForACountOrATime) {
     EXPECT_FALSE(faults().remainUnknown);
 }
 
-TEST_F(PanelOnRecorder, LineEventGoesToTheLineAsItsEventCode) {
-    std::vector<int> events;
-    host.setSink([&](const rf::sim::Output& o) { events.push_back(o.event); });
-    EXPECT_EQ(run("fault overrun"), "");
-    ASSERT_TRUE(rf::testing::pumpUntil(platform, [&] { return !events.empty(); }));
-    EXPECT_EQ(events, std::vector<int>{comm::Overrun});
-}
-
 TEST_F(PanelOnRecorder, InsertFindsATapeByNameInAnyCaseAndTakesOneTapeAtATime) {
     EXPECT_EQ(run("insert hdlp  master"), "inserted HDLP MASTER: threading for 2 s\n");
     EXPECT_EQ(host.state().tape, "HDLP MASTER");
@@ -84,13 +74,15 @@ TEST_F(PanelOnRecorder, InsertFindsATapeByNameInAnyCaseAndTakesOneTapeAtATime) {
 
 TEST_F(PanelOnRecorder, ModelAndRemoteSwitchChangeWhatTheRecorderAnswers) {
     run("model QT9999");
+    run("induce DMO");
     run("local");
     const auto replies = host.recorder().input("\x02QID\x03\x02QOD:11\x03", host.now());
     ASSERT_EQ(replies.size(), 2u);
     EXPECT_EQ(replies[0].bytes, "\x06\x02QT9999\x03");
     EXPECT_EQ(replies[1].bytes, "\x06\x02OAS00\x03");
     run("remote");
-    EXPECT_NE(run("status").find(", remote, changer off, id QT9999"), std::string::npos);
+    EXPECT_NE(run("status").find(", remote, changer off, id QT9999, induce DMO"),
+              std::string::npos);
 }
 
 }  // namespace

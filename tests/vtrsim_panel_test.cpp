@@ -28,6 +28,8 @@ TEST(VtrsimPanelCommand, ReadsEveryCommandOfTheFrontPanel) {
         {"Remote", panel::SetRemote{true}},
         {"model QT7320", panel::SetModel{"QT7320"}},
         {"model QT 9999 X", panel::SetModel{"QT 9999 X"}},
+        {"induce Dm0", panel::SetInduce{"Dm0"}},
+        {"induce CLEAR", panel::SetInduce{"   "}},
         // A reply fault takes a count (one when left out) or a duration.
         {"fault error", panel::FaultOn{"error", 1, 0}},
         {"fault error 6", panel::FaultOn{"error", 6, 0}},
@@ -58,6 +60,9 @@ TEST(VtrsimPanelCommand, RefusesWhatItCannotDoAndSaysWhy) {
         {"play", "unknown command \"play\""},
         {"insert", "needs a tape name"},
         {"model", "needs the identification"},
+        {"induce", "up to three characters"},
+        {"induce ABCD", "up to three characters"},
+        {"induce A B", "up to three characters"},
         {"eject now", "takes nothing after it"},
         {"status please", "takes nothing after it"},
         {"changer", "changer on or changer off"},
@@ -105,13 +110,14 @@ TEST(VtrsimPanelCommand, EveryFaultOfTheCatalogueCanBeNamedAndHasAKind) {
 }
 
 TEST(VtrsimOptions, ReadsTheOptionsInBothFormsAndTheLinkPath) {
-    const ParsedOptions p =
-        parseOptions({"--seed", "42", "--id=QT7330", "--baud", "19200", "--changer", "--tape",
-                      "HDLP MASTER", "--trace", "--exit-on-eof", "/tmp/vtr"});
+    const ParsedOptions p = parseOptions({"--seed", "42", "--id=QT7330", "--induce", "DMO",
+                                          "--baud", "19200", "--changer", "--tape", "HDLP MASTER",
+                                          "--trace", "--exit-on-eof", "/tmp/vtr"});
     ASSERT_EQ(p.error, "");
     EXPECT_EQ(p.options.linkPath, "/tmp/vtr");
     EXPECT_EQ(p.options.seed, 42u);
     EXPECT_EQ(p.options.id, "QT7330");
+    EXPECT_EQ(p.options.induce, "DMO");
     EXPECT_EQ(p.options.baud, 19200);
     EXPECT_TRUE(p.options.changer);
     EXPECT_EQ(p.options.tape, "HDLP MASTER");
@@ -144,6 +150,7 @@ TEST(VtrsimOptions, RefusesBadCommandLines) {
         {{"--baud=96OO", "/tmp/vtr"}, "--baud"},
         {{"/tmp/vtr", "--tape"}, "--tape"},
         {{"--id=", "/tmp/vtr"}, "--id"},
+        {{"--induce=ABCD", "/tmp/vtr"}, "--induce"},
         {{"--trace=yes", "/tmp/vtr"}, "no value"},
         {{"--speed", "2", "/tmp/vtr"}, "unknown option --speed"},
     };

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -48,6 +49,7 @@ FrontPanel::FrontPanel(std::shared_ptr<platform::qt::RealTimeRecorder> recorder,
     status_ = new QLabel(transport);
     tape_ = new QLabel(transport);
     position_ = new QLabel(transport);
+    identity_ = new QLabel(transport);
     QFont big = status_->font();
     big.setPointSizeF(big.pointSizeF() * 1.4);
     big.setBold(true);
@@ -55,6 +57,7 @@ FrontPanel::FrontPanel(std::shared_ptr<platform::qt::RealTimeRecorder> recorder,
     form->addRow("Status", status_);
     form->addRow("Tape", tape_);
     form->addRow("Position", position_);
+    form->addRow("Identity", identity_);
     layout->addWidget(transport);
 
     auto* controls = new QGroupBox("Front panel", this);
@@ -73,12 +76,23 @@ FrontPanel::FrontPanel(std::shared_ptr<platform::qt::RealTimeRecorder> recorder,
     grid->addLayout(slot);
     changer_ = new QCheckBox("Automatic tape changer", controls);
     grid->addWidget(changer_);
+    auto* induceRow = new QHBoxLayout;
+    induce_ = new QLineEdit(controls);
+    induce_->setMaxLength(3);
+    induce_->setPlaceholderText("none");
+    induce_->setToolTip("The induce code the recorder answers; none: the tool asks for one");
+    auto* setInduce = new QPushButton("Set induce", controls);
+    induceRow->addWidget(new QLabel("Induce code", controls));
+    induceRow->addWidget(induce_, 1);
+    induceRow->addWidget(setInduce);
+    grid->addLayout(induceRow);
     layout->addWidget(controls);
 
     auto* faultBox = new QGroupBox("Faults", this);
     auto* faultLayout = new QVBoxLayout(faultBox);
     auto* faultRow = new QHBoxLayout;
     fault_ = new QComboBox(faultBox);
+    fault_->setObjectName("fault");
     for (const auto& [name, what] : Faults::catalogue())
         fault_->addItem(QString::fromStdString(name + " - " + what), QString::fromStdString(name));
     count_ = new QSpinBox(faultBox);
@@ -108,13 +122,27 @@ FrontPanel::FrontPanel(std::shared_ptr<platform::qt::RealTimeRecorder> recorder,
     connect(eject, &QPushButton::clicked, this, [this] { command("eject"); });
     connect(changer_, &QCheckBox::clicked, this,
             [this](bool checked) { command(checked ? "changer on" : "changer off"); });
-    connect(on, &QPushButton::clicked, this, [this] {
-        command("fault " + fault_->currentData().toString().toStdString() + " " +
-                std::to_string(count_->value()));
+    connect(setInduce, &QPushButton::clicked, this, [this] {
+        const std::string code = induce_->text().trimmed().toStdString();
+        command(code.empty() ? "induce clear" : "induce " + code);
     });
-    connect(off, &QPushButton::clicked, this, [this] {
-        command("fault " + fault_->currentData().toString().toStdString() + " off");
+    // Only a reply fault takes a count; a state fault is switched on as it is
+    // and a line event happens once, with nothing to switch off.
+    const auto faultName = [this] { return fault_->currentData().toString().toStdString(); };
+    connect(fault_, &QComboBox::currentIndexChanged, this, [this, faultName, off] {
+        const vtrsim::FaultKind kind = vtrsim::faultKind(faultName());
+        count_->setEnabled(kind == vtrsim::FaultKind::Reply);
+        off->setEnabled(kind != vtrsim::FaultKind::LineEvent);
     });
+    connect(on, &QPushButton::clicked, this, [this, faultName] {
+        const std::string name = faultName();
+        command("fault " + name +
+                (vtrsim::faultKind(name) == vtrsim::FaultKind::Reply
+                     ? " " + std::to_string(count_->value())
+                     : ""));
+    });
+    connect(off, &QPushButton::clicked, this,
+            [this, faultName] { command("fault " + faultName() + " off"); });
 
     watch_ = recorder_->watch([this] { refresh(); });
     timer_ = new QTimer(this);
@@ -145,6 +173,8 @@ void FrontPanel::refresh() {
     if (st.tape)
         where += st.remaining ? ", " + clock(*st.remaining) + " left" : ", remaining unknown";
     position_->setText(where);
+    identity_->setText(QString::fromStdString(
+        st.id + (st.induce == "   " ? ", no induce code" : ", induce " + st.induce)));
     remote_->setChecked(st.remote);
     changer_->setChecked(st.autoChanger);
     Faults& f = recorder_->recorder().faults();

@@ -8,6 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTimer;
@@ -16,7 +17,7 @@ namespace rf::sim {
 
 // The front panel of the built-in simulated recorder: transport status and
 // tape, the remote/local switch, a tape slot with the library, eject, the
-// automatic tape changer and the fault switches.
+// automatic tape changer, the induce code and the fault switches.
 class FrontPanel : public QWidget {
   public:
     explicit FrontPanel(std::shared_ptr<platform::qt::RealTimeRecorder> recorder,
@@ -35,9 +36,11 @@ class FrontPanel : public QWidget {
     QLabel* status_ = nullptr;
     QLabel* tape_ = nullptr;
     QLabel* position_ = nullptr;
+    QLabel* identity_ = nullptr;
     QCheckBox* remote_ = nullptr;
     QComboBox* library_ = nullptr;
     QCheckBox* changer_ = nullptr;
+    QLineEdit* induce_ = nullptr;
     QComboBox* fault_ = nullptr;
     QSpinBox* count_ = nullptr;
     QLabel* faults_ = nullptr;

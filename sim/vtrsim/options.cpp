@@ -64,6 +64,11 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
             const auto v = takeValue();
             if (!v || v->empty()) return fail("--id needs the identification text");
             o.id = *v;
+        } else if (arg == "--induce") {
+            const auto v = takeValue();
+            if (!v || v->empty() || v->size() > 3)
+                return fail("--induce needs a code of one to three characters");
+            o.induce = *v;
         } else if (arg == "--tape") {
             const auto v = takeValue();
             if (!v || v->empty()) return fail("--tape needs a tape name");
@@ -93,6 +98,7 @@ std::string usage() {
         "options:\n"
         "  --seed N          the recorder's hidden head values and noise (1)\n"
         "  --id TEXT         what the recorder answers to QID (QT7310)\n"
+        "  --induce TEXT     the induce code the recorder answers to $DQ (none)\n"
         "  --baud N          the line time of each character, 10 bits at N baud (9600)\n"
         "  --changer         the automatic tape changer on\n"
         "  --tape NAME       a tape in at start (quote a name with blanks)\n"

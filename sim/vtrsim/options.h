@@ -10,8 +10,9 @@ namespace rf::sim::vtrsim {
 struct Options {
     std::string linkPath;  // where the symbolic link to the pseudo-terminal goes
     std::uint64_t seed = 1;
-    std::optional<std::string> id;  // the recorder's identification, QT7310 when not given
-    int baud = 9600;                // the line time the recorder works with
+    std::optional<std::string> id;      // the recorder's identification, QT7310 when not given
+    std::optional<std::string> induce;  // the induce code, none (three blanks) when not given
+    int baud = 9600;                    // the line time the recorder works with
     bool changer = false;
     std::optional<std::string> tape;  // in the recorder at start
     bool trace = false;

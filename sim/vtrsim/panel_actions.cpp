@@ -197,7 +197,7 @@ std::string statusLine(const PanelState& s) {
         line += "no tape";
     line += s.remote ? ", remote" : ", local";
     line += s.autoChanger ? ", changer on" : ", changer off";
-    return line + ", id " + s.id;
+    return line + ", id " + s.id + (s.induce == "   " ? ", no induce" : ", induce " + s.induce);
 }
 
 std::vector<std::string> runPanelCommand(const PanelCommand& command, RealTimeRecorder& host) {
@@ -215,6 +215,12 @@ std::vector<std::string> runPanelCommand(const PanelCommand& command, RealTimeRe
             [&](const panel::SetModel& c) {
                 host.panel([&](Recorder& r, Micros) { r.setId(c.id); });
                 return std::vector<std::string>{"model " + c.id + ": QID answers it"};
+            },
+            [&](const panel::SetInduce& c) {
+                host.panel([&](Recorder& r, Micros) { r.setInduce(c.code); });
+                return std::vector<std::string>{
+                    c.code == "   " ? "induce clear: the tool asks for a code when it connects"
+                                    : "induce " + c.code + ": $DQ answers it"};
             },
             [&](const panel::FaultOn& c) { return faultOn(c, host); },
             [&](const panel::FaultOff& c) { return faultOff(c.name, host); },

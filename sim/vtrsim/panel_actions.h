@@ -17,7 +17,8 @@ std::vector<std::string> runPanelCommand(const PanelCommand& command,
 
 // "h:mm:ss" of a number of seconds.
 std::string clockText(double seconds);
-// One line of the transport status, tape, position and remaining time.
+// One line of the transport status, tape, position and remaining time, the
+// switches, the identification and the induce code.
 std::string statusLine(const platform::qt::PanelState& state);
 
 }  // namespace rf::sim::vtrsim

@@ -147,6 +147,12 @@ PanelCommand parsePanelCommand(std::string_view line) {
         if (w.size() < 2) return invalid("model needs the identification text, e.g. model QT7320");
         return panel::SetModel{rest(w, 1)};
     }
+    if (verb == "induce") {
+        if (w.size() == 2 && lower(w[1]) == "clear") return panel::SetInduce{"   "};
+        if (w.size() != 2 || w[1].size() > 3)
+            return invalid("induce takes a code of up to three characters, or clear");
+        return panel::SetInduce{w[1]};
+    }
     if (verb == "changer") {
         if (auto on = onOff(w)) return panel::SetChanger{*on};
         return invalid("changer on or changer off");
@@ -169,6 +175,8 @@ const char* panelHelp() {
            "  local                   the remote/local switch to local: commands are refused\n"
            "  remote                  the switch back to remote\n"
            "  model <id text>         what the recorder answers to QID (e.g. model QT7320)\n"
+           "  induce <code>|clear     the induce code $DQ answers (up to three characters),\n"
+           "                          or none: the tool then asks for one\n"
            "  fault <name> [<N>|<N>s] a reply fault for the next N replies (1 if left out)\n"
            "                          or for N seconds; a state fault on; a line event now\n"
            "  fault <name> off        a fault off\n"

@@ -23,6 +23,10 @@ struct SetModel {
     std::string id;  // what "QID" answers from now on
     friend bool operator==(const SetModel&, const SetModel&) = default;
 };
+struct SetInduce {
+    std::string code;  // one to three characters; three blanks for "induce clear"
+    friend bool operator==(const SetInduce&, const SetInduce&) = default;
+};
 // A fault switched on. A reply fault acts on the next `count` replies, or
 // (seconds > 0) for that long; state faults and line events have neither.
 struct FaultOn {
@@ -67,8 +71,9 @@ struct Invalid {
 
 using PanelCommand =
     std::variant<panel::Nothing, panel::Insert, panel::Eject, panel::SetRemote, panel::SetModel,
-                 panel::FaultOn, panel::FaultOff, panel::ListFaults, panel::SetChanger,
-                 panel::Status, panel::ListTapes, panel::Help, panel::Quit, panel::Invalid>;
+                 panel::SetInduce, panel::FaultOn, panel::FaultOff, panel::ListFaults,
+                 panel::SetChanger, panel::Status, panel::ListTapes, panel::Help, panel::Quit,
+                 panel::Invalid>;
 
 // Reads one line. Command words, fault names and on/off are taken in any case;
 // tape names and the identification text as written.

@@ -17,6 +17,7 @@ RecorderConfig configOf(const Options& o) {
     c.baud = o.baud;
     c.autoChanger = o.changer;
     if (o.id) c.id = *o.id;
+    if (o.induce) c.induce = *o.induce;
     return c;
 }
 

@@ -72,6 +72,7 @@ PanelState RealTimeRecorder::state() {
     s.remote = recorder_.remote();
     s.autoChanger = t.autoChanger();
     s.id = recorder_.id();
+    s.induce = recorder_.induce();
     return s;
 }
 
@@ -145,7 +146,7 @@ void RealTimeRecorder::guarded(const char* what, const std::function<void()>& ca
 QtSimPort::QtSimPort(Platform& platform)
     : platform_(platform),
       host_(std::make_shared<RealTimeRecorder>(
-          sim::RecorderConfig{.autoChanger = true},
+          sim::RecorderConfig{.induce = "DMO", .autoChanger = true},
           [p = &platform](const char* what, const std::function<void()>& callback) {
               guardedCall(*p, what, callback);
           })) {

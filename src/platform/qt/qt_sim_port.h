@@ -27,6 +27,7 @@ struct PanelState {
     bool remote = true;
     bool autoChanger = false;
     std::string id;
+    std::string induce;  // three blanks while it has none
 };
 
 // The time-driven recorder model run against the steady clock on Qt's event
@@ -102,12 +103,13 @@ class RealTimeRecorder {
 };
 
 // The built-in simulated recorder behind the port name "SIM": a recorder (seed
-// 1, identification QT7310, automatic tape changer on) hosted in the program
-// and run in real time, so the tool works without a recorder or a second
-// program. Every output reaches the comm handler as Receive (or as its event
-// code) through the platform's guarded call, the way a QtSerialPort reports.
-// The recorder keeps running while the port is closed; what it sends then is
-// lost, as on a line nobody listens to.
+// 1, identification QT7310, induce code DMO, automatic tape changer on) hosted
+// in the program and run in real time, so the tool works without a recorder or
+// a second program, and a new user is not asked for an induce code. Every
+// output reaches the comm handler as Receive (or as its event code) through
+// the platform's guarded call, the way a QtSerialPort reports. The recorder
+// keeps running while the port is closed; what it sends then is lost, as on a
+// line nobody listens to.
 class QtSimPort final : public SerialPort {
   public:
     static constexpr const char* PortName = "SIM";
