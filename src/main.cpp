@@ -46,6 +46,11 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setFont(QFont("Arial"));
+    // The program ends only by its own decision (END, the close handler, Abort),
+    // each of which writes the log's last line first. Program Reset hides the
+    // only window while it asks "ReStart OK ?": Qt must not take the closing of
+    // that box for the last window closing and quit.
+    QApplication::setQuitOnLastWindowClosed(false);
     rf::platform::qt::QtPlatform platform;
     rf::app::Tool tool(platform);
     rf::shell::MainWindowView window(tool.window(), tool);

@@ -223,5 +223,65 @@ TEST(CloseHandler, ClosingWhileWaitingForRemoteEndsTheWait) {
     EXPECT_LT(rig.now(), 20s);
 }
 
+// The operator's actions that are work of their own, as the window reports them.
+const std::vector<std::pair<std::string, std::function<void(Tool&)>>> workActions = {
+    {"Adjust", [](Tool& t) { t.menuPrg(shell::prg::Adjust); }},
+    {"Error Rate", [](Tool& t) { t.menuPrg(shell::prg::ErrorRate); }},
+    {"START", [](Tool& t) { t.menuPrg(shell::prg::Start); }},
+    {"Data DownLoad", [](Tool& t) { t.menuPrg(shell::prg::DownLoad); }},
+    {"Data UpLoad", [](Tool& t) { t.menuPrg(shell::prg::UpLoad); }},
+    {"Data Initialize", [](Tool& t) { t.menuPrg(shell::prg::Initialize); }},
+    {"Program Reset", [](Tool& t) { t.menuPrg(shell::prg::Reset); }},
+    {"Set Induce", [](Tool& t) { t.menuHelp(0); }},
+    {"Version", [](Tool& t) { t.menuHelp(2); }},
+    {"option PB", [](Tool& t) { t.partAdjCheck(1); }},
+    {"check box", [](Tool& t) { t.checkBox(shell::CheckBoxId::PbLp0); }},
+};
+
+// Runs `action` every few milliseconds of virtual time, so that it falls into
+// every wait: the blinking pauses and each exchange with the recorder.
+void repeatedly(ToolRig& rig, std::chrono::milliseconds until, std::function<void()> action) {
+    for (auto t = rig.now() + 1ms; t < rig.now() + until; t += 3ms)
+        rig.at(t, action);
+}
+
+TEST(OneActionAtATime, NoActionStartsInsideTheConnectionChecksWaitsAndTheCheckEndsAsWithout) {
+    auto check = [](const std::function<void(ToolRig&)>& meanwhile) {
+        auto rig = std::make_unique<ToolRig>();
+        rig->recorder.setRemote(false);
+        rig->at(5s, [r = rig.get()] { r->recorder.setRemote(true); });
+        meanwhile(*rig);
+        EXPECT_TRUE(rig->startUp());
+        return rig;
+    };
+    const auto quiet = check([](ToolRig&) {});
+    for (const auto& [name, act] : workActions) {
+        SCOPED_TRACE(name);
+        const auto busy = check(
+            [&act = act](ToolRig& rig) { repeatedly(rig, 7s, [&rig, &act] { act(rig.tool); }); });
+        EXPECT_EQ(busy->tool.window(), quiet->tool.window());
+        EXPECT_EQ(sent(*busy), sent(*quiet));
+        EXPECT_EQ(busy->dialogs().shown().size(), 1u);  // the induce question only
+        EXPECT_FALSE(busy->tool.versionWindow().visible);
+    }
+}
+
+TEST(OneActionAtATime, ASecondCloseOrAnActionDuringTheCloseHandlerStartsNothing) {
+    ToolRig rig;
+    ASSERT_TRUE(rig.startUp());
+    rig.tool.shared().AdjModeOn = true;
+    rig.recorder.insert("HDLP MASTER", rig.now());
+    rig.wait(3s);
+    rig.platform.clearWire();
+    repeatedly(rig, 10s, [&] { rig.tool.closeRequested(); });
+    for (const auto& [name, act] : workActions)
+        repeatedly(rig, 10s, [&rig, &act = act] { act(rig.tool); });
+    rig.tool.closeRequested();
+    EXPECT_TRUE(rig.tool.ended());
+    EXPECT_EQ(sent(rig), (std::vector<std::string>{"$ND", "QOD:11", "OEJ", "QOD:11"}));
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;  // opened and closed once
+}
+
 }  // namespace
 }  // namespace rf::app

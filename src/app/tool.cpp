@@ -134,7 +134,12 @@ void Tool::menuPrg(int index) {
     const auto& menu = form_.model().MenuPrg;
     if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
-    handle([&] { run_.MenuPrgSelect_Click(index); });
+    // STOP and IRQ only raise their requests, and END ends: they act on the
+    // work in progress. Every other item is work of its own.
+    const bool actsOnWork =
+        index == shell::prg::Stop || index == shell::prg::Irq || index == shell::prg::End;
+    operatorAction(actsOnWork ? DuringWork::Allowed : DuringWork::Refused,
+                   [&] { run_.MenuPrgSelect_Click(index); });
 }
 
 void Tool::menuFile(int) {
@@ -149,41 +154,46 @@ void Tool::menuHelp(int index) {
     const auto& menu = form_.model().MenuHelp;
     if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
-    if (index == 0) handle([this] { connection_.SetInduce(); });
-    if (index == 2) version_.visible = true;
+    operatorAction(DuringWork::Refused, [&] {
+        if (index == 0) connection_.SetInduce();
+        if (index == 2) version_.visible = true;
+    });
 }
 
 void Tool::partAdjCheck(int index) {
-    form_.PartAdjCheck_Click(index);
+    operatorAction(DuringWork::Refused, [&] { form_.PartAdjCheck_Click(index); });
 }
 
 void Tool::checkBox(shell::CheckBoxId box) {
     auto& m = form_.model();
     using shell::CheckBoxId;
+    shell::Toggle* toggle = nullptr;
     switch (box) {
         case CheckBoxId::PbLp0:
         case CheckBoxId::PbLp1:
         case CheckBoxId::PbLp2:
         case CheckBoxId::PbLp3:
         case CheckBoxId::PbLp4:
-            form_.CheckBox_Click(m.PbLpCheck[static_cast<std::size_t>(box)]);
+            toggle = &m.PbLpCheck[static_cast<std::size_t>(box)];
             break;
         case CheckBoxId::RecLp:
-            form_.CheckBox_Click(m.RecLpCheck);
+            toggle = &m.RecLpCheck;
             break;
         case CheckBoxId::PbSp:
-            form_.CheckBox_Click(m.PbSpCheck);
+            toggle = &m.PbSpCheck;
             break;
         case CheckBoxId::PbPro:
-            form_.CheckBox_Click(m.PbProCheck);
+            toggle = &m.PbProCheck;
             break;
         case CheckBoxId::PbDv:
-            form_.CheckBox_Click(m.PbDvCheck);
+            toggle = &m.PbDvCheck;
             break;
     }
+    if (toggle) operatorAction(DuringWork::Refused, [&] { form_.CheckBox_Click(*toggle); });
 }
 
 void Tool::tabSelected(int index) {
+    // Choosing a page to look at is no work: it is taken at any time.
     auto& m = form_.model();
     if (index >= 0 && index < static_cast<int>(m.AdjTab.size()) &&
         m.AdjTab[static_cast<std::size_t>(index)].enabled)
@@ -191,7 +201,16 @@ void Tool::tabSelected(int index) {
 }
 
 void Tool::errSelect() {
-    results::ErrSelect_Click(form_.model(), s_);
+    // The error-rate panel's group button works during a measurement.
+    operatorAction(DuringWork::Allowed, [&] { results::ErrSelect_Click(form_.model(), s_); });
+}
+
+void Tool::operatorAction(DuringWork during, const std::function<void()>& action) {
+    if (ended_ || closing_) return;
+    // Started inside the wait of another action it would run on the other's
+    // state and leave it unable to resume: it is not started at all.
+    if (busy_ > 0 && during == DuringWork::Refused) return;
+    handle(action);
 }
 
 void Tool::handle(const std::function<void()>& action) {
@@ -203,18 +222,23 @@ void Tool::handle(const std::function<void()>& action) {
     action();
     if (busy_ == 1 && closePending_ && !ended_) {
         closePending_ = false;
-        connection_.Form_QueryUnload();
+        close();
     }
 }
 
 void Tool::closeRequested() {
-    if (ended_) return;
+    if (ended_ || closing_) return;  // a second close while closing: the first one ends
     if (busy_ > 0) {
         // Not in the middle of an exchange: ask the work to stop, close after it.
         closePending_ = true;
         s_.StopReq = true;
         return;
     }
+    handle([this] { close(); });
+}
+
+void Tool::close() {
+    closing_ = true;
     connection_.Form_QueryUnload();
 }
 

@@ -87,10 +87,18 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
   private:
     // The start-up handler: shows the error and returns the operator's choice.
     ErrorChoice startupError(const RfError& error, const char* fileBeingRead);
-    // Runs an operator's action. A close asked for meanwhile (the window's
-    // events keep running while a programme works) stops the programme and
-    // closes the window once the action has returned.
+    // Whether an operator's action may start while another one is at work
+    // (its waits let the window's events run).
+    enum class DuringWork { Refused, Allowed };
+    // Every operator's action enters here: one at a time, except those that
+    // act on the work in progress (STOP, IRQ, END, the panel's group button).
+    void operatorAction(DuringWork during, const std::function<void()>& action);
+    // Runs an action. A close asked for meanwhile (the window's events keep
+    // running while a programme works) stops the programme and closes the
+    // window once the action has returned.
     void handle(const std::function<void()>& action);
+    // The close handler: once started, the program ends.
+    void close();
 
     platform::Platform& platform_;
     Shared s_;
@@ -109,6 +117,7 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     bool ended_ = false;
     int busy_ = 0;
     bool closePending_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace rf::app

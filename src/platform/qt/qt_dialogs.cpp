@@ -1,7 +1,9 @@
 #include "platform/qt/qt_dialogs.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <cstdio>
@@ -37,6 +39,38 @@ struct ButtonSet {
     QMessageBox::StandardButton first;  // the default button
     // The button Qt makes the escape button: what Esc and closing the box answer.
     QMessageBox::StandardButton escape;
+    // Esc and the window's close button do nothing: one of the buttons must be
+    // chosen. An operator who presses Esc on an error has not chosen Abort.
+    bool buttonsOnly = false;
+};
+
+// A message box that, when asked to, can be answered only with its buttons.
+// A close that does not come from the operator (the application quitting)
+// still closes it.
+class MessageBox : public QMessageBox {
+  public:
+    MessageBox(Icon icon, const QString& title, const QString& text, StandardButtons buttons,
+               bool buttonsOnly)
+        : QMessageBox(icon, title, text, buttons), buttonsOnly_(buttonsOnly) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (buttonsOnly_ && event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (buttonsOnly_ && event->spontaneous() && !clickedButton()) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+
+  private:
+    bool buttonsOnly_;
 };
 
 ButtonSet buttonSet(Buttons buttons) {
@@ -47,7 +81,7 @@ ButtonSet buttonSet(Buttons buttons) {
             return {QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No};
         case Buttons::AbortRetryIgnore:
             return {QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
-                    QMessageBox::Abort, QMessageBox::Abort};
+                    QMessageBox::Abort, QMessageBox::Abort, true};
         case Buttons::Ok:
             break;
     }
@@ -81,12 +115,13 @@ Answer QtDialogs::msgBox(const std::string& text, Buttons buttons, Icon icon,
                          const std::string& title) {
     requireWidgets();
     const ButtonSet set = buttonSet(buttons);
-    QMessageBox box(qtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
-                    set.buttons);
+    MessageBox box(qtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
+                   set.buttons, set.buttonsOnly);
     box.setDefaultButton(set.first);
     // Esc and the close button answer with the button Qt picks as the escape
-    // button (Cancel, No, Abort, or the only button); clickedButton() is then
-    // that button. A box ended without any button counts as escaped too.
+    // button (Cancel, No, or the only button); clickedButton() is then that
+    // button. A box ended without any button (the application quitting) counts
+    // as escaped too.
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     const auto standard = clicked ? box.standardButton(clicked) : set.escape;
