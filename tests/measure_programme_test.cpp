@@ -56,29 +56,7 @@ TEST(TapeLoad, AsksForTheTapeEjectsAWrongOneAndAcceptsTheRightOne) {
     EXPECT_GE(rig.now(), 32s);
 }
 
-TEST(TapeLoad, ABlankTapeIsAnyUnmarkedTapeAndOtherFormatsAcceptNothing) {
-    struct Case {
-        const char* kind;
-        int fmt;
-        const char* tape;
-        bool accepted;
-    };
-    for (const Case& c : std::vector<Case>{{"SELF", 7, "BLANK", true},
-                                           {"SELF", 7, "HDLP MASTER", false},
-                                           {"MASTER", 3, "25M MASTER", true},
-                                           {"CHECK", 3, "25M MASTER", false},
-                                           {"CHECK", 7, "HDLP MASTER", true},
-                                           {"CHECK", 1, "DV MASTER", true},
-                                           {"CHECK", 4, "HDLP MASTER", false},
-                                           {"CHECK", 5, "BLANK", false}}) {
-        SCOPED_TRACE(std::string(c.kind) + " " + std::to_string(c.fmt) + " " + c.tape);
-        auto lib = sim::standardLibrary();
-        auto it = std::find_if(lib.begin(), lib.end(),
-                               [&](const sim::Tape& x) { return x.name == c.tape; });
-        EXPECT_EQ(tapeAccepted(c.kind, c.fmt, it->format, it->mark ? "ON" : "OFF"), c.accepted);
-    }
-    EXPECT_EQ(tapePrompt("CHECK", 4), "");
-    // With no tape that could serve, every tape goes out until the operator stops.
+TEST(TapeLoad, WithNoTapeThatCouldServeEveryTapeGoesOutUntilTheOperatorStops) {
     MeasureRig rig;
     rig.recorder.setAutoChanger(true, rig.now());
     rig.at(rig.now() + 60s, [&] { rig.tool.menuPrg(Stop); });
@@ -145,6 +123,20 @@ TEST(RemainCheck, IrqCutsTheRewindShort) {
     EXPECT_EQ(rig.s().VtrStatus, "REC");
 }
 
+TEST(RemainCheck, AStoppedTapeOfUnknownRemainingTimeIsCheckedOnceAndRewound) {
+    MeasureRig rig;
+    rig.platform.setTimeLimit(rig.now() + 1h);
+    rig.recorder.insert("HDLP MASTER", rig.now());
+    rig.wait(3s);
+    rig.recorder.transport().windToEnd(600);
+    rig.recorder.faults().remainUnknown = true;  // "FF" for good
+    rig.tape.RemainCheck(3, "PLAY");
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("\"Remain = FFFFFF\"\r\n\"No Remain\""), std::string::npos) << log;
+    EXPECT_EQ(log.find("Remain = ", log.find("Remain = ") + 1), std::string::npos);
+    EXPECT_EQ(rig.s().VtrStatus, "PLAY");
+}
+
 TEST(EnvelopeMeasurement, TheFirstReadingNeverCountsAndFourteenAreTrimmed) {
     MeasureRig rig;
     rig.recorder.insert("HDLP MASTER", rig.now());
@@ -198,7 +190,7 @@ TEST(PbMeasureMain, MeasuresEveryPlaybackBlockAndStoresTheResults) {
          {"\"QT7310XYZ_SN1  Play Measure Start\"", "\"DV,9000rpm Start !\"",
           "\"Master Error Rate\"", "\"MAGVEX50M,9900rpm Start !\"", "\"Check Tape Error Rate\"",
           "\"MAGVEX HDLP,18000rpm,RP,RP,RP Start !\"",
-          "\"MAGVEX HDLP,18000rpm,PB,PB,SubSlow Start !\"", "\"Video:\",-", "\"A/V:\",-",
+          "\"MAGVEX HDLP,18000rpm,PB,PB,SubSlow Start !\"", "\"Video:\",-", "\"A/V\",-",
           "\"QT7310XYZ_SN1  Play Measure End\""})
         EXPECT_NE(log.find(line), std::string::npos) << line;
     EXPECT_EQ(run.tool.window().ProgressBar, 0);  // back to idle
@@ -338,6 +330,71 @@ TEST(PbMeasureMain, StopWhileWaitingForATapeEndsTheProgrammeAtOnce) {
     EXPECT_EQ(log.find("Start !"), std::string::npos);  // no block began
     EXPECT_LT(rig.now(), 60s);
     EXPECT_EQ(rig.tool.window().Message.caption, "Please Select MENU !!");
+}
+
+// Calls `inject` once, the first time `when` holds, looking every 5 ms.
+void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<void()> inject) {
+    auto watch = std::make_shared<std::function<void()>>();
+    *watch = [&rig, when, inject, watch] {
+        if (when())
+            inject();
+        else
+            rig.at(rig.now() + 5ms, *watch);
+    };
+    rig.at(rig.now() + 5ms, *watch);
+}
+
+TEST(PbMeasureMain, ARetryAfterALinkErrorCountsItsStepsAfresh) {
+    ErrorRateRun run(1);
+    auto& m = run.tool.window();
+    for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
+                      &m.PbLpCheck[4], &m.PbSpCheck, &m.PbProCheck})
+        run.tool.form().CheckBox_Click(*box);  // DV alone: one step of its four kinds
+    const Shared& s = run.tool.shared();
+    onceWhen(
+        run, [&] { return s.AdjModeOn; }, [&] { run.recorder.faults().noReply.count = 1; });
+    std::vector<int> progress;
+    for (std::chrono::milliseconds t = 1s; t < 600s; t += 250ms)
+        run.at(run.now() + t, [&] { progress.push_back(m.ProgressBar); });
+    run.dialogs().expectMsgBox("RS232-C Time Over Error", Answer::Retry);
+    run.start();
+    EXPECT_EQ(*std::min_element(progress.begin(), progress.end()), 0);
+    EXPECT_EQ(*std::max_element(progress.begin(), progress.end()), 100);
+    EXPECT_NE(readFile("QT7310AdjLog.txt").find("\"QT7310XYZ_SN1  Play Measure End\""),
+              std::string::npos);
+}
+
+TEST(RecMeasureMain, ARetryAfterAnErrorWhileStopIsOffStartsWithStopAvailable) {
+    ErrorRateRun run(2);
+    run.platform.setTimeLimit(run.now() + 3h);
+    const Shared& s = run.tool.shared();
+    auto& stop = run.tool.window().MenuPrg.items[Stop];
+    // An error at the block's end, where STOP is off; the rerun then waits for
+    // a time code that never comes, which only STOP ends.
+    onceWhen(
+        run, [&] { return s.RecModeOn && !stop.enabled; },
+        [&] {
+            run.recorder.faults().noReply.count = 1;
+            run.recorder.faults().tcStuck = true;
+            run.at(run.now() + 300s, [&] { run.tool.menuPrg(Stop); });
+        });
+    run.dialogs().expectMsgBox("RS232-C Time Over Error", Answer::Retry);
+    run.start();
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("\"QT7310XYZ_SN1 Rec Measure Stop\""), std::string::npos);
+}
+
+TEST(PbMeasureMain, AJammedEjectEndsTheRunThroughItsErrorBoxInsteadOfTrappingIt) {
+    ErrorRateRun run(1);
+    run.platform.setTimeLimit(run.now() + 3h);
+    const Shared& s = run.tool.shared();
+    onceWhen(
+        run, [&] { return s.AdjModeOn; }, [&] { run.recorder.faults().ejectJam = true; });
+    run.dialogs().expectMsgBox("RS232-C Other Error", Answer::Ignore);
+    run.start();
+    const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("\"EJECT not reached, status = PLAY\""), std::string::npos) << log;
+    EXPECT_EQ(run.tool.window().Message.caption, "Please Select MENU !!");
 }
 
 }  // namespace

@@ -162,18 +162,5 @@ TEST(RunControl, ProgramResetRestartsEvenWhenCancelledAndEndEnds) {
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);
 }
 
-TEST(RunControl, IrqAndStopOnlyRaiseTheirRequests) {
-    RunRig rig;
-    rig.tool.form().MenuCtrl("OFF");
-    rig.tool.menuPrg(prg::Irq);  // disabled: nothing
-    EXPECT_FALSE(rig.tool.shared().IrqReq);
-    rig.tool.form().prgItem(prg::Irq).enabled = true;
-    rig.tool.menuPrg(prg::Irq);
-    rig.tool.menuPrg(prg::Stop);
-    EXPECT_TRUE(rig.tool.shared().IrqReq);
-    EXPECT_TRUE(rig.tool.shared().StopReq);
-    EXPECT_TRUE(rig.ran.empty());
-}
-
 }  // namespace
 }  // namespace rf::shell

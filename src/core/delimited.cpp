@@ -1,5 +1,6 @@
 #include "core/delimited.h"
 
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -151,6 +152,33 @@ std::string DelimitedRecord::line() const {
     }
     out += "\r\n";
     return out;
+}
+
+double leadingNumber(std::string_view text) {
+    std::size_t at = text.find_first_not_of(" \t");
+    if (at == std::string_view::npos) return 0.0;
+    bool negative = false;
+    if (text[at] == '+' || text[at] == '-') negative = text[at++] == '-';
+    const std::size_t start = at;
+    bool digits = false, nonZero = false, point = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c >= '0' && c <= '9') {
+            digits = true;
+            nonZero = nonZero || (c != '0' && !point);
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits) return 0.0;
+    double value = 0.0;
+    const auto parsed = std::from_chars(text.data() + start, text.data() + at, value);
+    // Too many digits to hold: too large when there is a whole part, else too small.
+    if (parsed.ec == std::errc::result_out_of_range)
+        value = nonZero ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
 }
 
 }  // namespace rf

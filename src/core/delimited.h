@@ -41,6 +41,11 @@ class DelimitedReader {
 // Not a number: 13; outside -32768..32767: "overflow" (6).
 std::int16_t parseInt16(std::string_view text);
 
+// The leading decimal number of a text: blanks, a sign, digits with at most
+// one decimal point ("12AB" is 12). 0 when the text does not start with one
+// ("FF", "").
+double leadingNumber(std::string_view text);
+
 // True when the text is an optional sign followed by decimal digits only.
 bool isInteger(std::string_view text);
 

@@ -7,7 +7,9 @@
 namespace rf::measure {
 
 float exponentOfStep(int step) {
-    return static_cast<float>(step) * 0.2f - 5.5f;
+    // Computed in double and stored as a single: step 18 is then exactly the
+    // single nearest to -1.9, as a "<= -1.9" comparison expects.
+    return static_cast<float>(step * 0.2 - 5.5);
 }
 
 float CaluErrRate(const Samples& samples, int channel, int count) {

@@ -31,12 +31,13 @@ std::string valueLine(const std::string& label, const std::array<float, 12>& val
     return out;
 }
 
-void logValues(shell::MainForm& form, const std::string& label, std::size_t first) {
+void logValues(shell::MainForm& form, const std::string& label, const std::string& recordLabel,
+               std::size_t first) {
     Shared& s = form.shared();
     s.DspText = valueLine(label, s.SRealErr, first);
     form.LogDsp(s.DspText);
     DelimitedRecord record;
-    record.text(label);
+    record.text(recordLabel);
     for (std::size_t i = 0; i < 4; ++i)
         record.number(s.SRealErr[first + i]);
     form.log().writeRecord(record.line());
@@ -46,11 +47,14 @@ void PbMeasure::PbMeasureMain() {
     Shared& s = form_.shared();
     form_.model().ProgressBar = 0;
     s.ProgressVal = 0;
-    if (s.AdjSel(Playback, 1, 0, 1, 0, 0)) s.PbStepCount -= 4;
-    if (s.AdjSel(Playback, 2, 5, 1, 0, 0)) s.PbStepCount -= 3;
-    if (s.AdjSel(Playback, 3, 6, 1, 0, 0)) s.PbStepCount -= 3;
-    if (s.PbStepCount == 0) Raise(err::DivisionByZero);
-    s.ProgressStep = 100.0f / s.PbStepCount / 2.0f;
+    // A four-channel format measures all its head kinds at once: one step.
+    // Counted here from run control's count, so that a Retry counts afresh.
+    float steps = s.PbStepCount;
+    if (s.AdjSel(Playback, 1, 0, 1, 0, 0)) steps -= 4;
+    if (s.AdjSel(Playback, 2, 5, 1, 0, 0)) steps -= 3;
+    if (s.AdjSel(Playback, 3, 6, 1, 0, 0)) steps -= 3;
+    if (steps == 0) Raise(err::DivisionByZero);
+    s.ProgressStep = 100.0f / steps / 2.0f;
     form_.log().writeText(timeOfDay(form_.platform().now()));
     s.DspText = s.VtrName + "  Play Measure Start";
     form_.logLine(s.DspText);
@@ -110,7 +114,7 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
         form_.ProgressDsp();
         sampling_.ErrRateMeasOt(s.SRealErr);
         form_.ProgressDsp();
-        logValues(form_, s.ErrChLabel[0] + ":", 0);
+        logValues(form_, s.ErrChLabel[0] + ":", s.ErrChLabel[0], 0);
         if (!s.StopReq) {
             for (int c = 0; c < 4; ++c)
                 s.RealErrOt(fmt, c, 0) = s.SRealErr[static_cast<std::size_t>(c)];
@@ -156,7 +160,7 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
         form_.ProgressDsp();
         static constexpr const char* labels[] = {"Video:", "Audio1:", "Audio2:"};
         for (std::size_t g = 0; g < 3; ++g)
-            logValues(form_, labels[g], 4 * g);
+            logValues(form_, labels[g], labels[g], 4 * g);
         if (!s.StopReq) {
             for (int g = 0; g < 3; ++g)
                 for (int h = 0; h < 4; ++h)

@@ -15,9 +15,12 @@ std::string timeOfDay(const platform::DateTime& t);
 std::string valueLine(const std::string& label, const std::array<float, 12>& values,
                       std::size_t first);
 
-// Logs a label and four exponents of SRealErr from `first`: the logger line
-// (also into DspText) and a record of five fields in the operation log.
-void logValues(shell::MainForm& form, const std::string& label, std::size_t first);
+// Logs four exponents of SRealErr from `first`: the logger line `label`
+// followed by the values (also into DspText), and a record of five fields in
+// the operation log whose first is `recordLabel` (the label itself: "Video:"
+// for the HDLP groups, "A/V" for the four-channel formats).
+void logValues(shell::MainForm& form, const std::string& label, const std::string& recordLabel,
+               std::size_t first);
 
 // The playback error-rate programme: the check or master tape of every
 // selected format is played and the error rates of all heads are stored.

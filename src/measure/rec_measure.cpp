@@ -143,7 +143,7 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
                 sampling_.ErrRateMeasLp2(s.SRealErr);
                 form_.ProgressDsp();
                 for (std::size_t g = 0; g < 3; ++g)
-                    logValues(form_, labels[g], 4 * g);
+                    logValues(form_, labels[g], labels[g], 4 * g);
                 storeResults(6);
                 measured = true;
                 m.Message.caption = "Please wait a minute !";
@@ -177,7 +177,7 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     sampling_.ErrRateMeasLp2(s.SRealErr);
     form_.ProgressDsp();
     for (std::size_t g = 0; g < 3; ++g)
-        logValues(form_, labels[g], 4 * g);
+        logValues(form_, labels[g], labels[g], 4 * g);
     storeResults(3);
     m.Message.caption.clear();
 }

@@ -1,13 +1,12 @@
 #include "measure/tape_handling.h"
 
+#include <memory>
+
+#include "core/delimited.h"
+
 namespace rf::measure {
 
 namespace {
-bool isDecimal(const std::string& field, int below) {
-    if (field.size() != 2 || field[0] < '0' || field[0] > '9' || field[1] < '0' || field[1] > '9')
-        return false;
-    return (field[0] - '0') * 10 + (field[1] - '0') < below;
-}
 int hexValue(const std::string& field) {
     int v = 0;
     for (char c : field) {
@@ -60,8 +59,22 @@ const std::string& TapeHandling::readStatus() {
 
 bool TapeHandling::transportUntil(std::string_view mode, std::string_view status, bool honourStop) {
     Shared& s = form_.shared();
+    // A wait that STOP cannot end is bounded: a recorder that never gets there
+    // (a jammed eject, a tape pulled out by hand) must not trap the operator.
+    bool overdue = false;
+    std::unique_ptr<platform::Timer> limit;
+    if (!honourStop) {
+        limit = form_.platform().createTimer();
+        limit->setInterval(StopPathLimitMs);
+        limit->setHandler([&overdue] { overdue = true; });
+        limit->setEnabled(true);
+    }
     do {
         if (honourStop && s.StopReq) return false;
+        if (overdue) {
+            form_.logLine(std::string(status) + " not reached, status = " + s.VtrStatus);
+            Raise(err::OtherReply, "the recorder did not reach " + std::string(status));
+        }
         rs_.TransportCtrl(mode);
         readStatus();
     } while (s.VtrStatus != status);
@@ -127,7 +140,12 @@ void TapeHandling::RemainCheck(int SCheckMinute, std::string_view SAfterStatus) 
         if (s.StopReq) return;
         if (valid) showRemain(remain);
         form_.log().writeText("Remain = " + remain[0] + remain[1] + remain[2]);
-        if (isDecimal(remain[0], 24) && isDecimal(remain[1], 60) && isDecimal(remain[2], 60)) break;
+        // Read as decimal numbers, an unknown "FF" counts as 0: a stopped tape
+        // whose remaining time the recorder does not know ends the check here
+        // (and is rewound below) instead of being asked about for ever.
+        if (leadingNumber(remain[0]) < 24 && leadingNumber(remain[1]) < 60 &&
+            leadingNumber(remain[2]) < 60)
+            break;
     }
     // The minutes are read as hexadecimal: "10" counts as 16.
     const bool tooLittle = (remain[0] == "00" && hexValue(remain[1]) <= SCheckMinute) ||

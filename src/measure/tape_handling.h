@@ -28,9 +28,14 @@ class TapeHandling {
     // `SAfterStatus` ("PLAY", "REC", ...).
     void RemainCheck(int SCheckMinute, std::string_view SAfterStatus);
 
+    // How long a transport command that STOP cannot cut short may take to
+    // bring the recorder to its state: a loaded eject or stop takes seconds.
+    static constexpr int StopPathLimitMs = 30000;
+
     // Repeats the transport command and a status read until the recorder
     // reports `status`, or (when `honourStop`) a stop is requested; false when
-    // stopped first.
+    // stopped first. Without `honourStop` it gives up after StopPathLimitMs:
+    // it logs the status reached and raises 203.
     bool transportUntil(std::string_view mode, std::string_view status, bool honourStop = true);
     // Ejects the tape (at least one EJECT, also when a stop was requested) and
     // blanks the time-code and remaining-time displays.

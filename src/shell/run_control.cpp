@@ -72,10 +72,14 @@ void RunControl::MenuPrgSelect_Click(int PrgItem) {
 void RunControl::start() {
     Shared& s = form_.shared();
     MainWindowModel& m = form_.model();
-    // A programme main runs while nothing has asked to stop; Retry runs it anew.
-    auto run = [&s](const std::function<void()>& main, const bool& flag) -> Step {
-        return [&s, main = &main, flag = &flag] {
-            if (*flag && !s.StopReq && *main) (*main)();
+    // A programme main runs while nothing has asked to stop; Retry runs it
+    // anew, and every start, a Retry's too, begins with STOP available (an
+    // error may have come while a main had it disabled).
+    auto run = [this, &s](const std::function<void()>& main, const bool& flag) -> Step {
+        return [this, &s, main = &main, flag = &flag] {
+            if (!*flag || s.StopReq || !*main) return;
+            form_.prgItem(prg::Stop).enabled = true;
+            (*main)();
         };
     };
     const std::vector<Step> steps = {

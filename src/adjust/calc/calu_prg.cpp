@@ -8,6 +8,7 @@
 #include <limits>
 #include <string_view>
 
+#include "core/delimited.h"
 #include "core/errors.h"
 
 namespace rf::adjust {
@@ -79,35 +80,6 @@ PointResult findPoint(const Levels& levels, const Settings& settings, int series
         if (auto j = risingCrossing(n, count, threshold))
             return PointResult{interpolate(n, settings, *j, threshold)};
     return notFound(notFoundText, shared, dialogs);
-}
-
-// The leading decimal number of a text: blanks, a sign, digits with at most
-// one decimal point. 0 when the text does not start with one.
-double leadingNumber(std::string_view text) {
-    std::size_t at = text.find_first_not_of(" \t");
-    if (at == std::string_view::npos) return 0.0;
-    bool negative = false;
-    if (text[at] == '+' || text[at] == '-') negative = text[at++] == '-';
-    const std::size_t start = at;
-    bool digits = false, nonZero = false, point = false;
-    for (; at < text.size(); ++at) {
-        const char c = text[at];
-        if (c >= '0' && c <= '9') {
-            digits = true;
-            nonZero = nonZero || (c != '0' && !point);
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (!digits) return 0.0;
-    double value = 0.0;
-    const auto parsed = std::from_chars(text.data() + start, text.data() + at, value);
-    // Too many digits to hold: too large when there is a whole part, else too small.
-    if (parsed.ec == std::errc::result_out_of_range)
-        value = nonZero ? std::numeric_limits<double>::infinity() : 0.0;
-    return negative ? -value : value;
 }
 
 const std::string& fieldOf(std::span<const std::string> fields, std::size_t index) {
