@@ -334,14 +334,12 @@ TEST(PbMeasureMain, StopWhileWaitingForATapeEndsTheProgrammeAtOnce) {
 
 // Calls `inject` once, the first time `when` holds, looking every 5 ms.
 void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<void()> inject) {
-    auto watch = std::make_shared<std::function<void()>>();
-    *watch = [&rig, when, inject, watch] {
+    rig.at(rig.now() + 5ms, [&rig, when, inject] {
         if (when())
             inject();
         else
-            rig.at(rig.now() + 5ms, *watch);
-    };
-    rig.at(rig.now() + 5ms, *watch);
+            onceWhen(rig, when, inject);
+    });
 }
 
 TEST(PbMeasureMain, ARetryAfterALinkErrorCountsItsStepsAfresh) {
