@@ -23,12 +23,7 @@ class StartUp : public ::testing::Test, public test::ToolRig {};
 
 TEST_F(StartUp, ReadsBothFilesOpensThePortAndStartsTheLogWithADateLine) {
     ASSERT_TRUE(startUp());
-    const Shared& s = tool.shared();
-    EXPECT_EQ(s.DvtrRf, (std::array<std::int16_t, 3>{10, 20, 30}));
-    EXPECT_EQ(s.RsPortNo, 1);
-    EXPECT_EQ(s.RsPortName, "/dev/ttyS0");
-    EXPECT_TRUE(s.InduceCheck);
-    ASSERT_NE(platform.port(), nullptr);
+    EXPECT_EQ(tool.shared().DvtrRf, (std::array<std::int16_t, 3>{10, 20, 30}));
     EXPECT_TRUE(platform.port()->isOpen());
     EXPECT_EQ(platform.port()->name(), "/dev/ttyS0");
     EXPECT_EQ(platform.port()->settings(),
@@ -49,38 +44,28 @@ TEST_F(StartUp, ASecondCopyEndsSilently) {
     EXPECT_EQ(second.port(), nullptr);
 }
 
-TEST_F(StartUp, AMissingSettingsFileIsNamedAndRetryGoesOnOnceItIsInPlace) {
-    for (const std::string file : {"DVTRRF.DAT", "RSSET.DAT"}) {
-        SCOPED_TRACE(file);
-        test::ToolRig rig;
-        const std::string content = readFile(file);
-        std::filesystem::remove(file);
-        // The operator puts the file back while the message is up, then answers Retry.
-        rig.at(1ms, [&] { writeFile(file, content); });
-        rig.dialogs().expectMsgBox(file + " Not Found !!", Answer::Retry, 10ms);
-        ASSERT_TRUE(rig.startUp());
-        const auto& shown = rig.dialogs().shown().front();
-        EXPECT_EQ(shown.title, "ERROR Message");
-        EXPECT_EQ(shown.buttons, Buttons::AbortRetryIgnore);
-        EXPECT_EQ(shown.icon, Icon::Critical);
-        EXPECT_EQ(rig.tool.shared().DvtrRf[2], 30);
-        EXPECT_TRUE(rig.platform.port()->isOpen());
-    }
-}
-
-TEST_F(StartUp, AbortOrIgnoreAtStartUpEndsWithoutTouchingPortOrLog) {
-    for (Answer answer : {Answer::Abort, Answer::Ignore}) {
-        VirtualPlatform p;
-        Tool t(p);
-        std::filesystem::remove("RSSET.DAT");
-        p.dialogs().expectMsgBox("RSSET.DAT Not Found !!", answer);
-        EXPECT_FALSE(t.Main());
-        EXPECT_TRUE(t.ended());
-        EXPECT_TRUE(p.endRequested());
-        EXPECT_EQ(p.port(), nullptr);
-        EXPECT_FALSE(std::filesystem::exists("QT7310AdjLog.txt"));
-        writeFile("RSSET.DAT", GoodRsSet);
-    }
+TEST(StartUpFiles, AMissingFileIsNamedRetryGoesOnOnceItIsBackAndAbortOrIgnoreEnd) {
+    for (const std::string file : {"DVTRRF.DAT", "RSSET.DAT"})
+        for (Answer answer : {Answer::Retry, Answer::Abort, Answer::Ignore}) {
+            SCOPED_TRACE(file + " answered " + std::to_string(static_cast<int>(answer)));
+            const bool retry = answer == Answer::Retry;
+            test::ToolRig rig;
+            const std::string content = readFile(file);
+            std::filesystem::remove(file);
+            // The operator puts the file back while the message is up.
+            rig.at(1ms, [&] { writeFile(file, content); });
+            rig.dialogs().expectMsgBox(file + " Not Found !!", answer, 10ms);
+            EXPECT_EQ(retry ? rig.startUp() : rig.tool.Main(), retry);
+            const auto& shown = rig.dialogs().shown().front();
+            EXPECT_EQ(shown.title, "ERROR Message");
+            EXPECT_EQ(shown.buttons, Buttons::AbortRetryIgnore);
+            EXPECT_EQ(shown.icon, Icon::Critical);
+            EXPECT_EQ(rig.tool.shared().DvtrRf[2], retry || file == "RSSET.DAT" ? 30 : 0);
+            EXPECT_EQ(rig.platform.port() != nullptr, retry);
+            EXPECT_EQ(std::filesystem::exists("QT7310AdjLog.txt"), retry);
+            EXPECT_EQ(rig.tool.ended(), !retry);
+            EXPECT_EQ(rig.platform.endRequested(), !retry);
+        }
 }
 
 TEST_F(StartUp, BadSettingsShowTheRunTimeErrorWithTheFileOnASecondLine) {
@@ -90,11 +75,9 @@ TEST_F(StartUp, BadSettingsShowTheRunTimeErrorWithTheFileOnASecondLine) {
         std::string message;
     };
     const std::vector<Case> cases = {
-        {"1,2,x\r\n", GoodRsSet.c_str(), "Other Error No =  13\nDVTRRF.DAT: \"x\" is not a number"},
         {"1,2\r\n", GoodRsSet.c_str(), "Other Error No =  62\nDVTRRF.DAT"},
         {"1,2,3\r\n", "COM1,\"9600\",\"N\",\"8\",\"1\"\r\n",
          "Other Error No =  13\nRSSET.DAT: \"COM1\" is not a number"},
-        {"1,2,3\r\n", "1,\"9600\",\"N\"\r\n", "Other Error No =  62\nRSSET.DAT"},
         {"1,2,3\r\n", "1,\"9600\",\"X\",\"8\",\"1\"\r\n",
          "Other Error No =  380\nSettings \"9600,X,8,1\": the parity must be N, E, O, M or S"},
         {"1,2,3\r\n", "0,\"9600\",\"N\",\"8\",\"1\"\r\n",
@@ -123,21 +106,11 @@ TEST_F(StartUp, APortThatCannotBeOpenedIsNamedWithTheReasonAndRetryTriesAgain) {
     EXPECT_EQ(readFile("QT7310AdjLog.txt"), StartLine);
 }
 
-TEST(PortSettingField, NumbersNameTheSerialDevicesAndQuotedTextIsTheNameItself) {
-    struct Case {
-        DelimitedField field;
-        std::int16_t number;
-        std::string name;
-    };
-    for (const Case& c : std::vector<Case>{{{"1", false}, 1, "/dev/ttyS0"},
-                                           {{"4", false}, 4, "/dev/ttyS3"},
-                                           {{"/dev/ttyUSB0", true}, 0, "/dev/ttyUSB0"},
-                                           {{"SIM", true}, 0, "SIM"},
-                                           {{"0", false}, 0, ""}}) {
-        SCOPED_TRACE(c.field.text);
-        auto port = portSetting(c.field);
-        EXPECT_EQ(port.number, c.number);
-        EXPECT_EQ(port.name, c.name);
+TEST(PortSettingField, QuotedTextIsTheDeviceItself) {
+    for (const std::string name : {"/dev/ttyUSB0", "SIM"}) {
+        const PortSetting port = portSetting({name, true});
+        EXPECT_EQ(port.number, 0);
+        EXPECT_EQ(port.name, name);
     }
 }
 
@@ -159,6 +132,7 @@ TEST_F(StartUp, AFatalCommunicationEventIsShownLoggedAndEndsTheProgram) {
     platform.port()->deliverEvent(platform::comm::RxParity, started + 2s);
     // Seen from a sequence waiting: the wait unwinds with ProgramEnd.
     EXPECT_THROW(tool.link().RsWait(5000), ProgramEnd);
+    EXPECT_EQ(now(), started + 2s) << "the wait did not end at the event";
     const auto& box = platform.dialogs().shown().back();
     EXPECT_EQ(box.title, "RS232-C Communication Error");
     EXPECT_EQ(box.icon, Icon::Critical);
@@ -167,48 +141,6 @@ TEST_F(StartUp, AFatalCommunicationEventIsShownLoggedAndEndsTheProgram) {
     EXPECT_EQ(log.size(), StartLine.size() * 2 + 16);
     EXPECT_FALSE(tool.port()->isOpen());
     EXPECT_TRUE(tool.ended());
-}
-
-TEST(DefaultTables, HoldTheFactoryValuesForEveryBlockTheProgrammesUse) {
-    auto pb = std::make_unique<PbTable>();
-    auto rec = std::make_unique<RecTable>();
-    presetDefaults(*pb, *rec);
-    // DV playback heads, HDLP playback and record/playback heads, an ordinary format.
-    EXPECT_EQ(pb->row(1, 0, 1, 0, 0)[14], 15);
-    EXPECT_EQ(pb->row(1, 0, 0, 0, 0)[14], 11);
-    EXPECT_EQ(pb->row(7, 2, 1, 3, 1)[14], 20);
-    EXPECT_EQ(pb->row(7, 2, 0, 0, 0)[14], 14);
-    EXPECT_EQ(pb->row(3, 6, 1, 2, 1)[14], 10);
-    const std::array<std::int16_t, 29> dv = {0,   0,  -20, -20, 0,  2,   1,   18, 8, 400,
-                                             28,  14, 110, 98,  15, 2,   2,   0,  0, -30,
-                                             -10, 0,  0,   0,   0,  -30, -10, 0,  0};
-    auto dvRow = pb->row(1, 0, 1, 0, 0);
-    EXPECT_TRUE(std::equal(dv.begin(), dv.end(), dvRow.begin()));
-    auto other = pb->row(2, 5, 1, 1, 0);
-    EXPECT_EQ(other[2], -80);
-    EXPECT_EQ(other[19], -32);
-    EXPECT_EQ(other[26], -32);
-    for (int f = 0; f <= 7; ++f)
-        for (int r = 0; r <= 6; ++r)
-            EXPECT_EQ(pb->row(f, r, 1, 3, 1)[9], 400);
-    // Entries outside the ranges the programmes use stay 0.
-    for (auto item : pb->row(8, 0, 0, 0, 0))
-        EXPECT_EQ(item, 0);
-    for (auto item : pb->row(7, 7, 0, 0, 0))
-        EXPECT_EQ(item, 0);
-    for (auto item : pb->row(7, 2, 2, 0, 0))
-        EXPECT_EQ(item, 0);
-    for (auto item : pb->row(7, 2, 1, 4, 0))
-        EXPECT_EQ(item, 0);
-    for (auto item : pb->row(7, 2, 1, 0, 2))
-        EXPECT_EQ(item, 0);
-
-    auto lp = rec->row(7, 2, 0, 0, 1);
-    EXPECT_EQ(std::vector<std::int16_t>(lp.begin(), lp.end()),
-              (std::vector<std::int16_t>{50, 50, -90, -90, 0}));
-    auto sp = rec->row(3, 6, 0, 0, 0);
-    EXPECT_EQ(std::vector<std::int16_t>(sp.begin(), sp.end()),
-              (std::vector<std::int16_t>{0, 0, 0, 0, 0}));
 }
 
 }  // namespace

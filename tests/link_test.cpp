@@ -13,13 +13,11 @@ using rf::platform::Answer;
 using rf::platform::Buttons;
 using rf::platform::Icon;
 
-class RsSendTest : public ::testing::Test, public VirtualLine {
-  protected:
-    void prepareSq() { link.prepare("$SQ", "$SQ", "$SQ"); }
+struct RsSendTest : ::testing::Test, VirtualLine {
+    RsSendTest() { link.prepare("$SQ", "$SQ", "$SQ"); }
 };
 
 TEST_F(RsSendTest, GoodReplyReturnsAtItsEtxWithoutPauseAndStopsTheTimeOut) {
-    prepareSq();
     peer.reply(good("$SQ:123456789"), 30ms);
     link.RsSend();
     EXPECT_EQ(now(), 30);
@@ -53,7 +51,6 @@ TEST_F(RsSendTest, ReplyThatNeverEndsInEtxTimesOutAfterFiveSecondsWithoutRetry) 
 }
 
 TEST_F(RsSendTest, EachAttemptHasAFreshTimeOutCountedFromItsWrite) {
-    prepareSq();
     peer.reply(kNak, 4000ms);  // ends the first wait, then two seconds' pause
     peer.silence();
     EXPECT_EQ(errorOf([&] { link.RsSend(); }), err::TimeOver);
@@ -66,48 +63,7 @@ TEST_F(RsSendTest, EachAttemptHasAFreshTimeOutCountedFromItsWrite) {
     EXPECT_EQ(now(), 11000 + 4999);
 }
 
-TEST_F(RsSendTest, SixFailedAttemptsRaiseTheErrorOfTheLastReplyAndTheSixthMaySucceed) {
-    const std::string nak = kNak, er = good("ER01"), sq = good("$SQ:123456789");
-    const std::string mixed =
-        "\x06\x02$XX\x06\x02"
-        "ER\x03";  // an error reply after other text
-    struct Case {
-        std::vector<std::string> replies;
-        int error;
-        std::vector<double> writes;  // ms
-        double end;                  // ms
-    };
-    // A reply not beginning with ACK ends the wait at its first character and is
-    // followed by a two-second pause; other failures retry at once.
-    const std::vector<double> paced{0, 2001, 4002, 6003, 8004, 10005};
-    const std::vector<double> back2back{0, 1, 2, 3, 4, 5};
-    const std::vector<Case> cases{
-        {{6, nak + "$SQ:1\x03"}, err::AckReceive, paced, 12006},
-        {{6, er}, err::ErrReceive, back2back, 6},
-        {{6, mixed}, err::ErrReceive, back2back, 6},
-        {{6, good("$XX:123456789")}, err::OtherReply, back2back, 6},
-        {{6, good("$XXER")}, err::OtherReply, back2back, 6},  // ER without ACK STX
-        {{er, er, er, er, er, nak}, err::AckReceive, back2back, 2006},
-        {{nak, nak, nak, nak, nak, er}, err::ErrReceive, paced, 10006},
-        // Pauses after the three replies that did not begin with ACK only.
-        {{nak, er, nak, er, nak, sq}, 0, {0, 2001, 2002, 4003, 4004, 6005}, 6006},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.replies));
-        VirtualLine line;
-        line.link.prepare("$SQ", "$SQ", "$SQ");
-        for (const auto& r : c.replies)
-            line.peer.reply(r);
-        EXPECT_EQ(errorOf([&] { line.link.RsSend(); }), c.error);
-        EXPECT_EQ(line.sentAt(), c.writes);
-        EXPECT_EQ(line.sent(), std::vector<std::string>(6, "$SQ"));
-        EXPECT_EQ(line.now(), c.end);
-        EXPECT_EQ(line.link.reply() == sq, c.error == 0);
-    }
-}
-
 TEST_F(RsSendTest, BytesLeftFromAnEarlierAttemptAreDiscarded) {
-    prepareSq();
     // The rest of a bad reply trickles in during the pause after its first byte.
     peer.reply(kNak + "$SQ:999999999\x03", 1ms, 50ms);
     peer.reply(good("$SQ:123456789"));
@@ -116,121 +72,90 @@ TEST_F(RsSendTest, BytesLeftFromAnEarlierAttemptAreDiscarded) {
     EXPECT_EQ(link.reply(), good("$SQ:123456789"));
 }
 
-TEST_F(RsSendTest, UnreadInputOnThePortIsDiscardedBeforeTheWrite) {
-    // A reply that reached the port while nobody read it.
-    link.attach(nullptr);
-    platform.port()->deliver(good("$SQ:OLDOLDOLD"), 0us);
-    platform.scheduler().runUntil(1ms);
-    link.attach(port.get());
-
-    prepareSq();
-    peer.reply(good("$SQ:123456789"));
-    link.RsSend();
-    EXPECT_EQ(link.reply(), good("$SQ:123456789"));
-}
-
-TEST(RsSendAckOnly, SucceedsOnAnAckWithAOneSecondPauseAndCountsOtherReplies) {
-    const std::string nak = kNak;
+TEST(RsSend, SixFailedAttemptsRaiseTheErrorOfTheLastReplyAndTheSixthMaySucceed) {
+    const std::string nak = kNak, er = good("ER01"), sq = good("$SQ:123456789");
+    const std::string mixed =
+        "\x06\x02$XX\x06\x02"
+        "ER\x03";  // an error reply after other text
     struct Case {
+        bool ackOnly;                      // RsSendAckOnly: an ACK anywhere will do
         std::vector<std::string> replies;  // an empty string: no reply
         int error;
-        std::vector<double> writes;
-        double end;
+        std::vector<double> writes;  // ms
+        double end;                  // ms
     };
+    // A reply not beginning with ACK ends the wait at its first character and is
+    // followed by a two-second pause (one second after an ACK-only command);
+    // other failures retry at once. An ACK-only command pauses a second after its ACK.
+    const std::vector<double> paced{0, 2001, 4002, 6003, 8004, 10005};
+    const std::vector<double> back2back{0, 1, 2, 3, 4, 5};
     const std::vector<Case> cases{
-        {{kAck}, 0, {0}, 1001},
-        {{good("SRS")}, 0, {0}, 1001},
-        {{nak, kAck}, 0, {0, 1001}, 2002},
-        {{""}, err::TimeOver, {0}, 5000},
-        {{6, nak}, err::AckReceive, {0, 1001, 2002, 3003, 4004, 5005}, 6006},
+        {false, {6, nak + "$SQ:1\x03"}, err::AckReceive, paced, 12006},
+        {false, {6, er}, err::ErrReceive, back2back, 6},
+        {false, {6, mixed}, err::ErrReceive, back2back, 6},
+        {false, {6, good("$XX:123456789")}, err::OtherReply, back2back, 6},
+        {false, {6, good("$XXER")}, err::OtherReply, back2back, 6},  // ER without ACK STX
+        {false, {er, er, er, er, er, nak}, err::AckReceive, back2back, 2006},
+        {false, {nak, nak, nak, nak, nak, er}, err::ErrReceive, paced, 10006},
+        // Pauses after the three replies that did not begin with ACK only.
+        {false, {nak, er, nak, er, nak, sq}, 0, {0, 2001, 2002, 4003, 4004, 6005}, 6006},
+        {true, {kAck}, 0, {0}, 1001},
+        {true, {good("SRS")}, 0, {0}, 1001},
+        {true, {nak, kAck}, 0, {0, 1001}, 2002},
+        {true, {""}, err::TimeOver, {0}, 5000},
+        {true, {6, nak}, err::AckReceive, {0, 1001, 2002, 3003, 4004, 5005}, 6006},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.replies));
         VirtualLine line;
-        line.link.prepareData("SRS:L00123456", "");
+        const std::string frame = c.ackOnly ? "SRS:L00123456" : "$SQ";
+        c.ackOnly ? line.link.prepareData(frame, "") : line.link.prepare(frame, frame, frame);
         for (const auto& r : c.replies)
             r.empty() ? line.peer.silence() : line.peer.reply(r);
-        EXPECT_EQ(errorOf([&] { line.link.RsSendAckOnly(); }), c.error);
+        EXPECT_EQ(errorOf([&] { c.ackOnly ? line.link.RsSendAckOnly() : line.link.RsSend(); }),
+                  c.error);
         EXPECT_EQ(line.sentAt(), c.writes);
-        EXPECT_EQ(line.sent(), std::vector<std::string>(c.writes.size(), "SRS:L00123456"));
+        EXPECT_EQ(line.sent(), std::vector<std::string>(c.writes.size(), frame));
         EXPECT_EQ(line.now(), c.end);
+        if (!c.ackOnly) {
+            EXPECT_EQ(line.link.reply() == sq, c.error == 0);
+        }
     }
 }
 
-TEST(RsWait, WaitsExactlyTheGivenTimeWhileEventsRun) {
-    VirtualLine line;
-    std::vector<double> ran;
-    line.platform.scheduler().at(700ms, [&] { ran.push_back(line.now()); });
-    line.platform.port()->deliver("abc", 900ms);
-    line.link.RsWait(1500);
-    EXPECT_EQ(line.now(), 1500);
-    EXPECT_EQ(ran, std::vector<double>{700});
-    EXPECT_EQ(line.link.reply(), "abc");  // the receive handler ran too
-
-    line.link.RsWait(250);
-    EXPECT_EQ(line.now(), 1750);
-}
-
-struct CommCase {
-    int event;
-    int error;
-    const char* text;
-    friend void PrintTo(const CommCase& c, std::ostream* os) {
-        *os << "event " << c.event << " -> " << c.error << " " << c.text;
+TEST(CommEvents, AnErrorEventShowsItsBoxThenEndsTheProgramAndUnwindsTheExchange) {
+    const struct {
+        int event, error;
+        const char* text;
+    } cases[] = {{comm::Break, 190, "Interrupt Receive"},
+                 {comm::Frame, 191, "Frame Error"},
+                 {comm::Overrun, 192, "Data Lost"},
+                 {comm::RxOver, 193, "Receive Buffer Over Flow"},
+                 {comm::RxParity, 194, "Parity Error"},
+                 {comm::TxFull, 195, "Send Buffer Full"},
+                 {comm::Dcb, 196, "DCB Receive Error"},
+                 {comm::DeviceLost, 197, "Unknow Error"},
+                 {1002, 197, "Unknow Error"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(link::commEventError(c.event), c.error);
+        VirtualLine line;
+        line.platform.dialogs().expectMsgBox(c.text, Answer::Ok);
+        line.link.prepare("$SQ", "$SQ", "$SQ");
+        line.peer.silence();
+        line.platform.port()->deliverEvent(c.event, 700ms);
+        EXPECT_THROW(line.link.RsSend(), ProgramEnd);
+        EXPECT_EQ(line.now(), 700);
+        ASSERT_EQ(line.platform.dialogs().shown().size(), 1u);
+        const auto& box = line.platform.dialogs().shown()[0];
+        EXPECT_EQ(box.buttons, Buttons::Ok);
+        EXPECT_EQ(box.icon, Icon::Critical);
+        EXPECT_EQ(box.title, "RS232-C Communication Error");
+        EXPECT_EQ(line.endTexts, std::vector<std::string>{c.text});
+        EXPECT_EQ(line.boxesAtEnd, 1u) << "the program ended before the box was seen";
+        // Neither the time-out nor anything else is left to fire.
+        EXPECT_TRUE(line.platform.scheduler().empty());
     }
-};
-
-class CommEventTest : public ::testing::TestWithParam<CommCase>, public VirtualLine {};
-
-TEST_P(CommEventTest, ShowsTheErrorThenEndsTheProgramAndUnwindsTheExchange) {
-    const CommCase& c = GetParam();
-    EXPECT_EQ(link::commEventError(c.event), c.error);
-    EXPECT_EQ(link::commErrorText(c.error), c.text);
-
-    platform.dialogs().expectMsgBox(c.text, Answer::Ok);
-    // The operator has seen the box by the time the program is ended.
-    std::size_t boxesAtEnd = 0;
-    link.setEndProgram([&](const std::string& text) {
-        boxesAtEnd = platform.dialogs().shown().size();
-        endTexts.push_back(text);
-        platform.requestEnd();
-    });
-    link.prepare("$SQ", "$SQ", "$SQ");
-    peer.silence();
-    platform.port()->deliverEvent(c.event, 700ms);
-    EXPECT_THROW(link.RsSend(), ProgramEnd);
-    EXPECT_EQ(now(), 700);
-
-    ASSERT_EQ(platform.dialogs().shown().size(), 1u);
-    const auto& box = platform.dialogs().shown()[0];
-    EXPECT_EQ(box.text, c.text);
-    EXPECT_EQ(box.buttons, Buttons::Ok);
-    EXPECT_EQ(box.icon, Icon::Critical);
-    EXPECT_EQ(box.title, "RS232-C Communication Error");
-    EXPECT_EQ(endTexts, std::vector<std::string>{c.text});
-    EXPECT_EQ(boxesAtEnd, 1u);
-    // Neither the time-out nor anything else is left to fire.
-    EXPECT_TRUE(platform.scheduler().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(PortEvents, CommEventTest,
-                         ::testing::Values(CommCase{comm::Break, 190, "Interrupt Receive"},
-                                           CommCase{comm::Frame, 191, "Frame Error"},
-                                           CommCase{comm::Overrun, 192, "Data Lost"},
-                                           CommCase{comm::RxOver, 193, "Receive Buffer Over Flow"},
-                                           CommCase{comm::RxParity, 194, "Parity Error"},
-                                           CommCase{comm::TxFull, 195, "Send Buffer Full"},
-                                           CommCase{comm::Dcb, 196, "DCB Receive Error"},
-                                           CommCase{comm::DeviceLost, 197, "Unknow Error"},
-                                           CommCase{1002, 197, "Unknow Error"}));
-
-TEST(CommEvents, ErrorEventDuringAPauseEndsThePauseToo) {
-    VirtualLine line;
-    line.platform.dialogs().expectMsgBox("Parity Error", Answer::Ok);
-    line.platform.port()->deliverEvent(comm::RxParity, 500ms);
-    EXPECT_THROW(line.link.RsWait(2000), ProgramEnd);
-    EXPECT_EQ(line.now(), 500);
-    EXPECT_EQ(line.endTexts, std::vector<std::string>{"Parity Error"});
 }
 
 TEST(CommEvents, LineStateEventsAreNotErrors) {

@@ -12,11 +12,13 @@ namespace {
 
 using rf::test::errorOf;
 
-TEST(ExponentOfStep, RunsFromMinus5Point5InStepsOfAFifth) {
-    EXPECT_EQ(exponentOfStep(0), -5.5f);
-    EXPECT_FLOAT_EQ(exponentOfStep(1), -5.3f);
-    EXPECT_FLOAT_EQ(exponentOfStep(9), -3.7f);
-    EXPECT_FLOAT_EQ(exponentOfStep(18), -1.9f);
+TEST(ExponentOfStep, EachStepIsTheSingleNearestItsDecimalExponent) {
+    // Float literals are the singles nearest their decimal values; step 18
+    // must compare equal to -1.9f, not one bit away from it.
+    const float exponents[] = {-5.5f, -5.3f, -5.1f, -4.9f, -4.7f, -4.5f, -4.3f, -4.1f, -3.9f, -3.7f,
+                               -3.5f, -3.3f, -3.1f, -2.9f, -2.7f, -2.5f, -2.3f, -2.1f, -1.9f};
+    for (int step = 0; step <= 18; ++step)
+        EXPECT_EQ(exponentOfStep(step), exponents[step]) << step;
 }
 
 // Samples of channel 5 from sample 1 on; the other channels and sample 0 hold
@@ -36,6 +38,8 @@ TEST(CaluErrRate, LeavesOutTheLargestAndSmallestAndAveragesTheRestAsRates) {
         std::vector<float> samples;
         int count;
         float expected;
+        int error = 0;
+        int channel = 5;
     };
     const std::vector<Case> cases = {
         {"all equal", {-3, -3, -3, -3, -3, -3, -3, -3}, 8, -3.0f},
@@ -52,32 +56,19 @@ TEST(CaluErrRate, LeavesOutTheLargestAndSmallestAndAveragesTheRestAsRates) {
         {"count 9 of 10", {-3, -3, -3, -3, -3, -3, -3, -3, -3, -1}, 9, -3.0f},
         {"count 10", {-3, -3, -3, -3, -3, -3, -3, -3, -3, -3}, 10, -3.0f},
         {"three samples keep the middle one", {-2.1f, -3.7f, -5.1f}, 3, -3.7f},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_FLOAT_EQ(CaluErrRate(channel5(c.samples), 5, c.count), c.expected);
-    }
-}
-
-TEST(CaluErrRate, RaisesWhenNothingIsLeftToAverage) {
-    struct Case {
-        const char* what;
-        std::vector<float> samples;
-        int channel;
-        int count;
-        int error;
-    };
-    const std::vector<Case> cases = {
-        {"two samples", {-3, -3}, 5, 2, err::DivisionByZero},
+        {"two samples", {-3, -3}, 2, 0, err::DivisionByZero},
         // Below the step range the starting largest value (10^-5.5) is left out
         // although no sample had it, and nothing positive remains.
-        {"samples below the step range", {-10, -10, -10}, 5, 3, err::InvalidCall},
-        {"count past the table", std::vector<float>(10, -3), 5, 11, err::SubscriptOutOfRange},
-        {"channel past the table", {-3, -3, -3}, 12, 3, err::SubscriptOutOfRange},
+        {"samples below the step range", {-10, -10, -10}, 3, 0, err::InvalidCall},
+        {"count past the table", std::vector<float>(10, -3), 11, 0, err::SubscriptOutOfRange},
+        {"channel past the table", {-3, -3, -3}, 3, 0, err::SubscriptOutOfRange, 12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(errorOf([&] { CaluErrRate(channel5(c.samples), c.channel, c.count); }), c.error);
+        float rate = 0;
+        EXPECT_EQ(errorOf([&] { rate = CaluErrRate(channel5(c.samples), c.channel, c.count); }),
+                  c.error);
+        EXPECT_FLOAT_EQ(rate, c.expected);
     }
 }
 

@@ -1,6 +1,5 @@
 #include "qt_pty_peer.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -38,22 +37,10 @@ void PtyPair::closeMaster() {
 }
 
 PtyPeer::PtyPeer(int masterFd, Responder responder)
-    : master_(masterFd), responder_(std::move(responder)) {
-    if (::pipe2(wake_, O_CLOEXEC) != 0) fail("pipe2");
-    thread_ = std::thread([this] { run(); });
-}
+    : master_(masterFd), responder_(std::move(responder)), thread_([this] { run(); }) {}
 
 PtyPeer::~PtyPeer() {
-    stop();
-    ::close(wake_[0]);
-    ::close(wake_[1]);
-}
-
-void PtyPeer::stop() {
-    if (!thread_.joinable()) return;
-    const char c = 'x';
-    while (::write(wake_[1], &c, 1) < 0 && errno == EINTR) {
-    }
+    stop_ = true;
     thread_.join();
 }
 
@@ -75,15 +62,12 @@ std::vector<std::string> PtyPeer::frames() const {
 
 void PtyPeer::run() {
     std::string pending;
-    for (;;) {
-        pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (fds[1].revents) return;
-        if (fds[0].revents & (POLLERR | POLLNVAL)) return;
-        if (!(fds[0].revents & (POLLIN | POLLHUP))) continue;
+    while (!stop_) {
+        pollfd fd{master_, POLLIN, 0};
+        const int ready = ::poll(&fd, 1, 10);  // a short wait, to see stop_ soon
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || (fd.revents & (POLLERR | POLLNVAL))) return;
+        if (!(fd.revents & (POLLIN | POLLHUP))) continue;
         char buf[512];
         const ssize_t n = ::read(master_, buf, sizeof buf);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;

@@ -50,15 +50,13 @@ class PtyPeer {
     void send(std::string_view bytes);
     // Every frame received so far.
     std::vector<std::string> frames() const;
-    // Ends the thread; the destructor does it too.
-    void stop();
 
   private:
     void run();
 
     int master_;
     Responder responder_;
-    int wake_[2] = {-1, -1};
+    std::atomic<bool> stop_ = false;
     mutable std::mutex mutex_;
     std::vector<std::string> frames_;
     std::thread thread_;

@@ -37,30 +37,36 @@ RfError raised(const std::function<void()>& f) {
     return RfError(0);
 }
 
-class LinkOverPty : public ::testing::Test {
-  protected:
-    void SetUp() override {
+// A pseudo-terminal line on the real platform. The peer starts once the test
+// has said how it answers.
+struct PtyLine : ::testing::Test {
+    void answer(PtyPeer::Responder responder) {
+        peer = std::make_unique<PtyPeer>(pty.master(), std::move(responder));
+    }
+    QtPlatform platform{"rfadjust-qt-serial-test.lock"};
+    PtyPair pty;
+    std::unique_ptr<rf::platform::SerialPort> port = platform.createSerialPort(pty.slavePath());
+    std::unique_ptr<PtyPeer> peer;
+};
+
+struct LinkOverPty : PtyLine {
+    LinkOverPty() {
         port->open(Line);
         link.attach(port.get());
         link.prepare("QID", "QID", "ID");
     }
-    // The peer starts once the test has said how it answers.
-    void answer(PtyPeer::Responder responder) {
-        peer = std::make_unique<PtyPeer>(pty.master(), std::move(responder));
-    }
-
-    QtPlatform platform{"rfadjust-qt-serial-test.lock"};
-    PtyPair pty;
-    std::unique_ptr<rf::platform::SerialPort> port = platform.createSerialPort(pty.slavePath());
     RsLink link{platform};
-    std::unique_ptr<PtyPeer> peer;
 };
 
-TEST_F(LinkOverPty, ExchangeReturnsTheReplyEvenWhenItArrivesInPieces) {
+TEST_F(LinkOverPty, StaleInputIsDiscardedAndAReplyInPiecesIsJoined) {
     int calls = 0;
     answer([&](const std::string&, PtyPeer& p) {
         if (++calls == 1) {
-            p.send(Ack + Stx + "ID7310" + Etx);
+            // Bytes that reach the line after the exchange has ended must not be
+            // taken for the next reply.
+            p.send(Ack + Stx + "ID0000" + Etx);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            p.send("stale");
         } else {
             // The reply reaches the program in two receive events.
             p.send(Ack + Stx + "ID");
@@ -69,47 +75,15 @@ TEST_F(LinkOverPty, ExchangeReturnsTheReplyEvenWhenItArrivesInPieces) {
         }
     });
     link.RsSend();
-    EXPECT_EQ(link.reply(), Ack + Stx + "ID7310" + Etx);
+    EXPECT_EQ(link.reply(), Ack + Stx + "ID0000" + Etx);
+    // No events run meanwhile: the stale bytes wait in the driver.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
     link.RsSend();
     EXPECT_EQ(link.reply(), Ack + Stx + "ID7310" + Etx);
     EXPECT_EQ(peer->frames(), (std::vector<std::string>{Stx + "QID" + Etx, Stx + "QID" + Etx}));
 }
 
-TEST_F(LinkOverPty, ErrorReplyIsTriedSixTimesThenRaises202) {
-    answer([](const std::string&, PtyPeer& p) { p.send(Ack + Stx + "ER01" + Etx); });
-    EXPECT_EQ(raised([&] { link.RsSend(); }).number(), err::ErrReceive);
-    EXPECT_EQ(peer->frames().size(), 6u);
-}
-
-TEST_F(LinkOverPty, StaleInputIsDiscardedBeforeTheExchange) {
-    // Bytes that reach the line after an exchange has ended must not be taken
-    // for the next reply.
-    int calls = 0;
-    answer([&](const std::string&, PtyPeer& p) {
-        if (++calls > 1) return p.send(Ack + Stx + "ID7310" + Etx);
-        p.send(Ack + Stx + "ID0000" + Etx);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        p.send("stale");
-    });
-    link.RsSend();
-    // No events run meanwhile: the stale bytes wait in the driver.
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    link.RsSend();
-    EXPECT_EQ(link.reply(), Ack + Stx + "ID7310" + Etx);
-    EXPECT_EQ(calls, 2);
-}
-
-// The one test that waits out the real five-second reply time-out.
-TEST_F(LinkOverPty, NoReplyRaisesTimeOver200WithoutRetrying) {
-    answer(nullptr);
-    EXPECT_EQ(raised([&] { link.RsSend(); }).number(), err::TimeOver);
-    EXPECT_EQ(peer->frames(), std::vector<std::string>{Stx + "QID" + Etx});
-}
-
-TEST(QtSerialPortOpen, SettingsAPseudoTerminalDoesNotTakeRaise380WithThePortName) {
-    QtPlatform platform{"rfadjust-qt-serial-test.lock"};
-    PtyPair pty;
-    auto port = platform.createSerialPort(pty.slavePath());
+TEST_F(PtyLine, SettingsAPseudoTerminalDoesNotTakeRaise380WithThePortName) {
     // A pseudo-terminal keeps 8 data bits and no parity. QSerialPort notices
     // even parity and 7 bits itself but takes mark parity without complaint.
     const struct {
@@ -133,28 +107,22 @@ TEST(QtSerialPortOpen, SettingsAPseudoTerminalDoesNotTakeRaise380WithThePortName
     EXPECT_TRUE(port->isOpen());
 }
 
-TEST(QtSerialPortOpen, MissingDeviceRaises8002AndBusyDeviceRaises8005) {
-    QtPlatform platform{"rfadjust-qt-serial-test.lock"};
+TEST_F(PtyLine, MissingDeviceRaises8002AndBusyDeviceRaises8005) {
     const std::string missing = "/dev/rfadjust-no-such-port";
     const RfError notFound = raised([&] { platform.createSerialPort(missing)->open(Line); });
     EXPECT_EQ(notFound.number(), err::PortInvalid);
     EXPECT_TRUE(notFound.detail().starts_with(missing + ": ")) << notFound.detail();
     EXPECT_GT(notFound.detail().size(), missing.size() + 2) << "the system's reason is missing";
 
-    PtyPair pty;
-    auto first = platform.createSerialPort(pty.slavePath());
-    first->open(Line);
+    port->open(Line);
     auto second = platform.createSerialPort(pty.slavePath());
     const RfError busy = raised([&] { second->open(Line); });
     EXPECT_EQ(busy.number(), err::PortAlreadyOpen);
     EXPECT_TRUE(busy.detail().starts_with(pty.slavePath() + ": ")) << busy.detail();
-    EXPECT_EQ(raised([&] { first->open(Line); }).number(), err::PortAlreadyOpen);
+    EXPECT_EQ(raised([&] { port->open(Line); }).number(), err::PortAlreadyOpen);
 }
 
-TEST(QtSerialPortEvents, FarEndGoingAwayIsReportedOnceAsDeviceLostAndClosesThePort) {
-    QtPlatform platform{"rfadjust-qt-serial-test.lock"};
-    PtyPair pty;
-    auto port = platform.createSerialPort(pty.slavePath());
+TEST_F(PtyLine, FarEndGoingAwayIsReportedOnceAsDeviceLostAndClosesThePort) {
     std::vector<int> events;
     port->setCommHandler([&](int event) { events.push_back(event); });
     port->open(Line);
@@ -166,14 +134,11 @@ TEST(QtSerialPortEvents, FarEndGoingAwayIsReportedOnceAsDeviceLostAndClosesThePo
     EXPECT_EQ(events, std::vector<int>{comm::DeviceLost});
 }
 
-TEST(QtSerialPortEvents, ExceptionFromTheReceiveHandlerEndsTheProgram) {
-    QtPlatform platform{"rfadjust-qt-serial-test.lock"};
-    PtyPair pty;
-    auto port = platform.createSerialPort(pty.slavePath());
+TEST_F(PtyLine, ExceptionFromTheReceiveHandlerEndsTheProgram) {
     port->setCommHandler([](int) { throw std::runtime_error("handler fault"); });
     port->open(Line);
-    PtyPeer peer(pty.master(), nullptr);
-    peer.send("x");
+    answer(nullptr);
+    peer->send("x");
     EXPECT_THROW(pumpUntil(platform, [] { return false; }), rf::ProgramEnd);
     EXPECT_TRUE(platform.endRequested());
 }
