@@ -26,6 +26,16 @@ std::vector<std::string> sentSince(ToolRig& rig, std::size_t from = 0) {
     return out;
 }
 
+// Calls `inject` once, the first time `when` holds, looking every 5 ms.
+void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<void()> inject) {
+    rig.at(rig.now() + 5ms, [&rig, when, inject] {
+        if (when())
+            inject();
+        else
+            onceWhen(rig, when, inject);
+    });
+}
+
 // A started tool with the recorder's tape changer off: the test puts tapes in.
 struct MeasureRig : ToolRig {
     MeasureRig() {
@@ -167,6 +177,13 @@ struct ErrorRateRun : ToolRig {
         dialogs().expectInput(SerialPrompt, "SN1");
     }
     void start() { tool.menuPrg(Start); }
+    // Leaves only `keep` of the playback boxes checked.
+    void only(shell::Toggle& keep) {
+        auto& m = tool.window();
+        for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
+                          &m.PbLpCheck[4], &m.PbSpCheck, &m.PbProCheck, &m.PbDvCheck})
+            if (box != &keep) tool.form().CheckBox_Click(*box);
+    }
 };
 
 TEST(PbMeasureMain, MeasuresEveryPlaybackBlockAndStoresTheResults) {
@@ -200,10 +217,7 @@ TEST(PbMeasureMain, MeasuresEveryPlaybackBlockAndStoresTheResults) {
 
 TEST(PbMeasureMain, ADvBlockRunsItsCommandsInOrderWithoutTheFirstDrumWait) {
     ErrorRateRun run(1);
-    auto& m = run.tool.window();
-    for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
-                      &m.PbLpCheck[4], &m.PbSpCheck, &m.PbProCheck})
-        run.tool.form().CheckBox_Click(*box);
+    run.only(run.tool.window().PbDvCheck);
     run.platform.clearWire();
     run.start();
     const auto frames = sentSince(run);
@@ -230,21 +244,15 @@ TEST(PbMeasureMain, ADvBlockRunsItsCommandsInOrderWithoutTheFirstDrumWait) {
 
 TEST(PbMeasureMain, StopDuringAnHdlpBlockLogsButKeepsTheOldValues) {
     ErrorRateRun run(1);
-    const auto startAt = run.now();
-    bool stopped = false;
-    // Stop while the second HDLP block samples.
-    std::function<void()> watch = [&] {
-        const Shared& s = run.tool.shared();
-        if (s.AdjModeOn && s.sel.SFmt == 7 && s.sel.SHeadCate == 1 && s.sel.SHeadKind == 0) {
-            run.at(run.now() + 20s, [&] { run.tool.menuPrg(Stop); });
-            stopped = true;
-        }
-        if (!stopped) run.at(run.now() + 1s, watch);
-    };
-    run.at(startAt + 1s, watch);
-    run.start();
     const Shared& s = run.tool.shared();
-    EXPECT_TRUE(stopped);
+    // Stop while the second HDLP block samples.
+    onceWhen(
+        run,
+        [&] {
+            return s.AdjModeOn && s.sel.SFmt == 7 && s.sel.SHeadCate == 1 && s.sel.SHeadKind == 0;
+        },
+        [&] { run.at(run.now() + 20s, [&] { run.tool.menuPrg(Stop); }); });
+    run.start();
     EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 0), -1.5f);
     EXPECT_EQ(s.RealErrLp(7, 1, 0, 0, 0, 0), -1.5f);
     EXPECT_LT(s.ErrResLp(7, 0, 0, 0, 0, 0), -3.1f);  // the block before is stored
@@ -299,10 +307,7 @@ namespace {
 
 TEST(PbMeasureMain, AnHdlpBlockSamplesItsThreeGroupsInItsPlaybackMode) {
     ErrorRateRun run(1);
-    auto& m = run.tool.window();
-    for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[3], &m.PbLpCheck[4],
-                      &m.PbSpCheck, &m.PbProCheck, &m.PbDvCheck})
-        run.tool.form().CheckBox_Click(*box);  // leaves SLOW L13/R24 only
+    run.only(run.tool.window().PbLpCheck[2]);  // SLOW L13/R24
     run.platform.clearWire();
     run.start();
     const auto frames = sentSince(run);
@@ -332,22 +337,10 @@ TEST(PbMeasureMain, StopWhileWaitingForATapeEndsTheProgrammeAtOnce) {
     EXPECT_EQ(rig.tool.window().Message.caption, "Please Select MENU !!");
 }
 
-// Calls `inject` once, the first time `when` holds, looking every 5 ms.
-void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<void()> inject) {
-    rig.at(rig.now() + 5ms, [&rig, when, inject] {
-        if (when())
-            inject();
-        else
-            onceWhen(rig, when, inject);
-    });
-}
-
 TEST(PbMeasureMain, ARetryAfterALinkErrorCountsItsStepsAfresh) {
     ErrorRateRun run(1);
     auto& m = run.tool.window();
-    for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
-                      &m.PbLpCheck[4], &m.PbSpCheck, &m.PbProCheck})
-        run.tool.form().CheckBox_Click(*box);  // DV alone: one step of its four kinds
+    run.only(m.PbDvCheck);  // DV alone: one step of its four kinds
     const Shared& s = run.tool.shared();
     onceWhen(
         run, [&] { return s.AdjModeOn; }, [&] { run.recorder.faults().noReply.count = 1; });
