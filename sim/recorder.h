@@ -27,6 +27,12 @@ struct RecorderConfig {
     std::vector<Tape> library = standardLibrary();
 };
 
+// The recorder built into the tool (the "SIM" port, the demo and the
+// screenshots): it has its induce code, and the automatic tape changer is on.
+inline RecorderConfig builtInRecorderConfig() {
+    return {.induce = "DMO", .autoChanger = true};
+}
+
 // What the recorder puts on the line: bytes arriving at `at`, or (event != 0)
 // a communication event of the port at `at`.
 struct Output {

@@ -120,11 +120,7 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
     localtime_r(&t, &local);
     platform::virt::VirtualPlatform platform({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                                               local.tm_hour, local.tm_min, local.tm_sec});
-    // The recorder of the "SIM" port: it has its induce code, so nobody is asked for one.
-    sim::RecorderConfig config;
-    config.induce = "DMO";
-    config.autoChanger = true;
-    sim::Recorder recorder(config);
+    sim::Recorder recorder(sim::builtInRecorderConfig());
     sim::SimPeer peer(recorder, platform);
     platform.setPeer(&peer);
     platform.dialogs().setFallback([](const DialogRecord& d) { return unattendedAnswer(d); });

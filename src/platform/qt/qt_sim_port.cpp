@@ -146,7 +146,7 @@ void RealTimeRecorder::guarded(const char* what, const std::function<void()>& ca
 QtSimPort::QtSimPort(Platform& platform)
     : platform_(platform),
       host_(std::make_shared<RealTimeRecorder>(
-          sim::RecorderConfig{.induce = "DMO", .autoChanger = true},
+          sim::builtInRecorderConfig(),
           [p = &platform](const char* what, const std::function<void()>& callback) {
               guardedCall(*p, what, callback);
           })) {

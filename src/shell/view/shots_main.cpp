@@ -111,9 +111,7 @@ bool hdlpSampling(rf::app::Tool& tool) {
 bool shootTool(const QDir& dir) {
     using namespace std::chrono_literals;
     VirtualPlatform platform(Start);
-    rf::sim::RecorderConfig config;
-    config.autoChanger = true;
-    rf::sim::Recorder recorder(config);
+    rf::sim::Recorder recorder(rf::sim::builtInRecorderConfig());
     rf::sim::SimPeer peer(recorder, platform);
     platform.setPeer(&peer);
     platform.dialogs().setFallback(
