@@ -51,25 +51,11 @@ TEST(RunControl, StartInTabModeAllRunsPlaybackThenRecordAndShowsTheResult) {
     EXPECT_EQ(rig.dialogs().shown().back().defaultText, "V2.10.00 ");
 }
 
-TEST(RunControl, TheErrorRateChoiceRunsTheMeasurementsAndFallsBackToAdjust) {
-    RunRig rig;
-    rig.tool.menuPrg(prg::ErrorRate);
-    EXPECT_FALSE(rig.tool.window().MenuPrg.items[prg::Adjust].checked);
-    rig.tool.partAdjCheck(1);  // PB only
-    rig.dialogs().expectInput(SerialPrompt, "7");
-    rig.tool.menuPrg(prg::Start);
-    EXPECT_EQ(rig.ran, (std::vector<std::string>{"PbMeasure", "Result"}));
-    EXPECT_TRUE(rig.tool.window().MenuPrg.items[prg::Adjust].checked);
-    EXPECT_FALSE(rig.tool.window().MenuPrg.items[prg::ErrorRate].checked);
-}
-
 TEST(RunControl, NothingSelectedOrNoSerialNumberReturnsToIdleWithoutTouchingTheRecorder) {
     RunRig rig;
-    rig.tool.partAdjCheck(1);  // PB: every playback box checked, record cleared
+    rig.tool.partAdjCheck(2);  // REC: the record box alone, cleared next
     auto& m = rig.tool.window();
-    for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
-                      &m.PbLpCheck[4], &m.PbSpCheck, &m.PbProCheck, &m.PbDvCheck})
-        rig.tool.form().CheckBox_Click(*box);
+    rig.tool.form().CheckBox_Click(m.RecLpCheck);
     rig.tool.menuPrg(prg::Start);  // no serial number is asked for
     EXPECT_TRUE(rig.ran.empty());
     EXPECT_TRUE(rig.dialogs().shown().size() == 1u);
@@ -113,17 +99,12 @@ TEST(RunControl, StopDuringTheFirstProgrammeSkipsTheRestAndTheResult) {
 }
 
 TEST(RunControl, TheErrorTrapRetriesIgnoresOrAborts) {
-    struct Case {
-        Answer answer;
-        std::vector<std::string> ran;
-        bool ended;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<Answer, std::vector<std::string>, bool>> cases = {
         {Answer::Retry, {"PbAdjust", "PbAdjust", "RecAdjust", "Result"}, false},
         {Answer::Ignore, {"PbAdjust", "RecAdjust", "Result"}, false},
         {Answer::Abort, {"PbAdjust"}, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& [answer, ran, ended] : cases) {
         RunRig rig;
         int calls = 0;
         rig.tool.programmes().PbAdjustMain = [&] {
@@ -131,17 +112,13 @@ TEST(RunControl, TheErrorTrapRetriesIgnoresOrAborts) {
             if (calls++ == 0) Raise(err::BadReply);
         };
         rig.dialogs().expectInput(SerialPrompt, "1");
-        rig.dialogs().expectMsgBox("Other Error No =  205", c.answer);
+        rig.dialogs().expectMsgBox("Other Error No =  205", answer);
         rig.tool.menuPrg(prg::Start);
-        EXPECT_EQ(rig.ran, c.ran);
-        EXPECT_EQ(rig.tool.ended(), c.ended);
+        EXPECT_EQ(rig.ran, ran);
+        EXPECT_EQ(rig.tool.ended(), ended);
         const auto& box = rig.dialogs().shown().back();
         EXPECT_EQ(box.title, "ERROR Message");
         EXPECT_EQ(box.buttons, platform::Buttons::AbortRetryIgnore);
-        if (c.ended) {
-            const std::string log = readFile("QT7310AdjLog.txt");
-            EXPECT_NE(log.find("\"Other Error No =  205\"\r\n\"12-05-2026\""), std::string::npos);
-        }
     }
 }
 

@@ -8,122 +8,80 @@ namespace {
 
 using test::ToolRig;
 
-// The enabled state of the Program menu's items 0..12 as a string: E enabled,
-// d disabled, - separator.
-std::string prgEnabled(const MainWindowModel& m) {
+// The enabled state of the four menus: for each, the menu and its items, E
+// enabled, d disabled, - separator ("E:EE-E").
+std::string menusEnabled(const MainWindowModel& m) {
     std::string out;
-    for (const auto& item : m.MenuPrg.items)
-        out += item.caption == "-" ? '-' : item.enabled ? 'E' : 'd';
+    for (const Menu* menu : {&m.MenuPrg, &m.MenuFile, &m.MenuIndicate, &m.MenuHelp}) {
+        out += std::string(out.empty() ? "" : " ") + (menu->enabled ? "E:" : "d:");
+        for (const auto& item : menu->items)
+            out += item.caption == "-" ? '-' : item.enabled ? 'E' : 'd';
+    }
     return out;
 }
 
 TEST(MenuCtrl, EnablesTheMenusForIdleRunningAndTransfer) {
-    struct Case {
-        const char* mode;
-        bool induceCheck;
-        const char* prg;
-        bool fileAndIndicate, help, setInduce;
+    const std::vector<std::tuple<const char*, bool, const char*>> cases = {
+        {"ON", true, "E:EE-Edd-EEE-EE E:EE E:EE E:E-E"},
+        {"ON", false, "E:EE-Edd-EEE-EE E:EE E:EE E:d-E"},  // no Set Induce
+        {"OFF", true, "E:dd-ddE-ddd-dd d:dd d:dd d:d-d"},
+        {"ALLOFF", true, "E:dd-ddd-ddd-dd d:dd d:dd d:d-d"},
+        {"on", true, "E:EE-EEE-EEE-EE E:EE E:EE E:E-E"},  // any other text does nothing
     };
-    const std::vector<Case> cases = {
-        {"ON", true, "EE-Edd-EEE-EE", true, true, true},
-        {"ON", false, "EE-Edd-EEE-EE", true, true, false},
-        {"OFF", true, "dd-ddE-ddd-dd", false, false, false},
-        {"ALLOFF", true, "dd-ddd-ddd-dd", false, false, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.mode);
+    for (const auto& [mode, induceCheck, enabled] : cases) {
+        SCOPED_TRACE(mode);
         ToolRig rig;
         auto& form = rig.tool.form();
-        rig.tool.shared().InduceCheck = c.induceCheck;
+        rig.tool.shared().InduceCheck = induceCheck;
         form.model().MenuPrg.items[prg::ErrorRate].checked = true;
-        form.MenuCtrl(c.mode);
+        form.MenuCtrl(mode);
         const auto& m = form.model();
-        EXPECT_EQ(prgEnabled(m), c.prg);
-        EXPECT_TRUE(m.MenuPrg.enabled);
-        EXPECT_EQ(m.MenuFile.enabled, c.fileAndIndicate);
-        EXPECT_EQ(m.MenuFile.items[1].enabled, c.fileAndIndicate);
-        EXPECT_EQ(m.MenuIndicate.items[0].enabled, c.fileAndIndicate);
-        EXPECT_EQ(m.MenuHelp.enabled, c.help);
-        EXPECT_EQ(m.MenuHelp.items[2].enabled, c.help);
-        EXPECT_EQ(m.MenuHelp.items[0].enabled, c.setInduce);
+        EXPECT_EQ(menusEnabled(m), enabled);
         // "ON" always brings the programme choice back to Adjust.
-        const bool on = std::string(c.mode) == "ON";
+        const bool on = std::string(mode) == "ON";
         EXPECT_EQ(m.MenuPrg.items[prg::Adjust].checked, on);
         EXPECT_EQ(m.MenuPrg.items[prg::ErrorRate].checked, !on);
     }
-    ToolRig rig;
-    auto before = rig.tool.window();
-    rig.tool.form().MenuCtrl("on");  // any other text does nothing
-    EXPECT_EQ(rig.tool.window(), before);
 }
 
-TEST(TabCtrl, OptionsDecideTabsAndCheckBoxesAndTheBlocksSelected) {
-    struct Case {
-        const char* mode;
-        const char* tabs;  // E enabled, d disabled, for the six tabs
-        int option;
-        bool pbChecked, pbEnabled, recChecked, recEnabled;
-        int pbBlocks, recBlocks;  // selected blocks, channel 0
+// The tabs (E enabled, d disabled), then the options, the playback boxes and
+// the record box (Y checked, N not; lower case when disabled).
+std::string tabsAndBoxes(const MainWindowModel& m) {
+    std::string out;
+    for (const auto& t : m.AdjTab)
+        out += t.enabled ? 'E' : 'd';
+    const Toggle* const gap = nullptr;
+    for (const Toggle* t :
+         {gap, &m.PartAdjCheck[0], &m.PartAdjCheck[1], &m.PartAdjCheck[2], gap, &m.PbLpCheck[0],
+          &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3], &m.PbLpCheck[4], &m.PbSpCheck,
+          &m.PbProCheck, &m.PbDvCheck, gap, &m.RecLpCheck})
+        out += !t ? ' ' : t->enabled ? (t->value ? 'Y' : 'N') : (t->value ? 'y' : 'n');
+    return out;
+}
+
+// Each option, and OFF after PB (as a run does): the controls, the blocks
+// selected on both channels, and a click that changes an enabled box only.
+TEST(TabCtrl, OptionsDecideTabsBoxesAndBlocksAndOffFreezesThem) {
+    const std::vector<std::tuple<const char*, const char*, std::size_t>> cases = {
+        {"ALL", "Eddddd YNN yyyyyyyy y", 2 * (18 + 1)},
+        {"PB", "EEdEEE NYN YYYYYYYY n", 2 * 18},
+        {"REC", "EdEddd NNY nnnnnnnn Y", 2 * 1},
+        {"OFF", "dddddd nyn yyyyyyyy n", 2 * 18},
     };
-    const std::vector<Case> cases = {
-        {"ALL", "Eddddd", 0, true, false, true, false, 18, 1},
-        {"PB", "EEdEEE", 1, true, true, false, false, 18, 0},
-        {"REC", "EdEddd", 2, false, false, true, true, 0, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.mode);
+    for (const auto& [mode, controls, blocks] : cases) {
+        SCOPED_TRACE(mode);
         ToolRig rig;
         auto& form = rig.tool.form();
-        form.TabCtrl(c.mode);
+        auto& box = form.model().PbSpCheck;
+        form.TabCtrl("PB");
+        form.TabCtrl(mode);
         form.AdjExeCtrl();
-        const auto& m = form.model();
-        std::string tabs;
-        for (const auto& t : m.AdjTab)
-            tabs += t.enabled ? 'E' : 'd';
-        EXPECT_EQ(tabs, c.tabs);
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(m.PartAdjCheck[static_cast<std::size_t>(i)].value, i == c.option);
-            EXPECT_TRUE(m.PartAdjCheck[static_cast<std::size_t>(i)].enabled);
-        }
-        for (const Toggle* box :
-             {&m.PbLpCheck[0], &m.PbLpCheck[4], &m.PbSpCheck, &m.PbProCheck, &m.PbDvCheck}) {
-            EXPECT_EQ(box->value, c.pbChecked);
-            EXPECT_EQ(box->enabled, c.pbEnabled);
-        }
-        EXPECT_EQ(m.RecLpCheck.value, c.recChecked);
-        EXPECT_EQ(m.RecLpCheck.enabled, c.recEnabled);
-        const auto& s = rig.tool.shared();
-        int pb = 0, rec = 0;
-        for (int f = 0; f <= 7; ++f)
-            for (int r = 0; r <= 6; ++r)
-                for (int cat = 0; cat <= 1; ++cat)
-                    for (int k = 0; k <= 3; ++k) {
-                        pb += s.AdjSel(1, f, r, cat, k, 0);
-                        rec += s.AdjSel(0, f, r, cat, k, 0);
-                        EXPECT_EQ(s.AdjSel(1, f, r, cat, k, 0), s.AdjSel(1, f, r, cat, k, 1));
-                    }
-        EXPECT_EQ(pb, c.pbBlocks);
-        EXPECT_EQ(rec, c.recBlocks);
+        EXPECT_EQ(tabsAndBoxes(form.model()), controls);
+        EXPECT_EQ(rig.tool.shared().AdjSel.count(true), blocks);
+        const bool was = box.value;
+        form.CheckBox_Click(box);
+        EXPECT_EQ(box.value, was != box.enabled);
     }
-}
-
-TEST(TabCtrl, OffFreezesTheValuesAndDisablesEverything) {
-    ToolRig rig;
-    auto& form = rig.tool.form();
-    form.TabCtrl("PB");
-    form.CheckBox_Click(form.model().PbDvCheck);  // the operator clears DV
-    form.TabCtrl("OFF");
-    const auto& m = form.model();
-    for (const auto& t : m.AdjTab)
-        EXPECT_FALSE(t.enabled);
-    EXPECT_TRUE(m.PartAdjCheck[1].value);
-    EXPECT_FALSE(m.PartAdjCheck[1].enabled);
-    EXPECT_FALSE(m.PbDvCheck.value);
-    EXPECT_FALSE(m.PbDvCheck.enabled);
-    EXPECT_TRUE(m.PbSpCheck.value);
-    // Clicks on disabled boxes change nothing.
-    form.CheckBox_Click(form.model().PbSpCheck);
-    EXPECT_TRUE(m.PbSpCheck.value);
 }
 
 TEST(CheckBoxes, ClearingABoxTakesItsBlocksOutOfTheSelection) {
@@ -149,12 +107,10 @@ TEST(LoggerAndProgress, LogLinesGrowTheTextAndProgressStepsRoundToEven) {
     form.LogDsp("second");
     EXPECT_EQ(form.model().LogText, "first\r\nsecond\r\n");
     s.ProgressStep = 33.333333f;
-    std::vector<int> shown;
-    for (int i = 0; i < 4; ++i) {
+    for (int shown : {33, 67, 100, 100}) {
         form.ProgressDsp();
-        shown.push_back(form.model().ProgressBar);
+        EXPECT_EQ(form.model().ProgressBar, shown);
     }
-    EXPECT_EQ(shown, (std::vector<int>{33, 67, 100, 100}));
     s.ProgressVal = 12.5f;
     s.ProgressStep = 0;
     form.ProgressDsp();
@@ -162,12 +118,7 @@ TEST(LoggerAndProgress, LogLinesGrowTheTextAndProgressStepsRoundToEven) {
 }
 
 TEST(AdjNameDisp, BuildsTheBlockNameAndThePlaybackModeDigit) {
-    struct Case {
-        BlockSel sel;
-        const char* name;
-        const char* code;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<BlockSel, const char*, const char*>> cases = {
         {{7, 2, 1, 0, 0}, "MAGVEX HDLP,18000rpm,PB,PB,Conf", "0"},
         {{7, 2, 0, 0, 0}, "MAGVEX HDLP,18000rpm,RP,RP,RP", "1"},
         {{7, 2, 1, 1, 1}, "MAGVEX HDLP,18000rpm,PB,PB,Slow", "2"},
@@ -177,23 +128,17 @@ TEST(AdjNameDisp, BuildsTheBlockNameAndThePlaybackModeDigit) {
         {{5, 0, 1, 9, 0}, "DV,9000rpm,DV,9000rpm,PB", "4"},  // unknown format keeps the text
     };
     ToolRig rig;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        rig.tool.form().AdjNameDisp(c.sel);
-        EXPECT_EQ(rig.tool.shared().DspText, c.name);
-        EXPECT_EQ(rig.tool.shared().PbModeCode, c.code);
+    for (const auto& [sel, name, code] : cases) {
+        SCOPED_TRACE(name);
+        rig.tool.form().AdjNameDisp(sel);
+        EXPECT_EQ(rig.tool.shared().DspText, name);
+        EXPECT_EQ(rig.tool.shared().PbModeCode, code);
     }
 }
 
 TEST(ErrorRatePanel, ColourScalesFollowStatusFormatAndHeads) {
-    struct Case {
-        const char* status;
-        int fmt;
-        const char* mode;
-        int step;
-        Color colour;
-    };
-    const std::vector<Case> cases = {
+    // Status, format, playback mode digit, the step of channel 1 and its colour.
+    const std::vector<std::tuple<const char*, int, const char*, int, Color>> cases = {
         {"PLAY", 1, "0", 6, colors::Green},   {"PLAY", 1, "0", 7, colors::Orange},
         {"PLAY", 1, "0", 18, colors::Red},    {"REC", 7, "0", 12, colors::Green},
         {"REC", 1, "0", 13, colors::Orange},  {"PLAY", 7, "1", 12, colors::Green},
@@ -201,45 +146,39 @@ TEST(ErrorRatePanel, ColourScalesFollowStatusFormatAndHeads) {
         {"PLAY", 7, "0", 8, colors::Orange},  {"PLAY", 7, "3", 12, colors::Orange},
         {"PLAY", 7, "0", 17, colors::Orange}, {"REC", 7, "0", 18, colors::Red},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.status) + " fmt " + std::to_string(c.fmt) + " mode " + c.mode +
-                     " step " + std::to_string(c.step));
+    for (const auto& [status, fmt, mode, step, colour] : cases) {
+        SCOPED_TRACE(std::string(status) + " fmt " + std::to_string(fmt) + " mode " + mode +
+                     " step " + std::to_string(step));
         MainWindowModel m;
         Shared s;
-        s.sel.SFmt = static_cast<std::int16_t>(c.fmt);
-        s.PbModeCode = c.mode;
-        s.ErrDspStep = {c.step, 0, 3, 18, 1, 2, 3, 4, 5, 6, 7, 8, 0};
-        results::EnhErrorDisp(m, s, c.status, 0);
-        for (int seg = 0; seg < 18; ++seg)
-            EXPECT_EQ(m.ErrDsp[0][static_cast<std::size_t>(seg)],
-                      seg < c.step ? c.colour : colors::Black);
-        for (const Color& seg : m.ErrDsp[1])
-            EXPECT_EQ(seg, colors::Black);  // step 0: dark
+        s.sel.SFmt = static_cast<std::int16_t>(fmt);
+        s.PbModeCode = mode;
+        s.ErrDspStep = {step, 0, 3, 18, 1, 2, 3, 4, 5, 6, 7, 8, 0};
+        results::EnhErrorDisp(m, s, status, 0);
+        for (int seg = 0; seg < 18; ++seg) {
+            const auto at = static_cast<std::size_t>(seg);
+            EXPECT_EQ(m.ErrDsp[0][at], seg < step ? colour : colors::Black);
+            EXPECT_EQ(m.ErrDsp[1][at], colors::Black);  // step 0: dark
+        }
         EXPECT_EQ(m.ErrDsp[3][17], colors::Red);
         // Anything but PLAY or REC blanks the panel.
         results::EnhErrorDisp(m, s, "", 0);
         for (const auto& bar : m.ErrDsp)
-            for (const Color& seg : bar)
-                EXPECT_EQ(seg, colors::Black);
+            EXPECT_EQ(std::count(bar.begin(), bar.end(), colors::Black), 18);
     }
 }
 
 TEST(ErrorRatePanel, TheGroupButtonCyclesAndShowsTheGroupAtTheNextRedraw) {
     MainWindowModel m;
     Shared s;
-    s.sel.SFmt = 1;
     s.ErrDspStep = {1, 1, 1, 1, 9, 9, 9, 9, 0, 0, 0, 0, 0};
-    std::vector<std::string> captions;
-    for (int i = 0; i < 3; ++i) {
+    std::string captions;
+    for (int fmt : {1, 1, 1, 7, 7, 7}) {
+        s.sel.SFmt = static_cast<std::int16_t>(fmt);
         results::ErrSelect_Click(m, s);
-        captions.push_back(m.ErrSelect);
+        captions += m.ErrSelect + " ";
     }
-    EXPECT_EQ(captions, (std::vector<std::string>{"Audio1", "Audio2", "A/V"}));
-    s.sel.SFmt = 7;
-    results::ErrSelect_Click(m, s);
-    results::ErrSelect_Click(m, s);
-    results::ErrSelect_Click(m, s);
-    EXPECT_EQ(m.ErrSelect, "Video");
+    EXPECT_EQ(captions, "Audio1 Audio2 A/V Audio1 Audio2 Video ");
     results::ErrSelect_Click(m, s);            // Audio1: elements 4 to 7
     EXPECT_EQ(m.ErrDsp[0][0], colors::Black);  // the click itself does not redraw
     results::EnhErrorDisp(m, s, "PLAY", s.ErrSelNo);

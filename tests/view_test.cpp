@@ -10,13 +10,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
@@ -41,20 +38,19 @@ class RecordingEvents final : public MainWindowEvents {
     std::vector<std::string> calls;
     std::function<void()> then;
 
-    void menuPrg(int i) override { record("menuPrg " + std::to_string(i)); }
-    void menuFile(int i) override { record("menuFile " + std::to_string(i)); }
-    void menuIndicate(int i) override { record("menuIndicate " + std::to_string(i)); }
-    void menuHelp(int i) override { record("menuHelp " + std::to_string(i)); }
-    void partAdjCheck(int i) override { record("partAdjCheck " + std::to_string(i)); }
-    void checkBox(CheckBoxId id) override {
-        record("checkBox " + std::to_string(static_cast<int>(id)));
-    }
-    void tabSelected(int i) override { record("tabSelected " + std::to_string(i)); }
+    void menuPrg(int i) override { record("menuPrg", i); }
+    void menuFile(int i) override { record("menuFile", i); }
+    void menuIndicate(int i) override { record("menuIndicate", i); }
+    void menuHelp(int i) override { record("menuHelp", i); }
+    void partAdjCheck(int i) override { record("partAdjCheck", i); }
+    void checkBox(CheckBoxId id) override { record("checkBox", static_cast<int>(id)); }
+    void tabSelected(int i) override { record("tabSelected", i); }
     void errSelect() override { record("errSelect"); }
     void closeRequested() override { record("closeRequested"); }
     void versionClosed() override { record("versionClosed"); }
 
   private:
+    void record(const char* name, int i) { record(name + (" " + std::to_string(i))); }
     void record(std::string call) {
         calls.push_back(std::move(call));
         if (then) then();
@@ -106,7 +102,6 @@ class MainWindowViewTest : public ::testing::Test {
         return *found;
     }
     QTabWidget& tabs() { return child<QTabWidget>("AdjTab"); }
-    QString text(const char* label) { return child<QLabel>(label).text(); }
 
     // What a control shows: its text or value, then " -" when it is disabled
     // and " *" when it is checked (for the tabs: each tab so, "|" between,
@@ -135,23 +130,16 @@ class MainWindowViewTest : public ::testing::Test {
             EXPECT_EQ(shows(line.substr(0, eq)), line.substr(eq + 1)) << line.substr(0, eq);
         }
     }
-    QColor messageColour() {
-        return child<QLabel>("Message").palette().color(QPalette::WindowText);
-    }
 };
 
 TEST_F(MainWindowViewTest, ShowsTheModelsMenusTabsBoxesAndPanels) {
     EXPECT_TRUE(view.isVisible());
     EXPECT_EQ(view.windowTitle(), "RF ADJUST TOOL : QT7310XYZ_V2.10.00");
     EXPECT_EQ(view.menu(0)->title(), "Program(&P)");
-    EXPECT_EQ(view.menu(3)->title(), "Help(&H)");
-    EXPECT_EQ(view.menu(0)->actions().size(), 13);
     EXPECT_TRUE(child<QAction>("MenuPrg2").isSeparator());
-    EXPECT_EQ(child<QAction>("MenuPrg3").shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(child<QAction>("MenuPrg4").shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
-    EXPECT_EQ(messageColour(), QColor(255, 0, 255));
-    EXPECT_FALSE(text("StatusDate").isEmpty());
-    EXPECT_FALSE(text("StatusTime").isEmpty());
+    EXPECT_EQ(child<QLabel>("Message").palette().color(QPalette::WindowText), QColor(255, 0, 255));
+    EXPECT_FALSE(shows("StatusDate").empty() || shows("StatusTime").empty());
     expectShown({"MenuPrg0=Adjust *", "MenuPrg1=Error Rate", "MenuPrg3=START", "MenuPrg4=IRQ -",
                  "MenuPrg5=STOP -", "PartAdjCheck0=ALL *", "PartAdjCheck1=PB", "PartAdjCheck2=REC",
                  "PbLpCheck2=SLOW L13/R24 - *", "PbDvCheck=ALL HEADS - *",
@@ -166,19 +154,19 @@ TEST_F(MainWindowViewTest, ErrorRateBarsDrawTheModelsColoursFromTheBottom) {
         model.ErrDsp[3][seg] = colors::Red;
     }
     settle();
-    const ErrorRateBar& bar = view.errorRateBar(1);
-    const QImage image = child<QWidget>("ErrDsp1").grab().toImage();
-    auto at = [&](QPoint p) { return image.pixelColor(p * image.devicePixelRatio()); };
-    const QColor orange(255, 128, 0), black(0, 0, 0);
-    for (auto [seg, colour] : {std::pair{0, orange}, {8, orange}, {9, black}, {17, black}})
-        EXPECT_EQ(at(bar.segmentRect(seg).center()), colour) << "segment " << seg;
+    auto at = [&](int bar, QPoint p) {
+        const std::string name = "ErrDsp" + std::to_string(bar);
+        const QImage image = child<QWidget>(name.c_str()).grab().toImage();
+        return image.pixelColor(p * image.devicePixelRatio());
+    };
+    const QColor orange(255, 128, 0), black(0, 0, 0), red(192, 0, 0);
+    for (auto [bar, seg, colour] :
+         {std::tuple{1, 0, orange}, {1, 8, orange}, {1, 9, black}, {1, 17, black}, {3, 17, red}})
+        EXPECT_EQ(at(bar, view.errorRateBar(bar).segmentRect(seg).center()), colour) << seg;
     // Segment 0 is the bottom one.
-    EXPECT_EQ(at(QPoint(bar.width() / 2, bar.height() - 6)), orange);
-    EXPECT_EQ(at(QPoint(bar.width() / 2, 6)), black);
-    const QImage red = child<QWidget>("ErrDsp3").grab().toImage();
-    EXPECT_EQ(
-        red.pixelColor(view.errorRateBar(3).segmentRect(17).center() * red.devicePixelRatio()),
-        QColor(192, 0, 0));
+    const ErrorRateBar& bar = view.errorRateBar(1);
+    EXPECT_EQ(at(1, QPoint(bar.width() / 2, bar.height() - 6)), orange);
+    EXPECT_EQ(at(1, QPoint(bar.width() / 2, 6)), black);
 }
 
 TEST_F(MainWindowViewTest, ModelChangesAreMirroredAfterThePoll) {
@@ -202,7 +190,8 @@ TEST_F(MainWindowViewTest, ModelChangesAreMirroredAfterThePoll) {
     settle();
     EXPECT_EQ(view.windowTitle(), "RF ADJUST TOOL : QT7320");
     EXPECT_FALSE(view.menu(1)->menuAction()->isEnabled());
-    EXPECT_EQ(messageColour(), QColor(240, 240, 240));
+    EXPECT_EQ(child<QLabel>("Message").palette().color(QPalette::WindowText),
+              QColor(240, 240, 240));
     expectShown({"MenuPrg0=Adjust", "MenuPrg1=Error Rate *", "MenuPrg3=START -", "MenuPrg5=STOP",
                  "PbLpCheck0=CONF", "PartAdjCheck0=ALL", "PartAdjCheck1=PB *",
                  "Message=Master Error Rate", "ProgressBar=55", "TimeDsp1=12", "RemainDsp2=26",
@@ -254,7 +243,6 @@ TEST_F(MainWindowViewTest, LoggerFollowsTheNewestLineWhateverTheFontAndKeepsTheS
     // The operator scrolls back; other changes and a resize leave the log where it is.
     scroll.setValue(0);
     model.Message.caption = "Slave Error Rate";
-    settle();
     view.resize(view.width(), view.height() - 20);
     settle();
     EXPECT_EQ(scroll.value(), 0);
@@ -271,66 +259,49 @@ TEST_F(MainWindowViewTest, LoggerFollowsTheNewestLineWhateverTheFontAndKeepsTheS
     EXPECT_EQ(log.toPlainText(), "QT7310XYZ_V2.10.00  Play Measure Start");
 }
 
-TEST_F(MainWindowViewTest, MenuItemsReportTheirIndexAndKeepTheModelsCheckMark) {
-    child<QAction>("MenuPrg3").trigger();
-    child<QAction>("MenuFile1").trigger();
-    child<QAction>("MenuIndicate0").trigger();
-    child<QAction>("MenuHelp2").trigger();
-    child<QAction>("MenuPrg4").trigger();  // disabled: IRQ
-    EXPECT_EQ(events.calls, (std::vector<std::string>{"menuPrg 3", "menuFile 1", "menuIndicate 0",
-                                                      "menuHelp 2"}));
-
-    // Qt flips a checked action when it is triggered; the model says otherwise.
-    child<QAction>("MenuPrg0").trigger();
-    EXPECT_EQ(events.calls.back(), "menuPrg 0");
-    EXPECT_TRUE(child<QAction>("MenuPrg0").isChecked());
-
-    // What the program changes during the call shows at once, without the poll.
-    events.then = [&] {
-        model.MenuPrg.items[prg::Adjust].checked = false;
-        model.MenuPrg.items[prg::ErrorRate].checked = true;
-    };
-    child<QAction>("MenuPrg1").trigger();
-    EXPECT_FALSE(child<QAction>("MenuPrg0").isChecked());
-    EXPECT_TRUE(child<QAction>("MenuPrg1").isChecked());
-}
-
-TEST_F(MainWindowViewTest, ClickedBoxesReportThemselvesAndShowOnlyTheModelsValue) {
+// Each control reports its click and goes on showing the model's value (Qt
+// would flip a check box, an option button or a checked menu item itself).
+TEST_F(MainWindowViewTest, ClicksAreReportedAndTheControlsShowOnlyTheModel) {
     for (Toggle* box : blockBoxes(model))
         box->enabled = true;
     for (auto& tab : model.AdjTab)
         tab.enabled = true;
     view.syncFromModel();
+    // Each "control=call"; MenuPrg4, IRQ, is disabled and makes no call.
+    std::vector<std::string> clicks = {
+        "MenuPrg0=menuPrg 0",           "MenuPrg3=menuPrg 3",           "MenuPrg4=",
+        "MenuFile1=menuFile 1",         "MenuIndicate0=menuIndicate 0", "MenuHelp2=menuHelp 2",
+        "PartAdjCheck0=partAdjCheck 0", "PartAdjCheck1=partAdjCheck 1", "ErrSelect=errSelect"};
     using enum CheckBoxId;
     const std::pair<const char*, CheckBoxId> boxes[] = {
         {"PbLpCheck0", PbLp0}, {"PbLpCheck1", PbLp1}, {"PbLpCheck2", PbLp2},
         {"PbLpCheck3", PbLp3}, {"PbLpCheck4", PbLp4}, {"RecLpCheck", RecLp},
         {"PbSpCheck", PbSp},   {"PbProCheck", PbPro}, {"PbDvCheck", PbDv}};
-    for (auto [name, id] : boxes) {
-        child<QCheckBox>(name).click();
-        EXPECT_EQ(events.calls.back(), "checkBox " + std::to_string(static_cast<int>(id))) << name;
-        EXPECT_TRUE(child<QCheckBox>(name).isChecked()) << name << " changed without the model";
+    for (auto [name, id] : boxes)
+        clicks.push_back(name + std::string("=checkBox ") + std::to_string(static_cast<int>(id)));
+    for (const std::string& click : clicks) {
+        const std::string name = click.substr(0, click.find('=')),
+                          call = click.substr(name.size() + 1);
+        const std::string before = shows(name);
+        events.calls.clear();
+        if (auto* action = view.findChild<QAction*>(name.c_str()))
+            action->trigger();
+        else
+            child<QAbstractButton>(name.c_str()).click();
+        EXPECT_EQ(events.calls, std::vector<std::string>(!call.empty(), call)) << name;
+        EXPECT_EQ(shows(name), before) << name << " changed without the model";
     }
-    events.then = [&] { model.PbLpCheck[2].value = false; };
+
+    // What the program changes during the call shows at once, without the poll.
+    events.then = [&] {
+        model.MenuPrg.items[prg::Adjust].checked = false;
+        model.MenuPrg.items[prg::ErrorRate].checked = true;
+        model.PbLpCheck[2].value = false;
+        model.ErrSelect = "Audio1";
+    };
     child<QCheckBox>("PbLpCheck2").click();
-    EXPECT_FALSE(child<QCheckBox>("PbLpCheck2").isChecked());
-}
-
-TEST_F(MainWindowViewTest, OptionButtonsAndErrSelectReportClicks) {
-    child<QRadioButton>("PartAdjCheck1").click();
-    EXPECT_EQ(events.calls, std::vector<std::string>{"partAdjCheck 1"});
-    EXPECT_TRUE(child<QRadioButton>("PartAdjCheck0").isChecked());
-    EXPECT_FALSE(child<QRadioButton>("PartAdjCheck1").isChecked());
-
-    // Clicking the selected button is reported too; it stays selected.
-    child<QRadioButton>("PartAdjCheck0").click();
-    EXPECT_EQ(events.calls.back(), "partAdjCheck 0");
-    EXPECT_TRUE(child<QRadioButton>("PartAdjCheck0").isChecked());
-
-    events.then = [&] { model.ErrSelect = "Audio1"; };
-    child<QPushButton>("ErrSelect").click();
-    EXPECT_EQ(events.calls.back(), "errSelect");
-    EXPECT_EQ(child<QPushButton>("ErrSelect").text(), "Audio1");
+    expectShown({"MenuPrg0=Adjust", "MenuPrg1=Error Rate *", "PbLpCheck2=SLOW L13/R24",
+                 "ErrSelect=Audio1"});
 }
 
 TEST_F(MainWindowViewTest, TabSelectionIsReportedAndTheModelDecides) {
@@ -345,25 +316,14 @@ TEST_F(MainWindowViewTest, TabSelectionIsReportedAndTheModelDecides) {
     tabs().setCurrentIndex(2);
     EXPECT_EQ(tabs().currentIndex(), 2);
 
-    // A disabled tab does not take a click.
-    events.calls.clear();
-    QTabBar& bar = *tabs().tabBar();
-    const QPoint at = bar.tabRect(4).center();
-    for (auto [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::LeftButton},
-                                 {QEvent::MouseButtonRelease, Qt::NoButton}}) {
-        QMouseEvent e(type, at, bar.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(&bar, &e);
-    }
-    EXPECT_EQ(tabs().currentIndex(), 2);
-
     // The program's own selection and disabling are not reported back.
     events.then = nullptr;
+    events.calls.clear();
     model.selectedTab = 0;
-    settle();
-    EXPECT_EQ(tabs().currentIndex(), 0);
     for (auto& tab : model.AdjTab)
         tab.enabled = false;
     settle();
+    EXPECT_EQ(tabs().currentIndex(), 0);
     EXPECT_FALSE(tabs().isTabEnabled(0));
     EXPECT_TRUE(events.calls.empty());
 }
@@ -375,29 +335,26 @@ TEST_F(MainWindowViewTest, TitleBarCloseIsReportedAndNotPerformed) {
 }
 
 // The program's exception from a click runs inside the application's event
-// loop, as in the tool; the loop must end, and the windows with it.
-int runClickInEventLoop(QAbstractButton& button) {
-    QTimer::singleShot(0, &button, [&button] { button.click(); });
-    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
-    return QCoreApplication::exec();
-}
-
-TEST_F(MainWindowViewTest, AnExceptionFromTheProgramIsReportedAndEndsTheApplication) {
-    events.then = [] { throw std::runtime_error("port lost"); };
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(runClickInEventLoop(child<QPushButton>("ErrSelect")), 0);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("port lost"), std::string::npos) << err;
-    EXPECT_FALSE(view.isVisible()) << "the quit closes the window";
-    EXPECT_EQ(events.calls, std::vector<std::string>{"errSelect"}) << "quitting asks nothing";
-}
-
-TEST_F(MainWindowViewTest, ProgramEndQuitsTheApplicationQuietly) {
-    events.then = [] { throw rf::ProgramEnd{}; };
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(runClickInEventLoop(child<QPushButton>("ErrSelect")), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(events.calls, std::vector<std::string>{"errSelect"});
+// loop, as in the tool; the loop must end, and the windows with it. The
+// program's own end is not reported as a failure.
+TEST_F(MainWindowViewTest, AnExceptionOrTheProgramsEndFromAClickEndsTheApplication) {
+    const std::vector<std::pair<std::function<void()>, std::string>> cases = {
+        {[] { throw std::runtime_error("port lost"); }, "rfadjust: ErrSelect failed: port lost\n"},
+        {[] { throw rf::ProgramEnd{}; }, ""}};
+    QAbstractButton& button = child<QPushButton>("ErrSelect");
+    for (const auto& [thrower, report] : cases) {
+        SCOPED_TRACE(report);
+        view.show();
+        events.calls.clear();
+        events.then = thrower;
+        QTimer::singleShot(0, &button, [&button] { button.click(); });
+        QTimer::singleShot(5000, &button, [] { QCoreApplication::exit(99); });
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(QCoreApplication::exec(), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), report);
+        EXPECT_FALSE(view.isVisible()) << "the quit closes the window";
+        EXPECT_EQ(events.calls, std::vector<std::string>{"errSelect"}) << "quitting asks nothing";
+    }
 }
 
 class VersionWindowViewTest : public ::testing::Test {
@@ -415,26 +372,20 @@ class VersionWindowViewTest : public ::testing::Test {
     QPushButton& ok() { return *view.findChild<QPushButton*>("cmdOK"); }
 };
 
-TEST_F(VersionWindowViewTest, ShowsItsTextsAndFollowsTheModel) {
+TEST_F(VersionWindowViewTest, ShowsTheModelsTextsAndFollowsTheModel) {
     EXPECT_TRUE(view.isVisible());
     EXPECT_FALSE(view.isModal());
-    EXPECT_EQ(view.windowTitle(), "Version Infomation");
-    EXPECT_EQ(text("lblTitle"), "QT7310/7320/7330       RF ADJUSTMENT TOOL");
-    EXPECT_EQ(text("lblVersion"), "Vesion 2.1");
-    EXPECT_EQ(text("lblDescription"), "This is MAGVEX HDLP QT7310/7320/7330 RF  ADJUSTMENT TOOL");
-    EXPECT_EQ(text("lblDisclaimer"), "Keep the recorder's data before adjusting.");
-    EXPECT_EQ(ok().text(), "OK");
-    const auto frames = view.findChildren<QFrame*>();
-    EXPECT_EQ(std::count_if(frames.begin(), frames.end(),
-                            [](QFrame* f) { return f->frameShape() == QFrame::HLine; }),
-              2);
+    EXPECT_EQ(view.windowTitle().toStdString(), model.caption);
+    EXPECT_EQ(ok().text().toStdString(), model.cmdOK);
+    for (auto [name, field] : {std::pair{"lblTitle", &model.lblTitle},
+                               {"lblVersion", &model.lblVersion},
+                               {"lblDescription", &model.lblDescription},
+                               {"lblDisclaimer", &model.lblDisclaimer}})
+        EXPECT_EQ(text(name).toStdString(), *field) << name;
 
     model.lblVersion = "Version 2.10.00";
     settle();
     EXPECT_EQ(text("lblVersion"), "Version 2.10.00");
-    model.visible = false;
-    settle();
-    EXPECT_FALSE(view.isVisible());
 }
 
 TEST_F(VersionWindowViewTest, OkCloseAndEscapeAreReportedAndTheModelHidesTheWindow) {
