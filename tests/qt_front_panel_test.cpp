@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "panel_command.h"
 #include "platform/qt/qt_platform.h"
@@ -35,16 +36,11 @@ TEST(FrontPanel, ShowsTheRecorderAndActsOnIt) {
     ASSERT_NE(answer, nullptr);
 
     panel.command("insert BLANK");
-    EXPECT_TRUE(rf::testing::pumpUntil(platform, [&] { return host->state().tape.has_value(); }));
-    panel.refresh();
-    bool shown = false;
-    for (auto* l : panel.findChildren<QLabel*>())
-        shown = shown || l->text() == "BLANK";
-    EXPECT_TRUE(shown);
-
+    const auto labels = panel.findChildren<QLabel*>();
+    EXPECT_TRUE(
+        std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "BLANK"; }));
     panel.command("fault error 3");
-    EXPECT_EQ(host->recorder().faults().errorReply.count, 3);
-    EXPECT_NE(answer->text().toStdString().find("fault error on"), std::string::npos);
+    EXPECT_EQ(answer->text().toStdString(), "fault error on for the next 3 replies");
 
     ASSERT_NE(button(panel, "Eject"), nullptr);
     button(panel, "Eject")->click();

@@ -12,12 +12,11 @@ namespace {
 using namespace rf::sim::vtrsim;
 namespace comm = rf::platform::comm;
 
-TEST(VtrsimPanelCommand, ReadsEveryCommandOfTheFrontPanel) {
+TEST(VtrsimPanelCommand, ReadsEveryCommandOfTheFrontPanelAndSaysWhyItRefusesALine) {
     const struct {
         const char* line;
-        PanelCommand expected;
+        PanelCommand expected;  // Invalid: a part of the reason
     } table[] = {
-        {"", panel::Nothing{}},
         {"   \t ", panel::Nothing{}},
         // Tape names have blanks; stray and doubled blanks do not count.
         {"insert HDLP MASTER", panel::Insert{"HDLP MASTER"}},
@@ -33,9 +32,7 @@ TEST(VtrsimPanelCommand, ReadsEveryCommandOfTheFrontPanel) {
         // A reply fault takes a count (one when left out) or a duration.
         {"fault error", panel::FaultOn{"error", 1, 0}},
         {"fault error 6", panel::FaultOn{"error", 6, 0}},
-        {"fault NoReply 10s", panel::FaultOn{"noreply", 0, 10}},
-        {"fault split 0.5s", panel::FaultOn{"split", 0, 0.5}},
-        {"fault slow off", panel::FaultOff{"slow"}},
+        {"fault NoReply 0.5s", panel::FaultOn{"noreply", 0, 0.5}},
         // A state fault just switches; a line event just happens.
         {"fault fr0", panel::FaultOn{"fr0", 0, 0}},
         {"fault lowtape OFF", panel::FaultOff{"lowtape"}},
@@ -47,55 +44,41 @@ TEST(VtrsimPanelCommand, ReadsEveryCommandOfTheFrontPanel) {
         {"tapes", panel::ListTapes{}},
         {"help", panel::Help{}},
         {"quit", panel::Quit{}},
+        {"play", panel::Invalid{"unknown command \"play\""}},
+        {"insert", panel::Invalid{"needs a tape name"}},
+        {"model", panel::Invalid{"needs the identification"}},
+        {"induce", panel::Invalid{"up to three characters"}},
+        {"induce ABCD", panel::Invalid{"up to three characters"}},
+        {"induce A B", panel::Invalid{"up to three characters"}},
+        {"eject now", panel::Invalid{"takes nothing after it"}},
+        {"changer maybe", panel::Invalid{"changer on or changer off"}},
+        {"fault", panel::Invalid{"needs a name"}},
+        {"fault gremlins", panel::Invalid{"no fault \"gremlins\""}},
+        {"fault error 0", panel::Invalid{"not a count"}},
+        {"fault error 2x", panel::Invalid{"not a count"}},
+        {"fault error s", panel::Invalid{"not a duration"}},
+        {"fault error 0s", panel::Invalid{"not a duration"}},
+        {"fault error 1,5s", panel::Invalid{"not a duration"}},
+        {"fault error 3 4", panel::Invalid{"one of"}},
+        {"fault fr0 3", panel::Invalid{"state fault"}},
+        {"fault parity 2", panel::Invalid{"line event"}},
+        {"fault break off", panel::Invalid{"line event"}},
     };
-    for (const auto& [line, expected] : table)
-        EXPECT_EQ(parsePanelCommand(line), expected) << '"' << line << '"';
-}
-
-TEST(VtrsimPanelCommand, RefusesWhatItCannotDoAndSaysWhy) {
-    const struct {
-        const char* line;
-        const char* reasonHas;
-    } table[] = {
-        {"play", "unknown command \"play\""},
-        {"insert", "needs a tape name"},
-        {"model", "needs the identification"},
-        {"induce", "up to three characters"},
-        {"induce ABCD", "up to three characters"},
-        {"induce A B", "up to three characters"},
-        {"eject now", "takes nothing after it"},
-        {"status please", "takes nothing after it"},
-        {"changer", "changer on or changer off"},
-        {"changer maybe", "changer on or changer off"},
-        {"fault", "needs a name"},
-        {"fault gremlins", "no fault \"gremlins\""},
-        {"fault error 0", "not a count"},
-        {"fault error -3", "not a count"},
-        {"fault error 2x", "not a count"},
-        {"fault error s", "not a duration"},
-        {"fault error 0s", "not a duration"},
-        {"fault error 1,5s", "not a duration"},
-        {"fault error 3 4", "one of"},
-        {"fault fr0 3", "state fault"},
-        {"fault tcstuck 10s", "state fault"},
-        {"fault parity 2", "line event"},
-        {"fault break off", "line event"},
-    };
-    for (const auto& [line, reasonHas] : table) {
+    for (const auto& [line, expected] : table) {
         const PanelCommand c = parsePanelCommand(line);
-        ASSERT_TRUE(std::holds_alternative<panel::Invalid>(c)) << '"' << line << '"';
-        EXPECT_NE(std::get<panel::Invalid>(c).reason.find(reasonHas), std::string::npos)
-            << '"' << line << "\": " << std::get<panel::Invalid>(c).reason;
+        const auto* refused = std::get_if<panel::Invalid>(&expected);
+        const auto* reason = std::get_if<panel::Invalid>(&c);
+        if (!refused || !reason)
+            EXPECT_EQ(c, expected) << '"' << line << '"';
+        else
+            EXPECT_NE(reason->reason.find(refused->reason), std::string::npos)
+                << '"' << line << "\": " << reason->reason;
     }
 }
 
-TEST(VtrsimPanelCommand, EveryFaultOfTheCatalogueCanBeNamedAndHasAKind) {
-    for (const auto& [name, what] : rf::sim::Faults::catalogue()) {
-        EXPECT_NE(faultKind(name), FaultKind::Unknown) << name;
-        const PanelCommand c = parsePanelCommand("fault " + name);
-        EXPECT_TRUE(std::holds_alternative<panel::FaultOn>(c)) << name;
-    }
-    // The line events reach the port under its own event codes, and back.
+// Every fault of the catalogue is switched on by its name from the window
+// (qt_front_panel_test); the line events reach the port under these codes.
+TEST(VtrsimPanelCommand, LineEventsGoByTheirPortEventCodes) {
     const std::pair<const char*, int> events[] = {
         {"break", comm::Break},
         {"framing", comm::Frame},
@@ -119,21 +102,17 @@ TEST(VtrsimOptions, ReadsTheOptionsInBothFormsAndTheLinkPath) {
     EXPECT_EQ(p.options.id, "QT7330");
     EXPECT_EQ(p.options.induce, "DMO");
     EXPECT_EQ(p.options.baud, 19200);
-    EXPECT_TRUE(p.options.changer);
     EXPECT_EQ(p.options.tape, "HDLP MASTER");
-    EXPECT_TRUE(p.options.trace);
-    EXPECT_TRUE(p.options.exitOnEof);
+    EXPECT_TRUE(p.options.changer && p.options.trace && p.options.exitOnEof);
 
     const ParsedOptions plain = parseOptions({"/tmp/vtr"});
     ASSERT_EQ(plain.error, "");
     EXPECT_EQ(plain.options.seed, 1u);
     EXPECT_EQ(plain.options.baud, 9600);
-    EXPECT_FALSE(plain.options.id);
+    EXPECT_FALSE(plain.options.id || plain.options.induce);
     EXPECT_FALSE(plain.options.changer || plain.options.trace || plain.options.exitOnEof);
-
-    const ParsedOptions help = parseOptions({"--help"});
-    EXPECT_EQ(help.error, "");
-    EXPECT_TRUE(help.options.help);
+    const ParsedOptions help = parseOptions({"--help"});  // no link path needed
+    EXPECT_TRUE(help.options.help && help.error.empty());
 }
 
 TEST(VtrsimOptions, RefusesBadCommandLines) {
@@ -161,14 +140,8 @@ TEST(VtrsimOptions, RefusesBadCommandLines) {
     }
 }
 
-TEST(VtrsimOptions, HelpListsTheOptionsThePanelCommandsAndEveryFault) {
+TEST(VtrsimOptions, HelpListsEveryFault) {
     const std::string text = usage();
-    for (const char* option :
-         {"--seed", "--id", "--baud", "--changer", "--tape", "--trace", "--exit-on-eof", "--help"})
-        EXPECT_NE(text.find(option), std::string::npos) << option;
-    for (const char* command : {"insert", "eject", "local", "remote", "model", "fault", "faults",
-                                "changer", "status", "tapes", "help", "quit"})
-        EXPECT_NE(text.find("\n  " + std::string(command)), std::string::npos) << command;
     for (const auto& [name, what] : rf::sim::Faults::catalogue())
         EXPECT_NE(text.find("\n  " + name + " "), std::string::npos) << name;
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "sim/timecode.h"
 #include "sim_rig.h"
 
 namespace rf::test {
@@ -11,63 +10,31 @@ using link::AdjRunKind;
 using link::ErrRateMode;
 using link::LevelKind;
 using link::RecKind;
-using link::SearchMode;
 using link::TimeCodeMode;
 
-TEST(SimulatedRecorder, AnswersIdentityAndSetUpCommands) {
-    SimRig rig;
-    EXPECT_EQ(rig.rs.IdRead(), "QT7310");
-    EXPECT_EQ(rig.rs.SqRead(), "V2.10.00 ");
-    EXPECT_EQ(rig.rs.InduceRead(), "   ");
-    rig.rs.InduceSet(" AB");
-    EXPECT_EQ(rig.rs.InduceRead(), " AB");
-    EXPECT_EQ(rig.rs.RemoteCheck(), "REMOTE");
-    EXPECT_EQ(rig.rs.FrRead(), 1);
-    EXPECT_EQ(rig.rs.StatusRead(), "EJECT");
-    rig.recorder.setRemote(false);
-    EXPECT_EQ(rig.rs.RemoteCheck(), "LOCAL");
-    rig.recorder.setId("QT7320");
-    EXPECT_EQ(rig.rs.IdRead(), "QT7320");
+// The fields of a time code or a remaining time, joined.
+template <std::size_t N>
+std::string joined(const std::array<std::string, N>& fields) {
+    std::string out;
+    for (const auto& f : fields)
+        out += f;
+    return out;
 }
 
-TEST(SimulatedRecorder, ReportsTheTapeInItsFormatValueAndMark) {
-    struct Case {
-        const char* tape;
-        int format;
-        const char* mark;
-    };
-    for (const Case& c : std::vector<Case>{{"HDLP MASTER", 7, "ON"},
-                                           {"DV MASTER", 1, "ON"},
-                                           {"25M MASTER", 0, "ON"},
-                                           {"50M CHECK", 2, "ON"},
-                                           {"HDSP CHECK", 3, "ON"},
-                                           {"BLANK", 7, "OFF"}}) {
-        SCOPED_TRACE(c.tape);
-        SimRig rig;
-        rig.recorder.insert(c.tape, rig.now());
-        EXPECT_EQ(rig.rs.StatusRead(), "EJECT");  // still threading
-        rig.wait(3s);
-        EXPECT_EQ(rig.rs.StatusRead(), "STOP");
-        EXPECT_EQ(rig.rs.FrRead(), c.format);
-        EXPECT_EQ(rig.rs.OasRead(), c.mark);
-    }
-}
-
-TEST(SimulatedRecorder, TransportRunsInTimeAndRewindStopsAtTheBeginning) {
+// The identity, the tape library, the search and the faults the tool meets
+// are run end to end by the tool's own tests on this recorder.
+TEST(SimulatedRecorder, TransportRunsInTimeAndRecordsOnlyOnBlankTapeFromItsGenerator) {
     SimRig rig;
-    rig.load("HDLP MASTER");
-    EXPECT_EQ(rig.rs.QhrRead(1), (std::array<std::string, 3>{"FF", "FF", "FF"}));
+    rig.recorder.insert("HDLP MASTER", rig.now());
+    EXPECT_EQ(rig.rs.StatusRead(), "EJECT");  // still threading
+    rig.wait(3s);
+    EXPECT_THROW(rig.rs.TransportCtrl("REC"), RfError);  // protected: error replies
     rig.rs.TransportCtrl("PLAY");
-    EXPECT_EQ(rig.rs.StatusRead(), "PLAY");
     rig.wait(60s);
     // Thirty minutes of tape, one minute played (and the half second of the command).
-    auto left = rig.rs.QhrRead(1);
-    EXPECT_EQ(left[0], "00");
-    EXPECT_EQ(left[1], "28");
-    auto tc = rig.rs.TimeCodeRead(TimeCodeMode::Tcr);
-    EXPECT_EQ(tc[0] + tc[1] + tc[2], "000100");
+    EXPECT_EQ(joined(rig.rs.QhrRead(1)).substr(0, 4), "0028");
+    EXPECT_EQ(joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)).substr(0, 6), "000100");
     rig.rs.TransportCtrl("REW");
-    EXPECT_EQ(rig.rs.StatusRead(), "REW");
     rig.wait(1s);
     EXPECT_EQ(rig.rs.StatusRead(), "REW");
     rig.wait(2s);  // about 61 s of tape at thirty times play speed
@@ -82,33 +49,14 @@ TEST(SimulatedRecorder, TransportRunsInTimeAndRewindStopsAtTheBeginning) {
     rig.rs.TransportCtrl("STBOFF");
     EXPECT_EQ(rig.rs.StatusRead(), "STBOF");
     rig.rs.TransportCtrl("EJECT");
-    EXPECT_EQ(rig.rs.StatusRead(), "EJECT");
-}
 
-TEST(SimulatedRecorder, RecordsOnlyOnBlankTapeAndFindsItsOwnTimeCodeAgain) {
-    SimRig rig;
-    rig.load("HDLP MASTER");
-    EXPECT_THROW(rig.rs.TransportCtrl("REC"), RfError);  // protected: error replies
-    rig.rs.TransportCtrl("EJECT");
     rig.load("BLANK");
     rig.rs.TransportCtrl("REC");
     rig.rs.CtsSet("23595500");
-    auto gen = rig.rs.TimeCodeRead(TimeCodeMode::Tcg);
-    EXPECT_EQ(gen[0] + gen[1] + gen[2], "235955");
+    EXPECT_EQ(joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcg)).substr(0, 6), "235955");
     rig.wait(10s);
-    auto tc = rig.rs.TimeCodeRead(TimeCodeMode::Tcr);
-    EXPECT_EQ(tc[0] + tc[1], "0000");  // rolled over midnight while recording
-    rig.rs.TransportCtrl("STOP");
-    rig.rs.SearchSet(SearchMode::Tc, "00000000");
-    // The search is acknowledged at once and reported complete later, unasked.
-    auto& received = rig.link.state().RsRecvData;
-    while (received.find("SRS") == std::string::npos)
-        rig.platform.doEvents();
-    EXPECT_NE(received.find("SRS:OK"), std::string::npos);
-    EXPECT_EQ(rig.rs.StatusRead(), "STOP");
-    rig.rs.TransportCtrl("PLAY");
-    tc = rig.rs.TimeCodeRead(TimeCodeMode::Tcr);
-    EXPECT_EQ(tc[0] + tc[1] + tc[2], "000000");
+    // Read while recording, the time code is the generator's, past midnight.
+    EXPECT_EQ(joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)).substr(0, 4), "0000");
 }
 
 TEST(SimulatedRecorder, StoresLevelBlocksAndRecordValuesPerBlockAndArea) {
@@ -160,16 +108,14 @@ TEST(SimulatedRecorder, OwnAdjustmentsMoveVcoAndTapsAndMeasurementsFollowTheTape
         EXPECT_NEAR(block.items[17 + i], truth.tapOpt[i], 1);
 
     rig.rs.TransportCtrl("PLAY");
-    rig.rs.KsSet(true, 1, 0);
-    auto env = rig.rs.AdjRun(0, AdjRunKind::Env);
-    EXPECT_NEAR(env[0], rig.recorder.signal().masterLevel(7, 0, 0, sim::Band::Low), 25);
     rig.rs.RmSet("000100010");
+    rig.wait(12s);
     auto rates = rig.rs.ErrRateRead(ErrRateMode::Bcd, 0);
     for (int step : rates.rates)
         EXPECT_LE(step, 5);  // an adjusted channel plays the master well
     // The marks are the time code of the tape position.
-    auto tc = rig.rs.TimeCodeRead(TimeCodeMode::Tcr);
-    EXPECT_EQ(rates.marks[0], tc[0]);
+    EXPECT_EQ(joined(rates.marks).substr(0, 6),
+              joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)).substr(0, 6));
 }
 
 }  // namespace
