@@ -39,22 +39,6 @@ TEST(ConnectionCheck, NamesTheRecorderAndLeavesItIdleWithoutATape) {
                                                    "CTC", "QOD:11"}));
 }
 
-TEST(ConnectionCheck, ALocalRecorderKeepsTheMessageBlinkingUntilSwitchedToRemote) {
-    ToolRig rig;
-    rig.recorder.setRemote(false);
-    std::vector<std::string> seen;
-    for (std::chrono::milliseconds t : {1000ms, 2500ms, 4000ms, 5500ms})
-        rig.at(t, [&] { seen.push_back(rig.tool.window().Message.caption); });
-    rig.at(10s, [&] { rig.recorder.setRemote(true); });
-    ASSERT_TRUE(rig.startUp());
-    EXPECT_EQ(seen,
-              (std::vector<std::string>{"Please Set REMOTE !!", "", "Please Set REMOTE !!", ""}));
-    const int passes = count(sent(rig), "QOD:01");
-    EXPECT_EQ(passes, 5);  // 0, 3, 6, 9 s local; 12 s remote
-    EXPECT_EQ(rig.dialogs().beeps(), passes - 1);
-    EXPECT_EQ(rig.tool.window().Message.fore, shell::colors::Black);
-}
-
 TEST(ConnectionCheck, AnUnsupportedModelIsADifferentProgramAndAbortEndsWithTheLog) {
     ToolRig rig;
     rig.recorder.setId("QT9999");
@@ -215,7 +199,7 @@ void repeatedly(ToolRig& rig, std::chrono::milliseconds until, std::function<voi
         rig.at(t, action);
 }
 
-TEST(OneActionAtATime, NoActionStartsInsideTheConnectionChecksWaitsAndTheCheckEndsAsWithout) {
+TEST(ConnectionCheck, ALocalRecorderBlinksTheMessageAndNoActionStartsInsideTheChecksWaits) {
     auto check = [](const std::function<void(ToolRig&)>& meanwhile) {
         auto rig = std::make_unique<ToolRig>();
         rig->recorder.setRemote(false);
@@ -224,7 +208,16 @@ TEST(OneActionAtATime, NoActionStartsInsideTheConnectionChecksWaitsAndTheCheckEn
         EXPECT_TRUE(rig->startUp());
         return rig;
     };
-    const auto quiet = check([](ToolRig&) {});
+    std::vector<std::string> seen;  // the message, blinking while the recorder is local
+    const auto quiet = check([&seen](ToolRig& rig) {
+        for (std::chrono::milliseconds t : {1000ms, 2500ms, 4000ms, 5500ms})
+            rig.at(t, [&rig, &seen] { seen.push_back(rig.tool.window().Message.caption); });
+    });
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"Please Set REMOTE !!", "", "Please Set REMOTE !!", ""}));
+    EXPECT_EQ(count(sent(*quiet), "QOD:01"), 3);  // 0 and 3 s local, 6 s remote
+    EXPECT_EQ(quiet->dialogs().beeps(), 2);
+    EXPECT_EQ(quiet->tool.window().Message.fore, shell::colors::Black);
     for (const auto& [name, act] : workActions) {
         SCOPED_TRACE(name);
         const auto busy = check(

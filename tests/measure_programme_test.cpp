@@ -286,19 +286,6 @@ TEST(RecMeasureMain, RecordsMeasuresWhileRecordingAndOnPlayback) {
     EXPECT_NE(std::find(frames.begin(), frames.end(), "SRS:S00000000"), frames.end());
 }
 
-TEST(RecMeasureMain, ATimeCodeThatNeverRollsOverWaitsUntilStop) {
-    ErrorRateRun run(2);
-    run.recorder.faults().tcStuck = true;
-    run.at(run.now() + 600s, [&] { run.tool.menuPrg(Stop); });
-    run.start();
-    const Shared& s = run.tool.shared();
-    EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 6), -1.5f);
-    const std::string log = readFile("QT7310AdjLog.txt");
-    EXPECT_NE(log.find("RP,RP,RP Stop !"), std::string::npos);
-    EXPECT_NE(log.find("\"QT7310XYZ_SN1 Rec Measure Stop\""), std::string::npos);
-    EXPECT_EQ(run.recorder.transport().tape(), nullptr);
-}
-
 }  // namespace
 }  // namespace rf::measure
 
@@ -355,13 +342,14 @@ TEST(PbMeasureMain, ARetryAfterALinkErrorCountsItsStepsAfresh) {
               std::string::npos);
 }
 
+// The rerun waits for a time code that never rolls over, which only STOP ends:
+// the block stops, keeps the old values and the tape goes out.
 TEST(RecMeasureMain, ARetryAfterAnErrorWhileStopIsOffStartsWithStopAvailable) {
     ErrorRateRun run(2);
     run.platform.setTimeLimit(run.now() + 3h);
     const Shared& s = run.tool.shared();
     auto& stop = run.tool.window().MenuPrg.items[Stop];
-    // An error at the block's end, where STOP is off; the rerun then waits for
-    // a time code that never comes, which only STOP ends.
+    // An error at the block's end, where STOP is off.
     onceWhen(
         run, [&] { return s.RecModeOn && !stop.enabled; },
         [&] {
@@ -372,7 +360,10 @@ TEST(RecMeasureMain, ARetryAfterAnErrorWhileStopIsOffStartsWithStopAvailable) {
     run.dialogs().expectMsgBox("RS232-C Time Over Error", Answer::Retry);
     run.start();
     const std::string log = readFile("QT7310AdjLog.txt");
+    EXPECT_NE(log.find("RP,RP,RP Stop !"), std::string::npos);
     EXPECT_NE(log.find("\"QT7310XYZ_SN1 Rec Measure Stop\""), std::string::npos);
+    EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 6), -1.5f);
+    EXPECT_EQ(run.recorder.transport().tape(), nullptr);
 }
 
 TEST(PbMeasureMain, AJammedEjectEndsTheRunThroughItsErrorBoxInsteadOfTrappingIt) {

@@ -84,21 +84,6 @@ TEST(TabCtrl, OptionsDecideTabsBoxesAndBlocksAndOffFreezesThem) {
     }
 }
 
-TEST(CheckBoxes, ClearingABoxTakesItsBlocksOutOfTheSelection) {
-    ToolRig rig;
-    auto& form = rig.tool.form();
-    auto& s = rig.tool.shared();
-    form.PartAdjCheck_Click(1);  // PB
-    EXPECT_TRUE(s.AdjSel(1, 1, 0, 0, 0, 1));
-    form.CheckBox_Click(form.model().PbDvCheck);
-    for (auto [cat, kind] : {std::pair{1, 0}, {1, 1}, {1, 2}, {1, 3}, {0, 0}})
-        EXPECT_FALSE(s.AdjSel(1, 1, 0, cat, kind, 0));
-    form.CheckBox_Click(form.model().PbLpCheck[2]);  // SLOW L13/R24
-    EXPECT_FALSE(s.AdjSel(1, 7, 2, 1, 1, 1));
-    EXPECT_TRUE(s.AdjSel(1, 7, 2, 1, 3, 1));
-    EXPECT_FALSE(s.AdjSel(0, 7, 2, 0, 0, 0));  // PB clears the record block
-}
-
 TEST(LoggerAndProgress, LogLinesGrowTheTextAndProgressStepsRoundToEven) {
     ToolRig rig;
     auto& form = rig.tool.form();
