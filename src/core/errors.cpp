@@ -18,11 +18,7 @@ void Raise(int number, std::string detail) {
 }
 
 std::string signedNumberText(long number) {
-    // Appended rather than `" " + std::to_string(...)`: GCC 12 warns wrongly
-    // (-Wrestrict) about that form in an optimised build.
-    std::string text = number < 0 ? "" : " ";
-    text += std::to_string(number);
-    return text;
+    return number < 0 ? std::to_string(number) : " " + std::to_string(number);
 }
 
 std::string otherErrorText(int number) {
