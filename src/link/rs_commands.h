@@ -72,6 +72,9 @@ class Rs {
     void TransportCtrl(std::string_view mode);
     std::array<int, 2> AdjRun(int channel, AdjRunKind kind);
     void SearchSet(SearchMode mode, std::string_view value);
+    // Whether the recorder has said, unasked, that the search it was sent on
+    // has ended ("SRS" in what arrived since).
+    bool SearchEnded() const { return link_.received("SRS"); }
     std::string RemoteCheck();
     ErrRates ErrRateRead(ErrRateMode mode, int channel);
     std::array<std::int16_t, 2> RecValueRead(const BlockSel& sel, RecKind kind);

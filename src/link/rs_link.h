@@ -84,6 +84,11 @@ class RsLink {
     const LinkState& state() const { return s_; }
     // The reply of the last exchange.
     const std::string& reply() const { return s_.RsRecvData; }
+    // Whether `text` has arrived since the last exchange began: how an
+    // unasked message of the recorder is noticed.
+    bool received(std::string_view text) const {
+        return s_.RsRecvData.find(text) != std::string::npos;
+    }
     platform::Platform& platform() { return platform_; }
 
   private:

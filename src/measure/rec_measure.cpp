@@ -160,7 +160,7 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     if (!tape_.transportUntil("STOP", "STOP")) return;
     rs_.SearchSet(link::SearchMode::Tc, "00000000");
     m.StatusText = "REW";
-    while (rs_.link().state().RsRecvData.find("SRS") == std::string::npos && !s.StopReq)
+    while (!rs_.SearchEnded() && !s.StopReq)
         form_.platform().doEvents();
     m.StatusText = "STOP";
     if (!tape_.transportUntil("STOP", "STOP")) return;
