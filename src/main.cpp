@@ -9,10 +9,10 @@
 #include "app/tool.h"
 #include "core/errors.h"
 #include "platform/qt/qt_platform.h"
-#include "platform/qt/qt_sim_port.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
+#include "sim/realtime/qt_sim_port.h"
 
 namespace {
 
@@ -52,6 +52,13 @@ int main(int argc, char* argv[]) {
     // that box for the last window closing and quit.
     QApplication::setQuitOnLastWindowClosed(false);
     rf::platform::qt::QtPlatform platform;
+    // The port name "SIM" is the built-in simulated recorder, not a device; the
+    // recorder of the latest such port goes to its front panel.
+    std::shared_ptr<rf::sim::RealTimeRecorder> simRecorder;
+    platform.registerPort(
+        rf::sim::QtSimPort::PortName,
+        rf::sim::QtSimPort::factory(
+            [&](const std::shared_ptr<rf::sim::RealTimeRecorder>& host) { simRecorder = host; }));
     rf::app::Tool tool(platform);
     rf::shell::MainWindowView window(tool.window(), tool);
     rf::shell::VersionWindowView version(tool.versionWindow(), tool);
@@ -59,14 +66,14 @@ int main(int argc, char* argv[]) {
     try {
         // The start-up reads the settings and opens the port: when that port is the
         // built-in simulated recorder, its front panel comes up beside the window.
+        // Only the registered factory makes a port of that name.
         tool.onPortOpened([&](rf::platform::SerialPort& port) {
-            auto* sim = dynamic_cast<rf::platform::qt::QtSimPort*>(&port);
-            if (!sim) {
+            if (port.name() != rf::sim::QtSimPort::PortName) {
                 panel.reset();
                 return;
             }
             if (panel) return;  // the same recorder after a Program Reset
-            panel = std::make_unique<rf::sim::FrontPanel>(sim->host());
+            panel = std::make_unique<rf::sim::FrontPanel>(simRecorder);
             panel->show();
         });
         if (!tool.Main()) return 0;

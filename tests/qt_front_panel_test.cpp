@@ -14,12 +14,13 @@
 #include "platform/qt/qt_platform.h"
 #include "qt_event_wait.h"
 #include "sim/panel/front_panel.h"
+#include "sim/realtime/qt_sim_port.h"
 
 namespace {
 
 using rf::platform::qt::QtPlatform;
-using rf::platform::qt::QtSimPort;
-using rf::platform::qt::RealTimeRecorder;
+using rf::sim::QtSimPort;
+using rf::sim::RealTimeRecorder;
 
 QPushButton* button(QWidget& w, const QString& text) {
     for (auto* b : w.findChildren<QPushButton*>())
@@ -61,11 +62,15 @@ TEST(FrontPanel, ShowsTheRecorderAndActsOnIt) {
 
 TEST(FrontPanel, OnSwitchesEveryFaultAndALineEventReachesThePortAsItsCode) {
     QtPlatform platform{"rfadjust-front-panel-test-" + std::to_string(::getpid()) + ".lock"};
+    std::shared_ptr<RealTimeRecorder> host;
+    platform.registerPort(QtSimPort::PortName,
+                          QtSimPort::factory([&](const auto& created) { host = created; }));
     auto port = platform.createSerialPort("SIM");
+    ASSERT_NE(host, nullptr);
     std::vector<int> events;
     port->setCommHandler([&](int event) { events.push_back(event); });
     port->open({});
-    rf::sim::FrontPanel panel(dynamic_cast<QtSimPort&>(*port).host());
+    rf::sim::FrontPanel panel(host);
     auto* fault = panel.findChild<QComboBox*>("fault");
     auto* answer = panel.findChild<QLabel*>("answer");
     ASSERT_TRUE(fault && answer && button(panel, "On"));

@@ -4,12 +4,13 @@
 
 #include "panel_actions.h"
 #include "platform/qt/qt_platform.h"
+#include "sim/realtime/qt_sim_port.h"
 
 namespace {
 
 using rf::platform::qt::QtPlatform;
-using rf::platform::qt::RealTimeRecorder;
 using rf::sim::Micros;
+using rf::sim::RealTimeRecorder;
 using namespace rf::sim::vtrsim;
 
 TEST(PanelOnRecorder, AnswersEachLineAndTheRecorderAnswersTheToolAccordingly) {

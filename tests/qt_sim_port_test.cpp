@@ -11,17 +11,17 @@
 #include "link/rs_link.h"
 #include "panel_actions.h"
 #include "platform/qt/qt_platform.h"
-#include "platform/qt/qt_sim_port.h"
 #include "qt_event_wait.h"
+#include "sim/realtime/qt_sim_port.h"
 
 namespace {
 
 using rf::link::Rs;
 using rf::link::RsLink;
 using rf::platform::qt::QtPlatform;
-using rf::platform::qt::QtSimPort;
-using rf::platform::qt::RealTimeRecorder;
 using rf::sim::Micros;
+using rf::sim::QtSimPort;
+using rf::sim::RealTimeRecorder;
 using rf::sim::Recorder;
 using rf::testing::pumpUntil;
 namespace comm = rf::platform::comm;
@@ -32,6 +32,12 @@ std::string lockName() {
 }
 
 using rf::test::errorOf;
+
+// The platform with the built-in simulated port registered, as the program does.
+QtPlatform& withSimPort(QtPlatform& platform) {
+    platform.registerPort(QtSimPort::PortName, QtSimPort::factory());
+    return platform;
+}
 
 class SimPortLink : public ::testing::Test {
   protected:
@@ -58,7 +64,7 @@ class SimPortLink : public ::testing::Test {
     }
 
     QtPlatform platform{lockName()};
-    std::unique_ptr<rf::platform::SerialPort> port = platform.createSerialPort("SIM");
+    std::unique_ptr<rf::platform::SerialPort> port = withSimPort(platform).createSerialPort("SIM");
     QtSimPort* sim = nullptr;
     RsLink link{platform};
     Rs rs{link};
@@ -110,7 +116,7 @@ TEST_F(SimPortLink, RepliesThatComeInPiecesOrWithStrayBytesStillWork) {
 
 TEST(SimPort, OpensOnceWritesOnlyWhenOpenAndLosesWhatComesWhileClosed) {
     QtPlatform platform{lockName()};
-    auto port = platform.createSerialPort("SIM");
+    auto port = withSimPort(platform).createSerialPort("SIM");
     auto& sim = dynamic_cast<QtSimPort&>(*port);
     EXPECT_FALSE(port->isOpen());
     EXPECT_EQ(errorOf([&] { port->write("\x02QID\x03"); }), err::PortInvalid);
@@ -142,7 +148,7 @@ TEST(SimPort, OpensOnceWritesOnlyWhenOpenAndLosesWhatComesWhileClosed) {
 
 TEST(SimPort, ExceptionFromTheReceiveHandlerEndsTheProgramInsteadOfCrossingQt) {
     QtPlatform platform{lockName()};
-    auto port = platform.createSerialPort("SIM");
+    auto port = withSimPort(platform).createSerialPort("SIM");
     port->setCommHandler([](int) { throw std::runtime_error("handler fault"); });
     port->open({});
     port->write("\x02QID\x03");
@@ -152,8 +158,11 @@ TEST(SimPort, ExceptionFromTheReceiveHandlerEndsTheProgramInsteadOfCrossingQt) {
 
 TEST(SimPort, FrontPanelHearsOfCommandsAndChangesAndMayOutliveThePort) {
     QtPlatform platform{lockName()};
+    std::shared_ptr<RealTimeRecorder> host;
+    platform.registerPort(QtSimPort::PortName,
+                          QtSimPort::factory([&](const auto& created) { host = created; }));
     auto port = platform.createSerialPort("SIM");
-    std::shared_ptr<RealTimeRecorder> host = dynamic_cast<QtSimPort&>(*port).host();
+    ASSERT_NE(host, nullptr);
     int changes = 0;
     const auto id = host->watch([&] { ++changes; });
 

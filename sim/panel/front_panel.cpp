@@ -39,7 +39,7 @@ std::string statusName(const std::string& code) {
     return code;
 }
 
-FrontPanel::FrontPanel(std::shared_ptr<platform::qt::RealTimeRecorder> recorder, QWidget* parent)
+FrontPanel::FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* parent)
     : QWidget(parent), recorder_(std::move(recorder)) {
     setWindowTitle("Simulated recorder");
     auto* layout = new QVBoxLayout(this);
@@ -166,7 +166,7 @@ void FrontPanel::command(const std::string& line) {
 }
 
 void FrontPanel::refresh() {
-    const platform::qt::PanelState st = recorder_->state();
+    const PanelState st = recorder_->state();
     status_->setText(QString::fromStdString(statusName(st.statusCode)));
     tape_->setText(st.tape ? QString::fromStdString(*st.tape) : QString("-"));
     QString where = st.tape ? clock(st.position) + " of " + clock(st.length) : QString("-");

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "platform/qt/qt_sim_port.h"
+#include "sim/realtime/qt_sim_port.h"
 
 class QCheckBox;
 class QComboBox;
@@ -20,8 +20,7 @@ namespace rf::sim {
 // automatic tape changer, the induce code and the fault switches.
 class FrontPanel : public QWidget {
   public:
-    explicit FrontPanel(std::shared_ptr<platform::qt::RealTimeRecorder> recorder,
-                        QWidget* parent = nullptr);
+    explicit FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* parent = nullptr);
     ~FrontPanel() override;
 
     // Shows the recorder as it is now.
@@ -31,8 +30,8 @@ class FrontPanel : public QWidget {
     void command(const std::string& line);
 
   private:
-    std::shared_ptr<platform::qt::RealTimeRecorder> recorder_;
-    platform::qt::RealTimeRecorder::ObserverId watch_ = 0;
+    std::shared_ptr<RealTimeRecorder> recorder_;
+    RealTimeRecorder::ObserverId watch_ = 0;
     QLabel* status_ = nullptr;
     QLabel* tape_ = nullptr;
     QLabel* position_ = nullptr;

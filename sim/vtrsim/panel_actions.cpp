@@ -9,9 +9,6 @@ namespace rf::sim::vtrsim {
 
 namespace {
 
-using platform::qt::PanelState;
-using platform::qt::RealTimeRecorder;
-
 template <class... F>
 struct Overloaded : F... {
     using F::operator()...;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "panel_command.h"
-#include "platform/qt/qt_sim_port.h"
+#include "sim/realtime/qt_sim_port.h"
 
 namespace rf::sim::vtrsim {
 
@@ -12,13 +12,12 @@ namespace rf::sim::vtrsim {
 // one line per action. Help and Quit belong to the program and answer nothing
 // here. A line event goes to the recorder's line: what becomes of it is up to
 // the sink the recorder delivers to.
-std::vector<std::string> runPanelCommand(const PanelCommand& command,
-                                         platform::qt::RealTimeRecorder& recorder);
+std::vector<std::string> runPanelCommand(const PanelCommand& command, RealTimeRecorder& recorder);
 
 // "h:mm:ss" of a number of seconds.
 std::string clockText(double seconds);
 // One line of the transport status, tape, position and remaining time, the
 // switches, the identification and the induce code.
-std::string statusLine(const platform::qt::PanelState& state);
+std::string statusLine(const PanelState& state);
 
 }  // namespace rf::sim::vtrsim

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "options.h"
-#include "platform/qt/qt_sim_port.h"
 #include "pty_line.h"
+#include "sim/realtime/qt_sim_port.h"
 
 namespace rf::sim::vtrsim {
 
@@ -37,7 +37,7 @@ class Server {
     Options options_;
     std::FILE* out_;
     PtyLine line_;
-    platform::qt::RealTimeRecorder host_;
+    RealTimeRecorder host_;
     QSocketNotifier toolNotifier_;
 };
 

@@ -7,11 +7,11 @@
 #include <QLockFile>
 #include <QThread>
 #include <stdexcept>
+#include <utility>
 
 #include "core/errors.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_serial_port.h"
-#include "platform/qt/qt_sim_port.h"
 #include "platform/qt/qt_timer.h"
 
 namespace rf::platform::qt {
@@ -66,9 +66,13 @@ std::unique_ptr<Timer> QtPlatform::createTimer() {
 }
 
 std::unique_ptr<SerialPort> QtPlatform::createSerialPort(const std::string& portName) {
-    // "SIM" is the built-in simulated recorder, not a device.
-    if (portName == QtSimPort::PortName) return std::make_unique<QtSimPort>(*this);
+    if (const auto f = portFactories_.find(portName); f != portFactories_.end())
+        return f->second(*this);
     return std::make_unique<QtSerialPort>(*this, portName);
+}
+
+void QtPlatform::registerPort(const std::string& name, PortFactory factory) {
+    portFactories_[name] = std::move(factory);
 }
 
 Dialogs& QtPlatform::dialogs() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -33,6 +35,8 @@ class QtPlatform final : public Platform {
     bool endRequested() const override { return endRequested_; }
     DateTime now() const override;
     std::unique_ptr<Timer> createTimer() override;
+    // A port named in a registration comes from its factory; any other name is
+    // a serial device.
     std::unique_ptr<SerialPort> createSerialPort(const std::string& portName) override;
     Dialogs& dialogs() override;
     bool acquireSingleInstance() override;
@@ -40,11 +44,18 @@ class QtPlatform final : public Platform {
     // Where the single-instance lock lives.
     const std::string& lockFilePath() const { return lockPath_; }
 
+    // Makes createSerialPort(name) build its port with `factory` instead of
+    // opening a device of that name: a port the program provides itself, such
+    // as a recorder it hosts. A second registration of a name replaces the first.
+    using PortFactory = std::function<std::unique_ptr<SerialPort>(Platform&)>;
+    void registerPort(const std::string& name, PortFactory factory);
+
   private:
     std::atomic<bool> endRequested_{false};
     std::string lockPath_;
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QtDialogs> dialogs_;
+    std::map<std::string, PortFactory> portFactories_;
 };
 
 }  // namespace rf::platform::qt

@@ -13,7 +13,7 @@
 #include "platform/platform.h"
 #include "sim/recorder.h"
 
-namespace rf::platform::qt {
+namespace rf::sim {
 
 // What a front panel shows of the recorder at one moment.
 struct PanelState {
@@ -110,16 +110,16 @@ class RealTimeRecorder {
 // the platform's guarded call, the way a QtSerialPort reports. The recorder
 // keeps running while the port is closed; what it sends then is lost, as on a
 // line nobody listens to.
-class QtSimPort final : public SerialPort {
+class QtSimPort final : public platform::SerialPort {
   public:
     static constexpr const char* PortName = "SIM";
 
-    explicit QtSimPort(Platform& platform);
+    explicit QtSimPort(platform::Platform& platform);
     ~QtSimPort() override;
 
     const std::string& name() const override { return name_; }
     // Takes any settings; the recorder's line time stays that of 9600 baud.
-    void open(const PortSettings& settings) override;
+    void open(const platform::PortSettings& settings) override;
     void close() override;
     bool isOpen() const override { return open_; }
     void discardInput() override { buffer_.clear(); }
@@ -136,11 +136,18 @@ class QtSimPort final : public SerialPort {
     const std::shared_ptr<RealTimeRecorder>& host() const { return host_; }
     sim::Recorder& recorder() { return host_->recorder(); }
 
+    // Hands each new port's recorder to a front panel.
+    using Created = std::function<void(const std::shared_ptr<RealTimeRecorder>& host)>;
+    // What a platform registers under PortName to make this port: every port
+    // it makes is handed, by its recorder, to `created` when one is given.
+    static std::function<std::unique_ptr<platform::SerialPort>(platform::Platform&)> factory(
+        Created created = {});
+
   private:
     void arrive(const sim::Output& output);
     void report(int event);
 
-    Platform& platform_;
+    platform::Platform& platform_;
     std::string name_ = PortName;
     std::shared_ptr<RealTimeRecorder> host_;
     bool open_ = false;
@@ -148,4 +155,4 @@ class QtSimPort final : public SerialPort {
     std::function<void(int)> handler_;
 };
 
-}  // namespace rf::platform::qt
+}  // namespace rf::sim

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_sim_port.h"
+#include "sim/realtime/qt_sim_port.h"
 
 #include <algorithm>
 #include <utility>
@@ -6,7 +6,7 @@
 #include "core/errors.h"
 #include "platform/qt/guarded_call.h"
 
-namespace rf::platform::qt {
+namespace rf::sim {
 
 namespace {
 
@@ -143,12 +143,12 @@ void RealTimeRecorder::guarded(const char* what, const std::function<void()>& ca
         callback();
 }
 
-QtSimPort::QtSimPort(Platform& platform)
+QtSimPort::QtSimPort(platform::Platform& platform)
     : platform_(platform),
       host_(std::make_shared<RealTimeRecorder>(
           sim::builtInRecorderConfig(),
           [p = &platform](const char* what, const std::function<void()>& callback) {
-              guardedCall(*p, what, callback);
+              platform::qt::guardedCall(*p, what, callback);
           })) {
     host_->setSink([this](const sim::Output& o) { arrive(o); });
 }
@@ -158,7 +158,7 @@ QtSimPort::~QtSimPort() {
     host_->setSink({});
 }
 
-void QtSimPort::open(const PortSettings&) {
+void QtSimPort::open(const platform::PortSettings&) {
     if (open_) Raise(err::PortAlreadyOpen, name_ + ": the port is already open");
     buffer_.clear();
     open_ = true;
@@ -179,11 +179,20 @@ std::string QtSimPort::readAll() {
     return std::exchange(buffer_, {});
 }
 
+std::function<std::unique_ptr<platform::SerialPort>(platform::Platform&)> QtSimPort::factory(
+    Created created) {
+    return [created = std::move(created)](platform::Platform& platform) {
+        auto port = std::make_unique<QtSimPort>(platform);
+        if (created) created(port->host());
+        return port;
+    };
+}
+
 void QtSimPort::arrive(const sim::Output& output) {
     if (!open_) return;
     if (output.event != 0) return report(output.event);
     buffer_ += output.bytes;
-    report(comm::Receive);
+    report(platform::comm::Receive);
 }
 
 void QtSimPort::report(int event) {
@@ -192,4 +201,4 @@ void QtSimPort::report(int event) {
     if (handler) handler(event);
 }
 
-}  // namespace rf::platform::qt
+}  // namespace rf::sim
