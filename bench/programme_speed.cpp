@@ -9,7 +9,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/demo.h"
+#include "demo/demo.h"
 
 int main(int argc, char* argv[]) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < runs; ++i) {
         std::ostringstream out, err;
         const auto start = std::chrono::steady_clock::now();
-        const int rc = rf::app::runDemo("error-rate", out, err);
+        const int rc = rf::demo::runDemo("error-rate", out, err);
         wall += std::chrono::steady_clock::now() - start;
         if (rc != 0) {
             std::cerr << err.str();

@@ -5,9 +5,9 @@
 #include <iostream>
 #include <memory>
 
-#include "app/demo.h"
 #include "app/tool.h"
 #include "core/errors.h"
+#include "demo/demo.h"
 #include "platform/qt/qt_platform.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/version_window_view.h"
@@ -37,7 +37,7 @@ int main(int argc, char* argv[]) {
             std::cerr << Usage;
             return 2;
         }
-        return rf::app::runDemo(argv[2], std::cout, std::cerr);
+        return rf::demo::runDemo(argv[2], std::cout, std::cerr);
     }
     if (argc >= 2) {
         std::cerr << "rfadjust: unknown option " << argv[1] << "\n" << Usage;

@@ -1,4 +1,4 @@
-#include "shell/view/render_png.h"
+#include "demo/render_png.h"
 
 #include <QCoreApplication>
 #include <QLayout>
@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-namespace rf::shell {
+namespace rf::demo {
 
 namespace {
 constexpr int CaptionHeight = 30;
@@ -43,4 +43,4 @@ bool saveWindowPng(QWidget& window, const QString& path, bool withCaption) {
     return renderWindow(window, withCaption).save(path, "PNG");
 }
 
-}  // namespace rf::shell
+}  // namespace rf::demo

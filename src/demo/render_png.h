@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace rf::shell {
+namespace rf::demo {
 
 // Renders a window as it is laid out now (QWidget::grab()). The window system
 // draws the title bar, not the window, so with `withCaption` a plain title
@@ -15,4 +15,4 @@ QImage renderWindow(QWidget& window, bool withCaption = true);
 // renderWindow() written to a PNG file; false when the file cannot be written.
 bool saveWindowPng(QWidget& window, const QString& path, bool withCaption = true);
 
-}  // namespace rf::shell
+}  // namespace rf::demo

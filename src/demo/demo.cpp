@@ -1,4 +1,4 @@
-#include "app/demo.h"
+#include "demo/demo.h"
 
 #include <chrono>
 #include <cstdio>
@@ -11,10 +11,14 @@
 #include "sim/recorder.h"
 #include "sim/sim_peer.h"
 
-namespace rf::app {
+namespace rf::demo {
 
 namespace {
 
+using app::readRsSet;
+using app::RsSetFile;
+using app::RsSettings;
+using app::Tool;
 using platform::Answer;
 using platform::Buttons;
 using platform::virt::DialogRecord;
@@ -161,4 +165,4 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
     return 0;
 }
 
-}  // namespace rf::app
+}  // namespace rf::demo

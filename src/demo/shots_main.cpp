@@ -22,12 +22,12 @@
 #include <functional>
 #include <string>
 
-#include "app/demo.h"
 #include "app/tool.h"
 #include "core/errors.h"
+#include "demo/demo.h"
+#include "demo/render_png.h"
 #include "platform/virtual/virtual_platform.h"
 #include "shell/view/main_window_view.h"
-#include "shell/view/render_png.h"
 #include "shell/view/version_window_view.h"
 #include "sim/recorder.h"
 #include "sim/sim_peer.h"
@@ -35,6 +35,7 @@
 namespace {
 
 using namespace rf::shell;
+using rf::demo::renderWindow;
 using rf::platform::Answer;
 using rf::platform::Buttons;
 using rf::platform::DateTime;
@@ -115,7 +116,7 @@ bool shootTool(const QDir& dir) {
     rf::sim::SimPeer peer(recorder, platform);
     platform.setPeer(&peer);
     platform.dialogs().setFallback(
-        [](const DialogRecord& d) { return rf::app::unattendedAnswer(d, "XYZ"); });
+        [](const DialogRecord& d) { return rf::demo::unattendedAnswer(d, "XYZ"); });
     rf::app::Tool tool(platform);
     MainWindowView view(tool.window(), tool);
     view.resize(1366, 768);
@@ -125,7 +126,7 @@ bool shootTool(const QDir& dir) {
     try {
         if (!tool.Main()) {
             std::fprintf(stderr, "rfshots: the tool did not start: %s\n",
-                         rf::app::lastErrorShown(platform.dialogs()).c_str());
+                         rf::demo::lastErrorShown(platform.dialogs()).c_str());
             return false;
         }
         view.syncFromModel();
@@ -152,13 +153,13 @@ bool shootTool(const QDir& dir) {
         tool.menuPrg(prg::Start);
         if (tool.ended()) {
             std::fprintf(stderr, "rfshots: the run did not complete: %s\n",
-                         rf::app::lastErrorShown(platform.dialogs()).c_str());
+                         rf::demo::lastErrorShown(platform.dialogs()).c_str());
             return false;
         }
         tool.endProgram();
     } catch (const rf::ProgramEnd&) {
         std::fprintf(stderr, "rfshots: the tool ended: %s\n",
-                     rf::app::lastErrorShown(platform.dialogs()).c_str());
+                     rf::demo::lastErrorShown(platform.dialogs()).c_str());
         return false;
     }
     if (!taken) {

@@ -5,7 +5,7 @@
 
 #include "platform/virtual/scripted_dialogs.h"
 
-namespace rf::app {
+namespace rf::demo {
 
 // An unattended run, as an operator would make it, on the built-in simulated
 // recorder in virtual time, in the current working directory: the connection
@@ -25,4 +25,4 @@ platform::virt::DialogRecord unattendedAnswer(const platform::virt::DialogRecord
 // The last error message the tool showed, to say why a run did not get through.
 std::string lastErrorShown(const platform::virt::ScriptedDialogs& dialogs);
 
-}  // namespace rf::app
+}  // namespace rf::demo
