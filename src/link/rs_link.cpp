@@ -52,12 +52,7 @@ int commEventError(int event) {
 }
 
 RsLink::RsLink(platform::Platform& platform)
-    : platform_(platform), RsOverBox(platform.createTimer()), RsWaitBox(platform.createTimer()) {
-    RsWaitBox->setInterval(1000);
-    RsOverBox->setInterval(ReplyTimeoutMs);
-    RsOverBox->setHandler([this] { s_.RsOverFlag = true; });
-    RsWaitBox->setHandler([this] { s_.RsWaitFlag = true; });
-}
+    : platform_(platform), RsOverBox(platform, s_.RsOverFlag), RsWaitBox(platform, s_.RsWaitFlag) {}
 
 RsLink::~RsLink() {
     attach(nullptr);
@@ -91,19 +86,12 @@ void RsLink::startAttempt() {
 
 void RsLink::waitForReply(bool ackOnly) {
     port_->write(s_.RsFrame);
-    RsOverBox->setEnabled(true);
-    // The timer is stopped however the wait ends, the program's end included.
-    struct Stop {
-        platform::Timer& t;
-        ~Stop() { t.setEnabled(false); }
-    } stop{*RsOverBox};
-    if (ackOnly) {
-        while (s_.RsRecvData.find(AckCode) == std::string::npos && s_.RsAckFlag && !s_.RsOverFlag)
-            platform_.doEvents();
-    } else {
-        while (s_.RsAckFlag && !s_.RsEtxFlag && !s_.RsOverFlag)
-            platform_.doEvents();
-    }
+    // Until the reply is complete (or, acknowledge-only, an ACK has come), a
+    // reply begins with anything but ACK, or the time-out sets RsOverFlag.
+    RsOverBox.waitFor(ReplyTimeoutMs, [&] {
+        if (!s_.RsAckFlag) return true;
+        return ackOnly ? s_.RsRecvData.find(AckCode) != std::string::npos : s_.RsEtxFlag;
+    });
 }
 
 bool RsLink::RsSendAttempts() {
@@ -149,15 +137,7 @@ void RsLink::RsSendAckOnly() {
 }
 
 void RsLink::RsWait(int ms) {
-    RsWaitBox->setInterval(ms);
-    s_.RsWaitFlag = false;
-    RsWaitBox->setEnabled(true);
-    struct Stop {
-        platform::Timer& t;
-        ~Stop() { t.setEnabled(false); }
-    } stop{*RsWaitBox};
-    while (!s_.RsWaitFlag)
-        platform_.doEvents();
+    RsWaitBox.pause(ms);
 }
 
 void RsLink::OnComm(int event) {
@@ -191,8 +171,8 @@ void RsLink::fatal(int number) {
     const std::string text = commErrorText(number);
     platform_.dialogs().msgBox(text, platform::Buttons::Ok, platform::Icon::Critical,
                                "RS232-C Communication Error");
-    RsOverBox->setEnabled(false);
-    RsWaitBox->setEnabled(false);
+    RsOverBox.cancel();
+    RsWaitBox.cancel();
     if (endProgram_)
         endProgram_(text);
     else
@@ -205,8 +185,8 @@ void RsLink::reset() {
     s_.RsAckFlag = true;
     s_.RsOverFlag = false;
     s_.RsWaitFlag = false;
-    RsWaitBox->setEnabled(false);
-    RsOverBox->setEnabled(false);
+    RsWaitBox.cancel();
+    RsOverBox.cancel();
 }
 
 }  // namespace rf::link

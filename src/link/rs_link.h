@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/waits.h"
 
 namespace rf::link {
 
@@ -98,10 +99,10 @@ class RsLink {
 
     platform::Platform& platform_;
     platform::SerialPort* port_ = nullptr;
-    std::unique_ptr<platform::Timer> RsOverBox;
-    std::unique_ptr<platform::Timer> RsWaitBox;
-    EndProgram endProgram_;
     LinkState s_;
+    platform::WaitTimer RsOverBox;  // the reply time-out: RsOverFlag
+    platform::WaitTimer RsWaitBox;  // the link's pauses: RsWaitFlag
+    EndProgram endProgram_;
 };
 
 }  // namespace rf::link

@@ -160,8 +160,8 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     if (!tape_.transportUntil("STOP", "STOP")) return;
     rs_.SearchSet(link::SearchMode::Tc, "00000000");
     m.StatusText = "REW";
-    while (!rs_.SearchEnded() && !s.StopReq)
-        form_.platform().doEvents();
+    platform::waitUntil(
+        form_.platform(), [this] { return rs_.SearchEnded(); }, &s.StopReq);
     m.StatusText = "STOP";
     if (!tape_.transportUntil("STOP", "STOP")) return;
     if (s.StopReq || !tape_.transportUntil("PLAY", "PLAY")) return;

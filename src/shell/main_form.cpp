@@ -15,10 +15,11 @@ struct CheckBlocks {
 
 MainForm::MainForm(Shared& shared, platform::Platform& platform, link::RsLink& link,
                    OperationLog& log)
-    : s_(shared), platform_(platform), link_(link), log_(log), PrgWaitBox(platform.createTimer()) {
-    PrgWaitBox->setInterval(1000);
-    PrgWaitBox->setHandler([this] { s_.PrgWaitFlag = true; });
-}
+    : s_(shared),
+      platform_(platform),
+      link_(link),
+      log_(log),
+      PrgWaitBox(platform, s_.PrgWaitFlag) {}
 
 void MainForm::MenuCtrl(std::string_view mode) {
     const bool on = mode == "ON", off = mode == "OFF", allOff = mode == "ALLOFF";
@@ -91,7 +92,7 @@ void MainForm::FormInit() {
     link_.reset();
     s_.PrgWaitFlag = s_.PbAdjRun = s_.RecAdjRun = s_.PbMeasRun = s_.RecMeasRun = false;
     s_.IrqReq = s_.StopReq = s_.AdjModeOn = s_.ErrRateBad = s_.RecModeOn = s_.AreaChosen = false;
-    PrgWaitBox->setEnabled(false);
+    PrgWaitBox.cancel();
     m_.ProgressBar = 0;
     s_.ProgressVal = s_.ProgressStep = 0;
     m_.Message.caption = "Please Select MENU !!";
@@ -202,15 +203,7 @@ void MainForm::logLine(std::string_view text) {
 }
 
 void MainForm::Stby(int ms) {
-    PrgWaitBox->setInterval(ms);
-    s_.PrgWaitFlag = false;
-    PrgWaitBox->setEnabled(true);
-    struct Stop {
-        platform::Timer& t;
-        ~Stop() { t.setEnabled(false); }
-    } stop{*PrgWaitBox};
-    while (!s_.PrgWaitFlag)
-        platform_.doEvents();
+    PrgWaitBox.pause(ms);
 }
 
 }  // namespace rf::shell

@@ -6,6 +6,7 @@
 
 #include "link/rs_link.h"
 #include "platform/platform.h"
+#include "platform/waits.h"
 #include "shell/main_window_model.h"
 #include "shell/operation_log.h"
 #include "state/shared.h"
@@ -63,7 +64,7 @@ class MainForm {
     link::RsLink& link_;
     OperationLog& log_;
     MainWindowModel m_;
-    std::unique_ptr<platform::Timer> PrgWaitBox;
+    platform::WaitTimer PrgWaitBox;  // the programme's pauses: PrgWaitFlag
 };
 
 }  // namespace rf::shell
