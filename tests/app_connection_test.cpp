@@ -141,7 +141,7 @@ TEST(SetInduce, StoresTheCodeUpperCasedAndRenamesTheRecorder) {
     rig.tool.menuHelp(0);
     EXPECT_EQ(rig.tool.shared().VtrInduce, " Q7");
     rig.tool.shared().InduceCheck = false;
-    rig.tool.form().MenuCtrl("ON");
+    rig.tool.form().MenuCtrl(shell::MenuMode::On);
     rig.tool.menuHelp(0);  // no question is asked
     EXPECT_EQ(rig.dialogs().pending(), 0u);
 }

@@ -70,7 +70,7 @@ TEST(TapeLoad, WithNoTapeThatCouldServeEveryTapeGoesOutUntilTheOperatorStops) {
     MeasureRig rig;
     rig.recorder.setAutoChanger(true, rig.now());
     rig.at(rig.now() + 60s, [&] { rig.tool.menuPrg(Stop); });
-    rig.tool.form().MenuCtrl("OFF");
+    rig.tool.form().MenuCtrl(shell::MenuMode::Off);
     rig.tape.TapeLoad("CHECK", 5);
     EXPECT_TRUE(rig.s().StopReq);
     EXPECT_EQ(rig.message(), "");
@@ -119,7 +119,7 @@ TEST(RemainCheck, IrqCutsTheRewindShort) {
     rig.recorder.insert("BLANK", rig.now());
     rig.wait(3s);
     rig.recorder.transport().windToEnd(60);
-    rig.tool.form().MenuCtrl("OFF");
+    rig.tool.form().MenuCtrl(shell::MenuMode::Off);
     rig.tape.transportUntil("REC", "REC");
     bool irqEnabled = false;
     rig.at(rig.now() + 15s, [&] {

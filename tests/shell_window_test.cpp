@@ -21,15 +21,14 @@ std::string menusEnabled(const MainWindowModel& m) {
 }
 
 TEST(MenuCtrl, EnablesTheMenusForIdleRunningAndTransfer) {
-    const std::vector<std::tuple<const char*, bool, const char*>> cases = {
-        {"ON", true, "E:EE-Edd-EEE-EE E:EE E:EE E:E-E"},
-        {"ON", false, "E:EE-Edd-EEE-EE E:EE E:EE E:d-E"},  // no Set Induce
-        {"OFF", true, "E:dd-ddE-ddd-dd d:dd d:dd d:d-d"},
-        {"ALLOFF", true, "E:dd-ddd-ddd-dd d:dd d:dd d:d-d"},
-        {"on", true, "E:EE-EEE-EEE-EE E:EE E:EE E:E-E"},  // any other text does nothing
+    const std::vector<std::tuple<MenuMode, bool, const char*>> cases = {
+        {MenuMode::On, true, "E:EE-Edd-EEE-EE E:EE E:EE E:E-E"},
+        {MenuMode::On, false, "E:EE-Edd-EEE-EE E:EE E:EE E:d-E"},  // no Set Induce
+        {MenuMode::Off, true, "E:dd-ddE-ddd-dd d:dd d:dd d:d-d"},
+        {MenuMode::AllOff, true, "E:dd-ddd-ddd-dd d:dd d:dd d:d-d"},
     };
     for (const auto& [mode, induceCheck, enabled] : cases) {
-        SCOPED_TRACE(mode);
+        SCOPED_TRACE(static_cast<int>(mode));
         ToolRig rig;
         auto& form = rig.tool.form();
         rig.tool.shared().InduceCheck = induceCheck;
@@ -38,7 +37,7 @@ TEST(MenuCtrl, EnablesTheMenusForIdleRunningAndTransfer) {
         const auto& m = form.model();
         EXPECT_EQ(menusEnabled(m), enabled);
         // "ON" always brings the programme choice back to Adjust.
-        const bool on = std::string(mode) == "ON";
+        const bool on = mode == MenuMode::On;
         EXPECT_EQ(m.MenuPrg.items[prg::Adjust].checked, on);
         EXPECT_EQ(m.MenuPrg.items[prg::ErrorRate].checked, !on);
     }
@@ -62,18 +61,18 @@ std::string tabsAndBoxes(const MainWindowModel& m) {
 // Each option, and OFF after PB (as a run does): the controls, the blocks
 // selected on both channels, and a click that changes an enabled box only.
 TEST(TabCtrl, OptionsDecideTabsBoxesAndBlocksAndOffFreezesThem) {
-    const std::vector<std::tuple<const char*, const char*, std::size_t>> cases = {
-        {"ALL", "Eddddd YNN yyyyyyyy y", 2 * (18 + 1)},
-        {"PB", "EEdEEE NYN YYYYYYYY n", 2 * 18},
-        {"REC", "EdEddd NNY nnnnnnnn Y", 2 * 1},
-        {"OFF", "dddddd nyn yyyyyyyy n", 2 * 18},
+    const std::vector<std::tuple<TabMode, const char*, std::size_t>> cases = {
+        {TabMode::All, "Eddddd YNN yyyyyyyy y", 2 * (18 + 1)},
+        {TabMode::Pb, "EEdEEE NYN YYYYYYYY n", 2 * 18},
+        {TabMode::Rec, "EdEddd NNY nnnnnnnn Y", 2 * 1},
+        {TabMode::Off, "dddddd nyn yyyyyyyy n", 2 * 18},
     };
     for (const auto& [mode, controls, blocks] : cases) {
-        SCOPED_TRACE(mode);
+        SCOPED_TRACE(static_cast<int>(mode));
         ToolRig rig;
         auto& form = rig.tool.form();
         auto& box = form.model().PbSpCheck;
-        form.TabCtrl("PB");
+        form.TabCtrl(TabMode::Pb);
         form.TabCtrl(mode);
         form.AdjExeCtrl();
         EXPECT_EQ(tabsAndBoxes(form.model()), controls);

@@ -21,9 +21,8 @@ MainForm::MainForm(Shared& shared, platform::Platform& platform, link::RsLink& l
       log_(log),
       PrgWaitBox(platform, s_.PrgWaitFlag) {}
 
-void MainForm::MenuCtrl(std::string_view mode) {
-    const bool on = mode == "ON", off = mode == "OFF", allOff = mode == "ALLOFF";
-    if (!on && !off && !allOff) return;
+void MainForm::MenuCtrl(MenuMode mode) {
+    const bool on = mode == MenuMode::On, off = mode == MenuMode::Off;
     auto& items = m_.MenuPrg.items;
     m_.MenuPrg.enabled = true;
     for (int i : {prg::Adjust, prg::ErrorRate, prg::Start, prg::DownLoad, prg::UpLoad,
@@ -45,9 +44,9 @@ void MainForm::MenuCtrl(std::string_view mode) {
     m_.MenuHelp.items[0].enabled = on && s_.InduceCheck;
 }
 
-void MainForm::TabCtrl(std::string_view mode) {
-    const bool all = mode == "ALL", pb = mode == "PB", rec = mode == "REC", off = mode == "OFF";
-    if (!all && !pb && !rec && !off) return;
+void MainForm::TabCtrl(TabMode mode) {
+    const bool all = mode == TabMode::All, pb = mode == TabMode::Pb, rec = mode == TabMode::Rec,
+               off = mode == TabMode::Off;
     // Tabs: 0 ALL, 1 HDLP PB, 2 HDLP REC, 3 HDSP PB, 4 50/25 PB, 5 DV PB.
     for (std::size_t t = 0; t < m_.AdjTab.size(); ++t) {
         const bool pbTab = t == 1 || t == 3 || t == 4 || t == 5;
@@ -99,8 +98,8 @@ void MainForm::FormInit() {
     m_.ErrSelectVisible = true;
     m_.ErrSelect = "Video";
     s_.ErrSelNo = 0;
-    MenuCtrl("ON");
-    TabCtrl("ALL");
+    MenuCtrl(MenuMode::On);
+    TabCtrl(TabMode::All);
     AdjExeCtrl();
     m_.selectedTab = 0;
 }
@@ -137,7 +136,7 @@ void MainForm::LpOtherInit() {
     for (int f = 0; f <= 7; ++f)
         for (int r = 0; r <= 6; ++r)
             s_.PbFmtRpmSel(f, r) = false;
-    TabCtrl("ALL");
+    TabCtrl(TabMode::All);
     AdjExeCtrl();
     s_.AdjTargetCount = s_.AdjDoneCount = 0;
     forEachBlock([this](int d, int f, int r, int c, int k, int h) {
@@ -152,7 +151,7 @@ void MainForm::LpOtherInit() {
 }
 
 void MainForm::PartAdjCheck_Click(int index) {
-    static constexpr const char* modes[] = {"ALL", "PB", "REC"};
+    static constexpr TabMode modes[] = {TabMode::All, TabMode::Pb, TabMode::Rec};
     if (index < 0 || index > 2 || !m_.PartAdjCheck[static_cast<std::size_t>(index)].enabled) return;
     TabCtrl(modes[index]);
     AdjExeCtrl();

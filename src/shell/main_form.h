@@ -28,10 +28,10 @@ class MainForm {
     platform::Platform& platform() { return platform_; }
     OperationLog& log() { return log_; }
 
-    // Menu enabling: "ON" idle, "OFF" a programme runs, "ALLOFF" data transfer.
-    void MenuCtrl(std::string_view mode);
-    // Tabs, option buttons and check boxes: "ALL", "PB", "REC" or "OFF".
-    void TabCtrl(std::string_view mode);
+    // Menu enabling: On idle, Off a programme runs (STOP alone), AllOff data transfer.
+    void MenuCtrl(MenuMode mode);
+    // Tabs, option buttons and check boxes: the option All, Pb or Rec, or Off.
+    void TabCtrl(TabMode mode);
     // Rewrites the block selection from the check boxes.
     void AdjExeCtrl();
     // Returns the window to its idle state.

@@ -58,6 +58,10 @@ struct TabPage {
 };
 
 // Program menu items, by the index the click handler receives.
+// How MenuCtrl enables the menus, and how TabCtrl sets the tabs and boxes.
+enum class MenuMode { On, Off, AllOff };
+enum class TabMode { All, Pb, Rec, Off };
+
 namespace prg {
 inline constexpr int Adjust = 0, ErrorRate = 1, Start = 3, Irq = 4, Stop = 5, DownLoad = 7,
                      UpLoad = 8, Initialize = 9, Reset = 11, End = 12;

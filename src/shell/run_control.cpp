@@ -50,8 +50,8 @@ void RunControl::MenuPrgSelect_Click(int PrgItem) {
         case prg::UpLoad:
         case prg::Initialize:
             trap({[&] {
-                form_.MenuCtrl("ALLOFF");
-                form_.TabCtrl("OFF");
+                form_.MenuCtrl(MenuMode::AllOff);
+                form_.TabCtrl(TabMode::Off);
                 if (programmes_.DataTransfer)
                     programmes_.DataTransfer(PrgItem);
                 else
@@ -121,8 +121,8 @@ void RunControl::start() {
             }
         },
         [&] {
-            form_.MenuCtrl("OFF");
-            form_.TabCtrl("OFF");
+            form_.MenuCtrl(MenuMode::Off);
+            form_.TabCtrl(TabMode::Off);
             std::string answer = form_.platform().dialogs().inputBox(
                 "Please input VTR Serial No or Manufact No !", "VTR No Input", s.VtrSerialNo);
             if (answer.empty()) {
