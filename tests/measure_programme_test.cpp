@@ -56,7 +56,7 @@ TEST(TapeLoad, AsksForTheTapeEjectsAWrongOneAndAcceptsTheRightOne) {
         prompts.push_back(rig.message());
         rig.recorder.insert("50M CHECK", rig.now());
     });
-    rig.tape.TapeLoad("CHECK", 2);
+    rig.tape.TapeLoad(TapeKind::Check, 2);
     EXPECT_EQ(prompts, (std::vector<std::string>{"Please Insert 50M Check Tape",
                                                  "Please Insert 50M Check Tape"}));
     EXPECT_EQ(rig.recorder.transport().tape()->name, "50M CHECK");
@@ -71,7 +71,7 @@ TEST(TapeLoad, WithNoTapeThatCouldServeEveryTapeGoesOutUntilTheOperatorStops) {
     rig.recorder.setAutoChanger(true, rig.now());
     rig.at(rig.now() + 60s, [&] { rig.tool.menuPrg(Stop); });
     rig.tool.form().MenuCtrl(shell::MenuMode::Off);
-    rig.tape.TapeLoad("CHECK", 5);
+    rig.tape.TapeLoad(TapeKind::Check, 5);
     EXPECT_TRUE(rig.s().StopReq);
     EXPECT_EQ(rig.message(), "");
     const auto frames = sentSince(rig);

@@ -75,7 +75,7 @@ void PbMeasure::PbMeasureMain() {
                 }
         } else if (s.AdjSel(Playback, fmt, s.sel.SRpm, 1, 0, 0)) {
             if (s.StopReq) break;
-            tape_.TapeLoad("CHECK", fmt);
+            tape_.TapeLoad(TapeKind::Check, fmt);
             if (s.StopReq) break;
             fourChannelBlock(fmt, s.sel.SRpm);
         }
@@ -130,7 +130,7 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
 void PbMeasure::hdlpBlock(int cate, int kind) {
     Shared& s = form_.shared();
     auto& m = form_.model();
-    tape_.TapeLoad("CHECK", 7);
+    tape_.TapeLoad(TapeKind::Check, 7);
     if (s.StopReq) return;
     tape_.transportUntil("PLAY", "PLAY");
     rs_.AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);

@@ -56,7 +56,7 @@ void RecMeasure::RecMeasureMain() {
 void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
     Shared& s = form_.shared();
     auto& m = form_.model();
-    tape_.TapeLoad("SELF", fmt);
+    tape_.TapeLoad(TapeKind::Self, fmt);
     if (s.StopReq) return;
     s.sel = {static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm),
              static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0};

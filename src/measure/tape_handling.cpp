@@ -18,8 +18,9 @@ int hexValue(const std::string& field) {
 }
 }  // namespace
 
-std::string tapePrompt(std::string_view kind, int fmt) {
-    const bool master = kind == "MASTER", check = kind == "CHECK", self = kind == "SELF";
+std::string tapePrompt(TapeKind kind, int fmt) {
+    const bool master = kind == TapeKind::Master, check = kind == TapeKind::Check,
+               self = kind == TapeKind::Self;
     switch (fmt) {
         case 1:
             if (master || check) return "Please Insert DV Master Tape";
@@ -42,11 +43,12 @@ std::string tapePrompt(std::string_view kind, int fmt) {
     return {};
 }
 
-bool tapeAccepted(std::string_view kind, int fmt, int formatValue, std::string_view mark) {
+bool tapeAccepted(TapeKind kind, int fmt, int formatValue, std::string_view mark) {
     if (tapePrompt(kind, fmt).empty()) return false;
-    if (kind == "SELF") return mark == "OFF";
+    if (kind == TapeKind::Self) return mark == "OFF";
     int wanted = fmt;
-    if (kind == "MASTER" && (fmt == 2 || fmt == 3)) wanted = 0;  // the 25M master serves both
+    if (kind == TapeKind::Master && (fmt == 2 || fmt == 3))
+        wanted = 0;  // the 25M master serves both
     return formatValue == wanted && mark == "ON";
 }
 
@@ -98,7 +100,7 @@ void TapeHandling::showRemain(const std::array<std::string, 3>& remain) {
         form_.model().RemainDsp[i] = remain[i];
 }
 
-void TapeHandling::TapeLoad(std::string_view STapeKind, int SFmt) {
+void TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
     Shared& s = form_.shared();
     auto& m = form_.model();
     for (;;) {

@@ -8,11 +8,15 @@
 
 namespace rf::measure {
 
-// The prompt shown while the recorder has no tape, for a tape kind ("MASTER",
-// "CHECK", "SELF") and a format; empty for combinations no tape serves.
-std::string tapePrompt(std::string_view kind, int fmt);
+// The test tapes a sequence asks for: a master tape, a check tape, or a blank
+// tape to record on itself.
+enum class TapeKind { Master, Check, Self };
+
+// The prompt shown while the recorder has no tape, for a tape kind and a
+// format; empty for combinations no tape serves.
+std::string tapePrompt(TapeKind kind, int fmt);
 // Whether a tape with this "$FR" format value and mark is the one asked for.
-bool tapeAccepted(std::string_view kind, int fmt, int formatValue, std::string_view mark);
+bool tapeAccepted(TapeKind kind, int fmt, int formatValue, std::string_view mark);
 
 // Tape handling of the sequences: the right test tape in, enough tape left.
 // Every wait here also ends when the operator chooses STOP.
@@ -22,7 +26,7 @@ class TapeHandling {
 
     // Returns once an accepted tape is in, or when a stop is requested. A wrong
     // tape is ejected and asked for again.
-    void TapeLoad(std::string_view STapeKind, int SFmt);
+    void TapeLoad(TapeKind STapeKind, int SFmt);
     // Waits for a valid remaining time and logs it; with too little tape left
     // it rewinds (IRQ cuts the rewind short) and leaves the tape in
     // `SAfterStatus` ("PLAY", "REC", ...).
