@@ -93,7 +93,7 @@ LinkRun linkRun(double hours) {
     const auto start = Clock::now();
     link.RsWait(3000);
     while (platform.elapsed() < target) {
-        rs.TransportCtrl("PLAY");
+        rs.TransportCtrl(rf::link::Transport::Play);
         ++run.commands;
         for (int i = 0; i < 60; ++i) {
             rs.StatusRead();
@@ -101,7 +101,7 @@ LinkRun linkRun(double hours) {
             run.commands += 2;
             link.RsWait(10000);
         }
-        rs.TransportCtrl("REW");
+        rs.TransportCtrl(rf::link::Transport::Rew);
         ++run.commands;
         do {
             link.RsWait(1000);

@@ -159,12 +159,13 @@ TEST(Commands, StatusReadNamesEveryTransportState) {
 }
 
 TEST(Commands, TransportCtrlSendsTheModeCodeWaitsForItAndPausesHalfASecond) {
-    const std::map<std::string, std::string> modes{
-        {"STOP", "OSP"},  {"PLAY", "OPL"},   {"REC", "ORC"},   {"FF", "OFF"},
-        {"REW", "ORW"},   {"EJECT", "OEJ"},  {"STBON", "OBN"}, {"STBOFF", "OBF"},
-        {"TCSEL", "CTC"}, {"CTLSEL", "CTL"}, {"CTLRST", "CRT"}};
+    using enum link::Transport;
+    const std::vector<std::pair<link::Transport, std::string>> modes{
+        {Stop, "OSP"},  {Play, "OPL"},   {Rec, "ORC"},   {FF, "OFF"},
+        {Rew, "ORW"},   {Eject, "OEJ"},  {StbOn, "OBN"}, {StbOff, "OBF"},
+        {TcSel, "CTC"}, {CtlSel, "CTL"}, {CtlRst, "CRT"}};
     for (const auto& [mode, code] : modes) {
-        SCOPED_TRACE(mode);
+        SCOPED_TRACE(code);
         VirtualLine line;
         line.peer.reply(good(code));
         line.rs.TransportCtrl(mode);
@@ -173,10 +174,6 @@ TEST(Commands, TransportCtrlSendsTheModeCodeWaitsForItAndPausesHalfASecond) {
         line.peer.replyTimes(6, good(code.substr(0, 2) + "#"));
         EXPECT_EQ(errorOf([&] { line.rs.TransportCtrl(mode); }), err::OtherReply);
     }
-    VirtualLine line;
-    for (const char* mode : {"PAUSE", ""})
-        EXPECT_EQ(errorOf([&] { line.rs.TransportCtrl(mode); }), err::InvalidCall) << mode;
-    EXPECT_TRUE(line.sent().empty());
 }
 
 TEST(Commands, SearchSetIsAcknowledgedByALoneAckAndPausesOneSecond) {

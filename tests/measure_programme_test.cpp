@@ -83,8 +83,8 @@ TEST(RemainCheck, TooLittleTapeIsLoggedRewoundAndLeftInTheAskedState) {
     rig.recorder.faults().lowTape = true;
     rig.recorder.insert("HDLP MASTER", rig.now());
     rig.wait(3s);
-    rig.tape.transportUntil("PLAY", "PLAY");
-    rig.tape.RemainCheck(10, "PLAY");
+    rig.tape.transportUntil(link::Transport::Play);
+    rig.tape.RemainCheck(10, link::Transport::Play);
     EXPECT_EQ(rig.s().VtrStatus, "PLAY");
     EXPECT_LT(rig.recorder.transport().position(), 30.0);  // rewound to the beginning
     const auto frames = sentSince(rig);
@@ -105,9 +105,9 @@ TEST(RemainCheck, TenMinutesCountAsSixteenAndUnknownTimeKeepsItWaiting) {
     rig.recorder.transport().windToEnd(10 * 60 + 30);  // 00:10:30 left
     rig.recorder.faults().remainUnknown = true;
     rig.at(rig.now() + 20s, [&] { rig.recorder.faults().remainUnknown = false; });
-    rig.tape.transportUntil("PLAY", "PLAY");
+    rig.tape.transportUntil(link::Transport::Play);
     const auto start = rig.now();
-    rig.tape.RemainCheck(15, "PLAY");
+    rig.tape.RemainCheck(15, link::Transport::Play);
     EXPECT_GT(rig.now() - start, 20s);
     const auto frames = sentSince(rig);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "ORW"), 0);
@@ -120,13 +120,13 @@ TEST(RemainCheck, IrqCutsTheRewindShort) {
     rig.wait(3s);
     rig.recorder.transport().windToEnd(60);
     rig.tool.form().MenuCtrl(shell::MenuMode::Off);
-    rig.tape.transportUntil("REC", "REC");
+    rig.tape.transportUntil(link::Transport::Rec);
     bool irqEnabled = false;
     rig.at(rig.now() + 15s, [&] {
         irqEnabled = rig.tool.window().MenuPrg.items[shell::prg::Irq].enabled;
         rig.tool.menuPrg(shell::prg::Irq);
     });
-    rig.tape.RemainCheck(2, "REC");
+    rig.tape.RemainCheck(2, link::Transport::Rec);
     EXPECT_TRUE(irqEnabled);
     EXPECT_FALSE(rig.s().IrqReq);
     EXPECT_GT(rig.recorder.transport().position(), 1000.0);  // far from the beginning
@@ -140,7 +140,7 @@ TEST(RemainCheck, AStoppedTapeOfUnknownRemainingTimeIsCheckedOnceAndRewound) {
     rig.wait(3s);
     rig.recorder.transport().windToEnd(600);
     rig.recorder.faults().remainUnknown = true;  // "FF" for good
-    rig.tape.RemainCheck(3, "PLAY");
+    rig.tape.RemainCheck(3, link::Transport::Play);
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("\"Remain = FFFFFF\"\r\n\"No Remain\""), std::string::npos) << log;
     EXPECT_EQ(log.find("Remain = ", log.find("Remain = ") + 1), std::string::npos);
@@ -152,7 +152,7 @@ TEST(EnvelopeMeasurement, TheFirstReadingNeverCountsAndFourteenAreTrimmed) {
     rig.recorder.insert("HDLP MASTER", rig.now());
     rig.wait(3s);
     rig.tool.rs().AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
-    rig.tape.transportUntil("PLAY", "PLAY");
+    rig.tape.transportUntil(link::Transport::Play);
     rig.tool.rs().KsSet(true, 1, 0);
     rig.platform.clearWire();
     const auto start = rig.now();

@@ -81,7 +81,7 @@ TEST_F(SimPortLink, AnswersTheToolLikeARecorder) {
     EXPECT_EQ(rs.InduceRead(), "   ");
     load("DV MASTER");
     EXPECT_EQ(rs.FrRead(), 1);
-    rs.TransportCtrl("PLAY");
+    rs.TransportCtrl(rf::link::Transport::Play);
     EXPECT_EQ(rs.StatusRead(), "PLAY");
 
     // The end of a search is reported unasked, while the tool waits after
@@ -94,7 +94,7 @@ TEST_F(SimPortLink, AnswersTheToolLikeARecorder) {
 
     // The changer is on: "25M MASTER" (format 0) follows an ejected "DV MASTER".
     EXPECT_TRUE(sim->recorder().transport().autoChanger());
-    rs.TransportCtrl("EJECT");
+    rs.TransportCtrl(rf::link::Transport::Eject);
     int format = 1;
     for (int i = 0; i < 50 && (format = rs.FrRead()) != 0; ++i)
         link.RsWait(100);

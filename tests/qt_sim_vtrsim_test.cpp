@@ -98,7 +98,7 @@ TEST_F(ToolOnVtrsim, ToolReadsTheRecorderAndRunsATapeLoadedAtItsFrontPanel) {
     ASSERT_EQ(rs.StatusRead(), "STOP");
     EXPECT_EQ(rs.FrRead(), 7);
 
-    rs.TransportCtrl("PLAY");
+    rs.TransportCtrl(rf::link::Transport::Play);
     EXPECT_EQ(rs.StatusRead(), "PLAY");
     // The remaining time is unknown until the tape has run two seconds.
     EXPECT_EQ(rs.QhrRead(1), (std::array<std::string, 3>{"FF", "FF", "FF"}));

@@ -78,18 +78,18 @@ void Connection::Form_Activate() {
             rs_.InduceSet(s.VtrInduce);
         },
         [&] { nameRecorder(); },
-        [&] { rs_.TransportCtrl("TCSEL"); },
+        [&] { rs_.TransportCtrl(link::Transport::TcSel); },
         [&] {
             s.VtrStatus = rs_.StatusRead();
             if (s.VtrStatus == "EJECT") return;
             if (s.VtrStatus == "REC") {
                 do {
-                    rs_.TransportCtrl("STOP");
+                    rs_.TransportCtrl(link::Transport::Stop);
                     s.VtrStatus = rs_.StatusRead();
                 } while (s.VtrStatus != "STOP");
             }
             do {
-                rs_.TransportCtrl("EJECT");
+                rs_.TransportCtrl(link::Transport::Eject);
                 s.VtrStatus = rs_.StatusRead();
             } while (s.VtrStatus != "EJECT");
         },
@@ -136,11 +136,11 @@ void Connection::stopAndEject(int maxTries) {
     if (s.VtrStatus == "EJECT") return;
     // Bounded, so a transport that never gets there cannot keep the window open.
     for (int i = 0; s.VtrStatus == "REC" && i < maxTries; ++i) {
-        rs_.TransportCtrl("STOP");
+        rs_.TransportCtrl(link::Transport::Stop);
         s.VtrStatus = rs_.StatusRead();
     }
     for (int i = 0; s.VtrStatus != "EJECT" && i < maxTries; ++i) {
-        rs_.TransportCtrl("EJECT");
+        rs_.TransportCtrl(link::Transport::Eject);
         s.VtrStatus = rs_.StatusRead();
     }
     if (s.VtrStatus != "EJECT") Raise(err::OtherReply, "the tape was not ejected");

@@ -198,15 +198,21 @@ std::string statusText(std::string_view code) {
     return "UNKNOW";
 }
 
-std::string transportCode(std::string_view mode) {
-    static constexpr std::pair<std::string_view, std::string_view> codes[] = {
-        {"STOP", "OSP"},  {"PLAY", "OPL"},   {"REC", "ORC"},    {"FF", "OFF"},
-        {"REW", "ORW"},   {"EJECT", "OEJ"},  {"STBON", "OBN"},  {"STBOFF", "OBF"},
-        {"TCSEL", "CTC"}, {"CTLSEL", "CTL"}, {"CTLRST", "CRT"},
-    };
-    for (auto [m, code] : codes)
-        if (m == mode) return std::string(code);
-    Raise(err::InvalidCall, "no transport mode \"" + std::string(mode) + "\"");
+namespace {
+// Each transport mode's name and command code, in the order of Transport.
+constexpr std::pair<std::string_view, std::string_view> transportModes[] = {
+    {"STOP", "OSP"},  {"PLAY", "OPL"},   {"REC", "ORC"},    {"FF", "OFF"},
+    {"REW", "ORW"},   {"EJECT", "OEJ"},  {"STBON", "OBN"},  {"STBOFF", "OBF"},
+    {"TCSEL", "CTC"}, {"CTLSEL", "CTL"}, {"CTLRST", "CRT"},
+};
+}  // namespace
+
+std::string_view transportCode(Transport mode) {
+    return transportModes[static_cast<std::size_t>(mode)].second;
+}
+
+std::string_view transportName(Transport mode) {
+    return transportModes[static_cast<std::size_t>(mode)].first;
 }
 
 const std::string& Rs::send(std::string_view cmd, std::string_view params,
@@ -292,8 +298,8 @@ std::array<std::string, 4> Rs::TimeCodeRead(TimeCodeMode mode) {
     return out;
 }
 
-void Rs::TransportCtrl(std::string_view mode) {
-    const std::string code = transportCode(mode);
+void Rs::TransportCtrl(Transport mode) {
+    const std::string_view code = transportCode(mode);
     link_.prepareData(code, code);
     link_.RsSend();
     link_.RsWait(500);

@@ -18,6 +18,9 @@ enum class TimeCodeMode { Tcr, Tcg };
 enum class RecKind { Curr, Freq };
 enum class LevelKind { Rf, Eq, Eq200 };
 enum class SearchMode { Ctl, Tc };
+// The transport commands: the tape's modes, standby on and off, and the
+// counter's source (time code or control track) and reset.
+enum class Transport { Stop, Play, Rec, FF, Rew, Eject, StbOn, StbOff, TcSel, CtlSel, CtlRst };
 
 // Items of a playback level block (29) and of a record value block (5).
 inline constexpr std::size_t LevelItems = 29;
@@ -67,9 +70,7 @@ class Rs {
     std::string StatusRead();
     std::array<std::string, 3> QhrRead(int mode);
     std::array<std::string, 4> TimeCodeRead(TimeCodeMode mode);
-    // mode: "STOP", "PLAY", "REC", "FF", "REW", "EJECT", "STBON", "STBOFF",
-    // "TCSEL", "CTLSEL" or "CTLRST".
-    void TransportCtrl(std::string_view mode);
+    void TransportCtrl(Transport mode);
     std::array<int, 2> AdjRun(int channel, AdjRunKind kind);
     void SearchSet(SearchMode mode, std::string_view value);
     // Whether the recorder has said, unasked, that the search it was sent on
@@ -95,7 +96,11 @@ class Rs {
 
 // Status text of a two-character transport status code.
 std::string statusText(std::string_view code);
-// The transport command code of a mode; an unknown mode is error 5.
-std::string transportCode(std::string_view mode);
+// The transport command code of a mode ("OSP" for Stop, ...).
+std::string_view transportCode(Transport mode);
+// The mode's name as the operator knows it ("STOP", "PLAY", "STBOFF", ...). For
+// the modes that move the tape it is also the status StatusRead reports once
+// the recorder is there.
+std::string_view transportName(Transport mode);
 
 }  // namespace rf::link

@@ -91,7 +91,7 @@ void PbMeasure::PbMeasureMain() {
 void PbMeasure::fourChannelBlock(int fmt, int rpm) {
     Shared& s = form_.shared();
     auto& m = form_.model();
-    tape_.transportUntil("PLAY", "PLAY");
+    tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     s.AdjModeOn = true;
     m.MF2ChLabel = {"AL", "AR", "VL", "VR"};
@@ -106,7 +106,7 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
     form_.logLine(s.DspText);
     if (rpm != lastRpm_) form_.Stby(3000);
     lastRpm_ = rpm;
-    tape_.RemainCheck(3, "PLAY");
+    tape_.RemainCheck(3, link::Transport::Play);
     if (!s.StopReq) {
         m.Message.caption = s.DspText;
         s.RmParam = "000100000";
@@ -132,7 +132,7 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
     auto& m = form_.model();
     tape_.TapeLoad(TapeKind::Check, 7);
     if (s.StopReq) return;
-    tape_.transportUntil("PLAY", "PLAY");
+    tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
     s.AdjModeOn = true;
     m.MF2ChLabel = {"LH", "LL", "RH", "RL"};
@@ -150,7 +150,7 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
     form_.logLine(s.DspText);
     if (lastRpm_ != 2) form_.Stby(3000);
     lastRpm_ = 2;
-    tape_.RemainCheck(3, "PLAY");
+    tape_.RemainCheck(3, link::Transport::Play);
     if (!s.StopReq) {
         m.Message.caption = "Master Error Rate";
         s.RmParam = "000100" + s.PbModeCode + "10";

@@ -85,7 +85,7 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
 
     // The end of the block, stopped or not: the tape stops, STOP waits meanwhile.
     form_.prgItem(shell::prg::Stop).enabled = false;
-    tape_.transportUntil("STOP", "STOP", false);
+    tape_.transportUntil(link::Transport::Stop, false);
     form_.AdjNameDisp(s.sel);
     if (s.StopReq) {
         s.DspText += " Stop !";
@@ -114,10 +114,10 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
                     s.SRealErr[static_cast<std::size_t>(4 * g + h)];
     };
 
-    tape_.transportUntil("REC", "REC");
+    tape_.transportUntil(link::Transport::Rec);
     if (rpm != lastRpm_) form_.Stby(3000);
     lastRpm_ = rpm;
-    tape_.RemainCheck(2, "REC");
+    tape_.RemainCheck(2, link::Transport::Rec);
     if (s.StopReq) return;
     s.DspText = "Conf Error Rate";
     form_.logLine(s.DspText);
@@ -157,14 +157,14 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     if (s.StopReq) return;
 
     // Back to the start of the recording and play it.
-    if (!tape_.transportUntil("STOP", "STOP")) return;
+    if (!tape_.transportUntil(link::Transport::Stop)) return;
     rs_.SearchSet(link::SearchMode::Tc, "00000000");
     m.StatusText = "REW";
     platform::waitUntil(
         form_.platform(), [this] { return rs_.SearchEnded(); }, &s.StopReq);
     m.StatusText = "STOP";
-    if (!tape_.transportUntil("STOP", "STOP")) return;
-    if (s.StopReq || !tape_.transportUntil("PLAY", "PLAY")) return;
+    if (!tape_.transportUntil(link::Transport::Stop)) return;
+    if (s.StopReq || !tape_.transportUntil(link::Transport::Play)) return;
     s.DspText = "Self Error Rate";
     form_.logLine(s.DspText);
     writeHeader();

@@ -59,8 +59,9 @@ const std::string& TapeHandling::readStatus() {
     return s.VtrStatus;
 }
 
-bool TapeHandling::transportUntil(std::string_view mode, std::string_view status, bool honourStop) {
+bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
     Shared& s = form_.shared();
+    const std::string_view status = link::transportName(mode);
     // A wait that STOP cannot end is bounded: a recorder that never gets there
     // (a jammed eject, a tape pulled out by hand) must not trap the operator.
     bool overdue = false;
@@ -84,7 +85,7 @@ bool TapeHandling::transportUntil(std::string_view mode, std::string_view status
 }
 
 void TapeHandling::ejectTape() {
-    transportUntil("EJECT", "EJECT", false);
+    transportUntil(link::Transport::Eject, false);
     form_.model().TimeDsp.fill("**");
     form_.model().RemainDsp.fill("**");
 }
@@ -123,13 +124,13 @@ void TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
         const std::string mark = rs_.OasRead();
         if (tapeAccepted(STapeKind, SFmt, formatValue, mark)) return;
         // Not the tape asked for: out with it, and ask again.
-        if (!transportUntil("EJECT", "EJECT")) return;
+        if (!transportUntil(link::Transport::Eject)) return;
         m.TimeDsp.fill("**");
         m.RemainDsp.fill("**");
     }
 }
 
-void TapeHandling::RemainCheck(int SCheckMinute, std::string_view SAfterStatus) {
+void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
     Shared& s = form_.shared();
     std::array<std::string, 3> remain;
     for (;;) {
@@ -158,7 +159,7 @@ void TapeHandling::RemainCheck(int SCheckMinute, std::string_view SAfterStatus) 
     }
     form_.platform().dialogs().beep();
     form_.log().writeText("No Remain");
-    if (!transportUntil("REW", "REW")) return;
+    if (!transportUntil(link::Transport::Rew)) return;
     form_.prgItem(shell::prg::Irq).enabled = true;
     do {
         showTimecode();
@@ -169,15 +170,15 @@ void TapeHandling::RemainCheck(int SCheckMinute, std::string_view SAfterStatus) 
     form_.prgItem(shell::prg::Irq).enabled = false;
     if (s.IrqReq || s.StopReq) {
         // The tape stops whether the operator cut the rewind short or stopped the run.
-        transportUntil("STOP", "STOP", false);
+        transportUntil(link::Transport::Stop, false);
         s.IrqReq = false;
     }
     if (s.StopReq) return;
-    if (!transportUntil("PLAY", "PLAY")) return;
+    if (!transportUntil(link::Transport::Play)) return;
     form_.Stby(3000);
-    if (!transportUntil("STOP", "STOP")) return;
+    if (!transportUntil(link::Transport::Stop)) return;
     form_.Stby(2000);
-    if (!transportUntil(SAfterStatus, SAfterStatus)) return;
+    if (!transportUntil(SAfterStatus)) return;
     form_.Stby(2000);
 }
 

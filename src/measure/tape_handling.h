@@ -30,17 +30,17 @@ class TapeHandling {
     // Waits for a valid remaining time and logs it; with too little tape left
     // it rewinds (IRQ cuts the rewind short) and leaves the tape in
     // `SAfterStatus` ("PLAY", "REC", ...).
-    void RemainCheck(int SCheckMinute, std::string_view SAfterStatus);
+    void RemainCheck(int SCheckMinute, link::Transport SAfterStatus);
 
     // How long a transport command that STOP cannot cut short may take to
     // bring the recorder to its state: a loaded eject or stop takes seconds.
     static constexpr int StopPathLimitMs = 30000;
 
     // Repeats the transport command and a status read until the recorder
-    // reports `status`, or (when `honourStop`) a stop is requested; false when
-    // stopped first. Without `honourStop` it gives up after StopPathLimitMs:
-    // it logs the status reached and raises 203.
-    bool transportUntil(std::string_view mode, std::string_view status, bool honourStop = true);
+    // reports the mode as its status, or (when `honourStop`) a stop is
+    // requested; false when stopped first. Without `honourStop` it gives up
+    // after StopPathLimitMs: it logs the status reached and raises 203.
+    bool transportUntil(link::Transport mode, bool honourStop = true);
     // Ejects the tape (at least one EJECT, also when a stop was requested) and
     // blanks the time-code and remaining-time displays.
     void ejectTape();

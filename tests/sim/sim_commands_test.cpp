@@ -28,30 +28,30 @@ TEST(SimulatedRecorder, TransportRunsInTimeAndRecordsOnlyOnBlankTapeFromItsGener
     rig.recorder.insert("HDLP MASTER", rig.now());
     EXPECT_EQ(rig.rs.StatusRead(), "EJECT");  // still threading
     rig.wait(3s);
-    EXPECT_THROW(rig.rs.TransportCtrl("REC"), RfError);  // protected: error replies
-    rig.rs.TransportCtrl("PLAY");
+    EXPECT_THROW(rig.rs.TransportCtrl(link::Transport::Rec), RfError);  // protected: error replies
+    rig.rs.TransportCtrl(link::Transport::Play);
     rig.wait(60s);
     // Thirty minutes of tape, one minute played (and the half second of the command).
     EXPECT_EQ(joined(rig.rs.QhrRead(1)).substr(0, 4), "0028");
     EXPECT_EQ(joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)).substr(0, 6), "000100");
-    rig.rs.TransportCtrl("REW");
+    rig.rs.TransportCtrl(link::Transport::Rew);
     rig.wait(1s);
     EXPECT_EQ(rig.rs.StatusRead(), "REW");
     rig.wait(2s);  // about 61 s of tape at thirty times play speed
     EXPECT_EQ(rig.rs.StatusRead(), "STOP");
     EXPECT_EQ(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)[2], "00");
-    rig.rs.TransportCtrl("FF");
+    rig.rs.TransportCtrl(link::Transport::FF);
     EXPECT_EQ(rig.rs.StatusRead(), "FF");
-    for (const char* counter : {"TCSEL", "CTLSEL", "CTLRST"})
+    for (auto counter : {link::Transport::TcSel, link::Transport::CtlSel, link::Transport::CtlRst})
         rig.rs.TransportCtrl(counter);
     EXPECT_EQ(rig.rs.QhrRead(0)[0].size(), 2u);  // the hours meter
-    rig.rs.TransportCtrl("STOP");
-    rig.rs.TransportCtrl("STBOFF");
+    rig.rs.TransportCtrl(link::Transport::Stop);
+    rig.rs.TransportCtrl(link::Transport::StbOff);
     EXPECT_EQ(rig.rs.StatusRead(), "STBOF");
-    rig.rs.TransportCtrl("EJECT");
+    rig.rs.TransportCtrl(link::Transport::Eject);
 
     rig.load("BLANK");
-    rig.rs.TransportCtrl("REC");
+    rig.rs.TransportCtrl(link::Transport::Rec);
     rig.rs.CtsSet("23595500");
     EXPECT_EQ(joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcg)).substr(0, 6), "235955");
     rig.wait(10s);
@@ -107,7 +107,7 @@ TEST(SimulatedRecorder, OwnAdjustmentsMoveVcoAndTapsAndMeasurementsFollowTheTape
     for (std::size_t i = 0; i < 12; ++i)
         EXPECT_NEAR(block.items[17 + i], truth.tapOpt[i], 1);
 
-    rig.rs.TransportCtrl("PLAY");
+    rig.rs.TransportCtrl(link::Transport::Play);
     rig.rs.RmSet("000100010");
     rig.wait(12s);
     auto rates = rig.rs.ErrRateRead(ErrRateMode::Bcd, 0);
