@@ -17,6 +17,12 @@ struct BlockSel {
     friend bool operator==(const BlockSel&, const BlockSel&) = default;
 };
 
+// Directions of a block.
+namespace dir {
+inline constexpr std::int16_t Record = 0;
+inline constexpr std::int16_t Playback = 1;
+}  // namespace dir
+
 // Format codes.
 namespace fmt {
 inline constexpr std::int16_t Magvex25M = 0;
@@ -26,12 +32,31 @@ inline constexpr std::int16_t HdSp = 3;
 inline constexpr std::int16_t HdLp = 7;
 }  // namespace fmt
 
+// Drum-speed indexes, by revolutions per minute.
+namespace rpm {
+inline constexpr std::int16_t Rpm9000 = 0;
+inline constexpr std::int16_t Rpm4500 = 1;
+inline constexpr std::int16_t Rpm18000 = 2;
+inline constexpr std::int16_t Rpm21600 = 3;
+inline constexpr std::int16_t Rpm10800 = 4;
+inline constexpr std::int16_t Rpm9900 = 5;
+inline constexpr std::int16_t Rpm19800 = 6;
+}  // namespace rpm
+
 // Head categories.
 namespace cate {
 inline constexpr std::int16_t RecPlay = 0;
 inline constexpr std::int16_t Playback = 1;
 inline constexpr std::int16_t Dv = 2;
 }  // namespace cate
+
+// Playback head kinds.
+namespace kind {
+inline constexpr std::int16_t Conf = 0;
+inline constexpr std::int16_t Slow = 1;
+inline constexpr std::int16_t SubConf = 2;
+inline constexpr std::int16_t SubSlow = 3;
+}  // namespace kind
 
 // Adjustment data tables, indexed (format 0-8, rpm 0-7, category 0-2, kind
 // 0-4, channel 0-2, item): playback level blocks (items 0-28) and record value

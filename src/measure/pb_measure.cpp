@@ -5,8 +5,6 @@
 namespace rf::measure {
 
 namespace {
-constexpr int Playback = 1;
-
 const char* fourChannelName(int fmt) {
     switch (fmt) {
         case 1:
@@ -50,9 +48,12 @@ void PbMeasure::PbMeasureMain() {
     // A four-channel format measures all its head kinds at once: one step.
     // Counted here from run control's count, so that a Retry counts afresh.
     float steps = s.PbStepCount;
-    if (s.AdjSel(Playback, 1, 0, 1, 0, 0)) steps -= 4;
-    if (s.AdjSel(Playback, 2, 5, 1, 0, 0)) steps -= 3;
-    if (s.AdjSel(Playback, 3, 6, 1, 0, 0)) steps -= 3;
+    const auto selected = [&s](int format, int speed) {
+        return s.AdjSel(dir::Playback, format, speed, cate::Playback, kind::Conf, 0);
+    };
+    if (selected(fmt::Dv, rpm::Rpm9000)) steps -= 4;
+    if (selected(fmt::Magvex50M, rpm::Rpm9900)) steps -= 3;
+    if (selected(fmt::HdSp, rpm::Rpm19800)) steps -= 3;
     if (steps == 0) Raise(err::DivisionByZero);
     s.ProgressStep = 100.0f / steps / 2.0f;
     form_.log().writeText(timeOfDay(form_.platform().now()));
@@ -62,18 +63,18 @@ void PbMeasure::PbMeasureMain() {
 
     for (int fmt = 0; fmt <= 7; ++fmt) {
         s.sel.SFmt = static_cast<std::int16_t>(fmt);
-        if (fmt == 1) s.sel.SRpm = 0;
-        if (fmt == 2) s.sel.SRpm = 5;
-        if (fmt == 3) s.sel.SRpm = 6;
-        if (fmt == 7) {
-            s.sel.SRpm = 2;
+        if (fmt == fmt::Dv) s.sel.SRpm = rpm::Rpm9000;
+        if (fmt == fmt::Magvex50M) s.sel.SRpm = rpm::Rpm9900;
+        if (fmt == fmt::HdSp) s.sel.SRpm = rpm::Rpm19800;
+        if (fmt == fmt::HdLp) {
+            s.sel.SRpm = rpm::Rpm18000;
             for (int cate = 0; cate <= 1 && !s.StopReq; ++cate)
                 for (int kind = 0; kind <= 3; ++kind) {
-                    if (!s.AdjSel(Playback, 7, 2, cate, kind, 0)) continue;
+                    if (!s.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate, kind, 0)) continue;
                     if (s.StopReq) break;
                     hdlpBlock(cate, kind);
                 }
-        } else if (s.AdjSel(Playback, fmt, s.sel.SRpm, 1, 0, 0)) {
+        } else if (s.AdjSel(dir::Playback, fmt, s.sel.SRpm, cate::Playback, kind::Conf, 0)) {
             if (s.StopReq) break;
             tape_.TapeLoad(TapeKind::Check, fmt);
             if (s.StopReq) break;

@@ -6,10 +6,6 @@
 
 namespace rf::measure {
 
-namespace {
-constexpr int Record = 0;
-}
-
 std::int32_t RecMeasure::timecodeSeconds() {
     Shared& s = form_.shared();
     const auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcr);
@@ -45,7 +41,7 @@ void RecMeasure::RecMeasureMain() {
         for (int rpm = 0; rpm <= 6 && !s.StopReq; ++rpm)
             for (int cate = 0; cate <= 1 && !s.StopReq; ++cate)
                 for (int kind = 0; kind <= 3 && !s.StopReq; ++kind)
-                    if (s.AdjSel(Record, fmt, rpm, cate, kind, 0)) block(fmt, rpm, cate, kind);
+                    if (s.AdjSel(dir::Record, fmt, rpm, cate, kind, 0)) block(fmt, rpm, cate, kind);
 
     tape_.ejectTape();
     s.DspText = s.VtrName + (s.StopReq ? " Rec Measure Stop" : " Rec Measure End");

@@ -5,7 +5,6 @@
 namespace rf::shell {
 
 namespace {
-constexpr int Record = 0, Playback = 1;
 
 struct CheckBlocks {
     int direction, format, speed;
@@ -68,17 +67,24 @@ void MainForm::TabCtrl(TabMode mode) {
 }
 
 void MainForm::AdjExeCtrl() {
-    const std::vector<std::pair<int, int>> pbKinds = {{1, 0}, {1, 2}, {1, 1}, {1, 3}};
+    using namespace kind;
+    constexpr std::pair<int, int> rp{cate::RecPlay, 0};
+    auto pb = [](int k) { return std::pair<int, int>{cate::Playback, k}; };
+    const std::vector<std::pair<int, int>> pbKinds = {pb(Conf), pb(SubConf), pb(Slow), pb(SubSlow)};
     const std::vector<std::pair<const Toggle*, CheckBlocks>> table = {
-        {&m_.PbLpCheck[0], {Playback, 7, 2, {{1, 0}}}},
-        {&m_.PbLpCheck[1], {Playback, 7, 2, {{1, 2}}}},
-        {&m_.PbLpCheck[2], {Playback, 7, 2, {{1, 1}}}},
-        {&m_.PbLpCheck[3], {Playback, 7, 2, {{1, 3}}}},
-        {&m_.PbLpCheck[4], {Playback, 7, 2, {{0, 0}}}},
-        {&m_.PbSpCheck, {Playback, 3, 6, pbKinds}},
-        {&m_.PbProCheck, {Playback, 2, 5, pbKinds}},
-        {&m_.PbDvCheck, {Playback, 1, 0, {{1, 0}, {1, 2}, {1, 1}, {1, 3}, {0, 0}}}},
-        {&m_.RecLpCheck, {Record, 7, 2, {{0, 0}}}},
+        {&m_.PbLpCheck[0], {dir::Playback, fmt::HdLp, rpm::Rpm18000, {pb(Conf)}}},
+        {&m_.PbLpCheck[1], {dir::Playback, fmt::HdLp, rpm::Rpm18000, {pb(SubConf)}}},
+        {&m_.PbLpCheck[2], {dir::Playback, fmt::HdLp, rpm::Rpm18000, {pb(Slow)}}},
+        {&m_.PbLpCheck[3], {dir::Playback, fmt::HdLp, rpm::Rpm18000, {pb(SubSlow)}}},
+        {&m_.PbLpCheck[4], {dir::Playback, fmt::HdLp, rpm::Rpm18000, {rp}}},
+        {&m_.PbSpCheck, {dir::Playback, fmt::HdSp, rpm::Rpm19800, pbKinds}},
+        {&m_.PbProCheck, {dir::Playback, fmt::Magvex50M, rpm::Rpm9900, pbKinds}},
+        {&m_.PbDvCheck,
+         {dir::Playback,
+          fmt::Dv,
+          rpm::Rpm9000,
+          {pb(Conf), pb(SubConf), pb(Slow), pb(SubSlow), rp}}},
+        {&m_.RecLpCheck, {dir::Record, fmt::HdLp, rpm::Rpm18000, {rp}}},
     };
     for (const auto& [box, blocks] : table)
         for (auto [cate, kind] : blocks.cateKind)

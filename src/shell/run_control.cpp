@@ -4,10 +4,6 @@ namespace rf::shell {
 
 using platform::Answer;
 
-namespace {
-constexpr int Record = 0, Playback = 1;
-}
-
 ErrorChoice RunControl::onError(const RfError& error) {
     Shared& s = form_.shared();
     s.ErrMsgText = linkErrorText(error.number());
@@ -100,8 +96,8 @@ void RunControl::start() {
                 for (int r = 0; r <= 6; ++r)
                     for (int c = 0; c <= 1; ++c)
                         for (int k = 0; k <= 3; ++k) {
-                            if (s.AdjSel(Playback, f, r, c, k, 0)) s.PbStepCount += 1;
-                            if (s.AdjSel(Record, f, r, c, k, 0)) s.RecStepCount += 1;
+                            if (s.AdjSel(dir::Playback, f, r, c, k, 0)) s.PbStepCount += 1;
+                            if (s.AdjSel(dir::Record, f, r, c, k, 0)) s.RecStepCount += 1;
                         }
             if (s.PbStepCount == 0) s.PbAdjRun = s.PbMeasRun = false;
             if (s.RecStepCount == 0) s.RecAdjRun = s.RecMeasRun = false;
