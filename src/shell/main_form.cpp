@@ -71,6 +71,8 @@ void MainForm::AdjExeCtrl() {
     constexpr std::pair<int, int> rp{cate::RecPlay, 0};
     auto pb = [](int k) { return std::pair<int, int>{cate::Playback, k}; };
     const std::vector<std::pair<int, int>> pbKinds = {pb(Conf), pb(SubConf), pb(Slow), pb(SubSlow)};
+    auto dvKinds = pbKinds;  // and the record/playback heads
+    dvKinds.push_back(rp);
     const std::vector<std::pair<const Toggle*, CheckBlocks>> table = {
         {&m_.PbLpCheck[0], {dir::Playback, fmt::HdLp, rpm::Rpm18000, {pb(Conf)}}},
         {&m_.PbLpCheck[1], {dir::Playback, fmt::HdLp, rpm::Rpm18000, {pb(SubConf)}}},
@@ -79,11 +81,7 @@ void MainForm::AdjExeCtrl() {
         {&m_.PbLpCheck[4], {dir::Playback, fmt::HdLp, rpm::Rpm18000, {rp}}},
         {&m_.PbSpCheck, {dir::Playback, fmt::HdSp, rpm::Rpm19800, pbKinds}},
         {&m_.PbProCheck, {dir::Playback, fmt::Magvex50M, rpm::Rpm9900, pbKinds}},
-        {&m_.PbDvCheck,
-         {dir::Playback,
-          fmt::Dv,
-          rpm::Rpm9000,
-          {pb(Conf), pb(SubConf), pb(Slow), pb(SubSlow), rp}}},
+        {&m_.PbDvCheck, {dir::Playback, fmt::Dv, rpm::Rpm9000, dvKinds}},
         {&m_.RecLpCheck, {dir::Record, fmt::HdLp, rpm::Rpm18000, {rp}}},
     };
     for (const auto& [box, blocks] : table)
