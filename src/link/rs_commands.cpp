@@ -198,6 +198,13 @@ std::string statusText(std::string_view code) {
     return "UNKNOW";
 }
 
+std::string rmParam(bool errorRates, std::string_view modeDigit, std::string_view closing) {
+    std::string param = errorRates ? "000100" : "000000";
+    param += modeDigit;
+    param += closing;
+    return param;
+}
+
 namespace {
 // Each transport mode's name and command code, in the order of Transport.
 constexpr std::pair<std::string_view, std::string_view> transportModes[] = {

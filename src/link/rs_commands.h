@@ -94,6 +94,12 @@ class Rs {
     RsLink& link_;
 };
 
+// The nine digits of the "$RM" parameter: "000", the error-rate digit (1 while
+// error rates are read), "00", the playback mode digit ("0" the normal heads
+// of a block, "1" the record/playback heads, ...) and two closing digits ("10"
+// in the HDLP blocks, "00" in the four-channel formats).
+std::string rmParam(bool errorRates, std::string_view modeDigit, std::string_view closing);
+
 // Status text of a two-character transport status code.
 std::string statusText(std::string_view code);
 // The transport command code of a mode ("OSP" for Stop, ...).

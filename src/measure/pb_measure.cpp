@@ -110,7 +110,7 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
     tape_.RemainCheck(3, link::Transport::Play);
     if (!s.StopReq) {
         m.Message.caption = s.DspText;
-        s.RmParam = "000100000";
+        s.RmParam = link::rmParam(true, "0", "00");
         rs_.RmSet(s.RmParam);
         form_.ProgressDsp();
         sampling_.ErrRateMeasOt(s.SRealErr);
@@ -154,7 +154,7 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
     tape_.RemainCheck(3, link::Transport::Play);
     if (!s.StopReq) {
         m.Message.caption = "Master Error Rate";
-        s.RmParam = "000100" + s.PbModeCode + "10";
+        s.RmParam = link::rmParam(true, s.PbModeCode, "10");
         rs_.RmSet(s.RmParam);
         form_.ProgressDsp();
         sampling_.ErrRateMeasLp2(s.SRealErr);

@@ -67,7 +67,7 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
     m.Message.caption = s.DspText;
     form_.logLine(s.DspText);
     s.PbModeCode = "0";
-    s.RmParam = "000000" + s.PbModeCode + "10";
+    s.RmParam = link::rmParam(false, s.PbModeCode, "10");
     rs_.RmSet(s.RmParam);
     for (int ch = 0; ch <= 1; ++ch)
         for (auto kindOfBlock : {link::LevelKind::Rf, link::LevelKind::Eq200}) {
@@ -118,7 +118,7 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     s.DspText = "Conf Error Rate";
     form_.logLine(s.DspText);
     writeHeader();
-    s.RmParam = "000100" + s.PbModeCode + "10";
+    s.RmParam = link::rmParam(true, s.PbModeCode, "10");
     rs_.RmSet(s.RmParam);
     rs_.CtsSet("23595500");
     // Wait for the time code to pass midnight.
@@ -165,7 +165,7 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     form_.logLine(s.DspText);
     writeHeader();
     m.Message.caption = "Self Error Rate";
-    s.RmParam = "000100" + s.PbModeCode + "10";
+    s.RmParam = link::rmParam(true, s.PbModeCode, "10");
     rs_.RmSet(s.RmParam);
     s.ErrSelNo = 0;
     m.ErrSelect = "Video";
