@@ -212,11 +212,12 @@ constexpr std::pair<std::string_view, std::string_view> transportModes[] = {
     {"REW", "ORW"},   {"EJECT", "OEJ"},  {"STBON", "OBN"},  {"STBOFF", "OBF"},
     {"TCSEL", "CTC"}, {"CTLSEL", "CTL"}, {"CTLRST", "CRT"},
 };
-}  // namespace
 
+// The transport command code of a mode ("OSP" for Stop, ...).
 std::string_view transportCode(Transport mode) {
     return transportModes[static_cast<std::size_t>(mode)].second;
 }
+}  // namespace
 
 std::string_view transportName(Transport mode) {
     return transportModes[static_cast<std::size_t>(mode)].first;

@@ -102,8 +102,6 @@ std::string rmParam(bool errorRates, std::string_view modeDigit, std::string_vie
 
 // Status text of a two-character transport status code.
 std::string statusText(std::string_view code);
-// The transport command code of a mode ("OSP" for Stop, ...).
-std::string_view transportCode(Transport mode);
 // The mode's name as the operator knows it ("STOP", "PLAY", "STBOFF", ...). For
 // the modes that move the tape it is also the status StatusRead reports once
 // the recorder is there.
