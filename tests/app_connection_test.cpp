@@ -156,10 +156,10 @@ TEST(CloseHandler, ClosingDuringARunStopsItFirstAndThenCloses) {
     ToolRig rig;
     rig.recorder.setAutoChanger(true, rig.now());
     ASSERT_TRUE(rig.startUp());
-    rig.tool.menuPrg(shell::prg::ErrorRate);
+    rig.tool.choose(run::ProgramItem::ErrorRate);
     rig.dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
     rig.at(rig.now() + 60s, [&] { rig.tool.closeRequested(); });
-    rig.tool.menuPrg(shell::prg::Start);
+    rig.tool.choose(run::ProgramItem::Start);
     EXPECT_TRUE(rig.tool.ended());
     const std::string log = readFile("QT7310AdjLog.txt");
     const auto stop = log.find("\"QT7310XYZ_SN1  Play Measure Stop\"");
@@ -179,13 +179,13 @@ TEST(CloseHandler, ClosingWhileWaitingForRemoteEndsTheWait) {
 
 // The operator's actions that are work of their own, as the window reports them.
 const std::vector<std::pair<std::string, std::function<void(Tool&)>>> workActions = {
-    {"Adjust", [](Tool& t) { t.menuPrg(shell::prg::Adjust); }},
-    {"Error Rate", [](Tool& t) { t.menuPrg(shell::prg::ErrorRate); }},
-    {"START", [](Tool& t) { t.menuPrg(shell::prg::Start); }},
-    {"Data DownLoad", [](Tool& t) { t.menuPrg(shell::prg::DownLoad); }},
-    {"Data UpLoad", [](Tool& t) { t.menuPrg(shell::prg::UpLoad); }},
-    {"Data Initialize", [](Tool& t) { t.menuPrg(shell::prg::Initialize); }},
-    {"Program Reset", [](Tool& t) { t.menuPrg(shell::prg::Reset); }},
+    {"Adjust", [](Tool& t) { t.choose(run::ProgramItem::Adjust); }},
+    {"Error Rate", [](Tool& t) { t.choose(run::ProgramItem::ErrorRate); }},
+    {"START", [](Tool& t) { t.choose(run::ProgramItem::Start); }},
+    {"Data DownLoad", [](Tool& t) { t.choose(run::ProgramItem::DownLoad); }},
+    {"Data UpLoad", [](Tool& t) { t.choose(run::ProgramItem::UpLoad); }},
+    {"Data Initialize", [](Tool& t) { t.choose(run::ProgramItem::Initialize); }},
+    {"Program Reset", [](Tool& t) { t.choose(run::ProgramItem::Reset); }},
     {"Set Induce", [](Tool& t) { t.menuHelp(0); }},
     {"Version", [](Tool& t) { t.menuHelp(2); }},
     {"option PB", [](Tool& t) { t.partAdjCheck(1); }},

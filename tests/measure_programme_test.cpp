@@ -9,9 +9,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using platform::Answer;
-using shell::prg::ErrorRate;
-using shell::prg::Start;
-using shell::prg::Stop;
+using run::ProgramItem;
 using test::readFile;
 using test::ToolRig;
 
@@ -42,7 +40,7 @@ struct MeasureRig : ToolRig {
         EXPECT_TRUE(startUp());
         platform.clearWire();
     }
-    TapeHandling tape{tool.form(), tool.rs()};
+    TapeHandling tape{tool.context()};
     Shared& s() { return tool.shared(); }
     std::string message() { return tool.window().Message.caption; }
 };
@@ -69,7 +67,7 @@ TEST(TapeLoad, AsksForTheTapeEjectsAWrongOneAndAcceptsTheRightOne) {
 TEST(TapeLoad, WithNoTapeThatCouldServeEveryTapeGoesOutUntilTheOperatorStops) {
     MeasureRig rig;
     rig.recorder.setAutoChanger(true, rig.now());
-    rig.at(rig.now() + 60s, [&] { rig.tool.menuPrg(Stop); });
+    rig.at(rig.now() + 60s, [&] { rig.tool.choose(ProgramItem::Stop); });
     rig.tool.form().MenuCtrl(shell::MenuMode::Off);
     rig.tape.TapeLoad(TapeKind::Check, 5);
     EXPECT_TRUE(rig.s().StopReq);
@@ -95,7 +93,7 @@ TEST(RemainCheck, TooLittleTapeIsLoggedRewoundAndLeftInTheAskedState) {
     EXPECT_NE(log.find("\"Remain = 0001"), std::string::npos);
     EXPECT_NE(log.find("\"No Remain\""), std::string::npos);
     EXPECT_EQ(rig.dialogs().beeps(), 1);
-    EXPECT_FALSE(rig.tool.window().MenuPrg.items[shell::prg::Irq].enabled);
+    EXPECT_FALSE(rig.tool.window().prgItem(run::ProgramItem::Irq).enabled);
 }
 
 TEST(RemainCheck, TenMinutesCountAsSixteenAndUnknownTimeKeepsItWaiting) {
@@ -123,8 +121,8 @@ TEST(RemainCheck, IrqCutsTheRewindShort) {
     rig.tape.transportUntil(link::Transport::Rec);
     bool irqEnabled = false;
     rig.at(rig.now() + 15s, [&] {
-        irqEnabled = rig.tool.window().MenuPrg.items[shell::prg::Irq].enabled;
-        rig.tool.menuPrg(shell::prg::Irq);
+        irqEnabled = rig.tool.window().prgItem(run::ProgramItem::Irq).enabled;
+        rig.tool.choose(run::ProgramItem::Irq);
     });
     rig.tape.RemainCheck(2, link::Transport::Rec);
     EXPECT_TRUE(irqEnabled);
@@ -156,7 +154,7 @@ TEST(EnvelopeMeasurement, TheFirstReadingNeverCountsAndFourteenAreTrimmed) {
     rig.tool.rs().KsSet(true, 1, 0);
     rig.platform.clearWire();
     const auto start = rig.now();
-    const auto env = EqEnvMeas1(rig.tool.form(), rig.tool.rs(), 1);
+    const auto env = EqEnvMeas1(rig.tool.context(), 1);
     const auto frames = sentSince(rig);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "$AR:12"), 15);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "QCD"), 14);
@@ -172,17 +170,16 @@ struct ErrorRateRun : ToolRig {
     explicit ErrorRateRun(int option = 0) {
         recorder.setAutoChanger(true, now());
         EXPECT_TRUE(startUp());
-        tool.menuPrg(ErrorRate);
+        tool.choose(ProgramItem::ErrorRate);
         tool.partAdjCheck(option);
         dialogs().expectInput(SerialPrompt, "SN1");
     }
-    void start() { tool.menuPrg(Start); }
+    void start() { tool.choose(ProgramItem::Start); }
     // Leaves only `keep` of the playback boxes checked.
-    void only(shell::Toggle& keep) {
-        auto& m = tool.window();
-        for (auto* box : {&m.PbLpCheck[0], &m.PbLpCheck[1], &m.PbLpCheck[2], &m.PbLpCheck[3],
-                          &m.PbLpCheck[4], &m.PbSpCheck, &m.PbProCheck, &m.PbDvCheck})
-            if (box != &keep) tool.form().CheckBox_Click(*box);
+    void only(shell::CheckBoxId keep) {
+        using enum shell::CheckBoxId;
+        for (auto box : {PbLp0, PbLp1, PbLp2, PbLp3, PbLp4, PbSp, PbPro, PbDv})
+            if (box != keep) tool.form().CheckBox_Click(box);
     }
 };
 
@@ -217,7 +214,7 @@ TEST(PbMeasureMain, MeasuresEveryPlaybackBlockAndStoresTheResults) {
 
 TEST(PbMeasureMain, ADvBlockRunsItsCommandsInOrderWithoutTheFirstDrumWait) {
     ErrorRateRun run(1);
-    run.only(run.tool.window().PbDvCheck);
+    run.only(shell::CheckBoxId::PbDv);
     run.platform.clearWire();
     run.start();
     const auto frames = sentSince(run);
@@ -251,7 +248,7 @@ TEST(PbMeasureMain, StopDuringAnHdlpBlockLogsButKeepsTheOldValues) {
         [&] {
             return s.AdjModeOn && s.sel.SFmt == 7 && s.sel.SHeadCate == 1 && s.sel.SHeadKind == 0;
         },
-        [&] { run.at(run.now() + 20s, [&] { run.tool.menuPrg(Stop); }); });
+        [&] { run.at(run.now() + 20s, [&] { run.tool.choose(ProgramItem::Stop); }); });
     run.start();
     EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 0), -1.5f);
     EXPECT_EQ(s.RealErrLp(7, 1, 0, 0, 0, 0), -1.5f);
@@ -294,7 +291,7 @@ namespace {
 
 TEST(PbMeasureMain, AnHdlpBlockSamplesItsThreeGroupsInItsPlaybackMode) {
     ErrorRateRun run(1);
-    run.only(run.tool.window().PbLpCheck[2]);  // SLOW L13/R24
+    run.only(shell::CheckBoxId::PbLp2);  // SLOW L13/R24
     run.platform.clearWire();
     run.start();
     const auto frames = sentSince(run);
@@ -313,10 +310,10 @@ TEST(PbMeasureMain, AnHdlpBlockSamplesItsThreeGroupsInItsPlaybackMode) {
 TEST(PbMeasureMain, StopWhileWaitingForATapeEndsTheProgrammeAtOnce) {
     ToolRig rig;  // changer off: nobody brings a tape
     ASSERT_TRUE(rig.startUp());
-    rig.tool.menuPrg(ErrorRate);
+    rig.tool.choose(ProgramItem::ErrorRate);
     rig.dialogs().expectInput(SerialPrompt, "SN1");
-    rig.at(rig.now() + 40s, [&] { rig.tool.menuPrg(Stop); });
-    rig.tool.menuPrg(Start);
+    rig.at(rig.now() + 40s, [&] { rig.tool.choose(ProgramItem::Stop); });
+    rig.tool.choose(ProgramItem::Start);
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("\"QT7310XYZ_SN1  Play Measure Stop\""), std::string::npos);
     EXPECT_EQ(log.find("Start !"), std::string::npos);  // no block began
@@ -326,14 +323,13 @@ TEST(PbMeasureMain, StopWhileWaitingForATapeEndsTheProgrammeAtOnce) {
 
 TEST(PbMeasureMain, ARetryAfterALinkErrorCountsItsStepsAfresh) {
     ErrorRateRun run(1);
-    auto& m = run.tool.window();
-    run.only(m.PbDvCheck);  // DV alone: one step of its four kinds
+    run.only(shell::CheckBoxId::PbDv);  // DV alone: one step of its four kinds
     const Shared& s = run.tool.shared();
     onceWhen(
         run, [&] { return s.AdjModeOn; }, [&] { run.recorder.faults().noReply.count = 1; });
     std::vector<int> progress;
     for (std::chrono::milliseconds t = 1s; t < 600s; t += 250ms)
-        run.at(run.now() + t, [&] { progress.push_back(m.ProgressBar); });
+        run.at(run.now() + t, [&] { progress.push_back(run.tool.window().ProgressBar); });
     run.dialogs().expectMsgBox("RS232-C Time Over Error", Answer::Retry);
     run.start();
     EXPECT_EQ(*std::min_element(progress.begin(), progress.end()), 0);
@@ -348,14 +344,14 @@ TEST(RecMeasureMain, ARetryAfterAnErrorWhileStopIsOffStartsWithStopAvailable) {
     ErrorRateRun run(2);
     run.platform.setTimeLimit(run.now() + 3h);
     const Shared& s = run.tool.shared();
-    auto& stop = run.tool.window().MenuPrg.items[Stop];
+    auto& stop = run.tool.window().prgItem(ProgramItem::Stop);
     // An error at the block's end, where STOP is off.
     onceWhen(
         run, [&] { return s.RecModeOn && !stop.enabled; },
         [&] {
             run.recorder.faults().noReply.count = 1;
             run.recorder.faults().tcStuck = true;
-            run.at(run.now() + 300s, [&] { run.tool.menuPrg(Stop); });
+            run.at(run.now() + 300s, [&] { run.tool.choose(ProgramItem::Stop); });
         });
     run.dialogs().expectMsgBox("RS232-C Time Over Error", Answer::Retry);
     run.start();

@@ -33,11 +33,11 @@ TEST(RunControl, StartInTabModeAllRunsPlaybackThenRecordAndShowsTheResult) {
     bool offDuringRun = false;
     rig.tool.programmes().RecAdjustMain = [&] {
         rig.ran.push_back("RecAdjust");
-        offDuringRun = rig.tool.window().MenuPrg.items[prg::Stop].enabled &&
-                       !rig.tool.window().MenuPrg.items[prg::Start].enabled &&
+        offDuringRun = rig.tool.window().prgItem(run::ProgramItem::Stop).enabled &&
+                       !rig.tool.window().prgItem(run::ProgramItem::Start).enabled &&
                        !rig.tool.window().AdjTab[0].enabled;
     };
-    rig.tool.menuPrg(prg::Start);
+    rig.tool.choose(run::ProgramItem::Start);
     EXPECT_EQ(rig.ran, (std::vector<std::string>{"PbAdjust", "RecAdjust", "Result"}));
     EXPECT_TRUE(offDuringRun);
     const auto& s = rig.tool.shared();
@@ -46,7 +46,7 @@ TEST(RunControl, StartInTabModeAllRunsPlaybackThenRecordAndShowsTheResult) {
     EXPECT_EQ(s.VtrName, "QT7310XYZ_SN123");
     EXPECT_EQ(rig.tool.window().caption, "RF ADJUST TOOL : QT7310XYZ_SN123");
     // Back to idle.
-    EXPECT_TRUE(rig.tool.window().MenuPrg.items[prg::Start].enabled);
+    EXPECT_TRUE(rig.tool.window().prgItem(run::ProgramItem::Start).enabled);
     EXPECT_TRUE(rig.tool.window().PartAdjCheck[0].value);
     EXPECT_EQ(rig.dialogs().shown().back().defaultText, "V2.10.00 ");
 }
@@ -55,17 +55,17 @@ TEST(RunControl, NothingSelectedOrNoSerialNumberReturnsToIdleWithoutTouchingTheR
     RunRig rig;
     rig.tool.partAdjCheck(2);  // REC: the record box alone, cleared next
     auto& m = rig.tool.window();
-    rig.tool.form().CheckBox_Click(m.RecLpCheck);
-    rig.tool.menuPrg(prg::Start);  // no serial number is asked for
+    rig.tool.form().CheckBox_Click(shell::CheckBoxId::RecLp);
+    rig.tool.choose(run::ProgramItem::Start);  // no serial number is asked for
     EXPECT_TRUE(rig.ran.empty());
     EXPECT_TRUE(rig.dialogs().shown().size() == 1u);
 
     rig.tool.partAdjCheck(0);
     rig.dialogs().expectInput(SerialPrompt, "");
-    rig.tool.menuPrg(prg::Start);
+    rig.tool.choose(run::ProgramItem::Start);
     EXPECT_TRUE(rig.ran.empty());
     EXPECT_TRUE(rig.platform.wire().empty());
-    EXPECT_TRUE(m.MenuPrg.items[prg::Start].enabled);
+    EXPECT_TRUE(m.prgItem(run::ProgramItem::Start).enabled);
 }
 
 TEST(RunControl, LoadedDataIsClearedOnlyWhenTheOperatorSaysYes) {
@@ -76,7 +76,7 @@ TEST(RunControl, LoadedDataIsClearedOnlyWhenTheOperatorSaysYes) {
         s.PbDataRead(7, 2, 1, 0, 0, 9) = 123;
         rig.dialogs().expectMsgBox("Does it clear load data ?", answer);
         rig.dialogs().expectInput(SerialPrompt, "1");
-        rig.tool.menuPrg(prg::Start);
+        rig.tool.choose(run::ProgramItem::Start);
         EXPECT_EQ(rig.dialogs().shown()[1].title, "Load Data Clear");
         EXPECT_EQ(s.FileLoaded, answer == Answer::No);
         EXPECT_EQ(s.PbDataRead(7, 2, 1, 0, 0, 9), answer == Answer::Yes ? 400 : 123);
@@ -88,14 +88,14 @@ TEST(RunControl, StopDuringTheFirstProgrammeSkipsTheRestAndTheResult) {
     rig.tool.programmes().PbAdjustMain = [&] {
         rig.ran.push_back("PbAdjust");
         while (!rig.tool.shared().StopReq)
-            rig.tool.form().Stby(1000);
+            rig.tool.context().Stby(1000);
     };
-    rig.at(rig.now() + 95s, [&] { rig.tool.menuPrg(prg::Stop); });
+    rig.at(rig.now() + 95s, [&] { rig.tool.choose(run::ProgramItem::Stop); });
     rig.dialogs().expectInput(SerialPrompt, "1");
-    rig.tool.menuPrg(prg::Start);
+    rig.tool.choose(run::ProgramItem::Start);
     EXPECT_EQ(rig.ran, (std::vector<std::string>{"PbAdjust"}));
     EXPECT_FALSE(rig.tool.shared().StopReq);  // cleared on the way back to idle
-    EXPECT_TRUE(rig.tool.window().MenuPrg.items[prg::Start].enabled);
+    EXPECT_TRUE(rig.tool.window().prgItem(run::ProgramItem::Start).enabled);
 }
 
 TEST(RunControl, TheErrorTrapRetriesIgnoresOrAborts) {
@@ -113,7 +113,7 @@ TEST(RunControl, TheErrorTrapRetriesIgnoresOrAborts) {
         };
         rig.dialogs().expectInput(SerialPrompt, "1");
         rig.dialogs().expectMsgBox("Other Error No =  205", answer);
-        rig.tool.menuPrg(prg::Start);
+        rig.tool.choose(run::ProgramItem::Start);
         EXPECT_EQ(rig.ran, ran);
         EXPECT_EQ(rig.tool.ended(), ended);
         const auto& box = rig.dialogs().shown().back();
@@ -125,14 +125,14 @@ TEST(RunControl, TheErrorTrapRetriesIgnoresOrAborts) {
 TEST(RunControl, ProgramResetRestartsEvenWhenCancelledAndEndEnds) {
     RunRig rig;
     rig.dialogs().expectMsgBox("ReStart OK ?", Answer::Cancel);
-    rig.tool.menuPrg(prg::Reset);
+    rig.tool.choose(run::ProgramItem::Reset);
     EXPECT_EQ(rig.dialogs().shown().back().title, "RESTART");
     // Checked anew: the recorder now has an induce code, so nothing is asked.
     EXPECT_EQ(rig.tool.shared().VtrInduce, "XYZ");
     EXPECT_TRUE(rig.tool.window().visible);
     EXPECT_TRUE(rig.tool.port()->isOpen());
     EXPECT_EQ(rig.tool.window().LogText, "");
-    rig.tool.menuPrg(prg::End);
+    rig.tool.choose(run::ProgramItem::End);
     EXPECT_TRUE(rig.tool.ended());
     // Start, reset (close and reopen) and end: four date lines.
     const std::string log = readFile("QT7310AdjLog.txt");

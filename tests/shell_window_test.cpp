@@ -32,14 +32,14 @@ TEST(MenuCtrl, EnablesTheMenusForIdleRunningAndTransfer) {
         ToolRig rig;
         auto& form = rig.tool.form();
         rig.tool.shared().InduceCheck = induceCheck;
-        form.model().MenuPrg.items[prg::ErrorRate].checked = true;
+        form.edit(Area::Menus).prgItem(run::ProgramItem::ErrorRate).checked = true;
         form.MenuCtrl(mode);
         const auto& m = form.model();
         EXPECT_EQ(menusEnabled(m), enabled);
         // "ON" always brings the programme choice back to Adjust.
         const bool on = mode == MenuMode::On;
-        EXPECT_EQ(m.MenuPrg.items[prg::Adjust].checked, on);
-        EXPECT_EQ(m.MenuPrg.items[prg::ErrorRate].checked, !on);
+        EXPECT_EQ(m.prgItem(run::ProgramItem::Adjust).checked, on);
+        EXPECT_EQ(m.prgItem(run::ProgramItem::ErrorRate).checked, !on);
     }
 }
 
@@ -71,14 +71,14 @@ TEST(TabCtrl, OptionsDecideTabsBoxesAndBlocksAndOffFreezesThem) {
         SCOPED_TRACE(static_cast<int>(mode));
         ToolRig rig;
         auto& form = rig.tool.form();
-        auto& box = form.model().PbSpCheck;
+        const auto& box = form.model().PbSpCheck;
         form.TabCtrl(TabMode::Pb);
         form.TabCtrl(mode);
         form.AdjExeCtrl();
         EXPECT_EQ(tabsAndBoxes(form.model()), controls);
         EXPECT_EQ(rig.tool.shared().AdjSel.count(true), blocks);
         const bool was = box.value;
-        form.CheckBox_Click(box);
+        form.CheckBox_Click(CheckBoxId::PbSp);
         EXPECT_EQ(box.value, was != box.enabled);
     }
 }
@@ -86,18 +86,19 @@ TEST(TabCtrl, OptionsDecideTabsBoxesAndBlocksAndOffFreezesThem) {
 TEST(LoggerAndProgress, LogLinesGrowTheTextAndProgressStepsRoundToEven) {
     ToolRig rig;
     auto& form = rig.tool.form();
+    auto& ctx = rig.tool.context();
     auto& s = rig.tool.shared();
-    form.LogDsp("first");
-    form.LogDsp("second");
+    ctx.LogDsp("first");
+    ctx.LogDsp("second");
     EXPECT_EQ(form.model().LogText, "first\r\nsecond\r\n");
     s.ProgressStep = 33.333333f;
     for (int shown : {33, 67, 100, 100}) {
-        form.ProgressDsp();
+        ctx.ProgressDsp();
         EXPECT_EQ(form.model().ProgressBar, shown);
     }
     s.ProgressVal = 12.5f;
     s.ProgressStep = 0;
-    form.ProgressDsp();
+    ctx.ProgressDsp();
     EXPECT_EQ(form.model().ProgressBar, 12);
 }
 
@@ -114,7 +115,7 @@ TEST(AdjNameDisp, BuildsTheBlockNameAndThePlaybackModeDigit) {
     ToolRig rig;
     for (const auto& [sel, name, code] : cases) {
         SCOPED_TRACE(name);
-        rig.tool.form().AdjNameDisp(sel);
+        rig.tool.context().AdjNameDisp(sel);
         EXPECT_EQ(rig.tool.shared().DspText, name);
         EXPECT_EQ(rig.tool.shared().PbModeCode, code);
     }
@@ -133,12 +134,14 @@ TEST(ErrorRatePanel, ColourScalesFollowStatusFormatAndHeads) {
     for (const auto& [status, fmt, mode, step, colour] : cases) {
         SCOPED_TRACE(std::string(status) + " fmt " + std::to_string(fmt) + " mode " + mode +
                      " step " + std::to_string(step));
-        MainWindowModel m;
+        ToolRig rig;
+        MainForm& form = rig.tool.form();
+        const MainWindowModel& m = form.model();
         Shared s;
         s.sel.SFmt = static_cast<std::int16_t>(fmt);
         s.PbModeCode = mode;
         s.ErrDspStep = {step, 0, 3, 18, 1, 2, 3, 4, 5, 6, 7, 8, 0};
-        results::EnhErrorDisp(m, s, status, 0);
+        results::EnhErrorDisp(form, s, status, 0);
         for (int seg = 0; seg < 18; ++seg) {
             const auto at = static_cast<std::size_t>(seg);
             EXPECT_EQ(m.ErrDsp[0][at], seg < step ? colour : colors::Black);
@@ -146,26 +149,28 @@ TEST(ErrorRatePanel, ColourScalesFollowStatusFormatAndHeads) {
         }
         EXPECT_EQ(m.ErrDsp[3][17], colors::Red);
         // Anything but PLAY or REC blanks the panel.
-        results::EnhErrorDisp(m, s, "", 0);
+        results::EnhErrorDisp(form, s, "", 0);
         for (const auto& bar : m.ErrDsp)
             EXPECT_EQ(std::count(bar.begin(), bar.end(), colors::Black), 18);
     }
 }
 
 TEST(ErrorRatePanel, TheGroupButtonCyclesAndShowsTheGroupAtTheNextRedraw) {
-    MainWindowModel m;
+    ToolRig rig;
+    MainForm& form = rig.tool.form();
+    const MainWindowModel& m = form.model();
     Shared s;
     s.ErrDspStep = {1, 1, 1, 1, 9, 9, 9, 9, 0, 0, 0, 0, 0};
     std::string captions;
     for (int fmt : {1, 1, 1, 7, 7, 7}) {
         s.sel.SFmt = static_cast<std::int16_t>(fmt);
-        results::ErrSelect_Click(m, s);
+        results::ErrSelect_Click(form, s);
         captions += m.ErrSelect + " ";
     }
     EXPECT_EQ(captions, "Audio1 Audio2 A/V Audio1 Audio2 Video ");
-    results::ErrSelect_Click(m, s);            // Audio1: elements 4 to 7
+    results::ErrSelect_Click(form, s);         // Audio1: elements 4 to 7
     EXPECT_EQ(m.ErrDsp[0][0], colors::Black);  // the click itself does not redraw
-    results::EnhErrorDisp(m, s, "PLAY", s.ErrSelNo);
+    results::EnhErrorDisp(form, s, "PLAY", s.ErrSelNo);
     EXPECT_EQ(m.ErrDsp[0][8], colors::Orange);
     EXPECT_EQ(m.ErrDsp[0][9], colors::Black);
 }

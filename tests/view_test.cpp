@@ -77,9 +77,9 @@ MainWindowModel idleModel() {
     m.caption = "RF ADJUST TOOL : QT7310XYZ_V2.10.00";
     m.visible = true;
     m.Message = {"Please Select MENU !!", colors::Magenta};
-    m.MenuPrg.items[prg::Irq].enabled = false;
-    m.MenuPrg.items[prg::Stop].enabled = false;
-    m.MenuPrg.items[prg::Adjust].checked = true;
+    m.prgItem(rf::run::ProgramItem::Irq).enabled = false;
+    m.prgItem(rf::run::ProgramItem::Stop).enabled = false;
+    m.prgItem(rf::run::ProgramItem::Adjust).checked = true;
     for (std::size_t t = 1; t < m.AdjTab.size(); ++t)
         m.AdjTab[t].enabled = false;
     for (Toggle* box : blockBoxes(m))
@@ -172,10 +172,10 @@ TEST_F(MainWindowViewTest, ErrorRateBarsDrawTheModelsColoursFromTheBottom) {
 TEST_F(MainWindowViewTest, ModelChangesAreMirroredAfterThePoll) {
     model.caption = "RF ADJUST TOOL : QT7320";
     model.MenuFile.enabled = false;
-    model.MenuPrg.items[prg::Adjust].checked = false;
-    model.MenuPrg.items[prg::ErrorRate].checked = true;
-    model.MenuPrg.items[prg::Start].enabled = false;
-    model.MenuPrg.items[prg::Stop].enabled = true;
+    model.prgItem(rf::run::ProgramItem::Adjust).checked = false;
+    model.prgItem(rf::run::ProgramItem::ErrorRate).checked = true;
+    model.prgItem(rf::run::ProgramItem::Start).enabled = false;
+    model.prgItem(rf::run::ProgramItem::Stop).enabled = true;
     model.AdjTab[2].enabled = true;
     model.PbLpCheck[0] = {"CONF", false, true};
     model.PartAdjCheck = {Toggle{"ALL", false}, Toggle{"PB", true}, Toggle{"REC", false}};
@@ -294,8 +294,8 @@ TEST_F(MainWindowViewTest, ClicksAreReportedAndTheControlsShowOnlyTheModel) {
 
     // What the program changes during the call shows at once, without the poll.
     events.then = [&] {
-        model.MenuPrg.items[prg::Adjust].checked = false;
-        model.MenuPrg.items[prg::ErrorRate].checked = true;
+        model.prgItem(rf::run::ProgramItem::Adjust).checked = false;
+        model.prgItem(rf::run::ProgramItem::ErrorRate).checked = true;
         model.PbLpCheck[2].value = false;
         model.ErrSelect = "Audio1";
     };

@@ -22,16 +22,15 @@ std::string induceCode(const std::string& answer) {
 }
 
 void Connection::nameRecorder() {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     if (s.VtrSerialNo.empty()) s.VtrSerialNo = s.SysconVer;
     s.VtrName = s.VtrId + s.VtrInduce + "_" + s.VtrSerialNo;
-    form_.model().caption = "RF ADJUST TOOL : " + s.VtrName;
+    form_.setCaption("RF ADJUST TOOL : " + s.VtrName);
 }
 
 void Connection::Form_Activate() {
-    Shared& s = form_.shared();
-    shell::MainWindowModel& m = form_.model();
-    auto& dialogs = form_.platform().dialogs();
+    Shared& s = ctx_.shared;
+    auto& dialogs = ctx_.platform.dialogs();
     enum { SqStep = 5, InduceStep = 6 };
     const std::vector<Step> steps = {
         [&] {
@@ -44,14 +43,16 @@ void Connection::Form_Activate() {
             while ((s.VtrStatus = rs_.RemoteCheck()) != "REMOTE") {
                 if (s.StopReq) throw StepsDone{};  // the window is being closed
                 dialogs.beep();
-                m.Message = {"Please Set REMOTE !!", shell::colors::Red};
+                form_.message("Please Set REMOTE !!");
+                form_.messageColour(colors::Red);
                 rs_.link().RsWait(2000);
-                m.Message.caption.clear();
+                form_.message("");
                 rs_.link().RsWait(1000);
             }
         },
         [&] {
-            m.Message = {"Please Select MENU !!", shell::colors::Black};
+            form_.message("Please Select MENU !!");
+            form_.messageColour(colors::Black);
         },
         [&] {
             s.VtrId = rs_.IdRead();
@@ -93,13 +94,12 @@ void Connection::Form_Activate() {
                 s.VtrStatus = rs_.StatusRead();
             } while (s.VtrStatus != "EJECT");
         },
-        [&] { m.StatusText = "EJECT"; },
+        [&] { form_.status("EJECT"); },
         [&] {
-            m.TimeDsp.fill("**");
-            m.RemainDsp.fill("**");
-            m.MF2ChLabel.fill("**");
-            for (auto& bar : m.ErrDsp)
-                bar.fill(shell::colors::Black);
+            form_.timeCode({"**", "**", "**", "**"});
+            form_.remain({"**", "**", "**"});
+            form_.channelLabels({"**", "**", "**", "**"});
+            form_.errorBars({});
         },
     };
     runSteps(steps, [&](const RfError& e, std::size_t index) {
@@ -117,11 +117,11 @@ void Connection::Form_Activate() {
 }
 
 void Connection::SetInduce() {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     std::string answer;
     do {
-        answer = form_.platform().dialogs().inputBox("Please input VTR Induce !(3 Charactor)",
-                                                     "VTR Induce", s.VtrInduce);
+        answer = ctx_.platform.dialogs().inputBox("Please input VTR Induce !(3 Charactor)",
+                                                  "VTR Induce", s.VtrInduce);
     } while (answer.size() > 3);
     if (answer.empty()) return;
     s.VtrInduce = induceCode(answer);
@@ -131,7 +131,7 @@ void Connection::SetInduce() {
 }
 
 void Connection::stopAndEject(int maxTries) {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     s.VtrStatus = rs_.StatusRead();
     if (s.VtrStatus == "EJECT") return;
     // Bounded, so a transport that never gets there cannot keep the window open.
@@ -147,7 +147,7 @@ void Connection::stopAndEject(int maxTries) {
 }
 
 void Connection::Form_QueryUnload() {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     std::optional<std::string> failure;
     try {
         if (s.AdjModeOn || s.RecModeOn) rs_.AdjModeSet(link::AdjMode::Stop);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "link/rs_commands.h"
+#include "run/context.h"
 #include "shell/main_form.h"
 #include "shell/run_control.h"
 
@@ -16,8 +17,9 @@ std::string induceCode(const std::string& answer);
 // the Set Induce command and the close handler.
 class Connection {
   public:
-    Connection(shell::MainForm& form, link::Rs& rs, shell::ToolHost& host, shell::RunControl& run)
-        : form_(form), rs_(rs), host_(host), run_(run) {}
+    Connection(shell::MainForm& form, run::RunContext& ctx, shell::ToolHost& host,
+               shell::RunControl& run)
+        : form_(form), ctx_(ctx), rs_(ctx.rs), host_(host), run_(run) {}
 
     // Waits for remote mode, checks the model and its software, reads or asks
     // for the induce code, names the recorder and leaves it without a tape.
@@ -34,6 +36,7 @@ class Connection {
     void stopAndEject(int maxTries);
 
     shell::MainForm& form_;
+    run::RunContext& ctx_;
     link::Rs& rs_;
     shell::ToolHost& host_;
     shell::RunControl& run_;

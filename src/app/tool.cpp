@@ -16,11 +16,12 @@ Tool::Tool(platform::Platform& platform)
       link_(platform),
       rs_(link_),
       log_(s_.AdjLogFile),
-      form_(s_, platform, link_, log_),
-      run_(form_, *this, programmes_),
-      connection_(form_, rs_, *this, run_),
-      pbMeasure_(form_, rs_),
-      recMeasure_(form_, rs_) {
+      form_(s_, link_),
+      ctx_(s_, rs_, log_, platform, form_),
+      run_(form_, ctx_, *this, programmes_),
+      connection_(form_, ctx_, *this, run_),
+      pbMeasure_(ctx_),
+      recMeasure_(ctx_) {
     programmes_.PbMeasureMain = [this] { pbMeasure_.PbMeasureMain(); };
     programmes_.RecMeasureMain = [this] { recMeasure_.RecMeasureMain(); };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
@@ -63,7 +64,7 @@ bool Tool::Main() {
         [&] { s_.FormInitDone = false; },
         [&] {
             FormLoad();
-            form_.model().visible = true;
+            form_.setVisible(true);
         },
     };
     const auto outcome = runSteps(steps, [&](const RfError& e, std::size_t) {
@@ -131,15 +132,16 @@ void Tool::closePort() {
 }
 
 void Tool::menuPrg(int index) {
+    const auto item = run::programItemAt(index);
     const auto& menu = form_.model().MenuPrg;
-    if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
-    if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
+    if (!item || !menu.enabled || !form_.model().prgItem(*item).enabled) return;
     // STOP and IRQ only raise their requests, and END ends: they act on the
     // work in progress. Every other item is work of its own.
+    using run::ProgramItem;
     const bool actsOnWork =
-        index == shell::prg::Stop || index == shell::prg::Irq || index == shell::prg::End;
+        *item == ProgramItem::Stop || *item == ProgramItem::Irq || *item == ProgramItem::End;
     operatorAction(actsOnWork ? DuringWork::Allowed : DuringWork::Refused,
-                   [&] { run_.MenuPrgSelect_Click(index); });
+                   [&] { run_.MenuPrgSelect_Click(*item); });
 }
 
 void Tool::menuFile(int) {
@@ -156,7 +158,10 @@ void Tool::menuHelp(int index) {
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
     operatorAction(DuringWork::Refused, [&] {
         if (index == 0) connection_.SetInduce();
-        if (index == 2) version_.visible = true;
+        if (index == 2) {
+            version_.visible = true;
+            version_.changes.mark(shell::Area::Window);
+        }
     });
 }
 
@@ -165,44 +170,17 @@ void Tool::partAdjCheck(int index) {
 }
 
 void Tool::checkBox(shell::CheckBoxId box) {
-    auto& m = form_.model();
-    using shell::CheckBoxId;
-    shell::Toggle* toggle = nullptr;
-    switch (box) {
-        case CheckBoxId::PbLp0:
-        case CheckBoxId::PbLp1:
-        case CheckBoxId::PbLp2:
-        case CheckBoxId::PbLp3:
-        case CheckBoxId::PbLp4:
-            toggle = &m.PbLpCheck[static_cast<std::size_t>(box)];
-            break;
-        case CheckBoxId::RecLp:
-            toggle = &m.RecLpCheck;
-            break;
-        case CheckBoxId::PbSp:
-            toggle = &m.PbSpCheck;
-            break;
-        case CheckBoxId::PbPro:
-            toggle = &m.PbProCheck;
-            break;
-        case CheckBoxId::PbDv:
-            toggle = &m.PbDvCheck;
-            break;
-    }
-    if (toggle) operatorAction(DuringWork::Refused, [&] { form_.CheckBox_Click(*toggle); });
+    operatorAction(DuringWork::Refused, [&] { form_.CheckBox_Click(box); });
 }
 
 void Tool::tabSelected(int index) {
     // Choosing a page to look at is no work: it is taken at any time.
-    auto& m = form_.model();
-    if (index >= 0 && index < static_cast<int>(m.AdjTab.size()) &&
-        m.AdjTab[static_cast<std::size_t>(index)].enabled)
-        m.selectedTab = index;
+    form_.selectTab(index);
 }
 
 void Tool::errSelect() {
     // The error-rate panel's group button works during a measurement.
-    operatorAction(DuringWork::Allowed, [&] { results::ErrSelect_Click(form_.model(), s_); });
+    operatorAction(DuringWork::Allowed, [&] { results::ErrSelect_Click(form_, s_); });
 }
 
 void Tool::operatorAction(DuringWork during, const std::function<void()>& action) {

@@ -12,9 +12,10 @@
 #include "measure/pb_measure.h"
 #include "measure/rec_measure.h"
 #include "platform/platform.h"
+#include "run/context.h"
+#include "run/operation_log.h"
 #include "shell/main_form.h"
 #include "shell/main_window_events.h"
-#include "shell/operation_log.h"
 #include "shell/run_control.h"
 #include "state/shared.h"
 
@@ -47,9 +48,10 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     Shared& shared() { return s_; }
     link::RsLink& link() { return link_; }
     link::Rs& rs() { return rs_; }
-    shell::OperationLog& log() { return log_; }
+    run::OperationLog& log() { return log_; }
     shell::MainForm& form() { return form_; }
-    shell::MainWindowModel& window() { return form_.model(); }
+    const shell::MainWindowModel& window() const { return form_.model(); }
+    run::RunContext& context() { return ctx_; }
     shell::VersionWindowModel& versionWindow() { return version_; }
     shell::Programmes& programmes() { return programmes_; }
     shell::RunControl& runControl() { return run_; }
@@ -74,6 +76,8 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
 
     // MainWindowEvents: the operator's actions. Disabled items do nothing.
     void menuPrg(int index) override;
+    // The operator chooses a Program menu item.
+    void choose(run::ProgramItem item) { menuPrg(run::menuIndex(item)); }
     void menuFile(int index) override;
     void menuIndicate(int index) override;
     void menuHelp(int index) override;
@@ -82,7 +86,10 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     void tabSelected(int index) override;
     void errSelect() override;
     void closeRequested() override;
-    void versionClosed() override { version_.visible = false; }
+    void versionClosed() override {
+        version_.visible = false;
+        version_.changes.mark(shell::Area::Window);
+    }
 
   private:
     // The start-up handler: shows the error and returns the operator's choice.
@@ -104,8 +111,9 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     Shared s_;
     link::RsLink link_;
     link::Rs rs_;
-    shell::OperationLog log_;
+    run::OperationLog log_;
     shell::MainForm form_;
+    run::RunContext ctx_;
     shell::Programmes programmes_;
     shell::RunControl run_;
     Connection connection_;

@@ -137,14 +137,14 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
             err << "rfadjust: the demo could not start: " << reason() << '\n';
             return 1;
         }
-        if (programme == "error-rate") tool.menuPrg(shell::prg::ErrorRate);
+        if (programme == "error-rate") tool.choose(run::ProgramItem::ErrorRate);
         tool.partAdjCheck(0);
         if (programme == "adjust" && !tool.programmes().PbAdjustMain) {
             err << "rfadjust: the adjustment programmes are not part of this build yet\n";
             tool.endProgram();
             return 1;
         }
-        tool.menuPrg(shell::prg::Start);
+        tool.choose(run::ProgramItem::Start);
         if (tool.ended()) {
             err << "rfadjust: the run did not complete: " << reason() << '\n';
             return 1;

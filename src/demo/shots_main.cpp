@@ -134,7 +134,7 @@ bool shootTool(const QDir& dir) {
         showClock(view, platform.now());
         ok = save(view, withMenuOpen(view, view.menu(0)), dir, "main-idle.png") && ok;
 
-        tool.menuPrg(prg::ErrorRate);
+        tool.choose(rf::run::ProgramItem::ErrorRate);
         tool.partAdjCheck(0);
         // Once a second of virtual time, until an HDLP block is sampling.
         auto& scheduler = platform.scheduler();
@@ -150,7 +150,7 @@ bool shootTool(const QDir& dir) {
             ok = save(view, renderWindow(view), dir, "main-running.png") && ok;
         };
         scheduler.after(1s, poll);
-        tool.menuPrg(prg::Start);
+        tool.choose(rf::run::ProgramItem::Start);
         if (tool.ended()) {
             std::fprintf(stderr, "rfshots: the run did not complete: %s\n",
                          rf::demo::lastErrorShown(platform.dialogs()).c_str());

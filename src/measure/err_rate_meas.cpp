@@ -6,30 +6,30 @@
 namespace rf::measure {
 
 void ErrRateSampling::read(int group) {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     const link::ErrRates r = rs_.ErrRateRead(link::ErrRateMode::Bcd, group);
     for (std::size_t k = 0; k < 4; ++k) {
         s.ErrRateStep[k] = r.rates[k];
         s.ErrRateText[k] = r.marks[k];
-        form_.model().TimeDsp[k] = s.ErrRateText[k];
     }
+    ctx_.display.timeCode(s.ErrRateText);
 }
 
 void ErrRateSampling::ErrRateMeasOt(std::array<float, 12>& SRealErr) {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     for (int warm = 0; warm < 2; ++warm) {
         rs_.ErrRateRead(link::ErrRateMode::Bcd, 0);
-        form_.Stby(2000);
+        ctx_.Stby(2000);
     }
     Samples a;
     for (int i = 1; i <= 9; ++i) {
         read(0);
         for (std::size_t k = 0; k < 4; ++k)
             s.ErrDspStep[k] = s.ErrRateStep[k];
-        results::EnhErrorDisp(form_.model(), s, s.VtrStatus, s.ErrSelNo);
+        results::EnhErrorDisp(ctx_.display, s, s.VtrStatus, s.ErrSelNo);
         for (int c = 0; c < 4; ++c)
             a(i, c) = exponentOfStep(s.ErrDspStep[static_cast<std::size_t>(c)]);
-        form_.Stby(2000);
+        ctx_.Stby(2000);
     }
     // Drop the largest of the nine samples in one pass; 1 to 8 then hold the rest.
     for (int c = 0; c < 4; ++c) {
@@ -43,17 +43,17 @@ void ErrRateSampling::ErrRateMeasOt(std::array<float, 12>& SRealErr) {
             }
         }
     }
-    results::EnhErrorDisp(form_.model(), s, "", s.ErrSelNo);
+    results::EnhErrorDisp(ctx_.display, s, "", s.ErrSelNo);
     for (int c = 0; c < 4; ++c)
         SRealErr[static_cast<std::size_t>(c)] = CaluErrRate(a, c, 8);
 }
 
 void ErrRateSampling::ErrRateMeasLp2(std::array<float, 12>& SRealErr) {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     for (int warm = 0; warm < 2; ++warm) {
         for (int group = 0; group < 3; ++group)
             rs_.ErrRateRead(link::ErrRateMode::Bcd, group);
-        form_.Stby(2000);
+        ctx_.Stby(2000);
     }
     Samples a;
     for (int i = 1; i <= 8; ++i) {
@@ -62,12 +62,12 @@ void ErrRateSampling::ErrRateMeasLp2(std::array<float, 12>& SRealErr) {
             for (std::size_t k = 0; k < 4; ++k)
                 s.ErrDspStep[4 * static_cast<std::size_t>(group) + k] = s.ErrRateStep[k];
         }
-        results::EnhErrorDisp(form_.model(), s, s.VtrStatus, s.ErrSelNo);
+        results::EnhErrorDisp(ctx_.display, s, s.VtrStatus, s.ErrSelNo);
         for (int c = 0; c < 12; ++c)
             a(i, c) = exponentOfStep(s.ErrDspStep[static_cast<std::size_t>(c)]);
-        form_.Stby(2000);
+        ctx_.Stby(2000);
     }
-    results::EnhErrorDisp(form_.model(), s, "", s.ErrSelNo);
+    results::EnhErrorDisp(ctx_.display, s, "", s.ErrSelNo);
     for (int c = 0; c < 12; ++c)
         SRealErr[static_cast<std::size_t>(c)] = CaluErrRate(a, c, 8);
 }

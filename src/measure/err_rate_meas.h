@@ -3,7 +3,7 @@
 #include <array>
 
 #include "link/rs_commands.h"
-#include "shell/main_form.h"
+#include "run/context.h"
 
 namespace rf::measure {
 
@@ -11,7 +11,7 @@ namespace rf::measure {
 // live on the error-rate panel and reduced to one exponent per channel.
 class ErrRateSampling {
   public:
-    ErrRateSampling(shell::MainForm& form, link::Rs& rs) : form_(form), rs_(rs) {}
+    ErrRateSampling(run::RunContext& ctx) : ctx_(ctx), rs_(ctx.rs) {}
 
     // Four channels (DV, SDSP, HDSP): nine samples, the largest dropped, the
     // power mean of the rest; fills SRealErr 0 to 3.
@@ -24,7 +24,7 @@ class ErrRateSampling {
     // One "$ER" reading of a group into ErrRateStep/ErrRateText and the time display.
     void read(int group);
 
-    shell::MainForm& form_;
+    run::RunContext& ctx_;
     link::Rs& rs_;
 };
 

@@ -18,7 +18,7 @@ const char* fourChannelName(int fmt) {
 }  // namespace
 
 std::string timeOfDay(const platform::DateTime& t) {
-    return shell::logTime(t);
+    return run::logTime(t);
 }
 
 std::string valueLine(const std::string& label, const std::array<float, 12>& values,
@@ -29,21 +29,21 @@ std::string valueLine(const std::string& label, const std::array<float, 12>& val
     return out;
 }
 
-void logValues(shell::MainForm& form, const std::string& label, const std::string& recordLabel,
+void logValues(run::RunContext& ctx, const std::string& label, const std::string& recordLabel,
                std::size_t first) {
-    Shared& s = form.shared();
+    Shared& s = ctx.shared;
     s.DspText = valueLine(label, s.SRealErr, first);
-    form.LogDsp(s.DspText);
+    ctx.LogDsp(s.DspText);
     DelimitedRecord record;
     record.text(recordLabel);
     for (std::size_t i = 0; i < 4; ++i)
         record.number(s.SRealErr[first + i]);
-    form.log().writeRecord(record.line());
+    ctx.log.writeRecord(record.line());
 }
 
 void PbMeasure::PbMeasureMain() {
-    Shared& s = form_.shared();
-    form_.model().ProgressBar = 0;
+    Shared& s = ctx_.shared;
+    ctx_.progressReset();
     s.ProgressVal = 0;
     // A four-channel format measures all its head kinds at once: one step.
     // Counted here from run control's count, so that a Retry counts afresh.
@@ -56,9 +56,9 @@ void PbMeasure::PbMeasureMain() {
     if (selected(fmt::HdSp, rpm::Rpm19800)) steps -= 3;
     if (steps == 0) Raise(err::DivisionByZero);
     s.ProgressStep = 100.0f / steps / 2.0f;
-    form_.log().writeText(timeOfDay(form_.platform().now()));
+    ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
     s.DspText = s.VtrName + "  Play Measure Start";
-    form_.logLine(s.DspText);
+    ctx_.logLine(s.DspText);
     lastRpm_ = 0;
 
     for (int fmt = 0; fmt <= 7; ++fmt) {
@@ -85,41 +85,40 @@ void PbMeasure::PbMeasureMain() {
     }
     tape_.ejectTape();
     s.DspText = s.VtrName + (s.StopReq ? "  Play Measure Stop" : "  Play Measure End");
-    form_.logLine(s.DspText);
-    form_.log().writeText(timeOfDay(form_.platform().now()));
+    ctx_.logLine(s.DspText);
+    ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
 }
 
 void PbMeasure::fourChannelBlock(int fmt, int rpm) {
-    Shared& s = form_.shared();
-    auto& m = form_.model();
+    Shared& s = ctx_.shared;
     tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     s.AdjModeOn = true;
-    m.MF2ChLabel = {"AL", "AR", "VL", "VR"};
-    m.MF2KindLabel = "ALL";
+    ctx_.display.channelLabels({"AL", "AR", "VL", "VR"});
+    ctx_.display.kindLabel("ALL");
     s.ErrSelNo = 0;
-    m.ErrSelect = "A/V";
-    s.ErrChLabel[0] = m.ErrSelect;
+    s.ErrChLabel[0] = "A/V";
+    ctx_.display.errorGroup(s.ErrChLabel[0]);
     s.DspText = std::string(fourChannelName(fmt)) + " Start !";
-    if (!s.StopReq) m.Message.caption = s.DspText;
-    form_.logLine(s.DspText);
+    if (!s.StopReq) ctx_.display.message(s.DspText);
+    ctx_.logLine(s.DspText);
     s.DspText = std::string(fmt == 1 ? "Master " : "Check Tape ") + "Error Rate";
-    form_.logLine(s.DspText);
-    if (rpm != lastRpm_) form_.Stby(3000);
+    ctx_.logLine(s.DspText);
+    if (rpm != lastRpm_) ctx_.Stby(3000);
     lastRpm_ = rpm;
     tape_.RemainCheck(3, link::Transport::Play);
     if (!s.StopReq) {
-        m.Message.caption = s.DspText;
+        ctx_.display.message(s.DspText);
         s.RmParam = link::rmParam(true, "0", "00");
         rs_.RmSet(s.RmParam);
-        form_.ProgressDsp();
+        ctx_.ProgressDsp();
         sampling_.ErrRateMeasOt(s.SRealErr);
-        form_.ProgressDsp();
-        logValues(form_, s.ErrChLabel[0] + ":", s.ErrChLabel[0], 0);
+        ctx_.ProgressDsp();
+        logValues(ctx_, s.ErrChLabel[0] + ":", s.ErrChLabel[0], 0);
         if (!s.StopReq) {
             for (int c = 0; c < 4; ++c)
                 s.RealErrOt(fmt, c, 0) = s.SRealErr[static_cast<std::size_t>(c)];
-            m.Message.caption.clear();
+            ctx_.display.message("");
             for (int c = 0; c < 4; ++c)
                 s.ErrResOt(fmt, c, 0) = s.RealErrOt(fmt, c, 0);
         }
@@ -129,45 +128,44 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
 }
 
 void PbMeasure::hdlpBlock(int cate, int kind) {
-    Shared& s = form_.shared();
-    auto& m = form_.model();
+    Shared& s = ctx_.shared;
     tape_.TapeLoad(TapeKind::Check, 7);
     if (s.StopReq) return;
     tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
     s.AdjModeOn = true;
-    m.MF2ChLabel = {"LH", "LL", "RH", "RL"};
+    ctx_.display.channelLabels({"LH", "LL", "RH", "RL"});
     static constexpr const char* kinds[] = {"CONF", "SLOW", "SUB SONF", "SUB SLOW"};
-    m.MF2KindLabel = cate == 0 ? "RP" : kinds[kind];
+    ctx_.display.kindLabel(cate == 0 ? "RP" : kinds[kind]);
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
-    m.ErrSelect = groups[s.ErrSelNo];
+    ctx_.display.errorGroup(groups[s.ErrSelNo]);
     s.sel.SHeadCate = static_cast<std::int16_t>(cate);
     s.sel.SHeadKind = static_cast<std::int16_t>(kind);
-    form_.AdjNameDisp({7, 2, static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0});
+    ctx_.AdjNameDisp({7, 2, static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0});
     s.DspText += " Start !";
-    if (!s.StopReq) m.Message.caption = s.DspText;
-    form_.logLine(s.DspText);
+    if (!s.StopReq) ctx_.display.message(s.DspText);
+    ctx_.logLine(s.DspText);
     s.DspText = "Master Error Rate";
-    form_.logLine(s.DspText);
-    if (lastRpm_ != 2) form_.Stby(3000);
+    ctx_.logLine(s.DspText);
+    if (lastRpm_ != 2) ctx_.Stby(3000);
     lastRpm_ = 2;
     tape_.RemainCheck(3, link::Transport::Play);
     if (!s.StopReq) {
-        m.Message.caption = "Master Error Rate";
+        ctx_.display.message("Master Error Rate");
         s.RmParam = link::rmParam(true, s.PbModeCode, "10");
         rs_.RmSet(s.RmParam);
-        form_.ProgressDsp();
+        ctx_.ProgressDsp();
         sampling_.ErrRateMeasLp2(s.SRealErr);
-        form_.ProgressDsp();
+        ctx_.ProgressDsp();
         static constexpr const char* labels[] = {"Video:", "Audio1:", "Audio2:"};
         for (std::size_t g = 0; g < 3; ++g)
-            logValues(form_, labels[g], labels[g], 4 * g);
+            logValues(ctx_, labels[g], labels[g], 4 * g);
         if (!s.StopReq) {
             for (int g = 0; g < 3; ++g)
                 for (int h = 0; h < 4; ++h)
                     s.RealErrLp(7, cate, kind, g, h, 0) =
                         s.SRealErr[static_cast<std::size_t>(4 * g + h)];
-            m.Message.caption.clear();
+            ctx_.display.message("");
             for (int g = 0; g < 3; ++g)
                 for (int h = 0; h < 4; ++h)
                     s.ErrResLp(7, cate, kind, g, h, 0) = s.RealErrLp(7, cate, kind, g, h, 0);

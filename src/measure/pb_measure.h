@@ -5,7 +5,7 @@
 #include "link/rs_commands.h"
 #include "measure/err_rate_meas.h"
 #include "measure/tape_handling.h"
-#include "shell/main_form.h"
+#include "run/context.h"
 
 namespace rf::measure {
 
@@ -19,15 +19,14 @@ std::string valueLine(const std::string& label, const std::array<float, 12>& val
 // followed by the values (also into DspText), and a record of five fields in
 // the operation log whose first is `recordLabel` (the label itself: "Video:"
 // for the HDLP groups, "A/V" for the four-channel formats).
-void logValues(shell::MainForm& form, const std::string& label, const std::string& recordLabel,
+void logValues(run::RunContext& ctx, const std::string& label, const std::string& recordLabel,
                std::size_t first);
 
 // The playback error-rate programme: the check or master tape of every
 // selected format is played and the error rates of all heads are stored.
 class PbMeasure {
   public:
-    PbMeasure(shell::MainForm& form, link::Rs& rs)
-        : form_(form), rs_(rs), tape_(form, rs), sampling_(form, rs) {}
+    explicit PbMeasure(run::RunContext& ctx) : ctx_(ctx), rs_(ctx.rs), tape_(ctx), sampling_(ctx) {}
 
     void PbMeasureMain();
 
@@ -35,7 +34,7 @@ class PbMeasure {
     void fourChannelBlock(int fmt, int rpm);
     void hdlpBlock(int cate, int kind);
 
-    shell::MainForm& form_;
+    run::RunContext& ctx_;
     link::Rs& rs_;
     TapeHandling tape_;
     ErrRateSampling sampling_;

@@ -7,34 +7,34 @@
 namespace rf::measure {
 
 std::int32_t RecMeasure::timecodeSeconds() {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     const auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcr);
     for (std::size_t i = 0; i < 4; ++i) {
         s.ErrRateText[i] = tc[i];
-        form_.model().TimeDsp[i] = tc[i];
     }
+    ctx_.display.timeCode(tc);
     return adjust::CaluTimeSec(s.ErrRateText);
 }
 
 void RecMeasure::writeHeader() {
-    form_.log().writeRecord(DelimitedRecord()
-                                .text("MODE")
-                                .text("Err-L1")
-                                .text("Err-L2")
-                                .text("Err-R2")
-                                .text("Err-R1")
-                                .line());
+    ctx_.log.writeRecord(DelimitedRecord()
+                             .text("MODE")
+                             .text("Err-L1")
+                             .text("Err-L2")
+                             .text("Err-R2")
+                             .text("Err-R1")
+                             .line());
 }
 
 void RecMeasure::RecMeasureMain() {
-    Shared& s = form_.shared();
-    form_.model().ProgressBar = 0;
+    Shared& s = ctx_.shared;
+    ctx_.progressReset();
     s.ProgressVal = 0;
     if (s.RecStepCount == 0) Raise(err::DivisionByZero);
     s.ProgressStep = 100.0f / s.RecStepCount / 4.0f;
-    form_.log().writeText(timeOfDay(form_.platform().now()));
+    ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
     s.DspText = s.VtrName + "  Rec Measure Start";
-    form_.logLine(s.DspText);
+    ctx_.logLine(s.DspText);
     lastRpm_ = 7;  // so the first block always waits for the drum
 
     for (int fmt = 0; fmt <= 7 && !s.StopReq; ++fmt)
@@ -45,27 +45,26 @@ void RecMeasure::RecMeasureMain() {
 
     tape_.ejectTape();
     s.DspText = s.VtrName + (s.StopReq ? " Rec Measure Stop" : " Rec Measure End");
-    form_.logLine(s.DspText);
-    form_.log().writeText(timeOfDay(form_.platform().now()));
+    ctx_.logLine(s.DspText);
+    ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
 }
 
 void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
-    Shared& s = form_.shared();
-    auto& m = form_.model();
+    Shared& s = ctx_.shared;
     tape_.TapeLoad(TapeKind::Self, fmt);
     if (s.StopReq) return;
     s.sel = {static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm),
              static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0};
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     s.RecModeOn = true;
-    m.MF2ChLabel = {"L1", "L2", "R2", "R1"};
-    m.MF2KindLabel = "CONF";
+    ctx_.display.channelLabels({"L1", "L2", "R2", "R1"});
+    ctx_.display.kindLabel("CONF");
     s.ErrSelNo = 0;
-    m.ErrSelect = "Video";
-    form_.AdjNameDisp(s.sel);
+    ctx_.display.errorGroup("Video");
+    ctx_.AdjNameDisp(s.sel);
     s.DspText += " Start !";
-    m.Message.caption = s.DspText;
-    form_.logLine(s.DspText);
+    ctx_.display.message(s.DspText);
+    ctx_.logLine(s.DspText);
     s.PbModeCode = "0";
     s.RmParam = link::rmParam(false, s.PbModeCode, "10");
     rs_.RmSet(s.RmParam);
@@ -75,14 +74,14 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
                                   0, static_cast<std::int16_t>(ch)};
             rs_.LevelRead(levels, kindOfBlock).applyTo(s.PbDataRead.row(fmt, rpm, 1, 0, ch));
         }
-    form_.Stby(1000);
-    m.Message.caption.clear();
+    ctx_.Stby(1000);
+    ctx_.display.message("");
     if (!s.StopReq) recordAndMeasure(fmt, rpm);
 
     // The end of the block, stopped or not: the tape stops, STOP waits meanwhile.
-    form_.prgItem(shell::prg::Stop).enabled = false;
+    ctx_.display.enable(run::ProgramItem::Stop, false);
     tape_.transportUntil(link::Transport::Stop, false);
-    form_.AdjNameDisp(s.sel);
+    ctx_.AdjNameDisp(s.sel);
     if (s.StopReq) {
         s.DspText += " Stop !";
     } else {
@@ -92,16 +91,15 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
                     s.ErrResLp(fmt, 1, 0, g, h, k) = s.RealErrLp(fmt, 1, 0, g, h, k);
         s.DspText += " End !";
     }
-    form_.logLine(s.DspText);
+    ctx_.logLine(s.DspText);
     rs_.AdjModeSet(link::AdjMode::Stop);
     s.RecModeOn = false;
-    m.MF2ChLabel.fill("**");
-    form_.prgItem(shell::prg::Stop).enabled = true;
+    ctx_.display.channelLabels({"**", "**", "**", "**"});
+    ctx_.display.enable(run::ProgramItem::Stop, true);
 }
 
 void RecMeasure::recordAndMeasure(int fmt, int rpm) {
-    Shared& s = form_.shared();
-    auto& m = form_.model();
+    Shared& s = ctx_.shared;
     static constexpr const char* labels[] = {"Video:", "Audio1:", "Audio2:"};
     auto storeResults = [&](int kind) {
         for (int g = 0; g < 3; ++g)
@@ -111,12 +109,12 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     };
 
     tape_.transportUntil(link::Transport::Rec);
-    if (rpm != lastRpm_) form_.Stby(3000);
+    if (rpm != lastRpm_) ctx_.Stby(3000);
     lastRpm_ = rpm;
     tape_.RemainCheck(2, link::Transport::Rec);
     if (s.StopReq) return;
     s.DspText = "Conf Error Rate";
-    form_.logLine(s.DspText);
+    ctx_.logLine(s.DspText);
     writeHeader();
     s.RmParam = link::rmParam(true, s.PbModeCode, "10");
     rs_.RmSet(s.RmParam);
@@ -124,7 +122,7 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     // Wait for the time code to pass midnight.
     do {
         timecodeSeconds();
-        form_.platform().processPending();
+        ctx_.platform.processPending();
     } while (!(s.ErrRateText[0] == "00" && s.ErrRateText[1] == "00") && !s.StopReq);
     const std::int32_t start = timecodeSeconds();
     bool measured = false;
@@ -134,48 +132,48 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
         const std::int32_t t = timecodeSeconds();
         if (!measured) {
             if (t >= start + 10) {
-                m.Message.caption = "Conf Error Rate";
-                form_.ProgressDsp();
+                ctx_.display.message("Conf Error Rate");
+                ctx_.ProgressDsp();
                 sampling_.ErrRateMeasLp2(s.SRealErr);
-                form_.ProgressDsp();
+                ctx_.ProgressDsp();
                 for (std::size_t g = 0; g < 3; ++g)
-                    logValues(form_, labels[g], labels[g], 4 * g);
+                    logValues(ctx_, labels[g], labels[g], 4 * g);
                 storeResults(6);
                 measured = true;
-                m.Message.caption = "Please wait a minute !";
+                ctx_.display.message("Please wait a minute !");
             }
         } else if (t != last) {
             last = t;
             ++count;
         }
     }
-    m.Message.caption.clear();
+    ctx_.display.message("");
     if (s.StopReq) return;
 
     // Back to the start of the recording and play it.
     if (!tape_.transportUntil(link::Transport::Stop)) return;
     rs_.SearchSet(link::SearchMode::Tc, "00000000");
-    m.StatusText = "REW";
+    ctx_.display.status("REW");
     platform::waitUntil(
-        form_.platform(), [this] { return rs_.SearchEnded(); }, &s.StopReq);
-    m.StatusText = "STOP";
+        ctx_.platform, [this] { return rs_.SearchEnded(); }, &s.StopReq);
+    ctx_.display.status("STOP");
     if (!tape_.transportUntil(link::Transport::Stop)) return;
     if (s.StopReq || !tape_.transportUntil(link::Transport::Play)) return;
     s.DspText = "Self Error Rate";
-    form_.logLine(s.DspText);
+    ctx_.logLine(s.DspText);
     writeHeader();
-    m.Message.caption = "Self Error Rate";
+    ctx_.display.message("Self Error Rate");
     s.RmParam = link::rmParam(true, s.PbModeCode, "10");
     rs_.RmSet(s.RmParam);
     s.ErrSelNo = 0;
-    m.ErrSelect = "Video";
-    form_.ProgressDsp();
+    ctx_.display.errorGroup("Video");
+    ctx_.ProgressDsp();
     sampling_.ErrRateMeasLp2(s.SRealErr);
-    form_.ProgressDsp();
+    ctx_.ProgressDsp();
     for (std::size_t g = 0; g < 3; ++g)
-        logValues(form_, labels[g], labels[g], 4 * g);
+        logValues(ctx_, labels[g], labels[g], 4 * g);
     storeResults(3);
-    m.Message.caption.clear();
+    ctx_.display.message("");
 }
 
 }  // namespace rf::measure

@@ -3,7 +3,7 @@
 #include "link/rs_commands.h"
 #include "measure/err_rate_meas.h"
 #include "measure/tape_handling.h"
-#include "shell/main_form.h"
+#include "run/context.h"
 
 namespace rf::measure {
 
@@ -12,8 +12,8 @@ namespace rf::measure {
 // playing the recording back ("Self").
 class RecMeasure {
   public:
-    RecMeasure(shell::MainForm& form, link::Rs& rs)
-        : form_(form), rs_(rs), tape_(form, rs), sampling_(form, rs) {}
+    explicit RecMeasure(run::RunContext& ctx)
+        : ctx_(ctx), rs_(ctx.rs), tape_(ctx), sampling_(ctx) {}
 
     void RecMeasureMain();
 
@@ -24,7 +24,7 @@ class RecMeasure {
     std::int32_t timecodeSeconds();
     void writeHeader();
 
-    shell::MainForm& form_;
+    run::RunContext& ctx_;
     link::Rs& rs_;
     TapeHandling tape_;
     ErrRateSampling sampling_;

@@ -53,21 +53,21 @@ bool tapeAccepted(TapeKind kind, int fmt, int formatValue, std::string_view mark
 }
 
 const std::string& TapeHandling::readStatus() {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     s.VtrStatus = rs_.StatusRead();
-    form_.model().StatusText = s.VtrStatus;
+    ctx_.display.status(s.VtrStatus);
     return s.VtrStatus;
 }
 
 bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     const std::string_view status = link::transportName(mode);
     // A wait that STOP cannot end is bounded: a recorder that never gets there
     // (a jammed eject, a tape pulled out by hand) must not trap the operator.
     bool overdue = false;
     std::unique_ptr<platform::Timer> limit;
     if (!honourStop) {
-        limit = form_.platform().createTimer();
+        limit = ctx_.platform.createTimer();
         limit->setInterval(StopPathLimitMs);
         limit->setHandler([&overdue] { overdue = true; });
         limit->setEnabled(true);
@@ -75,7 +75,7 @@ bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
     do {
         if (honourStop && s.StopReq) return false;
         if (overdue) {
-            form_.logLine(std::string(status) + " not reached, status = " + s.VtrStatus);
+            ctx_.logLine(std::string(status) + " not reached, status = " + s.VtrStatus);
             Raise(err::OtherReply, "the recorder did not reach " + std::string(status));
         }
         rs_.TransportCtrl(mode);
@@ -86,38 +86,39 @@ bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
 
 void TapeHandling::ejectTape() {
     transportUntil(link::Transport::Eject, false);
-    form_.model().TimeDsp.fill("**");
-    form_.model().RemainDsp.fill("**");
+    blankCounters();
+}
+
+void TapeHandling::blankCounters() {
+    ctx_.display.timeCode({"**", "**", "**", "**"});
+    ctx_.display.remain({"**", "**", "**"});
 }
 
 void TapeHandling::showTimecode() {
     auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcr);
-    for (std::size_t i = 0; i < 4; ++i)
-        form_.model().TimeDsp[i] = tc[i];
+    ctx_.display.timeCode(tc);
 }
 
 void TapeHandling::showRemain(const std::array<std::string, 3>& remain) {
-    for (std::size_t i = 0; i < 3; ++i)
-        form_.model().RemainDsp[i] = remain[i];
+    ctx_.display.remain(remain);
 }
 
 void TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
-    Shared& s = form_.shared();
-    auto& m = form_.model();
+    Shared& s = ctx_.shared;
     for (;;) {
         if (readStatus() == "EJECT") {
-            m.Message.caption = tapePrompt(STapeKind, SFmt);
+            ctx_.display.message(tapePrompt(STapeKind, SFmt));
             do {
-                m.Message.fore = shell::colors::Magenta;
-                form_.Stby(1000);
+                ctx_.display.messageColour(colors::Magenta);
+                ctx_.Stby(1000);
                 readStatus();
-                form_.platform().processPending();
-                m.Message.fore = shell::colors::ButtonFace;
-                form_.Stby(1000);
+                ctx_.platform.processPending();
+                ctx_.display.messageColour(colors::ButtonFace);
+                ctx_.Stby(1000);
             } while (s.VtrStatus != "STOP" && !s.StopReq);
-            form_.Stby(1000);
-            m.Message.caption.clear();
-            m.Message.fore = shell::colors::Black;
+            ctx_.Stby(1000);
+            ctx_.display.message("");
+            ctx_.display.messageColour(colors::Black);
             if (s.StopReq) return;
         }
         const int formatValue = rs_.FrRead();
@@ -125,24 +126,23 @@ void TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
         if (tapeAccepted(STapeKind, SFmt, formatValue, mark)) return;
         // Not the tape asked for: out with it, and ask again.
         if (!transportUntil(link::Transport::Eject)) return;
-        m.TimeDsp.fill("**");
-        m.RemainDsp.fill("**");
+        blankCounters();
     }
 }
 
 void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     std::array<std::string, 3> remain;
     for (;;) {
         showTimecode();
         remain = rs_.QhrRead(1);
         const bool valid = remain[2].empty() || remain[2][0] != 'F';
         readStatus();
-        form_.platform().processPending();
+        ctx_.platform.processPending();
         if (s.VtrStatus != "STOP" && s.VtrStatus != "STBOF" && !valid && !s.StopReq) continue;
         if (s.StopReq) return;
         if (valid) showRemain(remain);
-        form_.log().writeText("Remain = " + remain[0] + remain[1] + remain[2]);
+        ctx_.log.writeText("Remain = " + remain[0] + remain[1] + remain[2]);
         // Read as decimal numbers, an unknown "FF" counts as 0: a stopped tape
         // whose remaining time the recorder does not know ends the check here
         // (and is rewound below) instead of being asked about for ever.
@@ -154,20 +154,20 @@ void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
     const bool tooLittle = (remain[0] == "00" && hexValue(remain[1]) <= SCheckMinute) ||
                            s.VtrStatus == "STBOF" || s.VtrStatus == "STOP";
     if (!tooLittle) {
-        form_.Stby(2000);
+        ctx_.Stby(2000);
         return;
     }
-    form_.platform().dialogs().beep();
-    form_.log().writeText("No Remain");
+    ctx_.platform.dialogs().beep();
+    ctx_.log.writeText("No Remain");
     if (!transportUntil(link::Transport::Rew)) return;
-    form_.prgItem(shell::prg::Irq).enabled = true;
+    ctx_.display.enable(run::ProgramItem::Irq, true);
     do {
         showTimecode();
         showRemain(rs_.QhrRead(1));
         readStatus();
-        form_.platform().processPending();
+        ctx_.platform.processPending();
     } while (s.VtrStatus != "STOP" && !s.IrqReq && !s.StopReq);
-    form_.prgItem(shell::prg::Irq).enabled = false;
+    ctx_.display.enable(run::ProgramItem::Irq, false);
     if (s.IrqReq || s.StopReq) {
         // The tape stops whether the operator cut the rewind short or stopped the run.
         transportUntil(link::Transport::Stop, false);
@@ -175,11 +175,11 @@ void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
     }
     if (s.StopReq) return;
     if (!transportUntil(link::Transport::Play)) return;
-    form_.Stby(3000);
+    ctx_.Stby(3000);
     if (!transportUntil(link::Transport::Stop)) return;
-    form_.Stby(2000);
+    ctx_.Stby(2000);
     if (!transportUntil(SAfterStatus)) return;
-    form_.Stby(2000);
+    ctx_.Stby(2000);
 }
 
 }  // namespace rf::measure

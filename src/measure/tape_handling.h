@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "link/rs_commands.h"
-#include "shell/main_form.h"
+#include "run/context.h"
 
 namespace rf::measure {
 
@@ -22,7 +22,7 @@ bool tapeAccepted(TapeKind kind, int fmt, int formatValue, std::string_view mark
 // Every wait here also ends when the operator chooses STOP.
 class TapeHandling {
   public:
-    TapeHandling(shell::MainForm& form, link::Rs& rs) : form_(form), rs_(rs) {}
+    TapeHandling(run::RunContext& ctx) : ctx_(ctx), rs_(ctx.rs) {}
 
     // Returns once an accepted tape is in, or when a stop is requested. A wrong
     // tape is ejected and asked for again.
@@ -50,8 +50,10 @@ class TapeHandling {
   private:
     void showTimecode();
     void showRemain(const std::array<std::string, 3>& remain);
+    // "**" in the time-code and remaining-time labels: no tape to count.
+    void blankCounters();
 
-    shell::MainForm& form_;
+    run::RunContext& ctx_;
     link::Rs& rs_;
 };
 

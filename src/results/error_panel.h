@@ -2,20 +2,20 @@
 
 #include <string_view>
 
-#include "shell/main_window_model.h"
+#include "run/display.h"
 #include "state/shared.h"
 
 namespace rf::results {
 
 // The colour of a lit error-rate bar of `step` segments under the status
 // ("PLAY" or "REC"), format and playback mode.
-shell::Color stepColor(int step, std::string_view status, int fmt, std::string_view pbModeCode);
+Color stepColor(int step, std::string_view status, int fmt, std::string_view pbModeCode);
 
 // Redraws the four bars for group `selNo` from ErrDspStep; any status other
 // than "PLAY" or "REC" blanks the panel.
-void EnhErrorDisp(shell::MainWindowModel& m, const Shared& s, std::string_view status, int selNo);
+void EnhErrorDisp(run::Display& display, const Shared& s, std::string_view status, int selNo);
 
 // The group button: Video (A/V outside HDLP) -> Audio1 -> Audio2 -> back.
-void ErrSelect_Click(shell::MainWindowModel& m, Shared& s);
+void ErrSelect_Click(run::Display& display, Shared& s);
 
 }  // namespace rf::results

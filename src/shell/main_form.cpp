@@ -1,6 +1,6 @@
 #include "shell/main_form.h"
 
-#include <cmath>
+#include <algorithm>
 
 namespace rf::shell {
 
@@ -12,26 +12,22 @@ struct CheckBlocks {
 };
 }  // namespace
 
-MainForm::MainForm(Shared& shared, platform::Platform& platform, link::RsLink& link,
-                   OperationLog& log)
-    : s_(shared),
-      platform_(platform),
-      link_(link),
-      log_(log),
-      PrgWaitBox(platform, s_.PrgWaitFlag) {}
+MainForm::MainForm(Shared& shared, link::RsLink& link) : s_(shared), link_(link) {}
 
 void MainForm::MenuCtrl(MenuMode mode) {
+    using run::ProgramItem;
     const bool on = mode == MenuMode::On, off = mode == MenuMode::Off;
-    auto& items = m_.MenuPrg.items;
+    m_.changes.mark(Area::Menus);
     m_.MenuPrg.enabled = true;
-    for (int i : {prg::Adjust, prg::ErrorRate, prg::Start, prg::DownLoad, prg::UpLoad,
-                  prg::Initialize, prg::Reset, prg::End})
-        prgItem(i).enabled = on;
-    prgItem(prg::Irq).enabled = false;
-    prgItem(prg::Stop).enabled = off;
+    for (ProgramItem i :
+         {ProgramItem::Adjust, ProgramItem::ErrorRate, ProgramItem::Start, ProgramItem::DownLoad,
+          ProgramItem::UpLoad, ProgramItem::Initialize, ProgramItem::Reset, ProgramItem::End})
+        m_.prgItem(i).enabled = on;
+    m_.prgItem(ProgramItem::Irq).enabled = false;
+    m_.prgItem(ProgramItem::Stop).enabled = off;
     if (on) {
-        items[prg::Adjust].checked = true;
-        items[prg::ErrorRate].checked = false;
+        m_.prgItem(ProgramItem::Adjust).checked = true;
+        m_.prgItem(ProgramItem::ErrorRate).checked = false;
     }
     for (Menu* menu : {&m_.MenuFile, &m_.MenuIndicate}) {
         menu->enabled = on;
@@ -46,6 +42,7 @@ void MainForm::MenuCtrl(MenuMode mode) {
 void MainForm::TabCtrl(TabMode mode) {
     const bool all = mode == TabMode::All, pb = mode == TabMode::Pb, rec = mode == TabMode::Rec,
                off = mode == TabMode::Off;
+    m_.changes.mark(Area::Tabs);
     // Tabs: 0 ALL, 1 HDLP PB, 2 HDLP REC, 3 HDSP PB, 4 50/25 PB, 5 DV PB.
     for (std::size_t t = 0; t < m_.AdjTab.size(); ++t) {
         const bool pbTab = t == 1 || t == 3 || t == 4 || t == 5;
@@ -95,17 +92,16 @@ void MainForm::FormInit() {
     link_.reset();
     s_.PrgWaitFlag = s_.PbAdjRun = s_.RecAdjRun = s_.PbMeasRun = s_.RecMeasRun = false;
     s_.IrqReq = s_.StopReq = s_.AdjModeOn = s_.ErrRateBad = s_.RecModeOn = s_.AreaChosen = false;
-    PrgWaitBox.cancel();
-    m_.ProgressBar = 0;
+    progress(0);
     s_.ProgressVal = s_.ProgressStep = 0;
-    m_.Message.caption = "Please Select MENU !!";
-    m_.ErrSelectVisible = true;
-    m_.ErrSelect = "Video";
+    message("Please Select MENU !!");
+    edit(Area::ErrorPanel).ErrSelectVisible = true;
+    errorGroup("Video");
     s_.ErrSelNo = 0;
     MenuCtrl(MenuMode::On);
     TabCtrl(TabMode::All);
     AdjExeCtrl();
-    m_.selectedTab = 0;
+    edit(Area::Tabs).selectedTab = 0;
 }
 
 void MainForm::DataInit() {
@@ -150,8 +146,22 @@ void MainForm::LpOtherInit() {
     });
     s_.VtrId.clear();
     s_.VtrSerialNo.clear();
-    m_.LogText.clear();
+    edit(Area::Log).LogText.clear();
     s_.DspText.clear();
+}
+
+void MainForm::setCaption(std::string caption) {
+    edit(Area::Window).caption = std::move(caption);
+}
+
+void MainForm::setVisible(bool visible) {
+    edit(Area::Window).visible = visible;
+}
+
+void MainForm::selectTab(int index) {
+    if (index >= 0 && index < static_cast<int>(m_.AdjTab.size()) &&
+        m_.AdjTab[static_cast<std::size_t>(index)].enabled)
+        edit(Area::Tabs).selectedTab = index;
 }
 
 void MainForm::PartAdjCheck_Click(int index) {
@@ -161,52 +171,84 @@ void MainForm::PartAdjCheck_Click(int index) {
     AdjExeCtrl();
 }
 
-void MainForm::CheckBox_Click(Toggle& box) {
-    if (!box.enabled) return;
-    box.value = !box.value;
+Toggle* MainForm::checkBox(CheckBoxId box) {
+    switch (box) {
+        case CheckBoxId::PbLp0:
+        case CheckBoxId::PbLp1:
+        case CheckBoxId::PbLp2:
+        case CheckBoxId::PbLp3:
+        case CheckBoxId::PbLp4:
+            return &m_.PbLpCheck[static_cast<std::size_t>(box)];
+        case CheckBoxId::RecLp:
+            return &m_.RecLpCheck;
+        case CheckBoxId::PbSp:
+            return &m_.PbSpCheck;
+        case CheckBoxId::PbPro:
+            return &m_.PbProCheck;
+        case CheckBoxId::PbDv:
+            return &m_.PbDvCheck;
+    }
+    return nullptr;
+}
+
+void MainForm::CheckBox_Click(CheckBoxId id) {
+    Toggle* box = checkBox(id);
+    if (!box || !box->enabled) return;
+    m_.changes.mark(Area::Tabs);
+    box->value = !box->value;
     AdjExeCtrl();
 }
 
-void MainForm::LogDsp(std::string_view text) {
-    m_.LogText += text;
-    m_.LogText += "\r\n";
-    platform_.processPending();
+// --- what the running sequences show ------------------------------------
+
+void MainForm::message(std::string_view text) {
+    edit(Area::Message).Message.caption = text;
 }
 
-void MainForm::ProgressDsp() {
-    s_.ProgressVal += s_.ProgressStep;
-    if (s_.ProgressVal > 100) s_.ProgressVal = 100;
-    m_.ProgressBar = static_cast<int>(std::nearbyint(s_.ProgressVal));
-    platform_.processPending();
-}
-
-void MainForm::AdjNameDisp(const BlockSel& sel) {
-    static constexpr const char* formats[] = {"MAGVEX25M", "DV",    "MAGVEX50M", "MAGVEX HDSP",
-                                              nullptr,     nullptr, nullptr,     "MAGVEX HDLP"};
-    static constexpr const char* speeds[] = {",9000rpm",  ",4500rpm", ",18000rpm", ",21600rpm",
-                                             ",10800rpm", ",9900rpm", ",19800rpm"};
-    static constexpr const char* categories[] = {",RP", ",PB", ",DV"};
-    static constexpr const char* kinds[] = {",PB,Conf", ",PB,Slow", ",PB,SubConf", ",PB,SubSlow"};
-    static constexpr const char* kindCodes[] = {"0", "2", "3", "4"};
-    if (sel.SFmt >= 0 && sel.SFmt <= 7 && formats[sel.SFmt]) s_.DspText = formats[sel.SFmt];
-    if (sel.SRpm >= 0 && sel.SRpm <= 6) s_.DspText += speeds[sel.SRpm];
-    if (sel.SHeadCate >= 0 && sel.SHeadCate <= 2) s_.DspText += categories[sel.SHeadCate];
-    if (sel.SHeadCate == 0) {
-        s_.DspText += ",RP,RP";
-        s_.PbModeCode = "1";
-    } else if (sel.SHeadCate == 1 && sel.SHeadKind >= 0 && sel.SHeadKind <= 3) {
-        s_.DspText += kinds[sel.SHeadKind];
-        s_.PbModeCode = kindCodes[sel.SHeadKind];
-    }
+void MainForm::messageColour(Color colour) {
+    edit(Area::Message).Message.fore = colour;
 }
 
 void MainForm::logLine(std::string_view text) {
-    LogDsp(text);
-    log_.writeText(text);
+    auto& log = edit(Area::Log).LogText;
+    log += text;
+    log += "\r\n";
 }
 
-void MainForm::Stby(int ms) {
-    PrgWaitBox.pause(ms);
+void MainForm::progress(int percent) {
+    edit(Area::Progress).ProgressBar = percent;
+}
+
+void MainForm::status(std::string_view text) {
+    edit(Area::Status).StatusText = text;
+}
+
+void MainForm::timeCode(const std::array<std::string, 4>& fields) {
+    edit(Area::Counters).TimeDsp = fields;
+}
+
+void MainForm::remain(const std::array<std::string, 3>& fields) {
+    edit(Area::Counters).RemainDsp = fields;
+}
+
+void MainForm::errorBars(const run::ErrorBars& bars) {
+    edit(Area::ErrorPanel).ErrDsp = bars;
+}
+
+void MainForm::channelLabels(const std::array<std::string, 4>& labels) {
+    edit(Area::ErrorPanel).MF2ChLabel = labels;
+}
+
+void MainForm::kindLabel(std::string_view text) {
+    edit(Area::ErrorPanel).MF2KindLabel = text;
+}
+
+void MainForm::errorGroup(std::string_view caption) {
+    edit(Area::ErrorPanel).ErrSelect = caption;
+}
+
+void MainForm::enable(run::ProgramItem item, bool enabled) {
+    edit(Area::Menus).prgItem(item).enabled = enabled;
 }
 
 }  // namespace rf::shell

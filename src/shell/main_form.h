@@ -1,32 +1,33 @@
 #pragma once
 
-#include <memory>
+#include <array>
 #include <string>
 #include <string_view>
 
 #include "link/rs_link.h"
-#include "platform/platform.h"
-#include "platform/waits.h"
+#include "run/display.h"
+#include "shell/main_window_events.h"
 #include "shell/main_window_model.h"
-#include "shell/operation_log.h"
 #include "state/shared.h"
 
 namespace rf::shell {
 
 // The main window's own procedures: menu, tab and check-box rules, returning
-// to idle, the data initialisation, the logger, the progress bar and the block
-// names. It writes the window model; the view mirrors it.
-class MainForm {
+// to idle and the data initialisation. It writes the window model, marking
+// what it changed for the view; the running sequences reach the window through
+// its Display side only.
+class MainForm final : public run::Display {
   public:
-    MainForm(Shared& shared, platform::Platform& platform, link::RsLink& link, OperationLog& log);
+    MainForm(Shared& shared, link::RsLink& link);
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
 
-    MainWindowModel& model() { return m_; }
     const MainWindowModel& model() const { return m_; }
-    Shared& shared() { return s_; }
-    platform::Platform& platform() { return platform_; }
-    OperationLog& log() { return log_; }
+    // The model for a change to `area`: the view is told about it.
+    MainWindowModel& edit(Area area) {
+        m_.changes.mark(area);
+        return m_;
+    }
 
     // Menu enabling: On idle, Off a programme runs (STOP alone), AllOff data transfer.
     void MenuCtrl(MenuMode mode);
@@ -41,30 +42,36 @@ class MainForm {
     // Clears the block tables and rebuilds the transfer target from the check boxes.
     void LpOtherInit();
 
+    // The title bar, showing and hiding the window, and the tab page on top
+    // (a disabled page is not chosen).
+    void setCaption(std::string caption);
+    void setVisible(bool visible);
+    void selectTab(int index);
+
     // The operator's clicks on the option buttons and check boxes.
     void PartAdjCheck_Click(int index);
-    void CheckBox_Click(Toggle& box);
+    void CheckBox_Click(CheckBoxId box);
 
-    // Logger text, progress bar and block names.
-    void LogDsp(std::string_view text);
-    void ProgressDsp();
-    void AdjNameDisp(const BlockSel& sel);
-    // LogDsp followed by the same text as a record of the operation log.
-    void logLine(std::string_view text);
-
-    // The program's pause of `ms` milliseconds; the window stays live.
-    void Stby(int ms);
-
-    // Program menu item enabling by index, as the running sequences need it.
-    MenuItem& prgItem(int index) { return m_.MenuPrg.items.at(static_cast<std::size_t>(index)); }
+    // run::Display
+    void message(std::string_view text) override;
+    void messageColour(Color colour) override;
+    void logLine(std::string_view text) override;
+    void progress(int percent) override;
+    void status(std::string_view text) override;
+    void timeCode(const std::array<std::string, 4>& fields) override;
+    void remain(const std::array<std::string, 3>& fields) override;
+    void errorBars(const run::ErrorBars& bars) override;
+    void channelLabels(const std::array<std::string, 4>& labels) override;
+    void kindLabel(std::string_view text) override;
+    void errorGroup(std::string_view caption) override;
+    void enable(run::ProgramItem item, bool enabled) override;
 
   private:
+    Toggle* checkBox(CheckBoxId box);
+
     Shared& s_;
-    platform::Platform& platform_;
     link::RsLink& link_;
-    OperationLog& log_;
     MainWindowModel m_;
-    platform::WaitTimer PrgWaitBox;  // the programme's pauses: PrgWaitFlag
 };
 
 }  // namespace rf::shell

@@ -5,23 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "core/color.h"
+#include "run/display.h"
+#include "shell/window_changes.h"
+
 namespace rf::shell {
 
-// A colour as (red, green, blue).
-struct Color {
-    std::uint8_t r = 0, g = 0, b = 0;
-    friend bool operator==(const Color&, const Color&) = default;
-};
-
-namespace colors {
-inline constexpr Color Black{0, 0, 0};
-inline constexpr Color Green{0, 192, 0};
-inline constexpr Color Orange{255, 128, 0};
-inline constexpr Color Red{192, 0, 0};
-inline constexpr Color Magenta{255, 0, 255};
-// The system's button-face colour: a label "blinks off" by taking it.
-inline constexpr Color ButtonFace{240, 240, 240};
-}  // namespace colors
+using rf::Color;
+namespace colors = rf::colors;
 
 struct Label {
     std::string caption;
@@ -57,15 +48,9 @@ struct TabPage {
     friend bool operator==(const TabPage&, const TabPage&) = default;
 };
 
-// Program menu items, by the index the click handler receives.
 // How MenuCtrl enables the menus, and how TabCtrl sets the tabs and boxes.
 enum class MenuMode { On, Off, AllOff };
 enum class TabMode { All, Pb, Rec, Off };
-
-namespace prg {
-inline constexpr int Adjust = 0, ErrorRate = 1, Start = 3, Irq = 4, Stop = 5, DownLoad = 7,
-                     UpLoad = 8, Initialize = 9, Reset = 11, End = 12;
-}
 
 // Every control of the main window with the state the program gives it. The
 // program writes it; the view on the screen mirrors it; tests read it.
@@ -97,7 +82,17 @@ struct MainWindowModel {
     std::array<std::string, 4> MF2ChLabel{"L1", "L2", "R1", "R2"};
     std::string MF2KindLabel = "Head Kind";
 
+    // What changed since the view last looked.
+    WindowChanges changes;
+
     MainWindowModel();
+    // A Program menu item.
+    MenuItem& prgItem(run::ProgramItem which) {
+        return MenuPrg.items.at(static_cast<std::size_t>(run::menuIndex(which)));
+    }
+    const MenuItem& prgItem(run::ProgramItem which) const {
+        return MenuPrg.items.at(static_cast<std::size_t>(run::menuIndex(which)));
+    }
     friend bool operator==(const MainWindowModel&, const MainWindowModel&) = default;
 };
 
@@ -110,6 +105,7 @@ struct VersionWindowModel {
     std::string lblDisclaimer;
     std::string cmdOK = "OK";
     bool visible = false;
+    WindowChanges changes;
     friend bool operator==(const VersionWindowModel&, const VersionWindowModel&) = default;
 };
 

@@ -3,13 +3,14 @@
 namespace rf::shell {
 
 using platform::Answer;
+using run::ProgramItem;
 
 ErrorChoice RunControl::onError(const RfError& error) {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     s.ErrMsgText = linkErrorText(error.number());
     const Answer answer =
-        form_.platform().dialogs().msgBox(s.ErrMsgText, platform::Buttons::AbortRetryIgnore,
-                                          platform::Icon::Critical, "ERROR Message");
+        ctx_.platform.dialogs().msgBox(s.ErrMsgText, platform::Buttons::AbortRetryIgnore,
+                                       platform::Icon::Critical, "ERROR Message");
     s.MsgAnswer = static_cast<int>(answer);
     if (answer == Answer::Retry) return ErrorChoice::Retry;
     if (answer == Answer::Ignore) return ErrorChoice::Ignore;
@@ -21,30 +22,28 @@ void RunControl::trap(const std::vector<Step>& steps) {
     runSteps(steps, [this](const RfError& e, std::size_t) { return onError(e); });
 }
 
-void RunControl::MenuPrgSelect_Click(int PrgItem) {
-    Shared& s = form_.shared();
-    auto& items = form_.model().MenuPrg.items;
+void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
+    Shared& s = ctx_.shared;
     switch (PrgItem) {
-        case prg::Adjust:
-            items[prg::Adjust].checked = true;
-            items[prg::ErrorRate].checked = false;
+        case ProgramItem::Adjust:
+        case ProgramItem::ErrorRate: {
+            MainWindowModel& m = form_.edit(Area::Menus);
+            m.prgItem(ProgramItem::Adjust).checked = PrgItem == ProgramItem::Adjust;
+            m.prgItem(ProgramItem::ErrorRate).checked = PrgItem == ProgramItem::ErrorRate;
             break;
-        case prg::ErrorRate:
-            items[prg::Adjust].checked = false;
-            items[prg::ErrorRate].checked = true;
-            break;
-        case prg::Start:
+        }
+        case ProgramItem::Start:
             start();
             break;
-        case prg::Irq:
+        case ProgramItem::Irq:
             s.IrqReq = true;
             break;
-        case prg::Stop:
+        case ProgramItem::Stop:
             s.StopReq = true;
             break;
-        case prg::DownLoad:
-        case prg::UpLoad:
-        case prg::Initialize:
+        case ProgramItem::DownLoad:
+        case ProgramItem::UpLoad:
+        case ProgramItem::Initialize:
             trap({[&] {
                 form_.MenuCtrl(MenuMode::AllOff);
                 form_.TabCtrl(TabMode::Off);
@@ -54,27 +53,25 @@ void RunControl::MenuPrgSelect_Click(int PrgItem) {
                     form_.FormInit();
             }});
             break;
-        case prg::Reset:
+        case ProgramItem::Reset:
             restart();
             break;
-        case prg::End:
+        case ProgramItem::End:
             trap({[&] { host_.endProgram(std::nullopt); }});
-            break;
-        default:
             break;
     }
 }
 
 void RunControl::start() {
-    Shared& s = form_.shared();
-    MainWindowModel& m = form_.model();
+    Shared& s = ctx_.shared;
+    const MainWindowModel& m = form_.model();
     // A programme main runs while nothing has asked to stop; Retry runs it
     // anew, and every start, a Retry's too, begins with STOP available (an
     // error may have come while a main had it disabled).
     auto run = [this, &s](const std::function<void()>& main, const bool& flag) -> Step {
         return [this, &s, main = &main, flag = &flag] {
             if (!*flag || s.StopReq || !*main) return;
-            form_.prgItem(prg::Stop).enabled = true;
+            form_.enable(ProgramItem::Stop, true);
             (*main)();
         };
     };
@@ -82,10 +79,10 @@ void RunControl::start() {
         [&] {
             const bool all = m.PartAdjCheck[0].value, pb = m.PartAdjCheck[1].value;
             const bool withPb = all || pb, withRec = all || (!pb && m.PartAdjCheck[2].value);
-            if (m.MenuPrg.items[prg::Adjust].checked) {
+            if (m.prgItem(ProgramItem::Adjust).checked) {
                 s.PbAdjRun = withPb;
                 s.RecAdjRun = withRec;
-            } else if (m.MenuPrg.items[prg::ErrorRate].checked) {
+            } else if (m.prgItem(ProgramItem::ErrorRate).checked) {
                 s.PbMeasRun = withPb;
                 s.RecMeasRun = withRec;
             }
@@ -108,7 +105,7 @@ void RunControl::start() {
         },
         [&] {
             if (!s.FileLoaded) return;
-            const Answer a = form_.platform().dialogs().msgBox(
+            const Answer a = ctx_.platform.dialogs().msgBox(
                 "Does it clear load data ?", platform::Buttons::YesNo, platform::Icon::Question,
                 "Load Data Clear");
             if (a == Answer::Yes) {
@@ -119,7 +116,7 @@ void RunControl::start() {
         [&] {
             form_.MenuCtrl(MenuMode::Off);
             form_.TabCtrl(TabMode::Off);
-            std::string answer = form_.platform().dialogs().inputBox(
+            std::string answer = ctx_.platform.dialogs().inputBox(
                 "Please input VTR Serial No or Manufact No !", "VTR No Input", s.VtrSerialNo);
             if (answer.empty()) {
                 form_.FormInit();
@@ -127,7 +124,7 @@ void RunControl::start() {
             }
             s.VtrSerialNo = answer;
             s.VtrName = s.VtrId + s.VtrInduce + "_" + s.VtrSerialNo;
-            m.caption = "RF ADJUST TOOL : " + s.VtrName;
+            form_.setCaption("RF ADJUST TOOL : " + s.VtrName);
         },
         run(programmes_.PbAdjustMain, s.PbAdjRun),
         run(programmes_.RecAdjustMain, s.RecAdjRun),
@@ -144,18 +141,18 @@ void RunControl::start() {
 }
 
 void RunControl::restart() {
-    Shared& s = form_.shared();
+    Shared& s = ctx_.shared;
     const std::vector<Step> steps = {
         [&] {
-            form_.log().writeDateLine(form_.platform().now());
-            form_.log().close();
+            ctx_.log.writeDateLine(ctx_.platform.now());
+            ctx_.log.close();
         },
         [&] {
             host_.closePort();
-            form_.model().visible = false;
+            form_.setVisible(false);
         },
         [&] {
-            s.MsgAnswer = static_cast<int>(form_.platform().dialogs().msgBox(
+            s.MsgAnswer = static_cast<int>(ctx_.platform.dialogs().msgBox(
                 "ReStart OK ?", platform::Buttons::OkCancel, platform::Icon::None, "RESTART"));
         },
         [&] {
@@ -164,11 +161,11 @@ void RunControl::restart() {
         },
         [&] {
             host_.openPort();
-            form_.log().open(form_.platform().now());
+            ctx_.log.open(ctx_.platform.now());
         },
         [&] {
             s.FormInitDone = false;
-            form_.model().visible = true;
+            form_.setVisible(true);
             host_.formActivate();
         },
     };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/steps.h"
+#include "run/context.h"
 #include "shell/main_form.h"
 
 namespace rf::shell {
@@ -27,7 +28,7 @@ class ToolHost {
 struct Programmes {
     std::function<void()> PbAdjustMain, RecAdjustMain, PbMeasureMain, RecMeasureMain;
     // "Data DownLoad", "Data UpLoad", "Data Initialize" (items 7, 8, 9).
-    std::function<void(int item)> DataTransfer;
+    std::function<void(run::ProgramItem item)> DataTransfer;
     // The error-rate result window after a run.
     std::function<void()> ShowErrorResult;
 };
@@ -36,10 +37,10 @@ struct Programmes {
 // Program Reset and END, all under one Abort/Retry/Ignore error trap.
 class RunControl {
   public:
-    RunControl(MainForm& form, ToolHost& host, Programmes& programmes)
-        : form_(form), host_(host), programmes_(programmes) {}
+    RunControl(MainForm& form, run::RunContext& ctx, ToolHost& host, Programmes& programmes)
+        : form_(form), ctx_(ctx), host_(host), programmes_(programmes) {}
 
-    void MenuPrgSelect_Click(int PrgItem);
+    void MenuPrgSelect_Click(run::ProgramItem PrgItem);
 
     // The error trap's decision for an error: shows the message and acts on the
     // operator's answer (Abort ends the program).
@@ -51,6 +52,7 @@ class RunControl {
     void trap(const std::vector<Step>& steps);
 
     MainForm& form_;
+    run::RunContext& ctx_;
     ToolHost& host_;
     Programmes& programmes_;
 };

@@ -1,4 +1,4 @@
-#include "shell/operation_log.h"
+#include "run/operation_log.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include "core/delimited.h"
 #include "core/errors.h"
 
-namespace rf::shell {
+namespace rf::run {
 
 namespace {
 std::string two(int v) {
@@ -55,4 +55,4 @@ void OperationLog::close() {
     if (out_.is_open()) out_.close();
 }
 
-}  // namespace rf::shell
+}  // namespace rf::run

@@ -6,7 +6,7 @@
 
 #include "platform/platform.h"
 
-namespace rf::shell {
+namespace rf::run {
 
 // The date line's two fields: "MM-DD-YYYY" and "hh:mm:ss".
 std::string logDate(const platform::DateTime& t);
@@ -34,4 +34,4 @@ class OperationLog {
     std::ofstream out_;
 };
 
-}  // namespace rf::shell
+}  // namespace rf::run

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string_view>
+
+#include "core/block.h"
+#include "link/rs_commands.h"
+#include "platform/platform.h"
+#include "platform/waits.h"
+#include "run/display.h"
+#include "run/operation_log.h"
+#include "state/shared.h"
+
+namespace rf::run {
+
+// What a sequence works with: the shared state, the recorder's command set,
+// the operation log, the platform and the window it shows its progress in.
+// The tool makes one and hands it to every programme.
+class RunContext {
+  public:
+    RunContext(Shared& shared, link::Rs& rs, OperationLog& log, platform::Platform& platform,
+               Display& display);
+    RunContext(const RunContext&) = delete;
+    RunContext& operator=(const RunContext&) = delete;
+
+    Shared& shared;
+    link::Rs& rs;
+    OperationLog& log;
+    platform::Platform& platform;
+    Display& display;
+
+    // The programme's pause of `ms` milliseconds; the window stays live.
+    void Stby(int ms);
+    // A logger line; the window shows it before the sequence goes on.
+    void LogDsp(std::string_view text);
+    // A logger line that is also a record of the operation log.
+    void logLine(std::string_view text);
+    // Sets the progress bar back to its start.
+    void progressReset();
+    // Advances the progress bar by ProgressStep (up to 100) and shows it.
+    void ProgressDsp();
+    // DspText = the block's name ("MAGVEX HDLP,18000rpm,PB,PB,Conf"), and
+    // PbModeCode the playback-mode digit of its heads.
+    void AdjNameDisp(const BlockSel& sel);
+
+  private:
+    platform::WaitTimer PrgWaitBox;  // the programme's pauses: PrgWaitFlag
+};
+
+}  // namespace rf::run
