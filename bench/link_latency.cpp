@@ -104,15 +104,14 @@ int main(int argc, char** argv) {
     };
 
     try {
-        link.prepare("QID", "QID", "ID");
         for (int i = 0; i < 50; ++i)
-            link.RsSend();  // warm-up
+            link.exchange("QID", "ID");  // warm-up
 
         std::vector<double> latency, floor;
         latency.reserve(static_cast<std::size_t>(exchanges));
         floor.reserve(static_cast<std::size_t>(exchanges));
         for (int i = 0; i < exchanges; ++i) {
-            link.RsSend();
+            link.exchange("QID", "ID");
             latency.push_back(sinceEtx(Clock::now()));
             rawExchange(floorPty.slave(), link.state().RsFrame);
             floor.push_back(sinceEtx(Clock::now()));
@@ -125,7 +124,7 @@ int main(int argc, char** argv) {
         const auto waitStart = Clock::now();
         int number = 0;
         try {
-            link.RsSend();
+            link.exchange("QID", "ID");
         } catch (const rf::RfError& e) {
             number = e.number();
         }

@@ -40,6 +40,10 @@ BlockSel sel(int cate, int kind, int ch) {
     return s;
 }
 
+std::string onOff(bool on) {
+    return on ? "on" : "off";
+}
+
 const std::array<std::int16_t, link::RecItems> rec{-128, 127, 5, -6, 99};
 
 // One command with a good reply: the frame it writes, the reply code and the
@@ -72,9 +76,11 @@ TEST(Commands, WriteTheirFrameDecodeTheReplyAndPauseAsTheRecorderNeeds) {
         {[](Rs& r) { return r.InduceSet("A12"), ""; }, "$DI:A12", "$DI", "", "", 500},
         {[](Rs& r) { return r.RmSet("1"), ""; }, "$RM:1", "$RM", "", "", 1000},
         {[](Rs& r) { return r.CtsSet("0"), ""; }, "CTS:0", "CTS", "", "", 500},
-        {[](Rs& r) { return r.AdjModeSet(Start, 1, 0, 2, 17), ""; }, "$SA:1021", "$SA", "", "",
+        // The command set keeps the adjustment-mode flag itself.
+        {[](Rs& r) { return r.AdjModeSet(Start, 1, 0, 2, 17), onOff(r.adjModeOn()); }, "$SA:1021",
+         "$SA", "", "on", 1000},
+        {[](Rs& r) { return r.AdjModeSet(Stop), onOff(r.adjModeOn()); }, "$ND", "$ND", "", "off",
          1000},
-        {[](Rs& r) { return r.AdjModeSet(Stop), ""; }, "$ND", "$ND", "", "", 1000},
         {[](Rs& r) { return r.KsSet(true, 3, 12), ""; }, "$KS:13C", "$KS", "", "", 500},
         {[](Rs& r) { return r.KsSet(false, 0, 15), ""; }, "$KS:00F", "$KS", "", "", 500},
         {[](Rs& r) { return join(r.AdjRun(10, Vco)); }, "$AR:A0", "$AR", "", "0,0", 2000},
@@ -101,6 +107,19 @@ TEST(Commands, WriteTheirFrameDecodeTheReplyAndPauseAsTheRecorderNeeds) {
         EXPECT_EQ(errorOf([&] { c.call(line.rs); }), err::OtherReply);
         EXPECT_EQ(line.sent(), std::vector<std::string>(7, c.sent));
     }
+}
+
+TEST(Commands, AdjustmentModeStaysOnUntilTheRecorderHasAcceptedTheStop) {
+    VirtualLine line;
+    line.peer.reply(good("$SA"));
+    line.rs.AdjModeSet(Start, 0, 7, 2, 0);
+    EXPECT_TRUE(line.rs.adjModeOn());
+    line.peer.replyTimes(6, good("$NX"));
+    EXPECT_EQ(errorOf([&] { line.rs.AdjModeSet(Stop); }), err::OtherReply);
+    EXPECT_TRUE(line.rs.adjModeOn());  // a close still leaves the mode
+    line.peer.reply(good("$ND"));
+    line.rs.AdjModeSet(Stop);
+    EXPECT_FALSE(line.rs.adjModeOn());
 }
 
 TEST(Commands, IdReadReturnsTheWholeReplyTextAndRefusesAnEmptyOne) {

@@ -14,12 +14,12 @@ using rf::platform::Buttons;
 using rf::platform::Icon;
 
 struct RsSendTest : ::testing::Test, VirtualLine {
-    RsSendTest() { link.prepare("$SQ", "$SQ", "$SQ"); }
+    const std::string& sq() { return link.exchange("$SQ", "$SQ"); }
 };
 
 TEST_F(RsSendTest, GoodReplyReturnsAtItsEtxWithoutPauseAndStopsTheTimeOut) {
     peer.reply(good("$SQ:123456789"), 30ms);
-    link.RsSend();
+    sq();
     EXPECT_EQ(now(), 30);
     ASSERT_EQ(peer.frames().size(), 1u);
     EXPECT_EQ(peer.frames()[0].bytes, "\x02$SQ\x03");
@@ -27,7 +27,7 @@ TEST_F(RsSendTest, GoodReplyReturnsAtItsEtxWithoutPauseAndStopsTheTimeOut) {
 
     // The same reply in single bytes, 7 ms apart: the exchange ends at the last one.
     peer.reply(good("$SQ:123456789"), 10ms, 7ms);
-    link.RsSend();
+    sq();
     EXPECT_EQ(now(), 30 + 10 + 15 * 7);
     EXPECT_EQ(link.reply(), good("$SQ:123456789"));
 
@@ -42,9 +42,8 @@ TEST_F(RsSendTest, ReplyThatNeverEndsInEtxTimesOutAfterFiveSecondsWithoutRetry) 
          {std::string(), kAck, std::string("\x06\x02$SQ:1234"), good("$SQ:1") + "X"}) {
         SCOPED_TRACE(::testing::PrintToString(reply));
         VirtualLine line;
-        line.link.prepare("$SQ", "$SQ", "$SQ");
         reply.empty() ? line.peer.silence() : line.peer.reply(reply);
-        EXPECT_EQ(errorOf([&] { line.link.RsSend(); }), err::TimeOver);
+        EXPECT_EQ(errorOf([&] { line.link.exchange("$SQ", "$SQ"); }), err::TimeOver);
         EXPECT_EQ(line.now(), 5000);
         EXPECT_EQ(line.sent().size(), 1u);
     }
@@ -53,13 +52,13 @@ TEST_F(RsSendTest, ReplyThatNeverEndsInEtxTimesOutAfterFiveSecondsWithoutRetry) 
 TEST_F(RsSendTest, EachAttemptHasAFreshTimeOutCountedFromItsWrite) {
     peer.reply(kNak, 4000ms);  // ends the first wait, then two seconds' pause
     peer.silence();
-    EXPECT_EQ(errorOf([&] { link.RsSend(); }), err::TimeOver);
+    EXPECT_EQ(errorOf([&] { sq(); }), err::TimeOver);
     EXPECT_EQ(sentAt(), (std::vector<double>{0, 6000}));
     EXPECT_EQ(now(), 11000);
 
     // A reply just inside the time-out is taken.
     peer.reply(good("$SQ:123456789"), 4999ms);
-    link.RsSend();
+    sq();
     EXPECT_EQ(now(), 11000 + 4999);
 }
 
@@ -67,7 +66,7 @@ TEST_F(RsSendTest, BytesLeftFromAnEarlierAttemptAreDiscarded) {
     // The rest of a bad reply trickles in during the pause after its first byte.
     peer.reply(kNak + "$SQ:999999999\x03", 1ms, 50ms);
     peer.reply(good("$SQ:123456789"));
-    link.RsSend();
+    sq();
     EXPECT_EQ(sentAt(), (std::vector<double>{0, 2001}));
     EXPECT_EQ(link.reply(), good("$SQ:123456789"));
 }
@@ -109,10 +108,12 @@ TEST(RsSend, SixFailedAttemptsRaiseTheErrorOfTheLastReplyAndTheSixthMaySucceed) 
         SCOPED_TRACE(::testing::PrintToString(c.replies));
         VirtualLine line;
         const std::string frame = c.ackOnly ? "SRS:L00123456" : "$SQ";
-        c.ackOnly ? line.link.prepareData(frame, "") : line.link.prepare(frame, frame, frame);
         for (const auto& r : c.replies)
             r.empty() ? line.peer.silence() : line.peer.reply(r);
-        EXPECT_EQ(errorOf([&] { c.ackOnly ? line.link.RsSendAckOnly() : line.link.RsSend(); }),
+        EXPECT_EQ(errorOf([&] {
+                      c.ackOnly ? line.link.exchangeAckOnly(frame)
+                                : void(line.link.exchange(frame, frame));
+                  }),
                   c.error);
         EXPECT_EQ(line.sentAt(), c.writes);
         EXPECT_EQ(line.sent(), std::vector<std::string>(c.writes.size(), frame));
@@ -141,10 +142,9 @@ TEST(CommEvents, AnErrorEventShowsItsBoxThenEndsTheProgramAndUnwindsTheExchange)
         EXPECT_EQ(link::commEventError(c.event), c.error);
         VirtualLine line;
         line.platform.dialogs().expectMsgBox(c.text, Answer::Ok);
-        line.link.prepare("$SQ", "$SQ", "$SQ");
         line.peer.silence();
         line.platform.port()->deliverEvent(c.event, 700ms);
-        EXPECT_THROW(line.link.RsSend(), ProgramEnd);
+        EXPECT_THROW(line.link.exchange("$SQ", "$SQ"), ProgramEnd);
         EXPECT_EQ(line.now(), 700);
         ASSERT_EQ(line.platform.dialogs().shown().size(), 1u);
         const auto& box = line.platform.dialogs().shown()[0];
@@ -163,9 +163,8 @@ TEST(CommEvents, LineStateEventsAreNotErrors) {
     int at = 1;
     for (int event : {comm::Send, comm::Cts, comm::Dsr, comm::Cd, comm::Ring, comm::Eof})
         line.platform.port()->deliverEvent(event, std::chrono::milliseconds(at++));
-    line.link.prepare("$SQ", "$SQ", "$SQ");
     line.peer.reply(good("$SQ:123456789"), 10ms);
-    line.link.RsSend();
+    line.link.exchange("$SQ", "$SQ");
     EXPECT_EQ(line.now(), 10);
     EXPECT_TRUE(line.platform.dialogs().shown().empty());
     EXPECT_TRUE(line.endTexts.empty());

@@ -53,7 +53,6 @@ struct LinkOverPty : PtyLine {
     LinkOverPty() {
         port->open(Line);
         link.attach(port.get());
-        link.prepare("QID", "QID", "ID");
     }
     RsLink link{platform};
 };
@@ -74,11 +73,11 @@ TEST_F(LinkOverPty, StaleInputIsDiscardedAndAReplyInPiecesIsJoined) {
             p.send("7310" + Etx);
         }
     });
-    link.RsSend();
+    link.exchange("QID", "ID");
     EXPECT_EQ(link.reply(), Ack + Stx + "ID0000" + Etx);
     // No events run meanwhile: the stale bytes wait in the driver.
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    link.RsSend();
+    link.exchange("QID", "ID");
     EXPECT_EQ(link.reply(), Ack + Stx + "ID7310" + Etx);
     EXPECT_EQ(peer->frames(), (std::vector<std::string>{Stx + "QID" + Etx, Stx + "QID" + Etx}));
 }

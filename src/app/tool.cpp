@@ -14,7 +14,7 @@ using platform::Answer;
 Tool::Tool(platform::Platform& platform)
     : platform_(platform),
       link_(platform),
-      rs_(link_),
+      rs_(link_, s_.AdjModeOn),
       log_(s_.AdjLogFile),
       form_(s_, link_),
       ctx_(s_, rs_, log_, platform, form_),

@@ -225,9 +225,7 @@ std::string_view transportName(Transport mode) {
 
 const std::string& Rs::send(std::string_view cmd, std::string_view params,
                             std::string_view replyCode) {
-    link_.prepare(cmd, std::string(cmd) + std::string(params), replyCode);
-    link_.RsSend();
-    return link_.reply();
+    return link_.exchange(std::string(cmd) + std::string(params), replyCode);
 }
 
 std::string Rs::IdRead() {
@@ -271,6 +269,7 @@ void Rs::AdjModeSet(AdjMode mode, int a, int b, int c, int d) {
              "$SA");
     else
         send("$ND", "", "$ND");
+    adjModeOn_ = mode == AdjMode::Start;
     link_.RsWait(1000);
 }
 
@@ -297,9 +296,7 @@ std::array<std::string, 3> Rs::QhrRead(int mode) {
 
 std::array<std::string, 4> Rs::TimeCodeRead(TimeCodeMode mode) {
     const bool tcr = mode == TimeCodeMode::Tcr;
-    link_.prepareData(tcr ? "QCD" : "QCS", tcr ? "CD" : "CTS");
-    link_.RsSend();
-    Reply r(link_.reply());
+    Reply r(link_.exchange(tcr ? "QCD" : "QCS", tcr ? "CD" : "CTS"));
     std::array<std::string, 4> out;
     for (std::size_t i = 0; i < 4; ++i)
         out[i] = r.mid((tcr ? 7 : 6) + 2 * i, 2);
@@ -308,8 +305,7 @@ std::array<std::string, 4> Rs::TimeCodeRead(TimeCodeMode mode) {
 
 void Rs::TransportCtrl(Transport mode) {
     const std::string_view code = transportCode(mode);
-    link_.prepareData(code, code);
-    link_.RsSend();
+    link_.exchange(code, code);
     link_.RsWait(500);
 }
 
@@ -325,14 +321,12 @@ std::array<int, 2> Rs::AdjRun(int channel, AdjRunKind kind) {
 }
 
 void Rs::SearchSet(SearchMode mode, std::string_view value) {
-    link_.prepareData((mode == SearchMode::Ctl ? "SRS:L" : "SRS:S") + std::string(value), "");
-    link_.RsSendAckOnly();
+    link_.exchangeAckOnly((mode == SearchMode::Ctl ? "SRS:L" : "SRS:S") + std::string(value));
 }
 
 std::string Rs::RemoteCheck() {
-    link_.prepare("QOD", "QOD:01", "OAS");
     const std::string& reply = link_.reply();
-    if (link_.RsSendAttempts()) {
+    if (link_.exchangeAttempts("QOD:01", "OAS")) {
         int x = Reply(reply).hex(7, 1);
         if (x > 1) Raise(err::ValueRange, "remote state " + std::to_string(x));
         return x == 0 ? "REMOTE" : "LOCAL";

@@ -55,7 +55,10 @@ std::string signedByte(int v);
 // that raises returns nothing and changes nothing.
 class Rs {
   public:
-    explicit Rs(RsLink& link) : link_(link) {}
+    // `adjModeOn` follows the recorder's adjustment mode: set by a START that
+    // was answered, cleared by a STOP that was answered.
+    Rs(RsLink& link, bool& adjModeOn) : link_(link), adjModeOn_(adjModeOn) {}
+    explicit Rs(RsLink& link) : Rs(link, ownAdjModeOn_) {}
 
     std::string IdRead();
     std::string SqRead();
@@ -65,6 +68,7 @@ class Rs {
     void RmSet(std::string_view value);
     void CtsSet(std::string_view value);
     void AdjModeSet(AdjMode mode, int a = 0, int b = 0, int c = 0, int d = 0);
+    bool adjModeOn() const { return adjModeOn_; }
     void KsSet(bool on, int a, int b);
     std::string OasRead();
     std::string StatusRead();
@@ -91,7 +95,9 @@ class Rs {
     const std::string& send(std::string_view cmd, std::string_view params,
                             std::string_view replyCode);
 
+    bool ownAdjModeOn_ = false;
     RsLink& link_;
+    bool& adjModeOn_;
 };
 
 // The nine digits of the "$RM" parameter: "000", the error-rate digit (1 while

@@ -64,12 +64,23 @@ void RsLink::attach(platform::SerialPort* port) {
     if (port_) port_->setCommHandler([this](int event) { OnComm(event); });
 }
 
-void RsLink::prepare(std::string_view cmd, std::string_view data, std::string_view replyCode) {
-    s_.RsCmd = cmd;
-    prepareData(data, replyCode);
+const std::string& RsLink::exchange(std::string_view data, std::string_view replyCode) {
+    prepare(data, replyCode);
+    RsSend();
+    return s_.RsRecvData;
 }
 
-void RsLink::prepareData(std::string_view data, std::string_view replyCode) {
+bool RsLink::exchangeAttempts(std::string_view data, std::string_view replyCode) {
+    prepare(data, replyCode);
+    return RsSendAttempts();
+}
+
+void RsLink::exchangeAckOnly(std::string_view data) {
+    prepare(data, "");
+    RsSendAckOnly();
+}
+
+void RsLink::prepare(std::string_view data, std::string_view replyCode) {
     s_.RsData = data;
     s_.RsFrame = StxCode + s_.RsData + EtxCode;
     s_.RsAckHead = std::string{AckCode, StxCode} + std::string(replyCode);

@@ -22,7 +22,6 @@ inline constexpr int MaxAttempts = 6;
 // The state of the exchange in progress, under the names the recorder protocol
 // documentation uses.
 struct LinkState {
-    std::string RsCmd;        // command code, e.g. "QID"
     std::string RsData;       // text between STX and ETX
     std::string RsFrame;      // STX + RsData + ETX: what is written
     std::string RsAckHead;    // what a good reply begins with
@@ -57,21 +56,17 @@ class RsLink {
     void attach(platform::SerialPort* port);
     void setEndProgram(EndProgram end) { endProgram_ = std::move(end); }
 
-    // Sets RsCmd, RsData, RsFrame and RsAckHead for the next exchange.
-    void prepare(std::string_view cmd, std::string_view data, std::string_view replyCode);
-    // The same without touching RsCmd.
-    void prepareData(std::string_view data, std::string_view replyCode);
-
-    // One exchange with retries. On return RsRecvData holds a reply beginning
-    // with RsAckHead; otherwise error 200, 201, 202 or 203 is raised.
-    void RsSend();
-    // The attempts of RsSend without the decision after the sixth failure:
+    // One exchange with retries: `data` (a command code and its parameters)
+    // goes out as STX data ETX, and the reply returned begins with ACK STX
+    // `replyCode`. Otherwise error 200, 201, 202 or 203 is raised.
+    const std::string& exchange(std::string_view data, std::string_view replyCode);
+    // The attempts of `exchange` without the decision after the sixth failure:
     // true for a good reply, false when all six attempts failed (the last
-    // reply and RsAckFlag stay for the caller to judge). A time-out raises 200.
-    bool RsSendAttempts();
+    // reply() and RsAckFlag stay for the caller to judge). A time-out raises 200.
+    bool exchangeAttempts(std::string_view data, std::string_view replyCode);
     // The acknowledge-only exchange: success on an ACK anywhere in the reply,
     // followed by a one-second pause.
-    void RsSendAckOnly();
+    void exchangeAckOnly(std::string_view data);
 
     // Waits `ms` milliseconds while events keep running.
     void RsWait(int ms);
@@ -93,6 +88,12 @@ class RsLink {
     platform::Platform& platform() { return platform_; }
 
   private:
+    // RsData, RsFrame and RsAckHead for the next exchange.
+    void prepare(std::string_view data, std::string_view replyCode);
+    // The exchange of what is prepared; RsRecvData then holds the good reply.
+    void RsSend();
+    bool RsSendAttempts();
+    void RsSendAckOnly();
     void startAttempt();
     void waitForReply(bool ackOnly);
     void fatal(int number);

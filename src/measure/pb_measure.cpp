@@ -93,7 +93,6 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
     Shared& s = ctx_.shared;
     tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
-    s.AdjModeOn = true;
     ctx_.display.channelLabels({"AL", "AR", "VL", "VR"});
     ctx_.display.kindLabel("ALL");
     s.ErrSelNo = 0;
@@ -124,7 +123,6 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
         }
     }
     rs_.AdjModeSet(link::AdjMode::Stop);
-    s.AdjModeOn = false;
 }
 
 void PbMeasure::hdlpBlock(int cate, int kind) {
@@ -133,7 +131,6 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
     if (s.StopReq) return;
     tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
-    s.AdjModeOn = true;
     ctx_.display.channelLabels({"LH", "LL", "RH", "RL"});
     static constexpr const char* kinds[] = {"CONF", "SLOW", "SUB SONF", "SUB SLOW"};
     ctx_.display.kindLabel(cate == 0 ? "RP" : kinds[kind]);
@@ -172,7 +169,6 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
         }
     }
     rs_.AdjModeSet(link::AdjMode::Stop);
-    s.AdjModeOn = false;
 }
 
 }  // namespace rf::measure
