@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "adjust/adjust_record.h"
 #include "app/connection.h"
 #include "core/steps.h"
 #include "link/rs_commands.h"
@@ -52,6 +53,8 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     shell::MainForm& form() { return form_; }
     const shell::MainWindowModel& window() const { return form_.model(); }
     run::RunContext& context() { return ctx_; }
+    // What the last Adjust run found and did.
+    const adjust::AdjustRecord& adjustRecord() const { return adjustRecord_; }
     shell::VersionWindowModel& versionWindow() { return version_; }
     shell::Programmes& programmes() { return programmes_; }
     shell::RunControl& runControl() { return run_; }
@@ -118,6 +121,7 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     shell::RunControl run_;
     Connection connection_;
     shell::VersionWindowModel version_;
+    adjust::AdjustRecord adjustRecord_;
     measure::PbMeasure pbMeasure_;
     measure::RecMeasure recMeasure_;
     std::unique_ptr<platform::SerialPort> port_;
