@@ -357,6 +357,51 @@ TEST_F(MainWindowViewTest, AnExceptionOrTheProgramsEndFromAClickEndsTheApplicati
     }
 }
 
+// The change record the views listen to: copies keep the revisions but not the
+// listener, one listener at a time, a subscription ends with its holder, and
+// models compare as they did without it.
+TEST(WindowChangesTest, CopiesKeepTheRevisionsAndSubscriptionsEndWithTheirHolder) {
+    MainWindowModel model;
+    int told = 0, taken = 0;
+    auto first = model.changes.subscribe([&] { ++told; });
+    model.changes.mark(Area::Log);
+    model.changes.mark(Area::Log);
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(model.changes.revision(Area::Log), 2u);
+    EXPECT_EQ(model.changes.revision(Area::Status), 0u);
+
+    MainWindowModel copy = model;
+    EXPECT_EQ(copy.changes.revision(Area::Log), 2u);
+    copy.changes.mark(Area::Status);
+    copy.StatusText = "PLAY";
+    EXPECT_EQ(told, 2) << "the copy has no listener";
+    copy.StatusText = model.StatusText;
+    EXPECT_TRUE(copy == model) << "the change record is not compared";
+
+    // A model assigned over changes as a whole: every area moves, its listener is told.
+    model = MainWindowModel{};
+    EXPECT_EQ(told, 3);
+    for (Area area : {Area::Log, Area::Window})
+        EXPECT_GT(model.changes.revision(area), copy.changes.revision(area));
+
+    auto second = model.changes.subscribe([&] { ++taken; });
+    first = {};  // taken over already: ending it leaves the new one
+    model.changes.mark(Area::Menus);
+    EXPECT_EQ(std::pair(told, taken), std::pair(3, 1));
+    {
+        auto moved = std::move(second);
+        model.changes.mark(Area::Menus);
+    }
+    model.changes.mark(Area::Menus);
+    EXPECT_EQ(taken, 2) << "ended with the one it was moved to";
+
+    WindowChanges::Subscription outliving;
+    {
+        const WindowChanges gone;
+        outliving = gone.subscribe([&] { ++told; });
+    }
+}
+
 class VersionWindowViewTest : public ::testing::Test {
   protected:
     VersionWindowModel model = [] {

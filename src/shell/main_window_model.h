@@ -53,7 +53,8 @@ enum class MenuMode { On, Off, AllOff };
 enum class TabMode { All, Pb, Rec, Off };
 
 // Every control of the main window with the state the program gives it. The
-// program writes it; the view on the screen mirrors it; tests read it.
+// program writes it and marks in `changes` the area of what it wrote; the view
+// on the screen mirrors it; tests read it.
 struct MainWindowModel {
     std::string caption = "RF ADJUST TOOL :QT7310/7320/7330";
     bool visible = false;
@@ -96,7 +97,7 @@ struct MainWindowModel {
     friend bool operator==(const MainWindowModel&, const MainWindowModel&) = default;
 };
 
-// The version window.
+// The version window. Its changes are all marked as Area::Window.
 struct VersionWindowModel {
     std::string caption = "Version Infomation";
     std::string lblTitle = "QT7310/7320/7330       RF ADJUSTMENT TOOL";
