@@ -259,6 +259,34 @@ TEST_F(MainWindowViewTest, LoggerFollowsTheNewestLineWhateverTheFontAndKeepsTheS
     EXPECT_EQ(log.toPlainText(), "QT7310XYZ_V2.10.00  Play Measure Start");
 }
 
+// The logger takes only what was added since it last looked, in whatever
+// pieces the log was written: a line break split between two looks, a log
+// cleared, or cleared and written anew past its old length.
+TEST_F(MainWindowViewTest, LoggerShowsTheLogWhateverPiecesItIsWrittenIn) {
+    auto& log = child<QPlainTextEdit>("LogText");
+    const struct {
+        bool append;  // or replace
+        const char* text;
+        const char* shown;
+    } steps[] = {
+        {true, "START\r\n", "START"},
+        {true, "Video:-4.35\r", "START\nVideo:-4.35"},
+        {true, "\nAudio1:-4.40\r\n", "START\nVideo:-4.35\nAudio1:-4.40"},
+        {true, "\r\n", "START\nVideo:-4.35\nAudio1:-4.40\n"},
+        {true, "END", "START\nVideo:-4.35\nAudio1:-4.40\n\nEND"},
+        {false, "", ""},
+        {false, "Play Measure Start\r\n", "Play Measure Start"},
+        {false, "Play Measure Start over\r\nagain\r\n", "Play Measure Start over\nagain"},
+        {false, "X\r\n", "X"},
+    };
+    for (const auto& step : steps) {
+        model.LogText = step.append ? model.LogText + step.text : step.text;
+        model.changes.mark(Area::Log);
+        settle();
+        EXPECT_EQ(log.toPlainText().toStdString(), step.shown) << step.text;
+    }
+}
+
 // Each control reports its click and goes on showing the model's value (Qt
 // would flip a check box, an option button or a checked menu item itself).
 TEST_F(MainWindowViewTest, ClicksAreReportedAndTheControlsShowOnlyTheModel) {

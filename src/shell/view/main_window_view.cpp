@@ -12,13 +12,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
-#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -27,6 +25,7 @@
 
 #include "shell/view/error_rate_bar.h"
 #include "shell/view/event_guard.h"
+#include "shell/view/following_log.h"
 #include "shell/view/qt_convert.h"
 
 namespace rf::shell {
@@ -95,16 +94,6 @@ QLabel* makeText(QWidget* parent, const QString& text) {
     return label;
 }
 
-// The logger shows the log with plain line breaks and without the break after
-// the last line, so that the newest line sits at the bottom of the view.
-QString logDisplayText(const std::string& text) {
-    QString shown = qtText(text);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (shown.endsWith(QLatin1Char('\n'))) shown.chop(1);
-    return shown;
-}
-
 void applyToggle(QAbstractButton* button, const Toggle& toggle, const Toggle* shown) {
     if (!shown || shown->caption != toggle.caption) button->setText(qtText(toggle.caption));
     if (!shown || shown->enabled != toggle.enabled) button->setEnabled(toggle.enabled);
@@ -113,32 +102,6 @@ void applyToggle(QAbstractButton* button, const Toggle& toggle, const Toggle* sh
 }
 
 }  // namespace
-
-// The logger text box. While it shows its last line it keeps showing it: when
-// lines are added, and when the box is laid out anew (the window shown,
-// resized, or the font giving lines of another height). Once the operator
-// scrolls back it stays where it was put, until the next line is logged.
-class FollowingLog : public QPlainTextEdit {
-  public:
-    explicit FollowingLog(QWidget* parent) : QPlainTextEdit(parent) {
-        QScrollBar* bar = verticalScrollBar();
-        connect(bar, &QScrollBar::valueChanged, this,
-                [this, bar](int value) { following_ = value == bar->maximum(); });
-        connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
-            if (following_) bar->setValue(maximum);
-        });
-    }
-
-    // Puts the caret after the last character and the last line in view.
-    void followEnd() {
-        following_ = true;
-        moveCursor(QTextCursor::End);
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    }
-
-  private:
-    bool following_ = true;
-};
 
 MainWindowView::MainWindowView(const MainWindowModel& model, MainWindowEvents& events,
                                QWidget* parent)
@@ -465,7 +428,7 @@ void MainWindowView::syncFromModel() {
         pal.setColor(QPalette::WindowText, qtColor(m.Message.fore));
         message_->setPalette(pal);
     }
-    if (!s || s->LogText != m.LogText) applyLog(m.LogText);
+    if (!s || s->LogText != m.LogText) log_->showLog(m.LogText);
     if (!s || s->ProgressBar != m.ProgressBar)
         progress_->setValue(std::clamp(m.ProgressBar, 0, 100));
     if (!s || s->StatusText != m.StatusText) statusText_->setText(qtText(m.StatusText));
@@ -542,22 +505,6 @@ void MainWindowView::applyToggles(const MainWindowModel& m) {
     applyToggle(pbSp_, m.PbSpCheck, s ? &s->PbSpCheck : nullptr);
     applyToggle(pbPro_, m.PbProCheck, s ? &s->PbProCheck : nullptr);
     applyToggle(pbDv_, m.PbDvCheck, s ? &s->PbDvCheck : nullptr);
-}
-
-void MainWindowView::applyLog(const std::string& text) {
-    const QString shown = logDisplayText(text);
-    if (shown == logShown_) return;
-    if (!logShown_.isEmpty() && shown.startsWith(logShown_)) {
-        // The usual case: lines were added. Append them rather than setting the
-        // whole text, which would redraw the view and lose the selection.
-        QTextCursor end(log_->document());
-        end.movePosition(QTextCursor::End);
-        end.insertText(shown.mid(logShown_.size()));
-    } else {
-        log_->setPlainText(shown);
-    }
-    logShown_ = shown;
-    log_->followEnd();
 }
 
 // --- the operator's actions -----------------------------------------------

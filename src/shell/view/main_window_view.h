@@ -77,7 +77,6 @@ class MainWindowView : public QMainWindow {
     void applyMenu(MenuBinding& binding, const Menu& menu, const Menu* shown);
     void applyTabs(const MainWindowModel& m);
     void applyToggles(const MainWindowModel& m);
-    void applyLog(const std::string& text);
     void updateClock();
 
     // Calls the program about an operator's action, then shows what the model says.
@@ -101,7 +100,6 @@ class MainWindowView : public QMainWindow {
     std::array<QLabel*, 4> timeDsp_{};
     std::array<QLabel*, 3> remainDsp_{};
     FollowingLog* log_ = nullptr;
-    QString logShown_;
     QPushButton* errSelect_ = nullptr;
     std::array<ErrorRateBar*, 4> bars_{};
     std::array<QLabel*, 4> chLabels_{};
