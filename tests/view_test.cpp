@@ -1,12 +1,11 @@
 // The Qt views of the main window and the version window: they show the
-// model, follow its changes, report the operator's actions without changing a
-// control on their own, and never let the program's exceptions into Qt.
+// model, follow the changes marked in it (and only those, without polling), report the operator's
+// actions without changing a control on their own, and never let the program's exceptions into Qt.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -57,12 +56,12 @@ class RecordingEvents final : public MainWindowEvents {
     }
 };
 
-// Runs the event loop for a while: longer than the view's poll interval.
-void settle(int ms = 3 * MainWindowView::PollIntervalMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+// Lets the event loop run until nothing is waiting: the view's refresh after
+// marks, and the layout and scrolling that follow. Events posted while a pass
+// runs wait for the next one.
+void settle() {
+    for (int pass = 0; pass < 4; ++pass)
+        QCoreApplication::processEvents();
 }
 
 std::vector<Toggle*> blockBoxes(MainWindowModel& m) {
@@ -153,6 +152,7 @@ TEST_F(MainWindowViewTest, ErrorRateBarsDrawTheModelsColoursFromTheBottom) {
         model.ErrDsp[1][seg] = seg < 9 ? colors::Orange : colors::Black;
         model.ErrDsp[3][seg] = colors::Red;
     }
+    model.changes.mark(Area::ErrorPanel);
     settle();
     auto at = [&](int bar, QPoint p) {
         const std::string name = "ErrDsp" + std::to_string(bar);
@@ -169,7 +169,7 @@ TEST_F(MainWindowViewTest, ErrorRateBarsDrawTheModelsColoursFromTheBottom) {
     EXPECT_EQ(at(1, QPoint(bar.width() / 2, 6)), black);
 }
 
-TEST_F(MainWindowViewTest, ModelChangesAreMirroredAfterThePoll) {
+TEST_F(MainWindowViewTest, MarkedChangesAreMirroredOnceTheEventLoopRuns) {
     model.caption = "RF ADJUST TOOL : QT7320";
     model.MenuFile.enabled = false;
     model.prgItem(rf::run::ProgramItem::Adjust).checked = false;
@@ -187,6 +187,10 @@ TEST_F(MainWindowViewTest, ModelChangesAreMirroredAfterThePoll) {
     model.MF2ChLabel[0] = "LH";
     model.MF2KindLabel = "CONF";
     model.StatusText = "PLAY";
+    for (Area area : {Area::Window, Area::Menus, Area::Tabs, Area::Message, Area::Progress,
+                      Area::Counters, Area::ErrorPanel, Area::Status})
+        model.changes.mark(area);
+    EXPECT_EQ(shows("StatusText"), "STOP") << "the marks only schedule a refresh";
     settle();
     EXPECT_EQ(view.windowTitle(), "RF ADJUST TOOL : QT7320");
     EXPECT_FALSE(view.menu(1)->menuAction()->isEnabled());
@@ -200,10 +204,38 @@ TEST_F(MainWindowViewTest, ModelChangesAreMirroredAfterThePoll) {
 
     model.ErrSelectVisible = false;
     model.visible = false;
+    model.changes.mark(Area::ErrorPanel);
+    model.changes.mark(Area::Window);
     settle();
     EXPECT_FALSE(child<QPushButton>("ErrSelect").isVisibleTo(&view));
     EXPECT_FALSE(view.isVisible());
     EXPECT_TRUE(events.calls.empty()) << "the program's own changes are not reported back";
+}
+
+// The view does no work of its own: an unmarked change waits for its mark or
+// for the window being brought in line as a whole, a mark brings in only its
+// own area, and a burst of marks gives one refresh.
+TEST_F(MainWindowViewTest, OnlyMarkedAreasAreLookedAtAndABurstOfMarksRefreshesOnce) {
+    settle();
+    const std::uint64_t before = view.refreshCount();
+    model.StatusText = "PLAY";
+    model.ProgressBar = 80;
+    model.Message.caption = "Master Error Rate";
+    settle();
+    EXPECT_EQ(view.refreshCount(), before) << "nothing marked, nothing looked at";
+    expectShown({"StatusText=STOP", "ProgressBar=25", "Message=Please Select MENU !!"});
+
+    for (int i = 0; i < 5; ++i)
+        model.changes.mark(Area::Status);
+    model.changes.mark(Area::Progress);
+    settle();
+    EXPECT_EQ(view.refreshCount(), before + 1);
+    expectShown({"StatusText=PLAY", "ProgressBar=80", "Message=Please Select MENU !!"});
+
+    view.syncFromModel();
+    expectShown({"Message=Master Error Rate"});
+    settle();
+    EXPECT_EQ(view.refreshCount(), before + 2) << "idle after the sync";
 }
 
 // Whether the last line of the logger lies wholly inside its viewport.
@@ -227,6 +259,7 @@ TEST_F(MainWindowViewTest, LoggerFollowsTheNewestLineWhateverTheFontAndKeepsTheS
         model.LogText = std::string(family) + "\r\n";
         for (int i = 0; i < 200; ++i)
             model.LogText += "line " + std::to_string(i) + "\r\n";
+        model.changes.mark(Area::Log);
         settle();
         ASSERT_GT(scroll.maximum(), 0) << "the log must be longer than the view for this test";
         EXPECT_EQ(scroll.value(), scroll.maximum());
@@ -243,11 +276,13 @@ TEST_F(MainWindowViewTest, LoggerFollowsTheNewestLineWhateverTheFontAndKeepsTheS
     // The operator scrolls back; other changes and a resize leave the log where it is.
     scroll.setValue(0);
     model.Message.caption = "Slave Error Rate";
+    model.changes.mark(Area::Message);
     view.resize(view.width(), view.height() - 20);
     settle();
     EXPECT_EQ(scroll.value(), 0);
 
     model.LogText += "Video:-4.35,-4.40,-4.21,-4.33\r\n";
+    model.changes.mark(Area::Log);
     settle();
     EXPECT_EQ(scroll.value(), scroll.maximum());
     EXPECT_TRUE(lastLineInView(log));
@@ -255,6 +290,7 @@ TEST_F(MainWindowViewTest, LoggerFollowsTheNewestLineWhateverTheFontAndKeepsTheS
     EXPECT_TRUE(log.textCursor().atEnd());
 
     model.LogText = "QT7310XYZ_V2.10.00  Play Measure Start\r\n";
+    model.changes.mark(Area::Log);
     settle();
     EXPECT_EQ(log.toPlainText(), "QT7310XYZ_V2.10.00  Play Measure Start");
 }
@@ -320,7 +356,7 @@ TEST_F(MainWindowViewTest, ClicksAreReportedAndTheControlsShowOnlyTheModel) {
         EXPECT_EQ(shows(name), before) << name << " changed without the model";
     }
 
-    // What the program changes during the call shows at once, without the poll.
+    // What the program changes during the call shows at once, marked or not.
     events.then = [&] {
         model.prgItem(rf::run::ProgramItem::Adjust).checked = false;
         model.prgItem(rf::run::ProgramItem::ErrorRate).checked = true;
@@ -350,6 +386,7 @@ TEST_F(MainWindowViewTest, TabSelectionIsReportedAndTheModelDecides) {
     model.selectedTab = 0;
     for (auto& tab : model.AdjTab)
         tab.enabled = false;
+    model.changes.mark(Area::Tabs);
     settle();
     EXPECT_EQ(tabs().currentIndex(), 0);
     EXPECT_FALSE(tabs().isTabEnabled(0));
@@ -457,6 +494,9 @@ TEST_F(VersionWindowViewTest, ShowsTheModelsTextsAndFollowsTheModel) {
         EXPECT_EQ(text(name).toStdString(), *field) << name;
 
     model.lblVersion = "Version 2.10.00";
+    settle();
+    EXPECT_EQ(text("lblVersion").toStdString(), "Vesion 2.1") << "not marked yet";
+    model.changes.mark(Area::Window);
     settle();
     EXPECT_EQ(text("lblVersion"), "Version 2.10.00");
 }

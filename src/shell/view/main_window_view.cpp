@@ -108,6 +108,7 @@ MainWindowView::MainWindowView(const MainWindowModel& model, MainWindowEvents& e
     : QMainWindow(parent),
       model_(model),
       events_(events),
+      changed_(model.changes, this, [this] { refresh(false); }),
       menus_{{{&MainWindowModel::MenuPrg, &MainWindowEvents::menuPrg, "MenuPrg"},
               {&MainWindowModel::MenuFile, &MainWindowEvents::menuFile, "MenuFile"},
               {&MainWindowModel::MenuIndicate, &MainWindowEvents::menuIndicate, "MenuIndicate"},
@@ -136,13 +137,6 @@ MainWindowView::MainWindowView(const MainWindowModel& model, MainWindowEvents& e
 
     setMinimumSize(1000, 620);
     resize(1280, 720);
-
-    poll_ = new QTimer(this);
-    poll_->setInterval(PollIntervalMs);
-    connect(poll_, &QTimer::timeout, this, [this] {
-        if (!shown_ || !(model_ == *shown_)) syncFromModel();
-    });
-    poll_->start();
 
     clock_ = new QTimer(this);
     clock_->setInterval(1000);
@@ -411,44 +405,79 @@ void MainWindowView::updateClock() {
 // --- mirroring the model --------------------------------------------------
 
 void MainWindowView::syncFromModel() {
-    const MainWindowModel& m = model_;
-    const MainWindowModel* s = shown_ ? &*shown_ : nullptr;
+    refresh(true);
+}
+
+void MainWindowView::refresh(bool everything) {
+    ++refreshes_;
     // Changing tabs from here must not look like the operator's selection.
     QScopedValueRollback<bool> syncing(syncing_, true);
-
-    if (!s || s->caption != m.caption) setWindowTitle(qtText(m.caption));
-    for (auto& binding : menus_)
-        applyMenu(binding, m.*binding.field, s ? &(s->*binding.field) : nullptr);
-    applyTabs(m);
-    applyToggles(m);
-
-    if (!s || s->Message != m.Message) {
-        message_->setText(qtText(m.Message.caption));
-        QPalette pal = message_->palette();
-        pal.setColor(QPalette::WindowText, qtColor(m.Message.fore));
-        message_->setPalette(pal);
+    // The window last: it shows or hides with everything else in place.
+    for (Area area : {Area::Menus, Area::Tabs, Area::Message, Area::Log, Area::Progress,
+                      Area::Status, Area::Counters, Area::ErrorPanel, Area::Window}) {
+        const std::uint64_t revision = model_.changes.revision(area);
+        std::optional<std::uint64_t>& applied = applied_[static_cast<std::size_t>(area)];
+        if (!everything && applied == revision) continue;
+        const bool before = applied.has_value();
+        applied = revision;
+        applyArea(area, before ? &shown_ : nullptr);
     }
-    if (!s || s->LogText != m.LogText) log_->showLog(m.LogText);
-    if (!s || s->ProgressBar != m.ProgressBar)
-        progress_->setValue(std::clamp(m.ProgressBar, 0, 100));
-    if (!s || s->StatusText != m.StatusText) statusText_->setText(qtText(m.StatusText));
-    for (std::size_t i = 0; i < timeDsp_.size(); ++i)
-        if (!s || s->TimeDsp[i] != m.TimeDsp[i]) timeDsp_[i]->setText(qtText(m.TimeDsp[i]));
-    for (std::size_t i = 0; i < remainDsp_.size(); ++i)
-        if (!s || s->RemainDsp[i] != m.RemainDsp[i]) remainDsp_[i]->setText(qtText(m.RemainDsp[i]));
+}
 
-    if (!s || s->ErrSelect != m.ErrSelect) errSelect_->setText(qtText(m.ErrSelect));
-    if (!s || s->ErrSelectVisible != m.ErrSelectVisible) errSelect_->setVisible(m.ErrSelectVisible);
-    for (std::size_t i = 0; i < bars_.size(); ++i) {
-        bars_[i]->setColors(m.ErrDsp[i]);
-        if (!s || s->MF2ChLabel[i] != m.MF2ChLabel[i])
-            chLabels_[i]->setText(qtText(m.MF2ChLabel[i]));
+void MainWindowView::applyArea(Area area, const MainWindowModel* s) {
+    const MainWindowModel& m = model_;
+    switch (area) {
+        case Area::Window: {
+            if (!s || s->caption != m.caption) setWindowTitle(qtText(m.caption));
+            shown_.caption = m.caption;
+            const bool showOrHide = !s || s->visible != m.visible;
+            shown_.visible = m.visible;
+            if (showOrHide) setVisible(m.visible);
+            return;
+        }
+        case Area::Menus:
+            for (auto& binding : menus_) {
+                applyMenu(binding, m.*binding.field, s ? &(s->*binding.field) : nullptr);
+                shown_.*binding.field = m.*binding.field;
+            }
+            return;
+        case Area::Tabs:
+            applyTabs(s);
+            return;
+        case Area::Message:
+            if (!s || s->Message != m.Message) {
+                message_->setText(qtText(m.Message.caption));
+                QPalette pal = message_->palette();
+                pal.setColor(QPalette::WindowText, qtColor(m.Message.fore));
+                message_->setPalette(pal);
+            }
+            shown_.Message = m.Message;
+            return;
+        case Area::Log:
+            log_->showLog(m.LogText);
+            return;
+        case Area::Progress:
+            if (!s || s->ProgressBar != m.ProgressBar)
+                progress_->setValue(std::clamp(m.ProgressBar, 0, 100));
+            shown_.ProgressBar = m.ProgressBar;
+            return;
+        case Area::Status:
+            if (!s || s->StatusText != m.StatusText) statusText_->setText(qtText(m.StatusText));
+            shown_.StatusText = m.StatusText;
+            return;
+        case Area::Counters:
+            for (std::size_t i = 0; i < timeDsp_.size(); ++i)
+                if (!s || s->TimeDsp[i] != m.TimeDsp[i]) timeDsp_[i]->setText(qtText(m.TimeDsp[i]));
+            for (std::size_t i = 0; i < remainDsp_.size(); ++i)
+                if (!s || s->RemainDsp[i] != m.RemainDsp[i])
+                    remainDsp_[i]->setText(qtText(m.RemainDsp[i]));
+            shown_.TimeDsp = m.TimeDsp;
+            shown_.RemainDsp = m.RemainDsp;
+            return;
+        case Area::ErrorPanel:
+            applyErrorPanel(s);
+            return;
     }
-    if (!s || s->MF2KindLabel != m.MF2KindLabel) kindLabel_->setText(qtText(m.MF2KindLabel));
-
-    const bool showOrHide = !s || s->visible != m.visible;
-    shown_ = m;  // `s` pointed at the old copy: not used from here on
-    if (showOrHide) setVisible(m.visible);
 }
 
 void MainWindowView::applyMenu(MenuBinding& binding, const Menu& menu, const Menu* shown) {
@@ -478,25 +507,23 @@ void MainWindowView::applyMenu(MenuBinding& binding, const Menu& menu, const Men
     }
 }
 
-void MainWindowView::applyTabs(const MainWindowModel& m) {
-    // Disabling the current tab makes Qt move to another one; the blocker keeps
-    // that from being reported, and the model's selection is restored after.
-    const QSignalBlocker block(tabs_);
-    const int count = std::min(tabs_->count(), static_cast<int>(m.AdjTab.size()));
-    for (int t = 0; t < count; ++t) {
-        const auto index = static_cast<std::size_t>(t);
-        const TabPage* old =
-            shown_ && shown_->AdjTab.size() > index ? &shown_->AdjTab[index] : nullptr;
-        const TabPage& page = m.AdjTab[index];
-        if (!old || old->caption != page.caption) tabs_->setTabText(t, qtText(page.caption));
-        if (!old || old->enabled != page.enabled) tabs_->setTabEnabled(t, page.enabled);
+void MainWindowView::applyTabs(const MainWindowModel* s) {
+    const MainWindowModel& m = model_;
+    {
+        // Disabling the current tab makes Qt move to another one; the blocker keeps
+        // that from being reported, and the model's selection is restored after.
+        const QSignalBlocker block(tabs_);
+        const int count = std::min(tabs_->count(), static_cast<int>(m.AdjTab.size()));
+        for (int t = 0; t < count; ++t) {
+            const auto index = static_cast<std::size_t>(t);
+            const TabPage* old = s && s->AdjTab.size() > index ? &s->AdjTab[index] : nullptr;
+            const TabPage& page = m.AdjTab[index];
+            if (!old || old->caption != page.caption) tabs_->setTabText(t, qtText(page.caption));
+            if (!old || old->enabled != page.enabled) tabs_->setTabEnabled(t, page.enabled);
+        }
+        if (m.selectedTab >= 0 && m.selectedTab < count && tabs_->currentIndex() != m.selectedTab)
+            tabs_->setCurrentIndex(m.selectedTab);
     }
-    if (m.selectedTab >= 0 && m.selectedTab < count && tabs_->currentIndex() != m.selectedTab)
-        tabs_->setCurrentIndex(m.selectedTab);
-}
-
-void MainWindowView::applyToggles(const MainWindowModel& m) {
-    const MainWindowModel* s = shown_ ? &*shown_ : nullptr;
     for (std::size_t i = 0; i < partAdj_.size(); ++i)
         applyToggle(partAdj_[i], m.PartAdjCheck[i], s ? &s->PartAdjCheck[i] : nullptr);
     for (std::size_t i = 0; i < pbLp_.size(); ++i)
@@ -505,6 +532,32 @@ void MainWindowView::applyToggles(const MainWindowModel& m) {
     applyToggle(pbSp_, m.PbSpCheck, s ? &s->PbSpCheck : nullptr);
     applyToggle(pbPro_, m.PbProCheck, s ? &s->PbProCheck : nullptr);
     applyToggle(pbDv_, m.PbDvCheck, s ? &s->PbDvCheck : nullptr);
+
+    shown_.AdjTab = m.AdjTab;
+    shown_.selectedTab = m.selectedTab;
+    shown_.PartAdjCheck = m.PartAdjCheck;
+    shown_.PbLpCheck = m.PbLpCheck;
+    shown_.RecLpCheck = m.RecLpCheck;
+    shown_.PbSpCheck = m.PbSpCheck;
+    shown_.PbProCheck = m.PbProCheck;
+    shown_.PbDvCheck = m.PbDvCheck;
+}
+
+void MainWindowView::applyErrorPanel(const MainWindowModel* s) {
+    const MainWindowModel& m = model_;
+    if (!s || s->ErrSelect != m.ErrSelect) errSelect_->setText(qtText(m.ErrSelect));
+    if (!s || s->ErrSelectVisible != m.ErrSelectVisible) errSelect_->setVisible(m.ErrSelectVisible);
+    for (std::size_t i = 0; i < bars_.size(); ++i) {
+        bars_[i]->setColors(m.ErrDsp[i]);
+        if (!s || s->MF2ChLabel[i] != m.MF2ChLabel[i])
+            chLabels_[i]->setText(qtText(m.MF2ChLabel[i]));
+    }
+    if (!s || s->MF2KindLabel != m.MF2KindLabel) kindLabel_->setText(qtText(m.MF2KindLabel));
+    shown_.ErrSelect = m.ErrSelect;
+    shown_.ErrSelectVisible = m.ErrSelectVisible;
+    shown_.ErrDsp = m.ErrDsp;
+    shown_.MF2ChLabel = m.MF2ChLabel;
+    shown_.MF2KindLabel = m.MF2KindLabel;
 }
 
 // --- the operator's actions -----------------------------------------------

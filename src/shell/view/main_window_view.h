@@ -3,12 +3,14 @@
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "shell/main_window_events.h"
 #include "shell/main_window_model.h"
+#include "shell/view/deferred_refresh.h"
 
 class QAbstractButton;
 class QAction;
@@ -32,22 +34,30 @@ class QuitWatch;
 // own: a click is reported, and the control then shows what the model says.
 //
 // The program writes the model from inside its own long sequences (which pump
-// the event loop), so the view cannot be told about each change: it polls the
-// model every PollIntervalMs and after each reported action, and touches only
-// the widgets whose values changed.
+// the event loop) and marks the area of each write in the model's change
+// record. The view is the record's listener: a mark only schedules one refresh
+// for when the event loop next runs, however many marks come before it. The
+// refresh brings in line the areas whose revision moved since it last applied
+// them, and of those touches only the widgets whose values changed; the log
+// takes only its new tail. An idle window does nothing but tick the clock of
+// the status bar once a second. After each reported action the view brings
+// everything in line at once, marked or not.
 //
 // Widgets carry the names of the model's fields as object names ("PbLpCheck2",
 // "ErrSelect", menu actions "MenuPrg3", ...).
 class MainWindowView : public QMainWindow {
   public:
-    static constexpr int PollIntervalMs = 50;
-
     MainWindowView(const MainWindowModel& model, MainWindowEvents& events,
                    QWidget* parent = nullptr);
     ~MainWindowView() override;
 
-    // Brings the window in line with the model now.
+    // Brings the window in line with the whole model now, marked or not.
     void syncFromModel();
+
+    // How often the window has brought itself in line with the model, by a
+    // refresh after marks or by syncFromModel(): lets tests and measurements
+    // see that marks are coalesced and that an idle window stays idle.
+    std::uint64_t refreshCount() const { return refreshes_; }
 
     QMenu* menu(int which) const;  // 0 MenuPrg, 1 MenuFile, 2 MenuIndicate, 3 MenuHelp
     const ErrorRateBar& errorRateBar(int channel) const;
@@ -74,9 +84,17 @@ class MainWindowView : public QMainWindow {
     QCheckBox* addCheckBox(QWidget* page, const QString& name, CheckBoxId id);
 
     void rebuildMenu(MenuBinding& binding, const Menu& menu);
+
+    // Applies the areas whose revision moved since they were last applied, or
+    // every area.
+    void refresh(bool everything);
+    // Shows the area's fields of the model. `s` holds what the area shows now,
+    // or is null when it was never applied; the area's fields of shown_ are
+    // brought up to date.
+    void applyArea(Area area, const MainWindowModel* s);
     void applyMenu(MenuBinding& binding, const Menu& menu, const Menu* shown);
-    void applyTabs(const MainWindowModel& m);
-    void applyToggles(const MainWindowModel& m);
+    void applyTabs(const MainWindowModel* s);
+    void applyErrorPanel(const MainWindowModel* s);
     void updateClock();
 
     // Calls the program about an operator's action, then shows what the model says.
@@ -84,7 +102,13 @@ class MainWindowView : public QMainWindow {
 
     const MainWindowModel& model_;
     MainWindowEvents& events_;
-    std::optional<MainWindowModel> shown_;  // the model as last rendered
+    // The fields of the areas as last applied; the log is left empty (the
+    // logger keeps only where it got to).
+    MainWindowModel shown_;
+    // The revision of each area last applied; none before the first time.
+    std::array<std::optional<std::uint64_t>, AreaCount> applied_{};
+    DeferredRefresh changed_;
+    std::uint64_t refreshes_ = 0;
     bool syncing_ = false;
 
     std::array<MenuBinding, 4> menus_;
@@ -107,7 +131,6 @@ class MainWindowView : public QMainWindow {
     QLabel* statusText_ = nullptr;
     QLabel* statusDate_ = nullptr;
     QLabel* statusTime_ = nullptr;
-    QTimer* poll_ = nullptr;
     QTimer* clock_ = nullptr;
     QuitWatch* quitWatch_ = nullptr;
 };

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "shell/view/event_guard.h"
@@ -37,7 +36,11 @@ QLabel* makeLabel(QWidget* parent, const char* name, int pointSize, bool bold) {
 
 VersionWindowView::VersionWindowView(const VersionWindowModel& model, MainWindowEvents& events,
                                      QWidget* parent)
-    : QDialog(parent), model_(model), events_(events), quitWatch_(new QuitWatch(this)) {
+    : QDialog(parent),
+      model_(model),
+      events_(events),
+      changed_(model.changes, this, [this] { refresh(false); }),
+      quitWatch_(new QuitWatch(this)) {
     setObjectName("VersionWindow");
     setModal(false);
     setFont(QFont("Arial", 10));
@@ -69,19 +72,20 @@ VersionWindowView::VersionWindowView(const VersionWindowModel& model, MainWindow
     layout->addLayout(buttons);
     setMinimumWidth(520);
 
-    poll_ = new QTimer(this);
-    poll_->setInterval(PollIntervalMs);
-    connect(poll_, &QTimer::timeout, this, [this] {
-        if (!shown_ || !(model_ == *shown_)) syncFromModel();
-    });
-    poll_->start();
     syncFromModel();
 }
 
 VersionWindowView::~VersionWindowView() = default;
 
 void VersionWindowView::syncFromModel() {
+    refresh(true);
+}
+
+void VersionWindowView::refresh(bool everything) {
     const VersionWindowModel& m = model_;
+    const std::uint64_t revision = m.changes.revision(Area::Window);
+    if (!everything && shown_ && applied_ == revision) return;
+    applied_ = revision;
     const VersionWindowModel* s = shown_ ? &*shown_ : nullptr;
     if (!s || s->caption != m.caption) setWindowTitle(qtText(m.caption));
     if (!s || s->lblTitle != m.lblTitle) title_->setText(qtText(m.lblTitle));
