@@ -144,11 +144,13 @@ FrontPanel::FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* pare
     connect(off, &QPushButton::clicked, this,
             [this, faultName] { command("fault " + faultName() + " off"); });
 
+    // The recorder tells the panel of every command and every change it makes
+    // on its own; only a moving tape changes the position shown in between, so
+    // the clock runs only while the tape moves.
     watch_ = recorder_->watch([this] { refresh(); });
     timer_ = new QTimer(this);
     timer_->setInterval(250);
     connect(timer_, &QTimer::timeout, this, [this] { refresh(); });
-    timer_->start();
     refresh();
 }
 
@@ -167,6 +169,10 @@ void FrontPanel::command(const std::string& line) {
 
 void FrontPanel::refresh() {
     const PanelState st = recorder_->state();
+    const bool moving = st.mode == Mode::Loading || st.mode == Mode::Play || st.mode == Mode::Rec ||
+                        st.mode == Mode::FF || st.mode == Mode::Rew || st.mode == Mode::Search;
+    if (moving && !timer_->isActive()) timer_->start();
+    if (!moving && timer_->isActive()) timer_->stop();
     status_->setText(QString::fromStdString(statusName(st.statusCode)));
     tape_->setText(st.tape ? QString::fromStdString(*st.tape) : QString("-"));
     QString where = st.tape ? clock(st.position) + " of " + clock(st.length) : QString("-");
