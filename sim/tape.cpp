@@ -20,13 +20,27 @@ std::optional<std::int64_t> Tape::timecodeAt(double pos) const {
                       static_cast<std::int64_t>(std::floor((pos - s->start) * FramesPerSecond)));
 }
 
-std::optional<double> Tape::find(std::int64_t tc) const {
+std::optional<std::int64_t> Tape::timecodeBefore(double pos) const {
+    const Segment* last = nullptr;
+    for (const Segment& s : segments)
+        if (s.end <= pos && s.end > s.start && (!last || s.end > last->end)) last = &s;
+    if (!last) return std::nullopt;
+    const auto frames =
+        static_cast<std::int64_t>(std::ceil((last->end - last->start) * FramesPerSecond)) - 1;
+    return wrapFrames(last->tcStart + frames);
+}
+
+std::optional<double> Tape::find(std::int64_t tc, double from, bool forward) const {
+    constexpr double Frame = 1.0 / FramesPerSecond;
+    std::optional<double> nearest;
     for (const Segment& s : segments) {
-        const double offset =
-            static_cast<double>(wrapFrames(tc - s.tcStart)) / static_cast<double>(FramesPerSecond);
-        if (s.start + offset < s.end) return s.start + offset;
+        const double at = s.start + (static_cast<double>(wrapFrames(tc - s.tcStart)) + 0.5) * Frame;
+        if (at >= s.end) continue;
+        // The frame under the head counts in both directions.
+        if (forward ? at < from - Frame : at > from + Frame) continue;
+        if (!nearest || (forward ? at < *nearest : at > *nearest)) nearest = at;
     }
-    return std::nullopt;
+    return nearest;
 }
 
 void Tape::record(const Segment& s) {

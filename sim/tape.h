@@ -37,8 +37,11 @@ struct Tape {
     const Segment* segmentAt(double pos) const;
     // The time code read at a position, in frames.
     std::optional<std::int64_t> timecodeAt(double pos) const;
-    // The first position whose time code is `tc`.
-    std::optional<double> find(std::int64_t tc) const;
+    // The time code of the last frame recorded before a position.
+    std::optional<std::int64_t> timecodeBefore(double pos) const;
+    // The position of time code `tc` nearest to `from`, going forward or back:
+    // the middle of its frame, so that it reads back as `tc`.
+    std::optional<double> find(std::int64_t tc, double from, bool forward) const;
     // Records a segment, replacing whatever lay under it.
     void record(const Segment& s);
 };

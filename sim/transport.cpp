@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <utility>
 
 #include "sim/timecode.h"
@@ -43,43 +44,51 @@ double Transport::position() const {
 
 void Transport::advance(Micros now) {
     while (last_ < now) {
+        if (pending_ && pending_->second <= last_) {
+            const Mode target = pending_->first;
+            pending_.reset();
+            enter(target, last_);
+            continue;
+        }
+        // Nothing changes of itself before a commanded change takes over.
+        const Micros until = pending_ ? std::min(now, pending_->second) : now;
         if (mode_ == Mode::Loading) {
             const Micros done = modeSince_ + micros(LoadSeconds);
-            if (done > now) break;
-            last_ = done;
-            mode_ = Mode::Stop;
-            modeSince_ = done;
-            continue;
+            if (done <= until) {
+                last_ = done;
+                mode_ = Mode::Stop;
+                modeSince_ = done;
+                drumReady_ = done;  // the drum ran up while the tape threaded
+                continue;
+            }
+        } else if (mode_ == Mode::Empty) {
+            if (changeAt_ && *changeAt_ <= until) {
+                const Micros at = std::max(*changeAt_, last_);
+                last_ = at;
+                insertIndex(nextOffer_, at);
+                continue;
+            }
+        } else if (const double v = speed(); v != 0) {
+            Tape& t = *current();
+            const double limit = mode_ == Mode::Search ? searchTarget_ : (v > 0 ? t.length : 0.0);
+            const double toLimit = std::max(0.0, (limit - t.position) / v);
+            const double dt = seconds(until - last_);
+            if (toLimit <= dt) {
+                const Micros at = std::max(last_, last_ + micros(toLimit));
+                moved_ += std::abs(limit - t.position);
+                t.position = limit;
+                last_ = at;
+                if (mode_ == Mode::Search) searchDone_ = {at, searchFound_};
+                closeRecording();
+                mode_ = Mode::Stop;
+                modeSince_ = at;
+                continue;
+            }
+            t.position += v * dt;
+            moved_ += std::abs(v * dt);
         }
-        if (mode_ == Mode::Empty) {
-            if (!changeAt_ || *changeAt_ > now) break;
-            const Micros at = std::max(*changeAt_, last_);
-            last_ = at;
-            insertIndex(nextOffer_, at);
-            continue;
-        }
-        const double v = speed();
-        if (v == 0) break;
-        Tape& t = *current();
-        const double limit = mode_ == Mode::Search ? searchTarget_ : (v > 0 ? t.length : 0.0);
-        const double toLimit = std::max(0.0, (limit - t.position) / v);
-        const double dt = seconds(now - last_);
-        if (toLimit <= dt) {
-            const Micros at = std::max(last_, last_ + micros(toLimit));
-            moved_ += std::abs(limit - t.position);
-            t.position = limit;
-            last_ = at;
-            if (mode_ == Mode::Search) searchDone_ = {at, true};
-            closeRecording();
-            mode_ = Mode::Stop;
-            modeSince_ = at;
-            continue;
-        }
-        t.position += v * dt;
-        moved_ += std::abs(v * dt);
-        break;
+        last_ = until;
     }
-    last_ = std::max(last_, now);
 }
 
 bool Transport::insert(const std::string& name, Micros now) {
@@ -98,6 +107,8 @@ void Transport::insertIndex(std::size_t index, Micros now) {
     nextOffer_ = (*loaded_ + 1) % library_.size();
     mode_ = Mode::Loading;
     modeSince_ = now;
+    pending_.reset();
+    drumReady_.reset();
     moved_ = 0;
     changeAt_.reset();
 }
@@ -136,50 +147,56 @@ void Transport::splitRecording(Micros now) {
     openRecording(now);
 }
 
-bool Transport::play(Micros now) {
+void Transport::enter(Mode target, Micros at) {
+    if (target != Mode::Rec) closeRecording();
+    const bool recording = mode_ == Mode::Rec;
+    mode_ = target;
+    modeSince_ = at;
+    if (target == Mode::Rec && !recording) openRecording(at);
+}
+
+bool Transport::change(Mode target, Micros now) {
     advance(now);
     if (!tape() || mode_ == Mode::Loading) return false;
-    closeRecording();
-    mode_ = Mode::Play;
-    modeSince_ = now;
+    if (mode_ == target) {
+        pending_.reset();
+        return true;
+    }
+    if (pending_ && pending_->first == target) return true;  // already on its way
+    const bool servo = target == Mode::Play || target == Mode::Rec;
+    Micros at = now + micros(servo ? LockSeconds : ChangeOverSeconds);
+    if (target != Mode::Stop) {
+        // Tape moves only round a spinning drum: from standby off it spins up first.
+        standbyOn_ = true;
+        if (!drumReady_) drumReady_ = now + micros(SpinUpSeconds);
+        at = std::max(at, *drumReady_);
+    }
+    pending_ = {target, at};
     return true;
+}
+
+bool Transport::play(Micros now) {
+    return change(Mode::Play, now);
 }
 
 bool Transport::record(Micros now) {
     advance(now);
-    if (!tape() || mode_ == Mode::Loading || tape()->writeProtected()) return false;
-    if (mode_ == Mode::Rec) return true;
-    mode_ = Mode::Rec;
-    modeSince_ = now;
-    openRecording(now);
-    return true;
+    if (tape() && tape()->writeProtected()) return false;
+    return change(Mode::Rec, now);
 }
 
 bool Transport::stop(Micros now) {
     advance(now);
     if (!tape() || mode_ == Mode::Loading) return true;
-    closeRecording();
-    mode_ = Mode::Stop;
-    modeSince_ = now;
-    return true;
+    return change(Mode::Stop, now);
 }
 
 bool Transport::fastForward(Micros now) {
-    advance(now);
-    if (!tape() || mode_ == Mode::Loading) return false;
-    closeRecording();
-    mode_ = Mode::FF;
-    modeSince_ = now;
-    return true;
+    return change(Mode::FF, now);
 }
 
 bool Transport::rewind(Micros now) {
-    advance(now);
-    if (!tape() || mode_ == Mode::Loading) return false;
-    closeRecording();
-    mode_ = Mode::Rew;
-    modeSince_ = now;
-    return true;
+    return change(Mode::Rew, now);
 }
 
 bool Transport::eject(Micros now) {
@@ -187,6 +204,8 @@ bool Transport::eject(Micros now) {
     if (!loaded_) return true;
     closeRecording();
     loaded_.reset();
+    pending_.reset();
+    drumReady_.reset();
     mode_ = Mode::Empty;
     modeSince_ = now;
     if (autoChanger_) changeAt_ = now + micros(ChangeSeconds);
@@ -196,30 +215,54 @@ bool Transport::eject(Micros now) {
 bool Transport::standby(bool on, Micros now) {
     advance(now);
     standbyOn_ = on;
-    if (!on && mode_ == Mode::Stop) mode_ = Mode::StandbyOff;
-    if (on && mode_ == Mode::StandbyOff) mode_ = Mode::Stop;
+    if (!on && (mode_ == Mode::Stop || (pending_ && pending_->first == Mode::Stop))) {
+        pending_.reset();
+        closeRecording();
+        mode_ = Mode::StandbyOff;
+        modeSince_ = now;
+        drumReady_.reset();  // the drum stops
+    }
+    if (on && mode_ == Mode::StandbyOff) {
+        mode_ = Mode::Stop;
+        modeSince_ = now;
+        drumReady_ = now + micros(SpinUpSeconds);
+    }
     return true;
+}
+
+std::pair<double, bool> Transport::searchGoal(std::int64_t tc) const {
+    const Tape& t = *tape();
+    // The time code under the head says which way to go; off the recorded
+    // tape, the last one the head passed does.
+    auto here = t.timecodeAt(t.position);
+    if (!here) here = t.timecodeBefore(t.position);
+    const bool forward = !here || tc > *here;
+    if (auto at = t.find(tc, t.position, forward)) return {*at, true};
+    // Not there: the transport runs to the end of the tape and gives up.
+    return {forward ? t.length : 0.0, false};
 }
 
 bool Transport::search(std::int64_t tc, Micros now) {
     advance(now);
     if (!tape() || mode_ == Mode::Loading) return false;
     closeRecording();
-    auto target = tape()->find(tc);
-    if (!target) {
-        // Nothing to find: the recorder gives up at once and says so.
-        mode_ = Mode::Stop;
-        searchDone_ = {now, false};
-        return true;
-    }
-    searchTarget_ = *target;
+    pending_.reset();
+    std::tie(searchTarget_, searchFound_) = searchGoal(tc);
     mode_ = Mode::Search;
     modeSince_ = now;
     if (searchTarget_ == tape()->position) {
         mode_ = Mode::Stop;
-        searchDone_ = {now, true};
+        searchDone_ = {now, searchFound_};
     }
     return true;
+}
+
+const Segment* Transport::segmentBehind(double behind) const {
+    const Tape* t = tape();
+    if (!t) return nullptr;
+    const double at = t->position - behind;
+    if (recording_ && at >= recording_->start) return &*recording_;
+    return t->segmentAt(at);
 }
 
 std::optional<std::pair<Micros, bool>> Transport::takeSearchResult(Micros now) {

@@ -23,6 +23,14 @@ inline constexpr double LoadSeconds = 2.0;
 inline constexpr double ChangeSeconds = 3.0;
 // The recorder knows the remaining tape once the tape has run this long.
 inline constexpr double RemainLearnSeconds = 2.0;
+// The drum spins up from standby off in this time; PLAY and REC take the
+// servos this long to lock, and STOP, FF and REW this long to take over.
+inline constexpr double SpinUpSeconds = 3.0;
+inline constexpr double LockSeconds = 0.8;
+inline constexpr double ChangeOverSeconds = 0.3;
+// The playback head reads the tape this many seconds of tape behind the
+// record head: a new recording reaches it that much later.
+inline constexpr double ConfidenceDelaySeconds = 1.5;
 
 // The tape transport: the tape library, the tape in the recorder, its mode and
 // position, the time-code generator and the search. Time only moves forward;
@@ -63,7 +71,11 @@ class Transport {
     // A change of the record settings or the generator during a recording
     // starts a new recorded segment.
     void splitRecording(Micros now);
+    // What lies on the tape `behind` seconds of tape before the head,
+    // including the recording being made.
+    const Segment* segmentBehind(double behind) const;
 
+    // The mode the transport is in; a commanded change takes over later.
     Mode mode() const { return mode_; }
     const Tape* tape() const { return loaded_ ? &library_[*loaded_] : nullptr; }
     const std::vector<Tape>& library() const { return library_; }
@@ -87,7 +99,12 @@ class Transport {
     double speed() const;
     void closeRecording();
     void openRecording(Micros now);
-    void finishEject(Micros now);
+    // Commands a mode, reached after the change-over (and the drum's spin-up).
+    bool change(Mode target, Micros now);
+    void enter(Mode target, Micros at);
+    // Where the search for a time code goes: the nearest place with it in the
+    // direction the time code under the head says.
+    std::pair<double, bool> searchGoal(std::int64_t tc) const;
 
     std::vector<Tape> library_;
     std::optional<std::size_t> loaded_;
@@ -96,6 +113,8 @@ class Transport {
     Micros last_{0};
     Micros modeSince_{0};
     bool standbyOn_ = true;
+    std::optional<Micros> drumReady_;  // nothing while the drum stands
+    std::optional<std::pair<Mode, Micros>> pending_;
     bool autoChanger_ = false;
     std::optional<Micros> changeAt_;
     double moved_ = 0;  // seconds the tape has run since it was loaded
@@ -110,6 +129,7 @@ class Transport {
     std::int64_t lastRead_ = 0;
 
     double searchTarget_ = 0;
+    bool searchFound_ = false;
     std::optional<std::pair<Micros, bool>> searchDone_;
 };
 

@@ -218,11 +218,12 @@ TEST(PbMeasureMain, ADvBlockRunsItsCommandsInOrderWithoutTheFirstDrumWait) {
     run.platform.clearWire();
     run.start();
     const auto frames = sentSince(run);
-    // The DV block: the accepted tape, play, adjustment mode, ..., out of adjustment mode.
+    // The DV block: the accepted tape, play (the servos lock after the first
+    // status read), adjustment mode, ..., out of adjustment mode.
     const auto sa = std::find(frames.begin(), frames.end(), "$SA:0100");
     ASSERT_NE(sa, frames.end());
-    const std::vector<std::string> before = {"$FR", "QOD:81", "OPL", "QOD:11"};
-    EXPECT_EQ(std::vector<std::string>(sa - 4, sa), before);
+    const std::vector<std::string> before = {"$FR", "QOD:81", "OPL", "QOD:11", "OPL", "QOD:11"};
+    EXPECT_EQ(std::vector<std::string>(sa - 6, sa), before);
     const auto nd = std::find(sa, frames.end(), "$ND");
     ASSERT_NE(nd, frames.end());
     EXPECT_EQ(std::count(sa, nd, "$ER:0"), 11);  // 2 warm-up + 9 samples

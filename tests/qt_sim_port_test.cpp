@@ -81,7 +81,9 @@ TEST_F(SimPortLink, AnswersTheToolLikeARecorder) {
     EXPECT_EQ(rs.InduceRead(), "   ");
     load("DV MASTER");
     EXPECT_EQ(rs.FrRead(), 1);
-    rs.TransportCtrl(rf::link::Transport::Play);
+    // Play until PLAY, as the tool does: the servos take 0.8 s to lock.
+    for (int i = 0; i < 4 && rs.StatusRead() != "PLAY"; ++i)
+        rs.TransportCtrl(rf::link::Transport::Play);
     EXPECT_EQ(rs.StatusRead(), "PLAY");
 
     // The end of a search is reported unasked, while the tool waits after

@@ -98,7 +98,9 @@ TEST_F(ToolOnVtrsim, ToolReadsTheRecorderAndRunsATapeLoadedAtItsFrontPanel) {
     ASSERT_EQ(rs.StatusRead(), "STOP");
     EXPECT_EQ(rs.FrRead(), 7);
 
-    rs.TransportCtrl(rf::link::Transport::Play);
+    // Play until PLAY, as the tool does: the servos take 0.8 s to lock.
+    for (int i = 0; i < 4 && rs.StatusRead() != "PLAY"; ++i)
+        rs.TransportCtrl(rf::link::Transport::Play);
     EXPECT_EQ(rs.StatusRead(), "PLAY");
     // The remaining time is unknown until the tape has run two seconds.
     EXPECT_EQ(rs.QhrRead(1), (std::array<std::string, 3>{"FF", "FF", "FF"}));
