@@ -94,6 +94,11 @@ std::optional<LevelItems> decode(std::string_view text, int kind, LevelItems int
     return into;
 }
 
+// The heads a data command can name: kinds 0 to 3 and channels 0 (L) and 1 (R).
+bool headExists(std::optional<int> kind, std::optional<int> ch) {
+    return kind && ch && *kind <= 3 && *ch <= 1;
+}
+
 int standardRpm(int fmt) {
     switch (fmt) {
         case 1:
@@ -113,16 +118,18 @@ LevelItems& Recorder::levelBlock(int area, int fmt, int rpm, int cate, int kind,
     Key key{area, fmt, rpm, cate, kind, ch};
     auto it = levels_.find(key);
     if (it != levels_.end()) return it->second;
-    // The values the recorder came with: factory values that have drifted.
+    // The stored values are the factory's; the values the heads work with
+    // have drifted from them.
     Rng r(mixSeed(config_.seed, 0x4C56,
                   static_cast<std::uint64_t>(fmt * 64 + cate * 16 + kind * 4 + ch),
                   static_cast<std::uint64_t>(rpm)));
+    const int by = area == 0 ? 1 : 0;
+    auto drift = [&](int around, int range) {
+        return static_cast<std::int16_t>(
+            around + by * static_cast<int>(std::lround(r.uniform(-range, range))));
+    };
     LevelItems b{};
     const std::int16_t mag = fmt == 1 || fmt == 7 ? -20 : -80;
-    auto drift = [&](int around, int by) {
-        return static_cast<std::int16_t>(around +
-                                         static_cast<int>(std::lround(r.uniform(-by, by))));
-    };
     b[2] = drift(mag, 4);
     b[3] = drift(mag, 4);
     const std::int16_t fixed[] = {2, 1, 18, 8};
@@ -135,9 +142,11 @@ LevelItems& Recorder::levelBlock(int area, int fmt, int rpm, int cate, int kind,
     b[13] = 98;
     b[14] = fmt == 7 ? (cate == 0 ? 14 : 20) : fmt == 1 ? (cate == 0 ? 11 : 15) : 10;
     b[15] = b[16] = 2;
+    const int deep[] = {fmt == 1 ? -30 : -32, fmt == 1 ? -10 : -32};
     for (int head = 0; head < 2; ++head)
         for (int i = 0; i < 6; ++i)
-            b[static_cast<std::size_t>(17 + head * 6 + i)] = drift(i == 2 || i == 3 ? -32 : 0, 6);
+            b[static_cast<std::size_t>(17 + head * 6 + i)] =
+                drift(i == 2 || i == 3 ? deep[i - 2] : 0, 6);
     return levels_.emplace(key, b).first->second;
 }
 
@@ -147,11 +156,13 @@ RecItems& Recorder::recValues(int area, int fmt, int rpm, int kind, int ch) {
     if (it != recs_.end()) return it->second;
     Rng r(mixSeed(config_.seed, 0x5256, static_cast<std::uint64_t>(fmt * 64 + kind * 4 + ch),
                   static_cast<std::uint64_t>(rpm)));
-    const int cur = fmt == 7 ? 50 : 0, freq = fmt == 7 ? -90 : 0;
+    const int cur = fmt == 7 ? DefaultLpSetting.current : 0;
+    const int freq = fmt == 7 ? DefaultLpSetting.frequency : 0;
     RecItems v{};
-    for (int i = 0; i < 4; ++i)
-        v[static_cast<std::size_t>(i)] =
-            static_cast<std::int16_t>((i < 2 ? cur : freq) + std::lround(r.uniform(-8, 8)));
+    for (int i = 0; i < 4; ++i) {
+        const long drift = area == 0 ? std::lround(r.uniform(-8, 8)) : 0;
+        v[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((i < 2 ? cur : freq) + drift);
+    }
     return recs_.emplace(key, v).first->second;
 }
 
@@ -184,7 +195,7 @@ std::string Recorder::levelReply(const std::string& code, const std::string& par
     if (params.size() != 3) return errorReply("04");
     auto kind = hexValue(params.substr(0, 1)), ch = hexValue(params.substr(1, 1));
     const int layout = params[2] - '0';
-    if (!kind || !ch || layout < 0 || layout > 2) return errorReply("04");
+    if (!headExists(kind, ch) || layout < 0 || layout > 2) return errorReply("04");
     const int cate = code == "$PR" ? 0 : code == "$BR" ? 1 : 2;
     LevelItems b = levelBlock(area_, selFmt_, selRpm_, cate, *kind, *ch);
     if (layout == 1) {
@@ -213,7 +224,7 @@ std::string Recorder::levelWrite(const std::string& code, const std::string& par
     if (params.size() < 4 || params[3] != ':') return errorReply("04");
     auto kind = hexValue(params.substr(0, 1)), ch = hexValue(params.substr(1, 1));
     const int layout = params[2] - '0';
-    if (!kind || !ch || layout < 0 || layout > 2) return errorReply("04");
+    if (!headExists(kind, ch) || layout < 0 || layout > 2) return errorReply("04");
     const int cate = code == "$PS" ? 0 : code == "$BS" ? 1 : 2;
     const Key key{area_, selFmt_, selRpm_, cate, *kind, *ch};
     LevelItems& target =
@@ -221,13 +232,21 @@ std::string Recorder::levelWrite(const std::string& code, const std::string& par
     auto decoded = decode(std::string_view(params).substr(4), layout, target);
     if (!decoded) return errorReply("04");
     target = *decoded;
+    // Storing in area 1 makes the stored values the working ones too.
+    if (area_ == 1) {
+        const Key working{0, selFmt_, selRpm_, cate, *kind, *ch};
+        if (layout == 1)
+            eqBlocks_[working] = target;
+        else
+            levelBlock(0, selFmt_, selRpm_, cate, *kind, *ch) = target;
+    }
     return good(code);
 }
 
 std::string Recorder::recReply(const std::string& params) {
     if (params.size() != 3 || (params[2] != '0' && params[2] != '1')) return errorReply("04");
     auto kind = hexValue(params.substr(0, 1)), ch = hexValue(params.substr(1, 1));
-    if (!kind || !ch) return errorReply("04");
+    if (!headExists(kind, ch)) return errorReply("04");
     const RecItems& v = recValues(area_, selFmt_, selRpm_, *kind, *ch);
     const std::size_t first = params[2] == '0' ? 0 : 2;
     return good("$RR" + signedByte(v[first]) + signedByte(v[first + 1]));
@@ -238,13 +257,16 @@ std::string Recorder::recWrite(const std::string& params, Micros now) {
         return errorReply("04");
     auto kind = hexValue(params.substr(0, 1)), ch = hexValue(params.substr(1, 1));
     auto a = hexValue(params.substr(4, 2)), b = hexValue(params.substr(6, 2));
-    if (!kind || !ch || !a || !b) return errorReply("04");
-    RecItems& v = recValues(area_, selFmt_, selRpm_, *kind, *ch);
+    if (!headExists(kind, ch) || !a || !b) return errorReply("04");
     const std::size_t first = params[2] == '0' ? 0 : 2;
-    v[first] = static_cast<std::int16_t>(*a - 128);
-    v[first + 1] = static_cast<std::int16_t>(*b - 128);
+    for (int area = area_; area >= 0; --area) {
+        // Storing in area 1 makes the stored values the working ones too.
+        RecItems& v = recValues(area, selFmt_, selRpm_, *kind, *ch);
+        v[first] = static_cast<std::int16_t>(*a - 128);
+        v[first + 1] = static_cast<std::int16_t>(*b - 128);
+    }
     // A recording in progress goes on with the new settings from here.
-    if (area_ == 0) transport_.splitRecording(now);
+    transport_.splitRecording(now);
     return good("$RS");
 }
 

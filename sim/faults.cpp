@@ -20,6 +20,12 @@ const std::vector<std::pair<std::string, std::string>>& Faults::catalogue() {
         {"remainff", "the remaining time stays \"FF\""},
         {"lowtape", "a tape goes in 90 seconds before its end (too little tape left)"},
         {"ejectjam", "EJECT is acknowledged but the tape stays in (a jammed eject)"},
+        {"damage", "60 s of the tape from where it stands are damaged: errors 1000 times worse"},
+        {"curveflat", "recording levels do not follow the record settings (no crossing)"},
+        {"curvefalls", "recording levels fall as a swept setting rises (no rising crossing)"},
+        {"curvetwice", "recording levels rise through the thresholds twice in a sweep"},
+        {"curvelow", "recording levels rise to 0.56 of the reference level only"},
+        {"refzero", "the recording level at the default record values is 0"},
         {"break", "a break on the line (communication event)"},
         {"framing", "a framing error (communication event)"},
         {"overrun", "an overrun (communication event)"},
@@ -49,6 +55,12 @@ bool* Faults::stateSwitch(const std::string& name) {
     if (name == "remainff") return &remainUnknown;
     if (name == "lowtape") return &lowTape;
     if (name == "ejectjam") return &ejectJam;
+    if (name == "damage") return &damage;
+    if (name == "curveflat") return &curveFlat;
+    if (name == "curvefalls") return &curveFalls;
+    if (name == "curvetwice") return &curveTwice;
+    if (name == "curvelow") return &curveLow;
+    if (name == "refzero") return &zeroRef;
     return nullptr;
 }
 

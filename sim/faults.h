@@ -47,6 +47,14 @@ struct Faults {
     bool remainUnknown = false;  // "remainff": the remaining time stays "FF"
     bool lowTape = false;        // "lowtape": a tape goes in 90 seconds before its end
     bool ejectJam = false;       // "ejectjam": EJECT is taken but the tape stays in
+    bool damage = false;         // "damage": the tape under the heads has a damaged stretch
+    // The level curves while recording (every record head; levels relative to
+    // the level at the default values, which stays as it is).
+    bool curveFlat = false;   // "curveflat": the level does not follow the setting
+    bool curveFalls = false;  // "curvefalls": the level only falls as the setting rises
+    bool curveTwice = false;  // "curvetwice": it rises through the thresholds twice
+    bool curveLow = false;    // "curvelow": it rises to 0.56 of the reference only
+    bool zeroRef = false;     // "refzero": the level at the default values is 0
 
     // Names of every switch, for front panels and help texts.
     static const std::vector<std::pair<std::string, std::string>>& catalogue();

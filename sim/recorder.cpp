@@ -88,6 +88,8 @@ std::vector<Output> Recorder::frame(std::string reply, Micros now, std::size_t) 
 }
 
 std::string Recorder::dispatch(const std::string& code, const std::string& params, Micros now) {
+    transport_.advance(now);  // whatever came due happens before this command
+    noteDamage();
     if (!remote_ && code != "QOD" && code != "QID") return errorReply("02");
     const bool dataCommand = code == "$PR" || code == "$BR" || code == "$DR" || code == "$PS" ||
                              code == "$BS" || code == "$DS" || code == "$RR" || code == "$RS" ||

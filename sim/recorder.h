@@ -77,13 +77,22 @@ class Recorder {
     const SignalModel& signal() const { return signal_; }
     const std::string& induce() const { return induce_; }
 
-    // The stored values of a block in an area (0 "User", 1 "Default").
+    // The stored values of a block in an area (0 "User": the values the heads
+    // work with; 1 "Default": the recorder's stored values).
     LevelItems& levelBlock(int area, int fmt, int rpm, int cate, int kind, int ch);
     RecItems& recValues(int area, int fmt, int rpm, int kind, int ch);
     // Settings the record heads of a channel work with now.
     RecSetting headSetting(int fmt, int rpm, int ch, int head);
 
     bool adjustMode() const { return adjMode_; }
+    // The curve fault switched on, if any.
+    CurveFault curveFault() const;
+    // The damaged stretch of a tape ("damage"): its name, first and last second.
+    struct Damage {
+        std::string tape;
+        double from = 0, to = 0;
+    };
+    const std::optional<Damage>& damage() const { return damage_; }
     // Time the given number of characters take on the line.
     Micros lineTime(std::size_t characters) const;
     std::string status(Micros now);
@@ -102,6 +111,12 @@ class Recorder {
     int levelOf(int ch, int head, Micros now);
     double errExponent(int group, int ch, int head);
     std::pair<int, int> modeHeads() const;  // head category and kind of the mode digit
+    // The heads that play what is under them now: the record/playback heads
+    // for the recorder's own recording, else those of the mode digit.
+    std::pair<int, int> playingHeads();
+    const Segment* underHeads();  // the recording under the playback heads
+    void noteDamage();
+    bool damaged();
     int runningFmt() const;
     int runningRpm() const;
     Segment recordingSettings();
@@ -123,6 +138,7 @@ class Recorder {
     std::map<Key, LevelItems> levels_;
     std::map<Key, LevelItems> eqBlocks_;
     std::map<Key, RecItems> recs_;
+    std::optional<Damage> damage_;
 };
 
 }  // namespace rf::sim

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <vector>
 
 #include "sim/rng.h"
@@ -16,49 +15,41 @@ constexpr std::uint64_t PbTag = 0x5042;
 constexpr std::uint64_t VcoTag = 0x5643;
 constexpr std::uint64_t TapTag = 0x5441;
 
-// Finds x in [low, high] where f(x) = target for a monotonic f.
-template <typename F>
-double solve(F f, double target, double low, double high) {
-    const bool rising = f(high) > f(low);
-    for (int i = 0; i < 200; ++i) {
-        double mid = 0.5 * (low + high);
-        if ((f(mid) < target) == rising)
-            low = mid;
-        else
-            high = mid;
-    }
-    return 0.5 * (low + high);
+// A rise at `rise` and the over-recording fall at `fall`: a peak between.
+double currentResponse(double c, double rise, double riseWidth, double fall, double fallWidth) {
+    return logistic((c - rise) / riseWidth) * logistic((fall - c) / fallWidth);
 }
 
-double currentResponse(const RecHeadTruth& t, double current) {
-    return logistic((current - t.currentMid) / t.currentSlope);
-}
-double frequencyResponse(const RecHeadTruth& t, double frequency) {
-    return logistic((frequency - t.frequencyMid) / t.frequencySlope);
-}
-// The low band hardly depends on the record frequency.
-double lowBandFrequencyResponse(const RecHeadTruth& t, double frequency) {
-    return 0.92 + 0.08 * logistic((frequency - t.frequencyOpt) / 40.0);
+double lowBand(const RecHeadTruth& t, RecSetting s) {
+    // The low band loses a little as the frequency rises out of it.
+    const double frequency = 0.92 + 0.08 * logistic((-60.0 - s.frequency) / 40.0);
+    return t.lowMax * frequency *
+           currentResponse(s.current, t.lowRise, t.lowRiseWidth, t.lowFall, t.lowFallWidth);
 }
 
-// Reads a swept level curve the way the adjustment does: points from `first` to
-// `last` by `step`, three-point smoothing, levels relative to `reference`, the
-// first rising crossing of `threshold`, interpolated between its two settings.
+double highBand(const RecHeadTruth& t, RecSetting s) {
+    const double d = (s.frequency - t.notchAt) / t.notchWidth;
+    const double frequency =
+        (1.0 - t.notchDepth * std::exp(-d * d)) * (1.0 + t.tilt * (s.frequency + 90) / 100.0);
+    return t.highMax * frequency *
+           currentResponse(s.current, t.highRise, t.highRiseWidth, t.highFall, t.highFallWidth);
+}
+
+// The first rising crossing of `threshold` by a sweep read the way the
+// adjustment reads it: three-point smoothing, levels relative to the
+// reference, linear interpolation between the two settings.
 template <typename Level>
-std::optional<double> sweepCrossing(Level level, int first, int last, int step, double reference,
-                                    double threshold) {
-    std::vector<double> raw, norm;
-    for (int x = first; x <= last; x += step)
+std::optional<double> rising(Level level, Sweep sweep, double reference, double threshold) {
+    std::vector<double> raw;
+    for (int x = sweep.first; x <= sweep.last; x += sweep.step)
         raw.push_back(level(x));
-    const std::size_t n = raw.size();
-    norm.assign(n, 0.0);
-    for (std::size_t i = 1; i + 1 < n; ++i)
-        norm[i] = (raw[i - 1] + raw[i] + raw[i + 1]) / 3.0 / reference;
-    for (std::size_t i = 1; i + 2 < n; ++i)
-        if (norm[i] <= threshold && norm[i + 1] > threshold) {
-            const double x0 = first + step * static_cast<double>(i);
-            return x0 + step * (threshold - norm[i]) / (norm[i + 1] - norm[i]);
-        }
+    std::vector<double> n(raw.size(), 0.0);
+    for (std::size_t i = 1; i + 1 < raw.size(); ++i)
+        n[i] = (raw[i - 1] + raw[i] + raw[i + 1]) / 3.0 / reference;
+    for (std::size_t i = 1; i + 2 < raw.size(); ++i)
+        if (n[i] <= threshold && n[i + 1] > threshold)
+            return sweep.first +
+                   sweep.step * (static_cast<double>(i) + (threshold - n[i]) / (n[i + 1] - n[i]));
     return std::nullopt;
 }
 
@@ -72,62 +63,79 @@ double addErrRates(double a, double b) {
     return std::log10(std::pow(10.0, a) + std::pow(10.0, b));
 }
 
-RecHeadTruth SignalModel::recHead(int fmt, int ch, int head) const {
-    const int key = fmt * 16 + ch * 4 + head;
-    auto it = recHeads_.find(key);
-    if (it == recHeads_.end()) it = recHeads_.emplace(key, drawRecHead(fmt, ch, head)).first;
-    return it->second;
+double faultCurve(CurveFault fault, double u) {
+    u = std::clamp(u, 0.0, 1.0);
+    switch (fault) {
+        case CurveFault::Flat:
+            return 1.0;
+        case CurveFault::Falls:
+            return 1.3 - 1.2 * u;
+        case CurveFault::Twice: {
+            // Up through the thresholds, down again, and up once more.
+            const double bump = (u - 0.3) / 0.14;
+            return 0.1 + 0.95 * std::exp(-bump * bump) + 0.9 * logistic((u - 0.78) / 0.04);
+        }
+        case CurveFault::Low:
+            // Levels off at 0.56 of the reference: above 0.53, below 0.59.
+            return 0.1 + 0.46 * logistic((u - 0.45) / 0.08);
+        case CurveFault::None:
+        case CurveFault::ZeroReference:
+            break;
+    }
+    return 1.0;
 }
 
-RecHeadTruth SignalModel::drawRecHead(int fmt, int ch, int head) const {
+RecHeadTruth SignalModel::recHead(int fmt, int ch, int head) const {
     Rng r(mixSeed(seed_, RecTag, static_cast<std::uint64_t>(fmt * 16 + ch * 4 + head)));
     RecHeadTruth t;
-    t.currentOpt = r.uniform(-45, 5);
-    t.frequencyOpt = r.uniform(-70, -10);
-    t.lowMax = r.uniform(150, 190);
-    t.highMax = r.uniform(120, 160);
-    t.currentSlope = r.uniform(16, 22);
-    t.frequencySlope = r.uniform(25, 35);
+    t.lowMax = r.uniform(110, 150);
+    t.highMax = r.uniform(70, 105);
+    t.lowRise = r.uniform(-35, -5);
+    t.lowRiseWidth = r.uniform(9, 13);
+    t.lowFall = r.uniform(60, 85);
+    t.lowFallWidth = r.uniform(14, 20);
+    t.highRise = t.lowRise - r.uniform(28, 36);
+    t.highRiseWidth = r.uniform(8, 11);
+    t.highFall = t.lowFall + r.uniform(5, 15);
+    t.highFallWidth = r.uniform(16, 22);
+    t.notchAt = r.uniform(-55, -35);
+    t.notchWidth = r.uniform(28, 36);
+    t.notchDepth = r.uniform(0.92, 0.98);
+    t.tilt = r.uniform(0, 0.2);
     t.baseErr = r.uniform(-5.2, -4.8);
     t.masterFactor = r.uniform(0.92, 1.08);
-    const double defCur = DefaultLpSetting.current;
-    const double defFreq = DefaultLpSetting.frequency;
-    // The current curve: the level at the drawn current is 0.4 of the level at
-    // the default current.
-    t.currentMid = solve(
-        [&](double mid) {
-            RecHeadTruth u = t;
-            u.currentMid = mid;
-            return currentResponse(u, t.currentOpt) / currentResponse(u, defCur);
-        },
-        0.4, -200, 300);
-    // The optimum is where the adjustment's reading of the swept curve lands
-    // (it smooths and interpolates between sweep points), so a well-made
-    // adjustment finds it exactly when there is no noise.
-    auto lowAt = [&](const RecHeadTruth& u, double c) {
-        return currentResponse(u, c) * lowBandFrequencyResponse(u, defFreq);
-    };
-    if (auto landed = sweepCrossing([&](double c) { return lowAt(t, c); }, -80, 40, 10,
-                                    lowAt(t, defCur), 0.4))
-        t.currentOpt = std::round(*landed);
-    // The frequency curve, recorded at the optimum current and measured in the
-    // high band against the defaults, is placed so that its reading at the
-    // first threshold (0.59) lands on the drawn frequency.
-    const double target = t.frequencyOpt;
-    auto landing = [&](double mid) {
-        RecHeadTruth u = t;
-        u.frequencyMid = mid;
-        const double reference = currentResponse(u, defCur) * frequencyResponse(u, defFreq);
-        auto high = [&](double f) {
-            return currentResponse(u, u.currentOpt) * frequencyResponse(u, f);
-        };
-        // A curve too flat to reach the first threshold lies left of any target.
-        auto f = sweepCrossing(high, -120, 40, 20, reference, 0.59);
-        return f ? *f : -1000.0;
-    };
-    t.frequencyMid = solve(landing, target, -300, 300);
-    t.frequencyOpt = std::round(landing(t.frequencyMid));
     return t;
+}
+
+RecBest SignalModel::best(int fmt, int ch, int head) const {
+    const int key = fmt * 16 + ch * 4 + head;
+    if (auto it = best_.find(key); it != best_.end()) return it->second;
+    const RecHeadTruth t = recHead(fmt, ch, head);
+    const RecSetting def = DefaultLpSetting;
+    RecBest b;
+    // The -5 dB current: 0.4 of the low band at the defaults.
+    b.currentExact = rising(
+                         [&](int c) {
+                             return lowBand(t, {c, def.frequency});
+                         },
+                         CurrentSweep, lowBand(t, def), 0.4)
+                         .value_or(def.current);
+    b.current = static_cast<int>(std::nearbyint(b.currentExact));
+    // The fixed frequency: the first of the thresholds the high band crosses.
+    const int current = ch == 0 ? def.current : b.current;
+    for (double threshold : {0.59, 0.655, 0.728, 0.53}) {
+        auto f = rising(
+            [&](int x) {
+                return highBand(t, {current, x});
+            },
+            FrequencySweep, highBand(t, def), threshold);
+        if (!f) continue;
+        b.frequencyExact = *f;
+        b.frequencyThreshold = threshold;
+        break;
+    }
+    b.frequency = static_cast<int>(std::nearbyint(b.frequencyExact));
+    return best_.emplace(key, b).first->second;
 }
 
 PbChannelTruth SignalModel::pbChannel(int fmt, int cate, int kind, int ch) const {
@@ -146,24 +154,36 @@ PbChannelTruth SignalModel::pbChannel(int fmt, int cate, int kind, int ch) const
     return t;
 }
 
-double SignalModel::recordLevel(int fmt, int ch, int head, Band band, RecSetting s) const {
+double SignalModel::recordLevel(int fmt, int ch, int head, Band band, RecSetting s,
+                                CurveFault fault) const {
     const RecHeadTruth t = recHead(fmt, ch, head);
-    const double cur = currentResponse(t, s.current);
-    if (band == Band::Low) return t.lowMax * cur * lowBandFrequencyResponse(t, s.frequency);
-    return t.highMax * cur * frequencyResponse(t, s.frequency);
+    auto level = [&](RecSetting at) {
+        return band == Band::Low ? lowBand(t, at) : highBand(t, at);
+    };
+    if (fault == CurveFault::None) return level(s);
+    const RecSetting def = DefaultLpSetting;
+    if (s == def) return fault == CurveFault::ZeroReference ? 0.0 : level(def);
+    if (fault == CurveFault::ZeroReference) return level(s);
+    // The faults bend the curve of the setting the band is swept with.
+    const Sweep sweep = band == Band::Low ? CurrentSweep : FrequencySweep;
+    const int swept = band == Band::Low ? s.current : s.frequency;
+    const int swept0 = band == Band::Low ? def.current : def.frequency;
+    if (swept == swept0) return level(def);
+    const double u = static_cast<double>(swept - sweep.first) / (sweep.last - sweep.first);
+    return level(def) * faultCurve(fault, u);
 }
 
 double SignalModel::masterLevel(int fmt, int ch, int head, Band band) const {
-    const RecHeadTruth t = recHead(fmt, ch, head);
-    RecSetting optimum{static_cast<int>(std::lround(t.currentOpt)),
-                       static_cast<int>(std::lround(t.frequencyOpt))};
-    return t.masterFactor * recordLevel(fmt, ch, head, band, optimum);
+    const RecBest b = best(fmt, ch, head);
+    return recHead(fmt, ch, head).masterFactor *
+           recordLevel(fmt, ch, head, band, {b.current, b.frequency});
 }
 
 double SignalModel::recordErr(int fmt, int ch, int head, RecSetting s) const {
     const RecHeadTruth t = recHead(fmt, ch, head);
-    const double dc = (s.current - t.currentOpt) / 40.0;
-    const double df = (s.frequency - t.frequencyOpt) / 50.0;
+    const RecBest b = best(fmt, ch, head);
+    const double dc = (s.current - b.currentExact) / 40.0;
+    const double df = (s.frequency - b.frequencyExact) / 50.0;
     return t.baseErr + 0.9 * dc * dc + 0.7 * df * df;
 }
 

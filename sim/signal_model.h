@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 
 namespace rf::sim {
 
@@ -16,20 +17,50 @@ struct RecSetting {
     friend bool operator==(const RecSetting&, const RecSetting&) = default;
 };
 
-// The hidden truth of one record head. Its optimum is where the level curves
-// the adjustment measures cross their thresholds: the current at which the
-// low-band level (at the default frequency) is 0.4 of the level at the default
-// current, and the frequency at which the high-band level (at the optimum
-// current) is 0.59 of the high-band level at the defaults.
+// The record-current and frequency defaults of HDLP, at which the reference
+// levels of the record adjustment are taken.
+inline constexpr RecSetting DefaultLpSetting{50, -90};
+
+// The steps the record adjustment takes: the current (low band) and the
+// frequency (high band) of a channel's two heads.
+struct Sweep {
+    int first, last, step;
+};
+inline constexpr Sweep CurrentSweep{-80, 40, 10};
+inline constexpr Sweep FrequencySweep{-120, 40, 20};
+
+// The hidden physics of one record head.
+//
+// Against the record current each band rises (the tape magnetises) to a peak
+// and falls again with over-recording: a rising and a falling logistic. The
+// high band rises at a lower current than the low band, since short
+// wavelengths are recorded with less current.
+//
+// Against the record frequency the low band hardly changes. The high band
+// follows the channel: as the frequency moves the null of the recorded
+// spectrum through the high-band filter the level dips into a notch and comes
+// back, rising gently with frequency as a differentiating playback does.
 struct RecHeadTruth {
-    double currentOpt = 0;                         // optimum record current offset
-    double frequencyOpt = 0;                       // optimum record frequency offset
-    double lowMax = 0;                             // low-band level of a saturated recording
-    double highMax = 0;                            // high-band level of a saturated recording
-    double currentMid = 0, currentSlope = 18;      // low-band response to the current
-    double frequencyMid = 0, frequencySlope = 25;  // high-band response to the frequency
-    double baseErr = -5.0;                         // error exponent of a recording at the optimum
-    double masterFactor = 1;  // master tape level against an optimum self recording
+    double lowMax = 0, highMax = 0;           // levels of the bands at their best
+    double lowRise = 0, lowRiseWidth = 10;    // low band against the current: the rise,
+    double lowFall = 0, lowFallWidth = 16;    // and the over-recording fall
+    double highRise = 0, highRiseWidth = 10;  // high band against the current
+    double highFall = 0, highFallWidth = 16;  //
+    double notchAt = 0, notchWidth = 30;      // high band against the frequency: the notch,
+    double notchDepth = 0.95, tilt = 0.1;     // its depth, and the rise per 100 steps
+    double baseErr = -5.0;                    // error exponent of a recording at the best values
+    double masterFactor = 1;  // master tape level against a recording at the best values
+};
+
+// What a right record adjustment chooses for a head: the settings where the
+// noise-free sweeps of the adjustment cross their thresholds (rounded as the
+// adjustment rounds), and the exact crossings.
+struct RecBest {
+    int current = 0;
+    int frequency = 0;
+    double currentExact = 0;
+    double frequencyExact = 0;
+    double frequencyThreshold = 0;  // the threshold whose crossing gave the frequency
 };
 
 // The hidden truth of one playback channel: the VCO centre frequency and the
@@ -40,12 +71,13 @@ struct PbChannelTruth {
     double baseErr = -5.0;  // error exponent with every value at its optimum
 };
 
-// The record-current and frequency defaults the adjustment measures against.
-inline constexpr RecSetting DefaultLpSetting{50, -90};
+// Faults that bend the level curves of every record head while recording, so
+// each way of reading a curve can be met (see faults.h for the names).
+enum class CurveFault { None, Flat, Falls, Twice, Low, ZeroReference };
 
 // What a recorder's heads make of the tape: envelope levels and error rates as
-// functions of the values stored in the recorder, around per-head optimum
-// values drawn from a seed, so a given seed is always the same recorder.
+// functions of the values stored in the recorder, around per-head values drawn
+// from a seed, so a given seed is always the same recorder.
 class SignalModel {
   public:
     explicit SignalModel(std::uint64_t seed) : seed_(seed) {}
@@ -55,10 +87,11 @@ class SignalModel {
     RecHeadTruth recHead(int fmt, int ch, int head) const;
     PbChannelTruth pbChannel(int fmt, int cate, int kind, int ch) const;
 
-    // Envelope level while recording (read back by the confidence heads) or
-    // while playing a recording made with the setting.
-    double recordLevel(int fmt, int ch, int head, Band band, RecSetting s) const;
-    // Envelope level of the master tape.
+    // Envelope level of a recording made with the setting, read while
+    // recording or played back later; a curve fault bends it.
+    double recordLevel(int fmt, int ch, int head, Band band, RecSetting s,
+                       CurveFault fault = CurveFault::None) const;
+    // Envelope level of the master tape: a recording at the best values.
     double masterLevel(int fmt, int ch, int head, Band band) const;
     // Error exponent of a recording made with the setting.
     double recordErr(int fmt, int ch, int head, RecSetting s) const;
@@ -66,6 +99,13 @@ class SignalModel {
     // uses the first head's taps (items 17 to 22), 1 the second's (23 to 28).
     double playbackErr(int fmt, int cate, int kind, int ch, int head,
                        const std::array<std::int16_t, 29>& block) const;
+
+    // The values a right record adjustment chooses for a head, read here from
+    // the levels themselves. The current sweep runs at the default frequency;
+    // the frequency sweep of channel L at the default current (channel R's
+    // pass wrote the defaults again after L's current was set) and that of
+    // channel R at its own chosen current.
+    RecBest best(int fmt, int ch, int head) const;
 
     // The recorder's own adjustments: where its VCO centre frequency and its
     // equaliser taps settle (close to, not exactly at, the optimum).
@@ -75,11 +115,8 @@ class SignalModel {
     std::uint64_t seed() const { return seed_; }
 
   private:
-    RecHeadTruth drawRecHead(int fmt, int ch, int head) const;
-
     std::uint64_t seed_;
-    // Drawing a head's truth means solving for its curves: done once per head.
-    mutable std::map<int, RecHeadTruth> recHeads_;
+    mutable std::map<int, RecBest> best_;
 };
 
 // Combines two error exponents as rates: log10(10^a + 10^b).
@@ -87,5 +124,10 @@ double addErrRates(double a, double b);
 
 // The logistic response used by the level curves.
 double logistic(double x);
+
+// The level, relative to the level at the default values, that a curve fault
+// gives at a setting `u` of the way through the sweep of its band (0 first
+// point, 1 last point).
+double faultCurve(CurveFault fault, double u);
 
 }  // namespace rf::sim

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "error_of.h"
 #include "sim_rig.h"
 
 namespace rf::test {
@@ -31,9 +32,9 @@ TEST(SimulatedRecorder, TransportRunsInTimeAndRecordsOnlyOnBlankTapeFromItsGener
     EXPECT_THROW(rig.rs.TransportCtrl(link::Transport::Rec), RfError);  // protected: error replies
     rig.rs.TransportCtrl(link::Transport::Play);
     rig.wait(60s);
-    // Thirty minutes of tape, one minute played (and the half second of the command).
-    EXPECT_EQ(joined(rig.rs.QhrRead(1)).substr(0, 4), "0028");
-    EXPECT_EQ(joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)).substr(0, 6), "000100");
+    // Thirty minutes of tape, a minute played (the servos lock in 0.8 s of it).
+    EXPECT_EQ(joined(rig.rs.QhrRead(1)), "002900");
+    EXPECT_EQ(joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)).substr(0, 6), "000059");
     rig.rs.TransportCtrl(link::Transport::Rew);
     rig.wait(1s);
     EXPECT_EQ(rig.rs.StatusRead(), "REW");
@@ -48,6 +49,10 @@ TEST(SimulatedRecorder, TransportRunsInTimeAndRecordsOnlyOnBlankTapeFromItsGener
     rig.rs.TransportCtrl(link::Transport::Stop);
     rig.rs.TransportCtrl(link::Transport::StbOff);
     EXPECT_EQ(rig.rs.StatusRead(), "STBOF");
+    // From standby off the drum spins up for 3 s before the tape plays.
+    rig.rs.TransportCtrl(link::Transport::Play);
+    EXPECT_EQ((rig.wait(1800ms), rig.rs.StatusRead()), "STBOF");
+    EXPECT_EQ((rig.wait(800ms), rig.rs.StatusRead()), "PLAY");
     rig.rs.TransportCtrl(link::Transport::Eject);
 
     rig.load("BLANK");
@@ -88,12 +93,68 @@ TEST(SimulatedRecorder, StoresLevelBlocksAndRecordValuesPerBlockAndArea) {
               (std::array<std::int16_t, 2>{-30, 12}));
     EXPECT_EQ(rig.rs.RecValueRead({7, 2, 0, 0, 1}, RecKind::Freq),
               (std::array<std::int16_t, 2>{-70, -44}));
-    // The other area keeps its own values.
+    // Area 1 holds the factory's values, untouched by writes to area 0; what is
+    // stored there becomes the working value of area 0 as well.
     rig.rs.AdjModeSet(AdjMode::Stop);
     rig.rs.AdjModeSet(AdjMode::Start, 0, 7, 2, 1);
-    EXPECT_EQ(rig.rs.LevelRead(sel, LevelKind::Eq200).items[9], asFound.items[9]);
+    const auto factory = rig.rs.LevelRead(sel, LevelKind::Eq200);
+    EXPECT_EQ(factory.items[9], 400);
+    EXPECT_NE(factory.items, asFound.items);  // the heads' values have drifted
+    rig.rs.RecValueSet({7, 2, 0, 0, 0}, RecKind::Curr, rec);
+    written[9] = 377;
+    rig.rs.LevelSet(sel, LevelKind::Eq200, written);
+    rig.rs.AdjModeSet(AdjMode::Stop);
+    rig.rs.AdjModeSet(AdjMode::Start, 0, 7, 2, 0);
+    EXPECT_EQ(rig.rs.LevelRead(sel, LevelKind::Eq200).items[9], 377);
+    EXPECT_EQ(rig.rs.RecValueRead({7, 2, 0, 0, 0}, RecKind::Curr),
+              (std::array<std::int16_t, 2>{-30, 12}));
+    // A head the recorder does not have: kinds 0 to 3, channels 0 and 1.
+    for (const BlockSel bad : {BlockSel{7, 2, 1, 4, 0}, BlockSel{7, 2, 1, 0, 2}}) {
+        EXPECT_EQ(errorOf([&] { rig.rs.LevelRead(bad, LevelKind::Rf); }), err::ErrReceive);
+        EXPECT_EQ(errorOf([&] { rig.rs.RecValueSet(bad, RecKind::Curr, rec); }), err::ErrReceive);
+    }
+    EXPECT_EQ(errorOf([&] { rig.rs.AdjRun(2, AdjRunKind::Env); }), err::ErrReceive);
 }
 
+// Three recordings on one blank tape, each from 23:59:55:00: a search goes to
+// the nearest place with the time code in the direction it has to go. Played
+// back, the recorder's own recording goes through the record/playback heads:
+// its equaliser adjustment sets their block, the one read back with "$PR".
+TEST(SimulatedRecorder, ASearchParksAtTheNearestMatchingTimeCodeInItsDirection) {
+    SimRig rig;
+    rig.load("BLANK");
+    std::vector<double> starts;
+    for (int take = 0; take < 3; ++take) {
+        rig.until(link::Transport::Rec, "REC");
+        starts.push_back(rig.recorder.transport().position());
+        rig.rs.CtsSet("23595500");
+        rig.wait(20s);
+        rig.until(link::Transport::Stop, "STOP");
+    }
+    auto search = [&](const char* tc) {
+        rig.rs.SearchSet(link::SearchMode::Tc, tc);
+        while (!rig.rs.SearchEnded())
+            rig.wait(100ms);
+        EXPECT_EQ(joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)), tc);
+        return rig.recorder.transport().position();
+    };
+    EXPECT_GT(search("00000000"), starts[2]);  // back: the last recording
+    rig.rs.AdjModeSet(AdjMode::Start, 0, 7, 2, 0);
+    rig.until(link::Transport::Play, "PLAY");
+    rig.rs.RmSet("000100010");  // mode digit 0: conf heads
+    const auto conf = rig.rs.LevelRead({7, 2, 1, 0, 0}, LevelKind::Eq200);
+    rig.rs.AdjRun(0, AdjRunKind::Tap);
+    const auto rp = rig.rs.LevelRead({7, 2, 0, 0, 0}, LevelKind::Eq200);
+    for (std::size_t i = 0; i < 12; ++i)
+        EXPECT_NEAR(rp.items[17 + i], rig.recorder.signal().pbChannel(7, 0, 0, 0).tapOpt[i], 1);
+    EXPECT_EQ(rig.rs.LevelRead({7, 2, 1, 0, 0}, LevelKind::Eq200).items, conf.items);
+    rig.until(link::Transport::Rew, "REW");
+    rig.wait(10s);
+    // The tape begins with the generator's code before the preset, 00:00:03.
+    EXPECT_LT(search("00000500"), starts[1]);  // forward: the first
+}
+
+// A damaged stretch plays badly until the tape is wound past it.
 TEST(SimulatedRecorder, OwnAdjustmentsMoveVcoAndTapsAndMeasurementsFollowTheTape) {
     SimRig rig;
     rig.load("HDLP MASTER");
@@ -116,6 +177,18 @@ TEST(SimulatedRecorder, OwnAdjustmentsMoveVcoAndTapsAndMeasurementsFollowTheTape
     // The marks are the time code of the tape position.
     EXPECT_EQ(joined(rates.marks).substr(0, 6),
               joined(rig.rs.TimeCodeRead(TimeCodeMode::Tcr)).substr(0, 6));
+    const int good = *std::max_element(rates.rates.begin(), rates.rates.end());
+    auto worst = [&](int from) {
+        for (int step : rig.rs.ErrRateRead(ErrRateMode::Bcd, 0).rates)
+            from = std::max(from, step);
+        return from;
+    };
+    rig.recorder.faults().damage = true;
+    EXPECT_GE(worst(0), good + 12);  // three decades: fifteen steps
+    rig.until(link::Transport::FF, "FF");
+    rig.wait(4s);
+    rig.until(link::Transport::Play, "PLAY");
+    EXPECT_LE(worst(0), good + 1);  // past the stretch: as before, give or take the noise
 }
 
 }  // namespace

@@ -31,6 +31,12 @@ struct SimRig {
         if (!recorder.insert(tape, now())) throw std::logic_error("cannot insert " + tape);
         wait(3s);
     }
+    // Repeats a transport command until the recorder reports its status.
+    void until(link::Transport mode, const std::string& status) {
+        do
+            rs.TransportCtrl(mode);
+        while (rs.StatusRead() != status);
+    }
 
     platform::virt::VirtualPlatform platform;
     sim::Recorder recorder;
