@@ -64,6 +64,7 @@ TEST(PanelOnRecorder, AnswersEachLineAndTheRecorderAnswersTheToolAccordingly) {
         {"changer on", "changer on: with no tape in, the next tape goes in 3 s later\n"},
         {"insert BLANK", "inserted BLANK: threading for 2 s\n"},
         {"eject", "ejected BLANK; the changer puts the next tape in 3 s\n"},
+        {"heads", "head R2: best current "},
     };
     for (const auto& [line, answer] : transcript) {
         const std::string out = run(line);

@@ -42,6 +42,7 @@ TEST(VtrsimPanelCommand, ReadsEveryCommandOfTheFrontPanelAndSaysWhyItRefusesALin
         {"changer OFF", panel::SetChanger{false}},
         {"status", panel::Status{}},
         {"tapes", panel::ListTapes{}},
+        {"heads", panel::ListHeads{}},
         {"help", panel::Help{}},
         {"quit", panel::Quit{}},
         {"play", panel::Invalid{"unknown command \"play\""}},

@@ -175,6 +175,28 @@ std::vector<std::string> listTapes(RealTimeRecorder& host) {
     return out;
 }
 
+// The judge of a record adjustment: each head's best values beside the values
+// it works with now (area 0) and those stored (area 1), HDLP at 18000 rpm.
+std::vector<std::string> listHeads(RealTimeRecorder& host) {
+    std::vector<std::string> out;
+    host.panel([&](Recorder& r, Micros) {
+        for (int ch = 0; ch < 2; ++ch)
+            for (int head = 0; head < 2; ++head) {
+                const RecBest best = r.signal().best(7, ch, head);
+                const auto i = static_cast<std::size_t>(head);
+                const RecItems& now = r.recValues(0, 7, 2, 0, ch);
+                const RecItems& stored = r.recValues(1, 7, 2, 0, ch);
+                char line[160];
+                std::snprintf(line, sizeof line,
+                              "head %c%d: best current %d frequency %d; has %d %d, stored %d %d",
+                              ch == 0 ? 'L' : 'R', head + 1, best.current, best.frequency, now[i],
+                              now[2 + i], stored[i], stored[2 + i]);
+                out.emplace_back(line);
+            }
+    });
+    return out;
+}
+
 }  // namespace
 
 std::string clockText(double seconds) {
@@ -232,6 +254,7 @@ std::vector<std::string> runPanelCommand(const PanelCommand& command, RealTimeRe
                 return std::vector<std::string>{statusLine(host.state())};
             },
             [&](const panel::ListTapes&) { return listTapes(host); },
+            [&](const panel::ListHeads&) { return listHeads(host); },
             [](const panel::Help&) { return std::vector<std::string>{}; },
             [](const panel::Quit&) { return std::vector<std::string>{}; },
             [](const panel::Invalid& c) { return std::vector<std::string>{"? " + c.reason}; },

@@ -164,6 +164,7 @@ PanelCommand parsePanelCommand(std::string_view line) {
     if (verb == "faults") return noArguments(panel::ListFaults{});
     if (verb == "status") return noArguments(panel::Status{});
     if (verb == "tapes") return noArguments(panel::ListTapes{});
+    if (verb == "heads") return noArguments(panel::ListHeads{});
     if (verb == "help") return noArguments(panel::Help{});
     if (verb == "quit") return noArguments(panel::Quit{});
     return invalid("unknown command \"" + w[0] + "\" (\"help\" lists the commands)");
@@ -184,6 +185,8 @@ const char* panelHelp() {
            "  changer on|off          the automatic tape changer\n"
            "  status                  transport status, tape, position, remaining time\n"
            "  tapes                   the tape library\n"
+           "  heads                   each HDLP record head: the current and frequency a\n"
+           "                          right record adjustment chooses, and what it has\n"
            "  help                    this list\n"
            "  quit                    end vtrsim\n";
 }

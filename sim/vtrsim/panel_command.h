@@ -52,6 +52,10 @@ struct Status {
 struct ListTapes {
     friend bool operator==(const ListTapes&, const ListTapes&) = default;
 };
+// The record heads: the values a right adjustment chooses and those they have.
+struct ListHeads {
+    friend bool operator==(const ListHeads&, const ListHeads&) = default;
+};
 struct Help {
     friend bool operator==(const Help&, const Help&) = default;
 };
@@ -72,8 +76,8 @@ struct Invalid {
 using PanelCommand =
     std::variant<panel::Nothing, panel::Insert, panel::Eject, panel::SetRemote, panel::SetModel,
                  panel::SetInduce, panel::FaultOn, panel::FaultOff, panel::ListFaults,
-                 panel::SetChanger, panel::Status, panel::ListTapes, panel::Help, panel::Quit,
-                 panel::Invalid>;
+                 panel::SetChanger, panel::Status, panel::ListTapes, panel::ListHeads, panel::Help,
+                 panel::Quit, panel::Invalid>;
 
 // Reads one line. Command words, fault names and on/off are taken in any case;
 // tape names and the identification text as written.
