@@ -1,0 +1,299 @@
+#include "adjust/pb_adjust.h"
+
+#include <algorithm>
+#include <string>
+
+#include "core/delimited.h"
+#include "measure/pb_measure.h"
+
+namespace rf::adjust {
+
+namespace {
+
+using link::LevelKind;
+using link::Transport;
+
+BlockSel onChannel(BlockSel block, int ch) {
+    block.SHeadCh = static_cast<std::int16_t>(ch);
+    return block;
+}
+
+std::span<std::int16_t, link::LevelItems> rowOf(PbTable& table, const BlockSel& b, int ch) {
+    return table.row(b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, ch);
+}
+
+// The four-channel formats measure every head kind at once: their entry of
+// the conf heads stands for the format.
+bool fourChannelSelected(const Shared& s, int fmt, int rpm) {
+    return s.AdjSel(dir::Playback, fmt, rpm, cate::Playback, kind::Conf, 0);
+}
+
+}  // namespace
+
+bool aboveLimit(std::span<const float> values, float limit) {
+    return std::any_of(values.begin(), values.end(), [limit](float v) { return v > limit; });
+}
+
+float pbProgressStep(const Shared& s) {
+    float steps = s.PbStepCount;
+    if (fourChannelSelected(s, fmt::Dv, rpm::Rpm9000)) steps -= 2;
+    if (fourChannelSelected(s, fmt::Magvex50M, rpm::Rpm9900)) steps -= 1.5f;
+    if (fourChannelSelected(s, fmt::HdSp, rpm::Rpm19800)) steps -= 1.5f;
+    if (steps <= 0) {
+        // A selection the check boxes cannot make (one kind of a four-channel
+        // format, say): count the advances the run will make instead.
+        int advances = 0;
+        for (int f = 0; f <= 7; ++f)
+            for (int r = 0; r <= 6; ++r)
+                for (int c = 0; c <= 1; ++c)
+                    for (int k = 0; k <= 3; ++k)
+                        if (s.AdjSel(dir::Playback, f, r, c, k, 0))
+                            advances += f == fmt::HdLp && r == rpm::Rpm18000 ? 4 : 2;
+        for (auto [f, r] : {std::pair<int, int>{fmt::Dv, rpm::Rpm9000},
+                            {fmt::Magvex50M, rpm::Rpm9900},
+                            {fmt::HdSp, rpm::Rpm19800}})
+            if (fourChannelSelected(s, f, r)) advances += 2;
+        steps = static_cast<float>(advances) / 4.0f;
+    }
+    return steps > 0 ? 100.0f / steps / 4.0f : 0.0f;
+}
+
+void PbAdjust::PbAdjustMain() {
+    Shared& s = ctx_.shared;
+    ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
+    s.DspText = s.VtrName + " Play Adjust Start";
+    ctx_.logLine(s.DspText);
+
+    // Counted here from run control's count, so that a Retry counts afresh.
+    ctx_.progressReset();
+    s.ProgressVal = 0;
+    s.ProgressStep = pbProgressStep(s);
+    ctx_.display.channelLabels({"**", "**", "**", "**"});
+    ctx_.display.kindLabel("**");
+    for (int f = 0; f <= 7; ++f)
+        for (int r = 0; r <= 6; ++r)
+            s.PbFmtRpmSel(f, r) = !selectedBlocks(f, r).empty();
+    record_.playbackBlocks.clear();
+
+    if (masterPhase()) checkPhase();
+    finish();
+}
+
+std::vector<BlockSel> PbAdjust::selectedBlocks(int fmt, int rpm) const {
+    std::vector<BlockSel> out;
+    for (int c = 0; c <= 1; ++c)
+        for (int k = 0; k <= 3; ++k)
+            if (ctx_.shared.AdjSel(dir::Playback, fmt, rpm, c, k, 0))
+                out.push_back({static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm),
+                               static_cast<std::int16_t>(c), static_cast<std::int16_t>(k), 0});
+    return out;
+}
+
+bool PbAdjust::masterPhase() {
+    for (int f = 0; f <= 7; ++f)
+        for (int r = 0; r <= 6; ++r)
+            if (ctx_.shared.PbFmtRpmSel(f, r) && !masterFormat(f, r)) return false;
+    return true;
+}
+
+bool PbAdjust::masterFormat(int fmt, int rpm) {
+    Shared& s = ctx_.shared;
+    s.sel = {static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm), 0, 0, 0};
+    tape_.TapeLoad(measure::TapeKind::Master, fmt);
+    if (s.StopReq) return false;
+    rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
+    const std::vector<BlockSel> blocks = selectedBlocks(fmt, rpm);
+    // The adjustments run with the tape stopped and the drum in standby off.
+    if (stopAndStandbyOff())
+        if (const BlockSel* stopped = adjustBlocks(blocks)) restoreBlock(*stopped);
+    rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
+    ctx_.Stby(2000);
+    if (s.StopReq) return false;
+    storeBlocks(blocks);
+    return true;
+}
+
+const BlockSel* PbAdjust::adjustBlocks(const std::vector<BlockSel>& blocks) {
+    for (const BlockSel& b : blocks)
+        if (!vcoBlock(b)) return &b;
+    for (const BlockSel& b : blocks)
+        if (!tapBlock(b)) return &b;
+    return nullptr;
+}
+
+PlaybackBlock& PbAdjust::recordOf(const BlockSel& block) {
+    auto& blocks = record_.playbackBlocks;
+    auto it = std::find_if(blocks.begin(), blocks.end(),
+                           [&](const PlaybackBlock& b) { return b.block == block; });
+    if (it != blocks.end()) return *it;
+    blocks.push_back({block, {}, {}, false});
+    return blocks.back();
+}
+
+void PbAdjust::noteLeft(const BlockSel& block) {
+    PlaybackBlock& rec = recordOf(block);
+    for (int ch = 0; ch <= 1; ++ch) {
+        auto& left = rec.left[static_cast<std::size_t>(ch)];
+        const auto data = rowOf(ctx_.shared.PbData, block, ch);
+        std::copy(data.begin(), data.end(), left.begin());
+        std::copy_n(rec.found[static_cast<std::size_t>(ch)].begin(), 4, left.begin());
+    }
+}
+
+void PbAdjust::startStep(const BlockSel& block) {
+    Shared& s = ctx_.shared;
+    ctx_.AdjNameDisp(block);
+    s.DspText += " Start !";
+    if (!s.StopReq) ctx_.display.message(s.DspText);
+    ctx_.logLine(s.DspText);
+    s.RmParam = link::rmParam(false, s.PbModeCode, "00");
+    rs_.RmSet(s.RmParam);
+}
+
+bool PbAdjust::vcoBlock(const BlockSel& block) {
+    Shared& s = ctx_.shared;
+    s.sel = block;
+    // The block as found, to put back if the operator stops.
+    PlaybackBlock& rec = recordOf(block);
+    for (int ch = 0; ch <= 1; ++ch) {
+        auto found = rowOf(s.PbDataRead, block, ch);
+        rs_.LevelRead(onChannel(block, ch), LevelKind::Rf).applyTo(found);
+        rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(found);
+        std::copy(found.begin(), found.end(), rec.found[static_cast<std::size_t>(ch)].begin());
+    }
+    // The adjustment starts from the defaults with the recorder's own MAG pair.
+    for (int ch = 0; ch <= 1; ++ch) {
+        auto data = rowOf(s.PbData, block, ch);
+        const auto ini = rowOf(s.PbIniData, block, ch);
+        const auto found = rowOf(s.PbDataRead, block, ch);
+        std::copy(ini.begin(), ini.end(), data.begin());
+        data[2] = found[2];
+        data[3] = found[3];
+        rs_.LevelSet(onChannel(block, ch), LevelKind::Eq200, data);
+    }
+    noteLeft(block);
+    if (s.StopReq) return false;
+    startStep(block);
+    ctx_.display.message("");
+    if (s.StopReq) return false;
+    ctx_.display.message("VCO Center Frequency");
+    s.DspText = "VCO Center Freq";
+    ctx_.logLine(s.DspText);
+    ctx_.Stby(1000);
+    rs_.AdjRun(0, link::AdjRunKind::Vco);
+    for (int ch = 0; ch <= 1; ++ch) {
+        auto data = rowOf(s.PbData, block, ch);
+        rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(data);
+        const std::string label = ch == 0 ? "L H/L VCO=" : "R H/L VCO=";
+        const std::string value = std::to_string(data[9]);
+        s.DspText = label + (data[9] >= 0 ? " " : "") + value;
+        ctx_.LogDsp(s.DspText);
+        ctx_.log.writeRecord(DelimitedRecord().text(label).raw(value).line());
+    }
+    noteLeft(block);
+    ctx_.display.message("");
+    if (s.StopReq) return false;
+    ctx_.ProgressDsp();
+    return true;
+}
+
+bool PbAdjust::tapBlock(const BlockSel& block) {
+    Shared& s = ctx_.shared;
+    s.sel = block;
+    if (s.StopReq) return false;
+    // The equaliser adjusts on the played tape, then stopped.
+    if (!tape_.transportUntil(Transport::Play)) return false;
+    tape_.RemainCheck(1, Transport::Play);
+    if (s.StopReq) return false;
+    ctx_.Stby(500);
+    if (!tape_.transportUntil(Transport::Stop)) return false;
+    startStep(block);
+    ctx_.display.message("Master TAP Charactor");
+    s.DspText = "Master TAP";
+    ctx_.logLine(s.DspText);
+    rs_.AdjRun(0, link::AdjRunKind::Tap);
+    for (int ch = 0; ch <= 1; ++ch) {
+        auto data = rowOf(s.PbData, block, ch);
+        rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(data);
+        for (int head = 0; head <= 1; ++head) {
+            const std::string label =
+                std::string(ch == 0 ? "L " : "R ") + (head == 0 ? "H TAP=" : "L TAP=");
+            std::string values;
+            DelimitedRecord record;
+            record.text(label);
+            for (std::size_t i = 0; i < 6; ++i) {
+                const std::string value = std::to_string(data[17 + 6 * head + i]);
+                values += (i ? "," : "") + value;
+                record.raw(value);
+            }
+            s.DspText = label + values;
+            ctx_.LogDsp(s.DspText);
+            ctx_.log.writeRecord(record.line());
+        }
+    }
+    noteLeft(block);
+    ctx_.display.message("");
+    if (s.StopReq) return false;
+    ctx_.ProgressDsp();
+    return true;
+}
+
+void PbAdjust::restoreBlock(const BlockSel& block) {
+    Shared& s = ctx_.shared;
+    // Nothing may cut the writing back short.
+    ctx_.display.enable(run::ProgramItem::Stop, false);
+    ctx_.AdjNameDisp(block);
+    for (int ch = 0; ch <= 1; ++ch) {
+        const auto found = rowOf(s.PbDataRead, block, ch);
+        rs_.LevelSet(onChannel(block, ch), LevelKind::Rf, found);
+        rs_.LevelSet(onChannel(block, ch), LevelKind::Eq200, found);
+    }
+    s.DspText += " Stop !";
+    ctx_.logLine(s.DspText);
+    PlaybackBlock& rec = recordOf(block);
+    rec.left = rec.found;
+    ctx_.display.enable(run::ProgramItem::Stop, true);
+}
+
+void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {
+    Shared& s = ctx_.shared;
+    if (blocks.empty()) return;
+    const int fmt = blocks.front().SFmt, rpm = blocks.front().SRpm;
+    rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 1);
+    for (const BlockSel& b : blocks) {
+        for (int ch = 0; ch <= 1; ++ch) {
+            const auto data = rowOf(s.PbData, b, ch);
+            rs_.LevelSet(onChannel(b, ch), LevelKind::Eq200, data);
+            std::copy(data.begin(), data.end(), rowOf(s.PbDataRead, b, ch).begin());
+        }
+        noteLeft(b);
+        recordOf(b).stored = true;
+    }
+    rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 1);
+}
+
+bool PbAdjust::stopAndStandbyOff() {
+    Shared& s = ctx_.shared;
+    if (!tape_.transportUntil(Transport::Stop)) return false;
+    // Standby off is reported as "STBOF", not by the command's name.
+    do {
+        if (s.StopReq) return false;
+        rs_.TransportCtrl(Transport::StbOff);
+        tape_.readStatus();
+    } while (s.VtrStatus != "STBOF");
+    return true;
+}
+
+void PbAdjust::finish() {
+    Shared& s = ctx_.shared;
+    if (s.VtrStatus != "EJECT") tape_.transportUntil(Transport::Eject, false);
+    ctx_.display.timeCode({"**", "**", "**", "**"});
+    ctx_.display.remain({"**", "**", "**"});
+    ctx_.display.kindLabel("Head Kind");
+    ctx_.display.channelLabels({"**", "**", "**", "**"});
+    s.DspText = s.VtrName + (s.StopReq ? "  Play Adjust Stop" : "  Play Adjust End");
+    ctx_.logLine(s.DspText);
+    ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
+}
+
+}  // namespace rf::adjust
