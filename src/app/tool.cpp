@@ -22,6 +22,7 @@ Tool::Tool(platform::Platform& platform)
       connection_(form_, ctx_, *this, run_),
       pbMeasure_(ctx_),
       recMeasure_(ctx_) {
+    programmes_.PbAdjustMain = [this] { pbAdjust_.PbAdjustMain(); };
     programmes_.PbMeasureMain = [this] { pbMeasure_.PbMeasureMain(); };
     programmes_.RecMeasureMain = [this] { recMeasure_.RecMeasureMain(); };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "adjust/adjust_record.h"
+#include "adjust/pb_adjust.h"
 #include "app/connection.h"
 #include "core/steps.h"
 #include "link/rs_commands.h"
@@ -122,6 +123,7 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     Connection connection_;
     shell::VersionWindowModel version_;
     adjust::AdjustRecord adjustRecord_;
+    adjust::PbAdjust pbAdjust_{ctx_, adjustRecord_};
     measure::PbMeasure pbMeasure_;
     measure::RecMeasure recMeasure_;
     std::unique_ptr<platform::SerialPort> port_;
