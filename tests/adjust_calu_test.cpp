@@ -16,7 +16,7 @@ namespace rf::adjust {
 // gtest shows a result as what the caller sees of it.
 void PrintTo(const PointResult& r, std::ostream* os) {
     if (r.value)
-        *os << "value " << *r.value;
+        *os << "value " << *r.value << " at " << r.threshold.value_or(0);
     else
         *os << (r.retry ? "retry" : "stopped");
 }
@@ -69,6 +69,7 @@ TEST(PointFinders, InterpolateTheSettingWhereTheCurveFirstRisesThroughAThreshold
         std::vector<float> smoothed;                         // at points 2, 3, ...
         std::vector<std::pair<int, std::int16_t>> settings;  // changed from 100 + 10 i
         int expected;
+        float threshold = 0.4f;  // the fraction of the reference the point was found at
     };
     std::vector<float> longest(27, 0.0f);  // points 2 to 28 ...
     longest.push_back(8);                  // ... and 29: 30 points in all
@@ -87,16 +88,16 @@ TEST(PointFinders, InterpolateTheSettingWhereTheCurveFirstRisesThroughAThreshold
         {false, "a four-point sweep has one place to look", {2, 6}, {}, 125 - 128},
         {false, "negative settings", {3, 3, 3, 5, 5}, {{4, -140}, {5, -150}}, -145 - 128},
         // 0.53 is crossed first (50 -> 56) but 0.59 (56 -> 62) is tried first.
-        {true, "0.59 before 0.53", {50, 56, 62, 62}, {}, 135 - 128},
+        {true, "0.59 before 0.53", {50, 56, 62, 62}, {}, 135 - 128, 0.59f},
         // Each threshold is searched over the whole curve: the rise through 0.655
         // at points 2-3 does not beat the later rise through 0.59 at 5-6.
-        {true, "0.59 anywhere before 0.655", {60, 70, 50, 50, 65}, {}, 156 - 128},
+        {true, "0.59 anywhere before 0.655", {60, 70, 50, 50, 65}, {}, 156 - 128, 0.59f},
         // Never at or below 0.59; rises through 0.655 (62 -> 69) and 0.728 (69 -> 75).
-        {true, "0.655 before 0.728", {60, 62, 69, 75, 80}, {}, 135 - 128},
-        {true, "0.728 when the curve starts above 0.655", {70, 72, 80}, {}, 131 - 128},
+        {true, "0.655 before 0.728", {60, 62, 69, 75, 80}, {}, 135 - 128, 0.655f},
+        {true, "0.728 when the curve starts above 0.655", {70, 72, 80}, {}, 131 - 128, 0.728f},
         // Peaks at 0.58: only 0.53 is crossed, and the point is taken at 0.53
         // (at 0.59 the same pair would give 145).
-        {true, "0.53 as the last resort", {40, 50, 56, 58}, {}, 135 - 128},
+        {true, "0.53 as the last resort", {40, 50, 56, 58}, {}, 135 - 128, 0.53f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -105,7 +106,7 @@ TEST(PointFinders, InterpolateTheSettingWhereTheCurveFirstRisesThroughAThreshold
             s.settings[static_cast<std::size_t>(point)] = setting;
         Rig rig;
         EXPECT_EQ(rig.find(c.fine, s, c.fine ? 100.0f : 10.0f),
-                  PointResult{static_cast<std::int16_t>(c.expected)});
+                  (PointResult{static_cast<std::int16_t>(c.expected), false, c.threshold}));
         EXPECT_TRUE(rig.platform.dialogs().shown().empty());
         EXPECT_FALSE(rig.shared.StopReq);
     }
@@ -137,7 +138,7 @@ TEST(PointFinders, WithoutACrossingTheOperatorChoosesBetweenSweepingAgainAndStop
         rig.platform.dialogs().expectMsgBox(
             c.fine ? "-2.5dB Point not Found !!" : "-5dB Point not Found !!", c.answer);
         EXPECT_EQ(rig.find(c.fine, Sweep(c.smoothed), c.fine ? 100.0f : 10.0f),
-                  (PointResult{std::nullopt, retry}));
+                  (PointResult{std::nullopt, retry, std::nullopt}));
         EXPECT_EQ(rig.shared.StopReq, !retry);
         EXPECT_EQ(rig.shared.MsgAnswer, static_cast<int>(c.answer));
         ASSERT_EQ(rig.platform.dialogs().shown().size(), 1u);

@@ -67,7 +67,7 @@ PointResult notFound(const std::string& text, Shared& shared, platform::Dialogs&
     const platform::Answer answer = dialogs.msgBox(text, platform::Buttons::AbortRetryIgnore,
                                                    platform::Icon::Critical, "ERROR Message");
     shared.MsgAnswer = static_cast<int>(answer);
-    if (answer == platform::Answer::Retry) return PointResult{std::nullopt, true};
+    if (answer == platform::Answer::Retry) return PointResult{std::nullopt, true, std::nullopt};
     shared.StopReq = true;
     return PointResult{};
 }
@@ -78,7 +78,7 @@ PointResult findPoint(const Levels& levels, const Settings& settings, int series
     const Curve n = normalisedCurve(levels, series, count, reference);
     for (float threshold : thresholds)
         if (auto j = risingCrossing(n, count, threshold))
-            return PointResult{interpolate(n, settings, *j, threshold)};
+            return PointResult{interpolate(n, settings, *j, threshold), false, threshold};
     return notFound(notFoundText, shared, dialogs);
 }
 

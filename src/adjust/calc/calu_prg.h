@@ -21,7 +21,8 @@ using Settings = std::array<std::int16_t, 31>;
 using Readings = Table<std::int16_t, 31, 5>;
 
 // What a point finder hands back. Exactly one of three things happened:
-//  - found:    `value` holds the setting at the crossing, less 128;
+//  - found:    `value` holds the setting at the crossing, less 128, and
+//              `threshold` the fraction of the reference it was found at;
 //  - retry:    the curve has no crossing and the operator chose Retry; the
 //              caller sweeps the setting again and calls the finder on the new
 //              curve (nothing is guessed from the curve that failed);
@@ -30,6 +31,7 @@ using Readings = Table<std::int16_t, 31, 5>;
 struct PointResult {
     std::optional<std::int16_t> value;
     bool retry = false;
+    std::optional<float> threshold;
 
     bool found() const { return value.has_value(); }
     bool stopped() const { return !value && !retry; }
