@@ -6,7 +6,7 @@
 
 namespace rf::measure {
 
-std::int32_t RecMeasure::timecodeSeconds() {
+std::int32_t RecordingErrRate::timecodeSeconds() {
     Shared& s = ctx_.shared;
     const auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcr);
     for (std::size_t i = 0; i < 4; ++i) {
@@ -16,7 +16,7 @@ std::int32_t RecMeasure::timecodeSeconds() {
     return adjust::CaluTimeSec(s.ErrRateText);
 }
 
-void RecMeasure::writeHeader() {
+void RecordingErrRate::writeHeader() {
     ctx_.log.writeRecord(DelimitedRecord()
                              .text("MODE")
                              .text("Err-L1")
@@ -24,6 +24,58 @@ void RecMeasure::writeHeader() {
                              .text("Err-R2")
                              .text("Err-R1")
                              .line());
+}
+
+void RecordingErrRate::sample(int fmt, int kind) {
+    Shared& s = ctx_.shared;
+    static constexpr const char* labels[] = {"Video:", "Audio1:", "Audio2:"};
+    ctx_.ProgressDsp();
+    sampling_.ErrRateMeasLp2(s.SRealErr);
+    ctx_.ProgressDsp();
+    for (std::size_t g = 0; g < 3; ++g)
+        logValues(ctx_, labels[g], labels[g], 4 * g);
+    for (int g = 0; g < 3; ++g)
+        for (int h = 0; h < 4; ++h)
+            s.RealErrLp(fmt, 1, 0, g, h, kind) = s.SRealErr[static_cast<std::size_t>(4 * g + h)];
+}
+
+void RecordingErrRate::confErrRate(int fmt, int secondsAfter) {
+    Shared& s = ctx_.shared;
+    rs_.CtsSet("23595500");
+    // Wait for the time code to pass midnight.
+    do {
+        timecodeSeconds();
+        ctx_.platform.processPending();
+    } while (!(s.ErrRateText[0] == "00" && s.ErrRateText[1] == "00") && !s.StopReq);
+    const std::int32_t start = timecodeSeconds();
+    bool measured = false;
+    int count = 0;
+    std::int32_t last = start;
+    while (count != secondsAfter && !s.StopReq) {
+        const std::int32_t t = timecodeSeconds();
+        if (!measured) {
+            if (t >= start + 10) {
+                ctx_.display.message("Conf Error Rate");
+                sample(fmt, 6);
+                measured = true;
+                ctx_.display.message("Please wait a minute !");
+            }
+        } else if (t != last) {
+            last = t;
+            ++count;
+        }
+    }
+}
+
+bool RecordingErrRate::searchStart() {
+    Shared& s = ctx_.shared;
+    if (!tape_.transportUntil(link::Transport::Stop)) return false;
+    rs_.SearchSet(link::SearchMode::Tc, "00000000");
+    ctx_.display.status("REW");
+    platform::waitUntil(
+        ctx_.platform, [this] { return rs_.SearchEnded(); }, &s.StopReq);
+    ctx_.display.status("STOP");
+    return tape_.transportUntil(link::Transport::Stop);
 }
 
 void RecMeasure::RecMeasureMain() {
@@ -100,14 +152,6 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
 
 void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     Shared& s = ctx_.shared;
-    static constexpr const char* labels[] = {"Video:", "Audio1:", "Audio2:"};
-    auto storeResults = [&](int kind) {
-        for (int g = 0; g < 3; ++g)
-            for (int h = 0; h < 4; ++h)
-                s.RealErrLp(fmt, 1, 0, g, h, kind) =
-                    s.SRealErr[static_cast<std::size_t>(4 * g + h)];
-    };
-
     tape_.transportUntil(link::Transport::Rec);
     if (rpm != lastRpm_) ctx_.Stby(3000);
     lastRpm_ = rpm;
@@ -115,64 +159,25 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     if (s.StopReq) return;
     s.DspText = "Conf Error Rate";
     ctx_.logLine(s.DspText);
-    writeHeader();
+    errRate_.writeHeader();
     s.RmParam = link::rmParam(true, s.PbModeCode, "10");
     rs_.RmSet(s.RmParam);
-    rs_.CtsSet("23595500");
-    // Wait for the time code to pass midnight.
-    do {
-        timecodeSeconds();
-        ctx_.platform.processPending();
-    } while (!(s.ErrRateText[0] == "00" && s.ErrRateText[1] == "00") && !s.StopReq);
-    const std::int32_t start = timecodeSeconds();
-    bool measured = false;
-    int count = 0;
-    std::int32_t last = start;
-    while (count != 20 && !s.StopReq) {
-        const std::int32_t t = timecodeSeconds();
-        if (!measured) {
-            if (t >= start + 10) {
-                ctx_.display.message("Conf Error Rate");
-                ctx_.ProgressDsp();
-                sampling_.ErrRateMeasLp2(s.SRealErr);
-                ctx_.ProgressDsp();
-                for (std::size_t g = 0; g < 3; ++g)
-                    logValues(ctx_, labels[g], labels[g], 4 * g);
-                storeResults(6);
-                measured = true;
-                ctx_.display.message("Please wait a minute !");
-            }
-        } else if (t != last) {
-            last = t;
-            ++count;
-        }
-    }
+    errRate_.confErrRate(fmt, 20);
     ctx_.display.message("");
     if (s.StopReq) return;
 
     // Back to the start of the recording and play it.
-    if (!tape_.transportUntil(link::Transport::Stop)) return;
-    rs_.SearchSet(link::SearchMode::Tc, "00000000");
-    ctx_.display.status("REW");
-    platform::waitUntil(
-        ctx_.platform, [this] { return rs_.SearchEnded(); }, &s.StopReq);
-    ctx_.display.status("STOP");
-    if (!tape_.transportUntil(link::Transport::Stop)) return;
+    if (!errRate_.searchStart()) return;
     if (s.StopReq || !tape_.transportUntil(link::Transport::Play)) return;
     s.DspText = "Self Error Rate";
     ctx_.logLine(s.DspText);
-    writeHeader();
+    errRate_.writeHeader();
     ctx_.display.message("Self Error Rate");
     s.RmParam = link::rmParam(true, s.PbModeCode, "10");
     rs_.RmSet(s.RmParam);
     s.ErrSelNo = 0;
     ctx_.display.errorGroup("Video");
-    ctx_.ProgressDsp();
-    sampling_.ErrRateMeasLp2(s.SRealErr);
-    ctx_.ProgressDsp();
-    for (std::size_t g = 0; g < 3; ++g)
-        logValues(ctx_, labels[g], labels[g], 4 * g);
-    storeResults(3);
+    errRate_.sample(fmt, 3);
     ctx_.display.message("");
 }
 
