@@ -1,0 +1,252 @@
+#include "adjust/rec_sweep.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "adjust/pb_levels.h"
+#include "core/delimited.h"
+
+namespace rf::adjust {
+
+namespace {
+
+constexpr const char* channelNames[] = {"Lch", "Rch"};
+constexpr const char* bandNames[] = {"High Frequency Level", "Low Frequency Level"};
+
+BlockSel onChannel(BlockSel block, int ch) {
+    block.SHeadCh = static_cast<std::int16_t>(ch);
+    return block;
+}
+
+// Series i of a channel is the head the recorder reports i-th: on channel L
+// head 1 then head 2, on channel R head 2 then head 1. The record values keep
+// head 1 first on both channels.
+int headItem(int ch, int series) {
+    return ch == 0 ? series : 1 - series;
+}
+
+}  // namespace
+
+const SweepPlan CurrentSweep{SweepQuantity::Current,
+                             -80,
+                             40,
+                             10,
+                             1,
+                             link::RecKind::Curr,
+                             0,
+                             "Rec Current Adjust !",
+                             "Rec Current",
+                             {"CURR : Env-L1 , Env-L2", "CURR : Env-R2 , Env-R1"},
+                             "-5dBCurrent",
+                             true};
+
+const SweepPlan FrequencySweep{SweepQuantity::Frequency,
+                               -120,
+                               40,
+                               20,
+                               0,
+                               link::RecKind::Freq,
+                               2,
+                               "Rec Frequency Adjust !",
+                               "Rec Frequency",
+                               {"FREQ : Env-L1 , Env-L2", "FREQ : Env-R2 , Env-R1"},
+                               "FixFrequency",
+                               false};
+
+std::string offsetText(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, value < 0 ? "-%03d" : "%04d", std::abs(value));
+    return buf;
+}
+
+std::int32_t RecSweep::timecodeSeconds() {
+    const auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcg);
+    ctx_.display.timeCode(tc);
+    return CaluTimeSec(tc);
+}
+
+bool RecSweep::rollover() {
+    Shared& s = ctx_.shared;
+    rs_.CtsSet("23595500");
+    for (;;) {
+        const auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcg);
+        ctx_.display.timeCode(tc);
+        if (tc[0] == "00" && tc[1] == "00") return true;
+        if (s.StopReq) return false;
+    }
+}
+
+std::array<float, 2> RecSweep::envelope(int ch) {
+    Readings readings;
+    for (int k = 1; k <= 14; ++k) {
+        timecodeSeconds();
+        const auto env = rs_.AdjRun(ch, link::AdjRunKind::Env);
+        readings(k, 0) = static_cast<std::int16_t>(env[0]);
+        readings(k, 1) = static_cast<std::int16_t>(env[1]);
+        ctx_.Stby(50);
+    }
+    return {CaluTrimAve(readings, 0, 14), CaluTrimAve(readings, 1, 14)};
+}
+
+bool RecSweep::referenceLevels() {
+    Shared& s = ctx_.shared;
+    ctx_.display.message(CurrentSweep.message);
+    s.DspText = CurrentSweep.title;
+    ctx_.logLine(s.DspText);
+    ctx_.log.writeRecord(DelimitedRecord().text("BPF Kind").text("Env-*1").text("Env-*2").line());
+    if (!rollover()) return false;
+    for (int ch = 0; ch <= 1; ++ch)
+        for (int band = 0; band <= 1; ++band) {
+            const std::string name = std::string(channelNames[ch]) + ";" + bandNames[band];
+            ctx_.display.message(name);
+            rs_.KsSet(true, band, 0);
+            const auto env = envelope(ch);
+            s.DspText = name + ":" + levelText(env[0]) + "," + levelText(env[1]);
+            ctx_.LogDsp(s.DspText);
+            ctx_.log.writeRecord(DelimitedRecord().text(name).number(env[0]).number(env[1]).line());
+            for (int series = 0; series <= 1; ++series)
+                s.RecEnvLevel(ch, series, band) = env[static_cast<std::size_t>(series)];
+        }
+    rs_.KsSet(false, 0, 0);
+    ctx_.ProgressDsp();
+    return !s.StopReq;
+}
+
+bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& plan) {
+    Shared& s = ctx_.shared;
+    const BlockSel sel = onChannel(block, ch);
+    for (;;) {
+        if (!tape_.transportUntil(link::Transport::Rec)) return false;
+        tape_.RemainCheck(3, link::Transport::Rec);
+        if (s.StopReq) return false;
+        if (plan.rolloverFirst && !rollover()) return false;
+        ctx_.display.message(plan.message);
+        s.DspText = plan.title;
+        ctx_.logLine(s.DspText);
+        s.DspText = plan.heading[static_cast<std::size_t>(ch)];
+        ctx_.logLine(s.DspText);
+        if (!plan.rolloverFirst && !rollover()) return false;
+        if (plan.quantity == SweepQuantity::Current) {
+            // Both channels start from the defaults, current and frequency.
+            for (int c = 0; c <= 1; ++c) {
+                const BlockSel other = onChannel(block, c);
+                for (auto kind : {link::RecKind::Curr, link::RecKind::Freq})
+                    rs_.RecValueSet(other, kind,
+                                    s.RecIniData.row(other.SFmt, other.SRpm, other.SHeadCate,
+                                                     other.SHeadKind, c));
+            }
+            ctx_.Stby(1000);
+        }
+        if (!sweep(block, ch, plan)) return false;
+        rs_.RecValueSet(sel, plan.kind,
+                        s.RecIniData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch));
+        tape_.transportUntil(link::Transport::Stop);
+        ctx_.display.message("");
+        if (s.StopReq) return false;
+        const Choice choice = choose(block, ch, plan);
+        if (choice != Choice::Retry) break;
+        // Retry: the channel is recorded and measured again.
+    }
+
+    const auto values = s.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
+    rs_.RecValueSet(sel, plan.kind, values);
+    if (s.StopReq) return false;
+    const auto first = values[static_cast<std::size_t>(plan.item)];
+    const auto second = values[static_cast<std::size_t>(plan.item + 1)];
+    s.DspText = std::string(plan.result) + " : " + offsetText(first) + "," + offsetText(second);
+    ctx_.LogDsp(s.DspText);
+    ctx_.log.writeRecord(DelimitedRecord()
+                             .text(plan.result)
+                             .number(static_cast<float>(first))
+                             .number(static_cast<float>(second))
+                             .line());
+    ctx_.ProgressDsp();
+    rs_.KsSet(false, 0, 0);
+    return true;
+}
+
+Sweep& RecSweep::recordSweep(const BlockSel& block, int ch, int series, const SweepPlan& plan) {
+    const BlockSel sel = onChannel(block, ch);
+    const int head = headItem(ch, series);
+    Sweep fresh;
+    fresh.block = sel;
+    fresh.head = head;
+    fresh.quantity = plan.quantity;
+    fresh.reference = ctx_.shared.RecEnvLevel(ch, series, plan.band);
+    for (std::size_t i = 0; i < record_.sweeps.size(); ++i) {
+        Sweep& kept = record_.sweeps[i];
+        if (kept.block == sel && kept.head == head && kept.quantity == plan.quantity) {
+            fresh.measurements = kept.measurements + 1;
+            kept = fresh;
+            recorded_[static_cast<std::size_t>(series)] = i;
+            return kept;
+        }
+    }
+    recorded_[static_cast<std::size_t>(series)] = record_.sweeps.size();
+    return record_.sweeps.emplace_back(fresh);
+}
+
+bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
+    Shared& s = ctx_.shared;
+    const BlockSel sel = onChannel(block, ch);
+    auto values = s.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
+    for (int series = 0; series <= 1; ++series)
+        recordSweep(block, ch, series, plan);
+    SweepCount = 0;
+    for (SweepValue = static_cast<std::int16_t>(plan.first); SweepValue <= plan.last;
+         SweepValue = static_cast<std::int16_t>(SweepValue + plan.step)) {
+        values[static_cast<std::size_t>(plan.item)] = SweepValue;
+        values[static_cast<std::size_t>(plan.item + 1)] = SweepValue;
+        rs_.RecValueSet(sel, plan.kind, values);
+        SweepCount = static_cast<std::int16_t>(SweepCount + 1);
+        SweepSetting[static_cast<std::size_t>(SweepCount)] =
+            static_cast<std::int16_t>(SweepValue + 128);
+        // At least two seconds of tape are recorded with the new value.
+        const std::int32_t t0 = timecodeSeconds();
+        while (timecodeSeconds() < t0 + 2)
+            if (s.StopReq) return false;
+        rs_.KsSet(true, plan.band, 0);
+        const auto env = envelope(ch);
+        for (int series = 0; series <= 1; ++series) {
+            const float level = env[static_cast<std::size_t>(series)];
+            levels_(SweepCount, 2 * ch + series) = level;
+            Sweep& kept = record_.sweeps[recorded_[static_cast<std::size_t>(series)]];
+            kept.offsets.push_back(SweepValue);
+            kept.levels.push_back(level);
+        }
+        s.DspText = offsetText(SweepValue) + ":" + levelText(env[0]) + "," + levelText(env[1]);
+        ctx_.LogDsp(s.DspText);
+        ctx_.log.writeRecord(DelimitedRecord()
+                                 .number(static_cast<float>(SweepValue))
+                                 .number(env[0])
+                                 .number(env[1])
+                                 .line());
+        if (s.StopReq) break;
+    }
+    return true;
+}
+
+RecSweep::Choice RecSweep::choose(const BlockSel& block, int ch, const SweepPlan& plan) {
+    Shared& s = ctx_.shared;
+    const BlockSel sel = onChannel(block, ch);
+    auto values = s.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
+    const auto finder = plan.quantity == SweepQuantity::Current ? Calu5dBPoint : Calu2p5dBPoint;
+    for (int series = 0; series <= 1; ++series) {
+        const int item = plan.item + headItem(ch, series);
+        // A head whose calculation is not made (the run was stopped at the
+        // other's) keeps no value: 0, as for a point that was not found.
+        PointResult point;
+        if (!s.StopReq) {
+            point = finder(levels_, SweepSetting, 2 * ch + series, SweepCount,
+                           s.RecEnvLevel(ch, series, plan.band), s, ctx_.platform.dialogs());
+            if (point.retry) return Choice::Retry;
+        }
+        values[static_cast<std::size_t>(item)] = point.value.value_or(0);
+        Sweep& kept = record_.sweeps[recorded_[static_cast<std::size_t>(series)]];
+        kept.threshold = point.threshold;
+        if (point.value) kept.chosen = *point.value;
+    }
+    return s.StopReq ? Choice::Stopped : Choice::Found;
+}
+
+}  // namespace rf::adjust
