@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "adjust/rec_adjust.h"
+#include "tool_rig.h"
+#include "wire_transcript.h"
+
+namespace rf::adjust {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Answer;
+using run::ProgramItem;
+using test::readFile;
+using test::ToolRig;
+
+const std::string NoFreqPoint = "-2.5dB Point not Found !!";
+const std::string BlockStop = "\"MAGVEX HDLP,18000rpm,RP,RP,RP Stop !\"\r\n";
+
+// The Adjust programme on the record block alone, started from the menu as an
+// operator does, with the recorder's tape changer on. The recorder's curves
+// have no -2.5 dB point yet: the frequency sweep of channel L ends at its box.
+struct RecRun : ToolRig {
+    explicit RecRun(bool pbDone = false) {
+        recorder.setAutoChanger(true, now());
+        EXPECT_TRUE(startUp());
+        tool.choose(ProgramItem::Adjust);
+        tool.partAdjCheck(2);  // REC
+        if (pbDone) tool.shared().AdjDone(dir::Playback, 7, 2, 1, 0, 0) = true;
+        dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
+        for (int ch = 0; ch <= 1; ++ch)
+            found[static_cast<std::size_t>(ch)] = recorder.recValues(0, 7, 2, 0, ch);
+        platform.clearWire();
+    }
+    // Runs `action` `delay` after the logger shows `text` for the `nth` time
+    // (looking every 5 ms).
+    void afterLog(const std::string& text, int nth, std::chrono::milliseconds delay,
+                  std::function<void()> action) {
+        at(now() + 5ms, [=, this] {
+            const std::string& shown = tool.window().LogText;
+            int seen = 0;
+            for (auto at = shown.find(text); at != std::string::npos; at = shown.find(text, at + 1))
+                ++seen;
+            if (seen < nth) return afterLog(text, nth, delay, action);
+            at(now() + delay, action);
+        });
+    }
+    void start() { tool.choose(ProgramItem::Start); }
+    std::string log() { return readFile("QT7310AdjLog.txt"); }
+    const AdjustRecord& record() { return tool.adjustRecord(); }
+    // The recorder works with the values it had before the run, out of adjustment mode.
+    void expectValuesFound() {
+        for (int ch = 0; ch <= 1; ++ch)
+            EXPECT_EQ(recorder.recValues(0, 7, 2, 0, ch), found[static_cast<std::size_t>(ch)]);
+        EXPECT_FALSE(recorder.adjustMode());
+        EXPECT_EQ(recorder.transport().tape(), nullptr);
+    }
+    std::array<sim::RecItems, 2> found;
+};
+
+// Exchanges on the line: what the tool sent and the reply, without the framing.
+struct Exchange {
+    std::string sent, reply;
+};
+std::vector<Exchange> exchanges(const std::vector<platform::virt::WireRecord>& wire) {
+    std::vector<Exchange> out;
+    for (const auto& r : wire) {
+        if (r.dir == platform::virt::WireRecord::Dir::ToPeer)
+            out.push_back({r.bytes.substr(1, r.bytes.size() - 2), {}});
+        else if (!out.empty() && out.back().reply.empty() && r.bytes.size() > 3)
+            out.back().reply = r.bytes.substr(2, r.bytes.size() - 3);
+    }
+    return out;
+}
+int hexByte(const std::string& text, std::size_t at) {
+    return std::stoi(text.substr(at, 2), nullptr, 16);
+}
+
+// A sweep as the line carried it: every write starting with `write` that is
+// followed by fourteen envelope replies to `env` is a point; its offset is the
+// first value written, its levels the trimmed means of the two reply fields.
+struct LinePoints {
+    std::vector<int> offsets;
+    std::vector<float> levels[2];
+};
+LinePoints linePoints(const std::vector<Exchange>& ex, const std::string& write,
+                      const std::string& env) {
+    LinePoints out;
+    for (std::size_t i = 0; i < ex.size(); ++i) {
+        if (ex[i].sent.rfind(write, 0) != 0) continue;
+        Readings readings;
+        int n = 0;
+        for (std::size_t j = i + 1; j < ex.size() && ex[j].sent.rfind("$RS:", 0) != 0; ++j)
+            if (ex[j].sent == env && ++n <= 14)
+                for (int series = 0; series <= 1; ++series)
+                    readings(n, series) = static_cast<std::int16_t>(
+                        hexByte(ex[j].reply, 3 + 2 * static_cast<std::size_t>(series)));
+        if (n != 14) continue;
+        out.offsets.push_back(hexByte(ex[i].sent, write.size()) - 128);
+        for (int series = 0; series <= 1; ++series)
+            out.levels[series].push_back(CaluTrimAve(readings, series, 14));
+    }
+    return out;
+}
+
+const Sweep& sweepOf(const AdjustRecord& record, int ch, int head, SweepQuantity quantity) {
+    for (const Sweep& s : record.sweeps)
+        if (s.block.SHeadCh == ch && s.head == head && s.quantity == quantity) return s;
+    throw std::logic_error("no such sweep");
+}
+
+// A transcript with every run of three or more equal requests in a row (the
+// waits that poll the time code or the status) folded into its first and last
+// exchange and the number between.
+std::string folded(const std::string& transcript) {
+    std::vector<std::string> lines;
+    std::istringstream in(transcript);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    const auto request = [&](std::size_t i) {
+        return lines[i].size() > 11 && lines[i][11] == '>' ? lines[i].substr(11) : "";
+    };
+    std::string out;
+    for (std::size_t i = 0; i < lines.size();) {
+        std::size_t j = i;
+        while (j + 3 < lines.size() && !request(j).empty() && request(j + 2) == request(j))
+            j += 2;
+        if (j - i >= 4) {
+            out += lines[i] + "\n" + lines[i + 1] + "\n           ... " +
+                   std::to_string((j - i) / 2 - 1) + " more\n" + lines[j] + "\n" + lines[j + 1] +
+                   "\n";
+            i = j + 2;
+        } else {
+            out += lines[i++] + "\n";
+        }
+    }
+    return out;
+}
+
+TEST(RecAdjustMain, OneBlockOnTheLineAndInTheRecord) {
+    RecRun run;
+    run.dialogs().expectMsgBox(NoFreqPoint, Answer::Ignore);
+    run.start();
+    // The block on the blank tape: from its adjustment mode to the end.
+    const auto& wire = run.platform.wire();
+    const auto isStart = [](const auto& r) { return r.bytes == "\x02$SA:0720\x03"; };
+    auto sa = std::find_if(wire.begin(), wire.end(), isStart);
+    ASSERT_NE(sa, wire.end());
+    sa = std::find_if(sa + 1, wire.end(), isStart);
+    ASSERT_NE(sa, wire.end());
+    test::expectTranscript(folded(test::wireTranscript(wire, std::size_t(sa - wire.begin()))),
+                           "rec_block.txt");
+    const auto ex = exchanges(wire);
+
+    // What the level-curve window will draw is what went over the line.
+    const auto& record = run.record();
+    ASSERT_EQ(record.sweeps.size(), 6u);  // current L and R, frequency L; two heads each
+    for (int ch = 0; ch <= 1; ++ch) {
+        SCOPED_TRACE(ch);
+        const std::string c = std::to_string(ch);
+        const LinePoints line = linePoints(ex, "$RS:0" + c + "0:", "$AR:" + c + "2");
+        EXPECT_EQ(line.offsets,
+                  (std::vector<int>{-80, -70, -60, -50, -40, -30, -20, -10, 0, 10, 20, 30, 40}));
+        const Shared& s = run.tool.shared();
+        for (int series = 0; series <= 1; ++series) {
+            // Channel R reports its second head first: its first series is head 2.
+            const int head = ch == 0 ? series : 1 - series;
+            const Sweep& sweep = sweepOf(record, ch, head, SweepQuantity::Current);
+            EXPECT_EQ(sweep.offsets, line.offsets);
+            EXPECT_EQ(sweep.levels, line.levels[series]);
+            EXPECT_EQ(sweep.reference, s.RecEnvLevel(ch, series, 1));
+            EXPECT_EQ(sweep.threshold, 0.4f);
+            EXPECT_EQ(sweep.chosen, s.RecData(7, 2, 0, 0, ch, head));
+            EXPECT_EQ(sweep.measurements, 1);
+        }
+        // The chosen currents, head 1 first, went to the recorder.
+        const std::string chosen = "$RS:0" + c +
+                                   "0:" + link::signedByte(s.RecData(7, 2, 0, 0, ch, 0)) +
+                                   link::signedByte(s.RecData(7, 2, 0, 0, ch, 1));
+        EXPECT_NE(std::find_if(ex.begin(), ex.end(), [&](auto& e) { return e.sent == chosen; }),
+                  ex.end());
+    }
+    const Sweep& freq = sweepOf(record, 0, 0, SweepQuantity::Frequency);
+    EXPECT_EQ(freq.offsets, (std::vector<int>{-120, -100, -80, -60, -40, -20, 0, 20, 40}));
+    EXPECT_EQ(freq.chosen, std::nullopt);
+    ASSERT_EQ(record.recordBlocks.size(), 1u);
+    EXPECT_FALSE(record.recordBlocks[0].stored);
+    EXPECT_EQ(record.recordBlocks[0].found, record.recordBlocks[0].left);
+    run.expectValuesFound();
+}
+
+TEST(RecAdjustMain, StopAtEachStopPointPutsBackTheValuesFound) {
+    struct Case {
+        const char* what;
+        std::string after;                // logger text after which STOP is chosen ...
+        std::chrono::milliseconds delay;  // ... this long after
+        int nth = 1;
+        bool master = false;  // stopped in the master phase
+        bool pbDone = false;  // the playback adjustment has measured the master levels
+    };
+    const std::vector<Case> cases = {
+        {"master levels", "Lch;Low Frequency Level", 0ms, 1, true},
+        {"record values read", "RP,RP,RP Start !", 200ms},
+        {"master levels known", "RP,RP,RP Start !", 0ms, 1, false, true},
+        {"time code roll-over", "Rec Current", 2s},
+        {"reference levels", "Lch;High Frequency Level", 0ms, 2},
+        {"current sweep L", "CURR : Env-L1", 15s},
+        {"current calculation L", "\n0040:", 0ms},
+        {"current sweep R", "CURR : Env-R2", 30s},
+        {"current calculation R", "\n0040:", 0ms, 2},
+        {"frequency sweep L", "FREQ : Env-L1", 10s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecRun run(c.pbDone);
+        run.afterLog(c.after, c.nth, c.delay, [&] { run.tool.choose(ProgramItem::Stop); });
+        run.start();
+        const std::string log = run.log();
+        EXPECT_EQ(log.find("Master PB Level") == std::string::npos, c.pbDone);
+        const std::string end = BlockStop + (c.master ? "\"QT7310XYZ_SN1  Rec Adjust Stop\"\r\n"
+                                                      : "\"QT7310XYZ_SN1 Rec Adjust Stop\"\r\n");
+        EXPECT_NE(log.find(end), std::string::npos) << log.substr(log.size() - 300);
+        EXPECT_EQ(log.find("Rec Adjust End"), std::string::npos);
+        run.expectValuesFound();
+        const auto& blocks = run.record().recordBlocks;
+        ASSERT_EQ(blocks.size(), c.master ? 0u : 1u);
+        if (!c.master) {
+            EXPECT_EQ(blocks[0].left, blocks[0].found);
+        }
+    }
+}
+
+TEST(RecAdjustMain, RetryAtAMissingPointSweepsTheChannelAgainAbortAndIgnoreStop) {
+    const std::vector<std::vector<Answer>> cases = {
+        {Answer::Abort}, {Answer::Ignore}, {Answer::Retry, Answer::Ignore}};
+    for (const auto& answers : cases) {
+        SCOPED_TRACE(answers.size());
+        RecRun run;
+        for (Answer a : answers)
+            run.dialogs().expectMsgBox(NoFreqPoint, a);
+        run.start();
+        EXPECT_EQ(run.dialogs().pending(), 0u);
+        const auto ex = exchanges(run.platform.wire());
+        // The first point of channel L's frequency sweep, once per measurement.
+        EXPECT_EQ(
+            std::count_if(ex.begin(), ex.end(), [](auto& e) { return e.sent == "$RS:001:0808"; }),
+            static_cast<long>(answers.size()));
+        for (int head = 0; head <= 1; ++head) {
+            const Sweep& s = sweepOf(run.record(), 0, head, SweepQuantity::Frequency);
+            EXPECT_EQ(s.measurements, static_cast<int>(answers.size()));
+            EXPECT_EQ(s.offsets.size(), 9u);
+            EXPECT_EQ(sweepOf(run.record(), 0, head, SweepQuantity::Current).measurements, 1);
+        }
+        EXPECT_EQ(run.tool.shared().MsgAnswer, static_cast<int>(answers.back()));
+        EXPECT_NE(run.log().find(BlockStop + "\"QT7310XYZ_SN1 Rec Adjust Stop\""),
+                  std::string::npos);
+        run.expectValuesFound();
+    }
+}
+
+TEST(LevelRateCheck, PassesFrom068To147TimesTheMasterAndTellsOncePerChannel) {
+    struct Case {
+        std::array<float, 4> self;    // low band: L head 0, L head 1, R head 0, R head 1
+        std::array<float, 4> master;  // the same heads on the master tape
+        int messages;
+    };
+    const std::vector<Case> cases = {
+        {{68, 147, 100, 100}, {100, 100, 100, 100}, 0},
+        {{17, 25, 147, 68}, {25, 25, 100, 100}, 0},
+        {{67, 100, 100, 100}, {100, 100, 100, 100}, 1},
+        {{100, 148, 100, 100}, {100, 100, 100, 100}, 1},
+        {{67, 148, 100, 100}, {100, 100, 100, 100}, 1},  // one message for channel L
+        {{67, 100, 100, 148}, {100, 100, 100, 100}, 2},
+        {{0, 100, 100, 100}, {0, 100, 100, 100}, 1},  // a master level of 0 never passes
+        {{100, 100, 100, 100}, {100, 100, 0, 100}, 1},
+    };
+    for (const Case& c : cases) {
+        ToolRig rig;
+        Shared& s = rig.tool.shared();
+        for (int i = 0; i < 4; ++i) {
+            s.SelfPbLevel(i / 2, i % 2, 1) = c.self[static_cast<std::size_t>(i)];
+            s.MasterPbLevel(i / 2, i % 2, 1) = c.master[static_cast<std::size_t>(i)];
+            s.MasterPbLevel(i / 2, i % 2, 0) = 1000;  // the high band is not compared
+        }
+        for (int i = 0; i < c.messages; ++i)
+            rig.dialogs().expectMsgBox("LevelRate too Different !! Please Check Tape Pattern !",
+                                       Answer::Ok);
+        LevelRateCheck(rig.tool.context());
+        ASSERT_EQ(rig.dialogs().shown().size(), static_cast<std::size_t>(c.messages));
+        for (const auto& box : rig.dialogs().shown()) {
+            EXPECT_EQ(box.title, "LevelRate Check");
+            EXPECT_EQ(box.icon, platform::Icon::Exclamation);
+            EXPECT_EQ(box.buttons, platform::Buttons::Ok);
+        }
+    }
+}
+
+TEST(RecAdjustMain, ARetryAfterALinkErrorStartsAfreshAndTheBarNeverStepsBackWithinARun) {
+    RecRun run;
+    run.afterLog("CURR : Env-L1", 1, 0ms, [&] { run.recorder.faults().noReply.count = 1; });
+    std::vector<int> bar;
+    for (std::chrono::milliseconds t = 1s; t < 1000s; t += 500ms)
+        run.at(run.now() + t, [&] { bar.push_back(run.tool.window().ProgressBar); });
+    run.dialogs().expectMsgBox("RS232-C Time Over Error", Answer::Retry);
+    run.dialogs().expectMsgBox(NoFreqPoint, Answer::Ignore);
+    run.start();
+    const std::string log = run.log();
+    const auto first = log.find("\"QT7310XYZ_SN1  Rec Adjust Start\"");
+    EXPECT_NE(log.find("\"QT7310XYZ_SN1  Rec Adjust Start\"", first + 1), std::string::npos);
+    for (const Sweep& sweep : run.record().sweeps)
+        EXPECT_EQ(sweep.measurements, 1);  // the record starts afresh too
+    // Forwards only, but for the fresh start of the Retry.
+    std::vector<int> drops;
+    for (std::size_t i = 1; i < bar.size(); ++i)
+        if (bar[i] < bar[i - 1]) drops.push_back(bar[i]);
+    EXPECT_EQ(drops, std::vector<int>{0});
+    EXPECT_LE(*std::max_element(bar.begin(), bar.end()), 100);
+}
+
+TEST(RecAdjustMain, WithNoRecordBlockTheBarStaysAndTheRunEnds) {
+    ToolRig rig;
+    ASSERT_TRUE(rig.startUp());
+    rig.tool.shared().AdjSel.fill(false);
+    rig.tool.programmes().RecAdjustMain();
+    EXPECT_EQ(rig.tool.shared().ProgressStep, 0.0f);
+    EXPECT_EQ(rig.tool.window().ProgressBar, 0);
+    EXPECT_NE(readFile("QT7310AdjLog.txt").find(" Rec Adjust End\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rf::adjust
