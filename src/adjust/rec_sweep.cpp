@@ -27,31 +27,31 @@ int headItem(int ch, int series) {
 
 }  // namespace
 
-const SweepPlan CurrentSweep{SweepQuantity::Current,
-                             -80,
-                             40,
-                             10,
-                             1,
-                             link::RecKind::Curr,
-                             0,
-                             "Rec Current Adjust !",
-                             "Rec Current",
-                             {"CURR : Env-L1 , Env-L2", "CURR : Env-R2 , Env-R1"},
-                             "-5dBCurrent",
-                             true};
+const SweepPlan CurrentSweep{.quantity = SweepQuantity::Current,
+                             .first = -80,
+                             .last = 40,
+                             .step = 10,
+                             .band = 1,
+                             .kind = link::RecKind::Curr,
+                             .item = 0,
+                             .message = "Rec Current Adjust !",
+                             .title = "Rec Current",
+                             .heading = {"CURR : Env-L1 , Env-L2", "CURR : Env-R2 , Env-R1"},
+                             .result = "-5dBCurrent",
+                             .rolloverFirst = true};
 
-const SweepPlan FrequencySweep{SweepQuantity::Frequency,
-                               -120,
-                               40,
-                               20,
-                               0,
-                               link::RecKind::Freq,
-                               2,
-                               "Rec Frequency Adjust !",
-                               "Rec Frequency",
-                               {"FREQ : Env-L1 , Env-L2", "FREQ : Env-R2 , Env-R1"},
-                               "FixFrequency",
-                               false};
+const SweepPlan FrequencySweep{.quantity = SweepQuantity::Frequency,
+                               .first = -120,
+                               .last = 40,
+                               .step = 20,
+                               .band = 0,
+                               .kind = link::RecKind::Freq,
+                               .item = 2,
+                               .message = "Rec Frequency Adjust !",
+                               .title = "Rec Frequency",
+                               .heading = {"FREQ : Env-L1 , Env-L2", "FREQ : Env-R2 , Env-R1"},
+                               .result = "FixFrequency",
+                               .rolloverFirst = false};
 
 std::string offsetText(int value) {
     char buf[16];
@@ -143,8 +143,7 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
         tape_.transportUntil(link::Transport::Stop);
         ctx_.display.message("");
         if (s.StopReq) return false;
-        const Choice choice = choose(block, ch, plan);
-        if (choice != Choice::Retry) break;
+        if (!retried(block, ch, plan)) break;
         // Retry: the channel is recorded and measured again.
     }
 
@@ -226,7 +225,7 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
     return true;
 }
 
-RecSweep::Choice RecSweep::choose(const BlockSel& block, int ch, const SweepPlan& plan) {
+bool RecSweep::retried(const BlockSel& block, int ch, const SweepPlan& plan) {
     Shared& s = ctx_.shared;
     const BlockSel sel = onChannel(block, ch);
     auto values = s.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
@@ -239,14 +238,14 @@ RecSweep::Choice RecSweep::choose(const BlockSel& block, int ch, const SweepPlan
         if (!s.StopReq) {
             point = finder(levels_, SweepSetting, 2 * ch + series, SweepCount,
                            s.RecEnvLevel(ch, series, plan.band), s, ctx_.platform.dialogs());
-            if (point.retry) return Choice::Retry;
+            if (point.retry) return true;
         }
         values[static_cast<std::size_t>(item)] = point.value.value_or(0);
         Sweep& kept = record_.sweeps[recorded_[static_cast<std::size_t>(series)]];
         kept.threshold = point.threshold;
         if (point.value) kept.chosen = *point.value;
     }
-    return s.StopReq ? Choice::Stopped : Choice::Found;
+    return false;
 }
 
 }  // namespace rf::adjust

@@ -54,14 +54,7 @@ class RecSweep {
     // channel again against the same references.
     bool adjustChannel(const BlockSel& block, int ch, const SweepPlan& plan);
 
-    // The setting table of the last sweep (SweepValue + 128 at each point) and
-    // its levels (point, series 2 ch + head series).
-    const Settings& sweepSettings() const { return SweepSetting; }
-    const Levels& sweepLevels() const { return levels_; }
-
   private:
-    enum class Choice { Found, Retry, Stopped };
-
     // Reads the record time code and shows it; its value in seconds.
     std::int32_t timecodeSeconds();
     // Presets the record time code to 23:59:55:00 and waits until it has passed
@@ -71,8 +64,9 @@ class RecSweep {
     std::array<float, 2> envelope(int ch);
     // Records the sweep's points; false when STOP ended a wait.
     bool sweep(const BlockSel& block, int ch, const SweepPlan& plan);
-    // Each head's value from the curve just measured, into RecData.
-    Choice choose(const BlockSel& block, int ch, const SweepPlan& plan);
+    // Each head's value from the curve just measured, into RecData; true when
+    // a point was missing and the operator chose Retry.
+    bool retried(const BlockSel& block, int ch, const SweepPlan& plan);
     // The record entry of a head's sweep, started afresh for a new measurement.
     Sweep& recordSweep(const BlockSel& block, int ch, int series, const SweepPlan& plan);
 
