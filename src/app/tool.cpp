@@ -22,11 +22,8 @@ Tool::Tool(platform::Platform& platform)
       connection_(form_, ctx_, *this, run_),
       pbMeasure_(ctx_),
       recMeasure_(ctx_) {
-<<<<<<< HEAD
     programmes_.PbAdjustMain = [this] { pbAdjust_.PbAdjustMain(); };
-=======
     programmes_.RecAdjustMain = [this] { recAdjust_.RecAdjustMain(); };
->>>>>>> RecAdjustMain: master levels, the current and frequency sweeps of every head on the blank tape, the error rates and playback level of the new recording, the LevelRate check, and storing; a stopped block puts back the values it found
     programmes_.PbMeasureMain = [this] { pbMeasure_.PbMeasureMain(); };
     programmes_.RecMeasureMain = [this] { recMeasure_.RecMeasureMain(); };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });

@@ -6,11 +6,8 @@
 #include <string>
 
 #include "adjust/adjust_record.h"
-<<<<<<< HEAD
 #include "adjust/pb_adjust.h"
-=======
 #include "adjust/rec_adjust.h"
->>>>>>> RecAdjustMain: master levels, the current and frequency sweeps of every head on the blank tape, the error rates and playback level of the new recording, the LevelRate check, and storing; a stopped block puts back the values it found
 #include "app/connection.h"
 #include "core/steps.h"
 #include "link/rs_commands.h"
@@ -127,11 +124,8 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     Connection connection_;
     shell::VersionWindowModel version_;
     adjust::AdjustRecord adjustRecord_;
-<<<<<<< HEAD
     adjust::PbAdjust pbAdjust_{ctx_, adjustRecord_};
-=======
     adjust::RecAdjust recAdjust_{ctx_, adjustRecord_};
->>>>>>> RecAdjustMain: master levels, the current and frequency sweeps of every head on the blank tape, the error rates and playback level of the new recording, the LevelRate check, and storing; a stopped block puts back the values it found
     measure::PbMeasure pbMeasure_;
     measure::RecMeasure recMeasure_;
     std::unique_ptr<platform::SerialPort> port_;
