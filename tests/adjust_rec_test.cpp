@@ -18,7 +18,7 @@ using run::ProgramItem;
 using test::readFile;
 using test::ToolRig;
 
-const std::string NoFreqPoint = "-2.5dB Point not Found !!";
+const std::string NoCurrPoint = "-5dB Point not Found !!";
 const std::string BlockStop = "\"MAGVEX HDLP,18000rpm,RP,RP,RP Stop !\"\r\n";
 
 // The Adjust programme on the record block alone, started from the menu as an
@@ -143,7 +143,6 @@ std::string folded(const std::string& transcript) {
 
 TEST(RecAdjustMain, OneBlockOnTheLineAndInTheRecord) {
     RecRun run;
-    run.dialogs().expectMsgBox(NoFreqPoint, Answer::Ignore);
     run.start();
     // The block on the blank tape: from its adjustment mode to the end.
     const auto& wire = run.platform.wire();
@@ -158,7 +157,7 @@ TEST(RecAdjustMain, OneBlockOnTheLineAndInTheRecord) {
 
     // What the level-curve window will draw is what went over the line.
     const auto& record = run.record();
-    ASSERT_EQ(record.sweeps.size(), 6u);  // current L and R, frequency L; two heads each
+    ASSERT_EQ(record.sweeps.size(), 8u);  // current and frequency, L and R, two heads each
     for (int ch = 0; ch <= 1; ++ch) {
         SCOPED_TRACE(ch);
         const std::string c = std::to_string(ch);
@@ -184,13 +183,22 @@ TEST(RecAdjustMain, OneBlockOnTheLineAndInTheRecord) {
         EXPECT_NE(std::find_if(ex.begin(), ex.end(), [&](auto& e) { return e.sent == chosen; }),
                   ex.end());
     }
-    const Sweep& freq = sweepOf(record, 0, 0, SweepQuantity::Frequency);
-    EXPECT_EQ(freq.offsets, (std::vector<int>{-120, -100, -80, -60, -40, -20, 0, 20, 40}));
-    EXPECT_EQ(freq.chosen, std::nullopt);
+    for (int ch = 0; ch <= 1; ++ch)
+        for (int head = 0; head <= 1; ++head) {
+            const Sweep& freq = sweepOf(record, ch, head, SweepQuantity::Frequency);
+            EXPECT_EQ(freq.offsets, (std::vector<int>{-120, -100, -80, -60, -40, -20, 0, 20, 40}));
+            EXPECT_EQ(freq.chosen, run.tool.shared().RecData(7, 2, 0, 0, ch, 2 + head));
+        }
+    // The block ends stored: the recorder works with the values left, and keeps them.
     ASSERT_EQ(record.recordBlocks.size(), 1u);
-    EXPECT_FALSE(record.recordBlocks[0].stored);
-    EXPECT_EQ(record.recordBlocks[0].found, record.recordBlocks[0].left);
-    run.expectValuesFound();
+    const RecordBlock& block = record.recordBlocks[0];
+    EXPECT_TRUE(block.stored);
+    EXPECT_NE(block.found, block.left);
+    for (int area = 0; area <= 1; ++area)
+        for (int ch = 0; ch <= 1; ++ch)
+            EXPECT_EQ(run.recorder.recValues(area, 7, 2, 0, ch),
+                      block.left[static_cast<std::size_t>(ch)]);
+    EXPECT_FALSE(run.recorder.adjustMode());
 }
 
 TEST(RecAdjustMain, StopAtEachStopPointPutsBackTheValuesFound) {
@@ -240,21 +248,20 @@ TEST(RecAdjustMain, RetryAtAMissingPointSweepsTheChannelAgainAbortAndIgnoreStop)
     for (const auto& answers : cases) {
         SCOPED_TRACE(answers.size());
         RecRun run;
+        run.recorder.faults().curveFlat = true;  // no curve crosses: no point is found
         for (Answer a : answers)
-            run.dialogs().expectMsgBox(NoFreqPoint, a);
+            run.dialogs().expectMsgBox(NoCurrPoint, a);
         run.start();
         EXPECT_EQ(run.dialogs().pending(), 0u);
         const auto ex = exchanges(run.platform.wire());
-        // The first point of channel L's frequency sweep, once per measurement.
+        // The first point of channel L's current sweep, once per measurement.
         EXPECT_EQ(
-            std::count_if(ex.begin(), ex.end(), [](auto& e) { return e.sent == "$RS:001:0808"; }),
+            std::count_if(ex.begin(), ex.end(), [](auto& e) { return e.sent == "$RS:000:3030"; }),
             static_cast<long>(answers.size()));
-        for (int head = 0; head <= 1; ++head) {
-            const Sweep& s = sweepOf(run.record(), 0, head, SweepQuantity::Frequency);
-            EXPECT_EQ(s.measurements, static_cast<int>(answers.size()));
-            EXPECT_EQ(s.offsets.size(), 9u);
-            EXPECT_EQ(sweepOf(run.record(), 0, head, SweepQuantity::Current).measurements, 1);
-        }
+        const Sweep& s = sweepOf(run.record(), 0, 0, SweepQuantity::Current);
+        EXPECT_EQ(s.measurements, static_cast<int>(answers.size()));
+        EXPECT_EQ(s.offsets.size(), 13u);
+        EXPECT_FALSE(s.chosen);
         EXPECT_EQ(run.tool.shared().MsgAnswer, static_cast<int>(answers.back()));
         EXPECT_NE(run.log().find(BlockStop + "\"QT7310XYZ_SN1 Rec Adjust Stop\""),
                   std::string::npos);
@@ -306,7 +313,6 @@ TEST(RecAdjustMain, ARetryAfterALinkErrorStartsAfreshAndTheBarNeverStepsBackWith
     for (std::chrono::milliseconds t = 1s; t < 1000s; t += 500ms)
         run.at(run.now() + t, [&] { bar.push_back(run.tool.window().ProgressBar); });
     run.dialogs().expectMsgBox("RS232-C Time Over Error", Answer::Retry);
-    run.dialogs().expectMsgBox(NoFreqPoint, Answer::Ignore);
     run.start();
     const std::string log = run.log();
     const auto first = log.find("\"QT7310XYZ_SN1  Rec Adjust Start\"");
