@@ -273,15 +273,7 @@ void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {
 }
 
 bool PbAdjust::stopAndStandbyOff() {
-    Shared& s = ctx_.shared;
-    if (!tape_.transportUntil(Transport::Stop)) return false;
-    // Standby off is reported as "STBOF", not by the command's name.
-    do {
-        if (s.StopReq) return false;
-        rs_.TransportCtrl(Transport::StbOff);
-        tape_.readStatus();
-    } while (s.VtrStatus != "STBOF");
-    return true;
+    return tape_.transportUntil(Transport::Stop) && tape_.transportUntil(Transport::StbOff);
 }
 
 void PbAdjust::finish() {

@@ -109,13 +109,7 @@ void RecAdjust::RecAdjustMain() {
 }
 
 bool RecAdjust::standbyOff() {
-    Shared& s = ctx_.shared;
-    do {
-        if (s.StopReq) return false;
-        rs_.TransportCtrl(link::Transport::StbOff);
-        tape_.readStatus();
-    } while (s.VtrStatus != "STBOF");
-    return true;
+    return tape_.transportUntil(link::Transport::StbOff);
 }
 
 void RecAdjust::drumWait(std::optional<int>& lastRpm, int rpm) {

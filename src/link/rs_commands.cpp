@@ -207,20 +207,34 @@ std::string rmParam(bool errorRates, std::string_view modeDigit, std::string_vie
 
 namespace {
 // Each transport mode's name and command code, in the order of Transport.
-constexpr std::pair<std::string_view, std::string_view> transportModes[] = {
-    {"STOP", "OSP"},  {"PLAY", "OPL"},   {"REC", "ORC"},    {"FF", "OFF"},
-    {"REW", "ORW"},   {"EJECT", "OEJ"},  {"STBON", "OBN"},  {"STBOFF", "OBF"},
-    {"TCSEL", "CTC"}, {"CTLSEL", "CTL"}, {"CTLRST", "CRT"},
+// A mode's name, its command code and the status StatusRead reports once the
+// recorder is there (none for the counter's settings and standby on).
+struct TransportMode {
+    std::string_view name, code, status;
 };
+constexpr TransportMode transportModes[] = {
+    {"STOP", "OSP", "STOP"}, {"PLAY", "OPL", "PLAY"},    {"REC", "ORC", "REC"},
+    {"FF", "OFF", "FF"},     {"REW", "ORW", "REW"},      {"EJECT", "OEJ", "EJECT"},
+    {"STBON", "OBN", ""},    {"STBOFF", "OBF", "STBOF"}, {"TCSEL", "CTC", ""},
+    {"CTLSEL", "CTL", ""},   {"CTLRST", "CRT", ""},
+};
+
+const TransportMode& transportMode(Transport mode) {
+    return transportModes[static_cast<std::size_t>(mode)];
+}
 
 // The transport command code of a mode ("OSP" for Stop, ...).
 std::string_view transportCode(Transport mode) {
-    return transportModes[static_cast<std::size_t>(mode)].second;
+    return transportMode(mode).code;
 }
 }  // namespace
 
 std::string_view transportName(Transport mode) {
-    return transportModes[static_cast<std::size_t>(mode)].first;
+    return transportMode(mode).name;
+}
+
+std::string_view transportStatus(Transport mode) {
+    return transportMode(mode).status;
 }
 
 const std::string& Rs::send(std::string_view cmd, std::string_view params,

@@ -108,9 +108,11 @@ std::string rmParam(bool errorRates, std::string_view modeDigit, std::string_vie
 
 // Status text of a two-character transport status code.
 std::string statusText(std::string_view code);
-// The mode's name as the operator knows it ("STOP", "PLAY", "STBOFF", ...). For
-// the modes that move the tape it is also the status StatusRead reports once
-// the recorder is there.
+// The mode's name as the operator knows it ("STOP", "PLAY", "STBOFF", ...).
 std::string_view transportName(Transport mode);
+// The status StatusRead reports once the recorder is in the mode ("STOP",
+// "PLAY", "STBOF" for standby off); empty for a command that is no mode the
+// recorder stays in (standby on, the counter's settings).
+std::string_view transportStatus(Transport mode);
 
 }  // namespace rf::link

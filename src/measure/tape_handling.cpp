@@ -61,7 +61,12 @@ const std::string& TapeHandling::readStatus() {
 
 bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
     Shared& s = ctx_.shared;
-    const std::string_view status = link::transportName(mode);
+    const std::string_view status = link::transportStatus(mode);
+    if (status.empty()) {
+        // Not a mode the recorder reports: the command alone.
+        rs_.TransportCtrl(mode);
+        return true;
+    }
     // A wait that STOP cannot end is bounded: a recorder that never gets there
     // (a jammed eject, a tape pulled out by hand) must not trap the operator.
     bool overdue = false;
