@@ -269,6 +269,85 @@ TEST(RecAdjustMain, RetryAtAMissingPointSweepsTheChannelAgainAbortAndIgnoreStop)
     }
 }
 
+// Each bent curve takes its own path through the calculations, and whatever
+// the operator answers, the recorder is not left with a sweep's settings.
+TEST(RecAdjustMain, BentCurvesTakeTheirPathThroughTheCalculations) {
+    using Check = std::function<void(RecRun&)>;
+    const auto stoppedAsFound = [](RecRun& run) {
+        EXPECT_NE(run.log().find(BlockStop), std::string::npos);
+        run.expectValuesFound();
+    };
+    const auto currents = [](RecRun& run, auto check) {
+        for (int ch = 0; ch <= 1; ++ch)
+            for (int head = 0; head <= 1; ++head) {
+                SCOPED_TRACE("ch " + std::to_string(ch) + " head " + std::to_string(head));
+                check(sweepOf(run.record(), ch, head, SweepQuantity::Current),
+                      sweepOf(run.record(), ch, head, SweepQuantity::Frequency));
+            }
+        EXPECT_TRUE(run.record().recordBlocks.at(0).stored);
+    };
+    struct Case {
+        const char* fault;
+        std::vector<std::pair<std::string, Answer>> dialogs;
+        Check check;
+        int levelRate = 0;  // LevelRate messages: one per channel at the most
+    };
+    const std::vector<Case> cases = {
+        {"curvefalls", {{NoCurrPoint, Answer::Ignore}}, stoppedAsFound},
+        // The first of two rises (a third of the way along the sweep), not the second.
+        {"curvetwice",
+         {},
+         [&](RecRun& run) {
+             currents(run, [](const Sweep& current, const Sweep&) {
+                 EXPECT_LT(current.chosen.value_or(99), -20);
+             });
+         },
+         2},
+        // Only the last of the four fractions is reached.
+        {"curvelow",
+         {},
+         [&](RecRun& run) {
+             currents(run, [](const Sweep& current, const Sweep& frequency) {
+                 EXPECT_EQ(current.threshold, 0.4f);
+                 EXPECT_EQ(frequency.threshold, 0.53f);
+             });
+         },
+         2},
+        // No level at the default values: a division error for run control,
+        // which Retry meets again; either way the values found are back.
+        {"refzero",
+         {{"Other Error No =  11", Answer::Retry}, {"Other Error No =  11", Answer::Ignore}},
+         [](RecRun& run) {
+             for (int ch = 0; ch <= 1; ++ch)
+                 EXPECT_EQ(run.recorder.recValues(0, 7, 2, 0, ch),
+                           run.found[static_cast<std::size_t>(ch)]);
+             EXPECT_FALSE(run.recorder.adjustMode());
+             EXPECT_TRUE(run.tool.window().prgItem(ProgramItem::Start).enabled);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        RecRun run;
+        *run.recorder.faults().stateSwitch(c.fault) = true;
+        for (const auto& [text, answer] : c.dialogs)
+            run.dialogs().expectMsgBox(text, answer);
+        // A curve bent out of shape may well record too weakly: the LevelRate
+        // check says so, and that is all it does.
+        int levelRate = 0;
+        run.dialogs().setFallback([&](const platform::virt::DialogRecord& shown) {
+            EXPECT_EQ(shown.title, "LevelRate Check");
+            ++levelRate;
+            auto answered = shown;
+            answered.answer = Answer::Ok;
+            return answered;
+        });
+        run.start();
+        EXPECT_EQ(levelRate, c.levelRate);
+        EXPECT_EQ(run.dialogs().pending(), 0u);
+        c.check(run);
+    }
+}
+
 TEST(LevelRateCheck, PassesFrom068To147TimesTheMasterAndTellsOncePerChannel) {
     struct Case {
         std::array<float, 4> self;    // low band: L head 0, L head 1, R head 0, R head 1

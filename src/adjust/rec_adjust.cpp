@@ -169,8 +169,32 @@ void RecAdjust::selfBlock(const BlockSel& block) {
     if (s.StopReq) return;
     s.sel = block;
     rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 0);
-    selfSteps(block);
+    valuesFound_ = false;
+    try {
+        selfSteps(block);
+    } catch (const RfError& e) {
+        restoreAfterError(block, e);
+        throw;
+    }
     blockEnd(block);
+}
+
+void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
+    // A recorder that does not answer at all would only cost more time-outs.
+    if (error.number() == err::TimeOver) return;
+    Shared& s = ctx_.shared;
+    try {
+        if (valuesFound_)
+            for (int ch = 0; ch <= 1; ++ch) {
+                const BlockSel sel = onChannel(block, ch);
+                rs_.RecValueSet(sel, link::RecKind::Curr, recRow(s.RecDataRead, sel));
+                rs_.RecValueSet(sel, link::RecKind::Freq, recRow(s.RecDataRead, sel));
+            }
+        rs_.KsSet(false, 0, 0);
+        rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
+    } catch (const RfError&) {
+        // The first error is the one the operator is shown.
+    }
 }
 
 bool RecAdjust::selfSteps(const BlockSel& block) {
@@ -199,6 +223,7 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
         read[3] = freq[1];
     }
     kept.found = recordValues(s.RecDataRead, block);
+    valuesFound_ = true;
     for (int ch = 0; ch <= 1; ++ch) {
         const BlockSel sel = onChannel(block, ch);
         auto values = recRow(s.RecData, sel);

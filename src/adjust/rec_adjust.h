@@ -51,6 +51,11 @@ class RecAdjust {
     void selfTap(const BlockSel& block);
     // Restores the values found (stopped) or stores the adjusted ones.
     void blockEnd(const BlockSel& block);
+    // After an error inside a block, before run control asks what to do: the
+    // values found go back and adjustment mode is left, as far as the
+    // recorder still answers, so neither Abort nor a Retry (which reads the
+    // values found anew) meets the sweep's settings in the recorder.
+    void restoreAfterError(const BlockSel& block, const RfError& error);
     // STBOFF until the recorder reports standby off; false when STOP ended the wait.
     bool standbyOff();
     // The drum settles: 2 s at the speed of the phase's last block, else 5 s.
@@ -63,6 +68,7 @@ class RecAdjust {
     RecSweep sweep_;
     measure::RecordingErrRate errRate_;
     std::optional<int> masterRpm_, selfRpm_;  // the last speed of each phase
+    bool valuesFound_ = false;                // the block's values were read
 };
 
 }  // namespace rf::adjust
