@@ -341,5 +341,24 @@ TEST(PbAdjustMain, ARetryStartsAfresh) {
     EXPECT_LT(s.ErrResLp(7, 1, 0, 0, 0, 0), PlaybackHeadLimit);
 }
 
+// An error the recorder answers (not a silence) in the middle of the master
+// phase: before the operator is asked, the block read so far is as found again
+// and adjustment mode is left, so Abort leaves a recorder as it was.
+TEST(PbAdjustMain, AnErrorInTheMasterPhasePutsBackTheBlockBeforeTheOperatorIsAsked) {
+    AdjustRun run({PbLp0});
+    std::array<sim::LevelItems, 2> found;
+    for (int ch = 0; ch <= 1; ++ch)
+        found[static_cast<std::size_t>(ch)] = run.recorder.levelBlock(0, 7, 2, 1, 0, ch);
+    onceWhen(
+        run, [&] { return run.lastSentStarts("$AR:01"); },
+        [&] { run.recorder.faults().errorReply.count = 6; });
+    run.dialogs().expectMsgBox("RS232-C Err Receive Error", platform::Answer::Abort);
+    run.start();
+    EXPECT_TRUE(run.tool.ended());
+    for (int ch = 0; ch <= 1; ++ch)
+        EXPECT_EQ(run.recorder.levelBlock(0, 7, 2, 1, 0, ch), found[static_cast<std::size_t>(ch)]);
+    EXPECT_FALSE(run.recorder.adjustMode());
+}
+
 }  // namespace
 }  // namespace rf::adjust

@@ -104,8 +104,13 @@ bool PbAdjust::masterFormat(int fmt, int rpm) {
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     const std::vector<BlockSel> blocks = selectedBlocks(fmt, rpm);
     // The adjustments run with the tape stopped and the drum in standby off.
-    if (stopAndStandbyOff())
-        if (const BlockSel* stopped = adjustBlocks(blocks)) restoreBlock(*stopped);
+    try {
+        if (stopAndStandbyOff())
+            if (const BlockSel* stopped = adjustBlocks(blocks)) restoreBlock(*stopped);
+    } catch (const RfError& e) {
+        restoreAfterError(fmt, rpm, e);
+        throw;
+    }
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
     ctx_.Stby(2000);
     if (s.StopReq) return false;
@@ -253,6 +258,25 @@ void PbAdjust::restoreBlock(const BlockSel& block) {
     PlaybackBlock& rec = recordOf(block);
     rec.left = rec.found;
     ctx_.display.enable(run::ProgramItem::Stop, true);
+}
+
+void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
+    // A recorder that does not answer at all would only cost more time-outs.
+    if (error.number() == err::TimeOver) return;
+    Shared& s = ctx_.shared;
+    try {
+        for (const PlaybackBlock& rec : record_.playbackBlocks) {
+            if (rec.block.SFmt != fmt || rec.block.SRpm != rpm) continue;
+            for (int ch = 0; ch <= 1; ++ch) {
+                const auto found = rowOf(s.PbDataRead, rec.block, ch);
+                rs_.LevelSet(onChannel(rec.block, ch), LevelKind::Rf, found);
+                rs_.LevelSet(onChannel(rec.block, ch), LevelKind::Eq200, found);
+            }
+        }
+        rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
+    } catch (const RfError&) {
+        // The first error is the one the operator is shown.
+    }
 }
 
 void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {

@@ -55,6 +55,10 @@ class PbAdjust {
     void startStep(const BlockSel& block);
     // Writes back the level block a stopped block was found with.
     void restoreBlock(const BlockSel& block);
+    // After an error in the master phase, before run control asks what to do:
+    // every block of the format and speed read so far gets its values found
+    // back and adjustment mode is left, as far as the recorder still answers.
+    void restoreAfterError(int fmt, int rpm, const RfError& error);
     void storeBlocks(const std::vector<BlockSel>& blocks);
     std::vector<BlockSel> selectedBlocks(int fmt, int rpm) const;
     PlaybackBlock& recordOf(const BlockSel& block);
