@@ -207,13 +207,15 @@ TEST(RecAdjustMain, StopAtEachStopPointPutsBackTheValuesFound) {
         std::string after;                // logger text after which STOP is chosen ...
         std::chrono::milliseconds delay;  // ... this long after
         int nth = 1;
-        bool master = false;  // stopped in the master phase
-        bool pbDone = false;  // the playback adjustment has measured the master levels
+        const char* before = nullptr;  // the stop came before the logger showed this ...
+        int beforeNth = 1;             // ... for this time
+        bool master = false;           // stopped in the master phase
+        bool pbDone = false;           // the playback adjustment has measured the master levels
     };
     const std::vector<Case> cases = {
-        {"master levels", "Lch;Low Frequency Level", 0ms, 1, true},
+        {"master levels", "Lch;Low Frequency Level", 0ms, 1, nullptr, 1, true},
         {"record values read", "RP,RP,RP Start !", 200ms},
-        {"master levels known", "RP,RP,RP Start !", 0ms, 1, false, true},
+        {"master levels known", "RP,RP,RP Start !", 0ms, 1, nullptr, 1, false, true},
         {"time code roll-over", "Rec Current", 2s},
         {"reference levels", "Lch;High Frequency Level", 0ms, 2},
         {"current sweep L", "CURR : Env-L1", 15s},
@@ -221,6 +223,15 @@ TEST(RecAdjustMain, StopAtEachStopPointPutsBackTheValuesFound) {
         {"current sweep R", "CURR : Env-R2", 30s},
         {"current calculation R", "\n0040:", 0ms, 2},
         {"frequency sweep L", "FREQ : Env-L1", 10s},
+        {"frequency calculation L", "\n0040:", 0ms, 3, "FREQ : Env-R2"},
+        {"frequency sweep R", "FREQ : Env-R2", 10s, 1, "\n0040:", 4},
+        {"frequency calculation R", "\n0040:", 0ms, 4, "Conf Error Rate"},
+        {"time code roll-over for the error rate", "Conf Error Rate", 3s, 1, "Audio2:"},
+        {"recording on after the sample", "Audio2:", 20s, 1, "Self Error Rate"},
+        {"search back", "Audio2:", 52s, 1, "Self Error Rate"},
+        {"self error rate", "Self Error Rate", 5s, 1, "Self TAP Charactor"},
+        {"self TAP", "Self TAP Charactor", 500ms, 1, "Self PB Level"},
+        {"self playback level", "Self PB Level", 1s, 1, "Rch;Low Frequency Level", 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -228,6 +239,14 @@ TEST(RecAdjustMain, StopAtEachStopPointPutsBackTheValuesFound) {
         run.afterLog(c.after, c.nth, c.delay, [&] { run.tool.choose(ProgramItem::Stop); });
         run.start();
         const std::string log = run.log();
+        if (c.before) {
+            const std::string& shown = run.tool.window().LogText;
+            std::size_t seen = 0;
+            for (auto at = shown.find(c.before); at != std::string::npos;
+                 at = shown.find(c.before, at + 1))
+                ++seen;
+            EXPECT_LT(seen, static_cast<std::size_t>(c.beforeNth)) << "stopped too late";
+        }
         EXPECT_EQ(log.find("Master PB Level") == std::string::npos, c.pbDone);
         const std::string end = BlockStop + (c.master ? "\"QT7310XYZ_SN1  Rec Adjust Stop\"\r\n"
                                                       : "\"QT7310XYZ_SN1 Rec Adjust Stop\"\r\n");

@@ -246,8 +246,11 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
         if (!sweep_.adjustChannel(block, ch, CurrentSweep)) return false;
     for (int ch = 0; ch <= 1; ++ch)
         if (!sweep_.adjustChannel(block, ch, FrequencySweep)) return false;
-    if (!errorRates(block)) return false;
+    // A stop during a measurement takes effect after it: the recorder's own
+    // equaliser adjustment does not start once the operator has stopped.
+    if (!errorRates(block) || s.StopReq) return false;
     selfTap(block);
+    if (s.StopReq) return false;
     PbLevelMeas(ctx_, "Self PB Level", s.SelfPbLevel);
     return !s.StopReq;
 }
