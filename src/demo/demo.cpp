@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/tool.h"
 #include "core/delimited.h"
+#include "demo/adjust_summary.h"
 #include "platform/virtual/virtual_platform.h"
 #include "sim/recorder.h"
 #include "sim/sim_peer.h"
@@ -139,11 +140,6 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
         }
         if (programme == "error-rate") tool.choose(run::ProgramItem::ErrorRate);
         tool.partAdjCheck(0);
-        if (programme == "adjust" && !tool.programmes().PbAdjustMain) {
-            err << "rfadjust: the adjustment programmes are not part of this build yet\n";
-            tool.endProgram();
-            return 1;
-        }
         tool.choose(run::ProgramItem::Start);
         if (tool.ended()) {
             err << "rfadjust: the run did not complete: " << reason() << '\n';
@@ -157,7 +153,10 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
     Shared& s = tool.shared();
     out << (programme == "error-rate" ? "Error Rate" : "Adjust") << " programme on " << s.VtrName
         << " (simulated recorder), all blocks\n";
-    summary(s, out);
+    if (programme == "adjust")
+        adjustSummary(s, tool.adjustRecord(), recorder.signal(), out);
+    else
+        summary(s, out);
     out << "Recorder time " << hms(platform.elapsed()) << ", computed in "
         << std::chrono::duration_cast<std::chrono::milliseconds>(wall).count() << " ms\n";
     out << "Operation log: " << s.AdjLogFile << '\n';

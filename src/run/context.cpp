@@ -38,25 +38,50 @@ void RunContext::ProgressDsp() {
     platform.processPending();
 }
 
-void RunContext::AdjNameDisp(const BlockSel& sel) {
+namespace {
+const char* formatName(int fmt) {
     static constexpr const char* formats[] = {"MAGVEX25M", "DV",    "MAGVEX50M", "MAGVEX HDSP",
                                               nullptr,     nullptr, nullptr,     "MAGVEX HDLP"};
+    return fmt >= 0 && fmt <= 7 ? formats[fmt] : nullptr;
+}
+
+// The speed, category and kind parts of a block's name.
+std::string nameSuffix(const BlockSel& sel) {
     static constexpr const char* speeds[] = {",9000rpm",  ",4500rpm", ",18000rpm", ",21600rpm",
                                              ",10800rpm", ",9900rpm", ",19800rpm"};
     static constexpr const char* categories[] = {",RP", ",PB", ",DV"};
     static constexpr const char* kinds[] = {",PB,Conf", ",PB,Slow", ",PB,SubConf", ",PB,SubSlow"};
+    std::string out;
+    if (sel.SRpm >= 0 && sel.SRpm <= 6) out += speeds[sel.SRpm];
+    if (sel.SHeadCate >= 0 && sel.SHeadCate <= 2) out += categories[sel.SHeadCate];
+    if (sel.SHeadCate == cate::RecPlay)
+        out += ",RP,RP";
+    else if (sel.SHeadCate == cate::Playback && sel.SHeadKind >= 0 && sel.SHeadKind <= 3)
+        out += kinds[sel.SHeadKind];
+    return out;
+}
+
+// The playback-mode digit of the block's heads, when it has one.
+const char* modeCode(const BlockSel& sel) {
     static constexpr const char* kindCodes[] = {"0", "2", "3", "4"};
+    if (sel.SHeadCate == cate::RecPlay) return "1";
+    if (sel.SHeadCate == cate::Playback && sel.SHeadKind >= 0 && sel.SHeadKind <= 3)
+        return kindCodes[sel.SHeadKind];
+    return nullptr;
+}
+}  // namespace
+
+std::string blockName(const BlockSel& sel) {
+    const char* format = formatName(sel.SFmt);
+    return (format ? format : "") + nameSuffix(sel);
+}
+
+void RunContext::AdjNameDisp(const BlockSel& sel) {
     Shared& s = shared;
-    if (sel.SFmt >= 0 && sel.SFmt <= 7 && formats[sel.SFmt]) s.DspText = formats[sel.SFmt];
-    if (sel.SRpm >= 0 && sel.SRpm <= 6) s.DspText += speeds[sel.SRpm];
-    if (sel.SHeadCate >= 0 && sel.SHeadCate <= 2) s.DspText += categories[sel.SHeadCate];
-    if (sel.SHeadCate == cate::RecPlay) {
-        s.DspText += ",RP,RP";
-        s.PbModeCode = "1";
-    } else if (sel.SHeadCate == cate::Playback && sel.SHeadKind >= 0 && sel.SHeadKind <= 3) {
-        s.DspText += kinds[sel.SHeadKind];
-        s.PbModeCode = kindCodes[sel.SHeadKind];
-    }
+    // An unknown format keeps the text there was.
+    if (const char* format = formatName(sel.SFmt)) s.DspText = format;
+    s.DspText += nameSuffix(sel);
+    if (const char* code = modeCode(sel)) s.PbModeCode = code;
 }
 
 }  // namespace rf::run

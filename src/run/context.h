@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/block.h"
@@ -11,6 +12,9 @@
 #include "state/shared.h"
 
 namespace rf::run {
+
+// A block's name as the logs show it: "MAGVEX HDLP,18000rpm,PB,PB,Conf".
+std::string blockName(const BlockSel& sel);
 
 // What a sequence works with: the shared state, the recorder's command set,
 // the operation log, the platform and the window it shows its progress in.

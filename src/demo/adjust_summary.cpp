@@ -1,0 +1,135 @@
+#include "demo/adjust_summary.h"
+
+#include <cstdio>
+#include <string>
+
+#include "adjust/pb_adjust.h"
+#include "adjust/rec_adjust.h"
+#include "core/delimited.h"
+#include "run/context.h"
+
+namespace rf::demo {
+
+namespace {
+
+std::string list(const std::int16_t* first, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += (i ? "," : "") + std::to_string(first[i]);
+    return out;
+}
+
+std::string verdict(float value, float limit) {
+    return fixed2(value) + (value <= limit ? " pass" : " FAIL");
+}
+
+void playbackBlocks(const adjust::AdjustRecord& record, const sim::SignalModel& truth,
+                    std::ostream& out) {
+    for (const adjust::PlaybackBlock& b : record.playbackBlocks) {
+        out << "  " << run::blockName(b.block) << (b.stored ? "" : "  (stopped: put back)") << '\n';
+        static constexpr const char* channels[] = {"L", "R"};
+        for (std::size_t ch = 0; ch < 2; ++ch) {
+            const auto& found = b.found[ch];
+            const auto& left = b.left[ch];
+            const int best = truth
+                                 .pbChannel(b.block.SFmt, b.block.SHeadCate, b.block.SHeadKind,
+                                            static_cast<int>(ch))
+                                 .vcoOpt;
+            out << "    " << channels[ch] << "  VCO " << found[9] << " -> " << left[9] << " ("
+                << best << ")   H TAP " << list(&found[17], 6) << " -> " << list(&left[17], 6)
+                << "   L TAP " << list(&found[23], 6) << " -> " << list(&left[23], 6) << '\n';
+        }
+    }
+}
+
+void recordBlocks(const Shared& s, const adjust::AdjustRecord& record,
+                  const sim::SignalModel& truth, std::ostream& out) {
+    static constexpr const char* heads[2][2] = {{"L1", "L2"}, {"R1", "R2"}};
+    for (const adjust::RecordBlock& b : record.recordBlocks) {
+        out << "  " << run::blockName(b.block) << (b.stored ? "" : "  (stopped: put back)")
+            << "\n    head   current: found -> left (best)   frequency: found -> left (best)\n";
+        for (int ch = 0; ch <= 1; ++ch)
+            for (int h = 0; h <= 1; ++h) {
+                const auto& found = b.found[static_cast<std::size_t>(ch)];
+                const auto& left = b.left[static_cast<std::size_t>(ch)];
+                const sim::RecBest best = truth.best(b.block.SFmt, ch, h);
+                const auto hi = static_cast<std::size_t>(h);
+                char line[160];
+                std::snprintf(line, sizeof line,
+                              "    %s     %9d -> %4d (%4d)   %17d -> %4d (%4d)\n", heads[ch][h],
+                              found[hi], left[hi], best.current, found[2 + hi], left[2 + hi],
+                              best.frequency);
+                out << line;
+            }
+        out << "    LevelRate, self / master playback level (0.68 to 1.47):";
+        for (int ch = 0; ch <= 1; ++ch)
+            for (int h = 0; h <= 1; ++h) {
+                const float self = s.SelfPbLevel(ch, h, 1), master = s.MasterPbLevel(ch, h, 1);
+                out << "  " << heads[ch][h] << ' '
+                    << (master != 0 ? fixed2(self / master) : std::string("-"))
+                    << (adjust::levelRateOk(self, master) ? "" : " FAIL");
+            }
+        out << '\n';
+    }
+}
+
+void errorRates(const Shared& s, std::ostream& out) {
+    auto measured = [](float v) { return v != -1.5f; };
+    static constexpr const char* formats[] = {"", "DV,9000rpm", "MAGVEX50M,9900rpm",
+                                              "MAGVEX HDSP,19800rpm"};
+    static constexpr const char* fourChannel[] = {"AL", "AR", "VL", "VR"};
+    out << "Error rates (exponents; limit, pass or fail):\n";
+    for (int fmt = 1; fmt <= 3; ++fmt) {
+        if (!measured(s.ErrResOt(fmt, 0, 0))) continue;
+        out << "  " << formats[fmt] << " (" << fixed2(adjust::FourChannelLimit) << "):";
+        for (int c = 0; c < 4; ++c)
+            out << "  " << fourChannel[c] << ' '
+                << verdict(s.ErrResOt(fmt, c, 0), adjust::FourChannelLimit);
+        out << '\n';
+    }
+    static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
+    static constexpr const char* pbHeads[] = {"LH", "LL", "RH", "RL"};
+    static constexpr const char* recHeads[] = {"L1", "L2", "R2", "R1"};
+    for (int cate = 0; cate <= 1; ++cate)
+        for (int kind = 0; kind <= 3; ++kind) {
+            if (!measured(s.ErrResLp(7, cate, kind, 0, 0, 0))) continue;
+            const float limit =
+                cate == cate::RecPlay ? adjust::RecPlayHeadLimit : adjust::PlaybackHeadLimit;
+            out << "  "
+                << run::blockName(
+                       {7, 2, static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0})
+                << " (" << fixed2(limit) << "):\n";
+            for (int g = 0; g < 3; ++g) {
+                out << "    " << groups[g];
+                for (int h = 0; h < 4; ++h)
+                    out << "  " << pbHeads[h] << ' '
+                        << verdict(s.ErrResLp(7, cate, kind, g, h, 0), limit);
+                out << '\n';
+            }
+        }
+    for (auto [k, what] : {std::pair{6, "while recording (Conf)"}, {3, "played back (Self)"}}) {
+        if (!measured(s.ErrResLp(7, 1, 0, 0, 0, k))) continue;
+        out << "  MAGVEX HDLP record heads, " << what << ":\n";
+        for (int g = 0; g < 3; ++g) {
+            out << "    " << groups[g];
+            for (int h = 0; h < 4; ++h)
+                out << "  " << recHeads[h] << ' ' << fixed2(s.ErrResLp(7, 1, 0, g, h, k));
+            out << '\n';
+        }
+    }
+}
+
+}  // namespace
+
+void adjustSummary(const Shared& s, const adjust::AdjustRecord& record,
+                   const sim::SignalModel& truth, std::ostream& out) {
+    out << "Playback blocks, VCO centre frequency (found -> left, the simulated channel's best) "
+           "and equaliser taps (found -> left):\n";
+    playbackBlocks(record, truth, out);
+    out << "Record blocks, record current and frequency (found -> left, the simulated head's "
+           "best):\n";
+    recordBlocks(s, record, truth, out);
+    errorRates(s, out);
+}
+
+}  // namespace rf::demo

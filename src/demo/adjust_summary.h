@@ -1,0 +1,18 @@
+#pragma once
+
+#include <ostream>
+
+#include "adjust/adjust_record.h"
+#include "sim/signal_model.h"
+#include "state/shared.h"
+
+namespace rf::demo {
+
+// What an unattended Adjust run did, block by block: the values as found and
+// as left, the error rates against their limits, the LevelRate ratios and,
+// since the recorder is simulated, its heads' own best values beside the
+// values chosen.
+void adjustSummary(const Shared& s, const adjust::AdjustRecord& record,
+                   const sim::SignalModel& truth, std::ostream& out);
+
+}  // namespace rf::demo

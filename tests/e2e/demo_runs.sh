@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The unattended runs an operator starts with scripts/run --demo: both
+# programmes on every block of the built-in simulated recorder, from the demo
+# folder's settings. Each must end cleanly, print its summary and leave the
+# operation log of a finished run; the adjustment must leave no check failed.
+#   demo_runs.sh RFADJUST DEMO_DIR
+set -euo pipefail
+tool=$1
+demo=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$demo"/*.DAT "$work/"
+cd "$work"
+
+fail() { echo "demo_runs: $*" >&2; exit 1; }
+
+"$tool" --demo error-rate >error-rate.txt || fail "the error-rate demo failed: $(cat error-rate.txt)"
+grep -q "^Error Rate programme on QT7310DMO_DEMO0001" error-rate.txt || fail "no error-rate summary"
+grep -q '"QT7310DMO_DEMO0001 Rec Measure End"' QT7310AdjLog.txt || fail "error-rate log has no end"
+
+"$tool" --demo adjust >adjust.txt || fail "the adjust demo failed: $(cat adjust.txt)"
+for text in "^Adjust programme on QT7310DMO_DEMO0001" "^Record blocks" "LevelRate" \
+            "MAGVEX HDLP record heads, played back (Self)"; do
+    grep -q "$text" adjust.txt || fail "the adjust summary lacks \"$text\""
+done
+if grep -q "FAIL" adjust.txt; then fail "a check failed in the adjust demo: $(grep FAIL adjust.txt)"; fi
+grep -q '"QT7310DMO_DEMO0001  Play Adjust End"' QT7310AdjLog.txt || fail "no end of the playback adjustment"
+grep -q '"QT7310DMO_DEMO0001 Rec Adjust End"' QT7310AdjLog.txt || fail "no end of the record adjustment"
+echo "demo_runs: both programmes ran to their end"
