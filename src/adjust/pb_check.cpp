@@ -206,13 +206,8 @@ void PbAdjust::masterPbLevel() {
     ctx_.display.kindLabel("**");
     if (!stopAndStandbyOff()) return;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt::HdLp, rpm::Rpm18000, 0);
-    ctx_.AdjNameDisp({fmt::HdLp, rpm::Rpm18000, cate::Playback, kind::Conf, 0});
-    s.DspText += " Measuring !";
-    ctx_.display.message(s.DspText);
-    ctx_.logLine(s.DspText);
-    s.PbModeCode = "0";
-    s.RmParam = link::rmParam(false, s.PbModeCode, "10");
-    rs_.RmSet(s.RmParam);
+    ctx_.announce({fmt::HdLp, rpm::Rpm18000, cate::Playback, kind::Conf, 0}, " Measuring !");
+    measure::normalHeadsMode(ctx_);
     if (tape_.transportUntil(Transport::Play)) {
         tape_.RemainCheck(2, Transport::Play);
         if (!s.StopReq) PbLevelMeas(ctx_, "Master PB Level", s.MasterPbLevel);

@@ -132,13 +132,8 @@ void RecAdjust::masterBlock(const BlockSel& block) {
     ctx_.display.channelLabels({"**", "**", "**", "**"});
     ctx_.display.kindLabel("**");
     standbyOff();
-    ctx_.AdjNameDisp(block);
-    s.DspText += " Measuring !";
-    ctx_.display.message(s.DspText);
-    ctx_.logLine(s.DspText);
-    s.PbModeCode = "0";
-    s.RmParam = link::rmParam(false, s.PbModeCode, "10");
-    rs_.RmSet(s.RmParam);
+    ctx_.announce(block, " Measuring !");
+    measure::normalHeadsMode(ctx_);
     for (int ch = 0; ch <= 1; ++ch)
         for (auto kind : {link::LevelKind::Rf, link::LevelKind::Eq200}) {
             const BlockSel sel = onChannel(block, ch);
@@ -202,13 +197,8 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
     // A stop before the record values are read cannot restore them: the
     // first stop is taken once they are.
     standbyOff();
-    ctx_.AdjNameDisp(block);
-    s.DspText += " Start !";
-    ctx_.display.message(s.DspText);
-    ctx_.logLine(s.DspText);
-    s.PbModeCode = "0";
-    s.RmParam = link::rmParam(false, s.PbModeCode, "10");
-    rs_.RmSet(s.RmParam);
+    ctx_.announce(block, " Start !");
+    measure::normalHeadsMode(ctx_);
 
     RecordBlock& kept = record_.recordBlocks.emplace_back();
     kept.block = block;

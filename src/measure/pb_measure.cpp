@@ -41,6 +41,13 @@ void logValues(run::RunContext& ctx, const std::string& label, const std::string
     ctx.log.writeRecord(record.line());
 }
 
+void normalHeadsMode(run::RunContext& ctx) {
+    Shared& s = ctx.shared;
+    s.PbModeCode = "0";
+    s.RmParam = link::rmParam(false, s.PbModeCode, "10");
+    ctx.rs.RmSet(s.RmParam);
+}
+
 void PbMeasure::PbMeasureMain() {
     Shared& s = ctx_.shared;
     ctx_.progressReset();

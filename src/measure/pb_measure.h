@@ -22,6 +22,10 @@ std::string valueLine(const std::string& label, const std::array<float, 12>& val
 void logValues(run::RunContext& ctx, const std::string& label, const std::string& recordLabel,
                std::size_t first);
 
+// The recorder plays back with the normal heads of the block being recorded
+// ("$RM" with playback mode "0", error rates off).
+void normalHeadsMode(run::RunContext& ctx);
+
 // The playback error-rate programme: the check or master tape of every
 // selected format is played and the error rates of all heads are stored.
 class PbMeasure {

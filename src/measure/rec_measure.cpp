@@ -113,13 +113,8 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
     ctx_.display.kindLabel("CONF");
     s.ErrSelNo = 0;
     ctx_.display.errorGroup("Video");
-    ctx_.AdjNameDisp(s.sel);
-    s.DspText += " Start !";
-    ctx_.display.message(s.DspText);
-    ctx_.logLine(s.DspText);
-    s.PbModeCode = "0";
-    s.RmParam = link::rmParam(false, s.PbModeCode, "10");
-    rs_.RmSet(s.RmParam);
+    ctx_.announce(s.sel, " Start !");
+    normalHeadsMode(ctx_);
     for (int ch = 0; ch <= 1; ++ch)
         for (auto kindOfBlock : {link::LevelKind::Rf, link::LevelKind::Eq200}) {
             const BlockSel levels{static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm), 1,

@@ -76,6 +76,13 @@ std::string blockName(const BlockSel& sel) {
     return (format ? format : "") + nameSuffix(sel);
 }
 
+void RunContext::announce(const BlockSel& block, std::string_view what) {
+    AdjNameDisp(block);
+    shared.DspText += what;
+    display.message(shared.DspText);
+    logLine(shared.DspText);
+}
+
 void RunContext::AdjNameDisp(const BlockSel& sel) {
     Shared& s = shared;
     // An unknown format keeps the text there was.

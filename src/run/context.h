@@ -45,6 +45,9 @@ class RunContext {
     // DspText = the block's name ("MAGVEX HDLP,18000rpm,PB,PB,Conf"), and
     // PbModeCode the playback-mode digit of its heads.
     void AdjNameDisp(const BlockSel& sel);
+    // The block's name followed by `what` (" Start !", " Measuring !") in
+    // DspText, shown as the message and logged.
+    void announce(const BlockSel& block, std::string_view what);
 
   private:
     platform::WaitTimer PrgWaitBox;  // the programme's pauses: PrgWaitFlag
