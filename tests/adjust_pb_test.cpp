@@ -13,21 +13,12 @@ using namespace std::chrono_literals;
 using platform::virt::WireRecord;
 using run::ProgramItem;
 using shell::CheckBoxId;
+using test::onceWhen;
 using test::readFile;
 using test::ToolRig;
 
 using enum CheckBoxId;
 constexpr CheckBoxId PbBoxes[] = {PbLp0, PbLp1, PbLp2, PbLp3, PbLp4, PbSp, PbPro, PbDv};
-
-// Calls `inject` once, the first time `when` holds, looking every 5 ms.
-void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<void()> inject) {
-    rig.at(rig.now() + 5ms, [&rig, when, inject] {
-        if (when())
-            inject();
-        else
-            onceWhen(rig, when, inject);
-    });
-}
 
 // The playback adjustment started from the menu as an operator does it:
 // "Adjust", option PB, the given boxes checked, the changer bringing the tapes.

@@ -10,6 +10,7 @@ namespace {
 using namespace std::chrono_literals;
 using platform::Answer;
 using run::ProgramItem;
+using test::onceWhen;
 using test::readFile;
 using test::ToolRig;
 
@@ -22,16 +23,6 @@ std::vector<std::string> sentSince(ToolRig& rig, std::size_t from = 0) {
         if (wire[i].dir == platform::virt::WireRecord::Dir::ToPeer)
             out.push_back(wire[i].bytes.substr(1, wire[i].bytes.size() - 2));
     return out;
-}
-
-// Calls `inject` once, the first time `when` holds, looking every 5 ms.
-void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<void()> inject) {
-    rig.at(rig.now() + 5ms, [&rig, when, inject] {
-        if (when())
-            inject();
-        else
-            onceWhen(rig, when, inject);
-    });
 }
 
 // A started tool with the recorder's tape changer off: the test puts tapes in.

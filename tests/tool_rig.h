@@ -47,4 +47,15 @@ struct ToolRig {
     app::Tool tool{platform};
 };
 
+// Calls `inject` once, the first time `when` holds, looking every 5 ms of
+// virtual time.
+inline void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<void()> inject) {
+    rig.at(rig.now() + 5ms, [&rig, when, inject] {
+        if (when())
+            inject();
+        else
+            onceWhen(rig, when, inject);
+    });
+}
+
 }  // namespace rf::test

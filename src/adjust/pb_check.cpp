@@ -15,17 +15,6 @@ namespace {
 
 using link::Transport;
 
-const char* fourChannelName(int fmt) {
-    switch (fmt) {
-        case fmt::Dv:
-            return "DV,9000rpm";
-        case fmt::Magvex50M:
-            return "MAGVEX50M,9900rpm";
-        default:
-            return "MAGVEX HDSP,19800rpm";
-    }
-}
-
 // A remaining-time field read as a hexadecimal number, up to its first other character.
 int hexField(const std::string& field) {
     int v = 0;
@@ -76,7 +65,7 @@ void PbAdjust::fourChannelCheck(int fmt, int rpm) {
     s.ErrSelNo = 0;
     s.ErrChLabel[0] = "A/V";
     ctx_.display.errorGroup(s.ErrChLabel[0]);
-    s.DspText = std::string(fourChannelName(fmt)) + " Start !";
+    s.DspText = std::string(measure::fourChannelName(fmt)) + " Start !";
     ctx_.logLine(s.DspText);
     s.DspText = std::string(fmt == fmt::Dv ? "Master " : "Check Tape ") + "Error Rate";
     ctx_.logLine(s.DspText);

@@ -4,18 +4,16 @@
 
 namespace rf::measure {
 
-namespace {
 const char* fourChannelName(int fmt) {
     switch (fmt) {
-        case 1:
+        case fmt::Dv:
             return "DV,9000rpm";
-        case 2:
+        case fmt::Magvex50M:
             return "MAGVEX50M,9900rpm";
         default:
             return "MAGVEX HDSP,19800rpm";
     }
 }
-}  // namespace
 
 std::string timeOfDay(const platform::DateTime& t) {
     return run::logTime(t);
