@@ -270,8 +270,6 @@ TEST_F(MainWindowViewTest, LoggerFollowsTheNewestLineWhateverTheFontAndKeepsTheS
         EXPECT_TRUE(lastLineInView(log));
         view.resize(view.width(), view.height() + 37);
     }
-    EXPECT_TRUE(log.toPlainText().endsWith("line 198\nline 199"));
-    EXPECT_FALSE(log.toPlainText().contains('\r'));
 
     // The operator scrolls back; other changes and a resize leave the log where it is.
     scroll.setValue(0);
@@ -286,13 +284,7 @@ TEST_F(MainWindowViewTest, LoggerFollowsTheNewestLineWhateverTheFontAndKeepsTheS
     settle();
     EXPECT_EQ(scroll.value(), scroll.maximum());
     EXPECT_TRUE(lastLineInView(log));
-    EXPECT_TRUE(log.toPlainText().endsWith("line 199\nVideo:-4.35,-4.40,-4.21,-4.33"));
     EXPECT_TRUE(log.textCursor().atEnd());
-
-    model.LogText = "QT7310XYZ_V2.10.00  Play Measure Start\r\n";
-    model.changes.mark(Area::Log);
-    settle();
-    EXPECT_EQ(log.toPlainText(), "QT7310XYZ_V2.10.00  Play Measure Start");
 }
 
 // The logger takes only what was added since it last looked, in whatever
@@ -312,7 +304,9 @@ TEST_F(MainWindowViewTest, LoggerShowsTheLogWhateverPiecesItIsWrittenIn) {
         {true, "END", "START\nVideo:-4.35\nAudio1:-4.40\n\nEND"},
         {false, "", ""},
         {false, "Play Measure Start\r\n", "Play Measure Start"},
-        {false, "Play Measure Start over\r\nagain\r\n", "Play Measure Start over\nagain"},
+        {false,
+         "Play Measure Start over\r\nagain, cleared and written anew past its old length\r\n",
+         "Play Measure Start over\nagain, cleared and written anew past its old length"},
         {false, "X\r\n", "X"},
     };
     for (const auto& step : steps) {
