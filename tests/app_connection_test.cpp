@@ -146,12 +146,6 @@ TEST(SetInduce, StoresTheCodeUpperCasedAndRenamesTheRecorder) {
     EXPECT_EQ(rig.dialogs().pending(), 0u);
 }
 
-}  // namespace
-}  // namespace rf::app
-
-namespace rf::app {
-namespace {
-
 TEST(CloseHandler, ClosingDuringARunStopsItFirstAndThenCloses) {
     ToolRig rig;
     rig.recorder.setAutoChanger(true, rig.now());
