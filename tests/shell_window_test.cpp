@@ -83,14 +83,11 @@ TEST(TabCtrl, OptionsDecideTabsBoxesAndBlocksAndOffFreezesThem) {
     }
 }
 
-TEST(LoggerAndProgress, LogLinesGrowTheTextAndProgressStepsRoundToEven) {
+TEST(Progress, StepsRoundHalvesToEvenAndStopAtAHundred) {
     ToolRig rig;
     auto& form = rig.tool.form();
     auto& ctx = rig.tool.context();
     auto& s = rig.tool.shared();
-    ctx.LogDsp("first");
-    ctx.LogDsp("second");
-    EXPECT_EQ(form.model().LogText, "first\r\nsecond\r\n");
     s.ProgressStep = 33.333333f;
     for (int shown : {33, 67, 100, 100}) {
         ctx.ProgressDsp();
