@@ -191,5 +191,32 @@ TEST(SimulatedRecorder, OwnAdjustmentsMoveVcoAndTapsAndMeasurementsFollowTheTape
     EXPECT_LE(worst(0), good + 1);  // past the stretch: as before, give or take the noise
 }
 
+// While recording, the envelope comes from the playback head behind the
+// record head: a new current shows only once its recording gets there.
+TEST(SimulatedRecorder, TheEnvelopeWhileRecordingFollowsANewSettingOnlyOnceItIsOnTape) {
+    SimRig rig;
+    rig.load("BLANK");
+    rig.rs.AdjModeSet(AdjMode::Start, 0, 7, 2, 0);
+    rig.until(link::Transport::Rec, "REC");
+    rig.rs.KsSet(true, 1, 0);
+    const BlockSel l{7, 2, 0, 0, 0};
+    const std::array<std::int16_t, 5> low{-80, -80, -90, -90, 0}, best{-20, -20, -90, -90, 0};
+    auto envelope = [&] {
+        int sum = 0;
+        for (int k = 0; k < 14; ++k, rig.wait(50ms))
+            sum += rig.rs.AdjRun(0, AdjRunKind::Env)[0];
+        return sum / 14;
+    };
+    rig.rs.RecValueSet(l, RecKind::Curr, low);
+    rig.wait(3s);
+    const int before = envelope();
+    rig.rs.RecValueSet(l, RecKind::Curr, best);
+    const int atOnce = envelope();
+    rig.wait(2s);
+    const int settled = envelope();
+    EXPECT_GT(settled, before + 20);  // tens of units above an under-recording
+    EXPECT_LT(atOnce, (before + settled) / 2);
+}
+
 }  // namespace
 }  // namespace rf::test
