@@ -13,11 +13,6 @@ namespace {
 using link::LevelKind;
 using link::Transport;
 
-BlockSel onChannel(BlockSel block, int ch) {
-    block.SHeadCh = static_cast<std::int16_t>(ch);
-    return block;
-}
-
 std::span<std::int16_t, link::LevelItems> rowOf(PbTable& table, const BlockSel& b, int ch) {
     return table.row(b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, ch);
 }

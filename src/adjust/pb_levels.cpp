@@ -15,22 +15,30 @@ std::string levelText(float level) {
     return level < 0 && digits != "00.0" ? "-" + digits : digits;
 }
 
+std::string levelName(int ch, int band) {
+    static constexpr const char* channels[] = {"Lch", "Rch"};
+    static constexpr const char* bands[] = {"High Frequency Level", "Low Frequency Level"};
+    return std::string(channels[ch]) + ";" + bands[band];
+}
+
+void logLevels(run::RunContext& ctx, const std::string& name, const std::array<float, 2>& levels) {
+    ctx.shared.DspText = name + ":" + levelText(levels[0]) + "," + levelText(levels[1]);
+    ctx.LogDsp(ctx.shared.DspText);
+    ctx.log.writeRecord(DelimitedRecord().text(name).number(levels[0]).number(levels[1]).line());
+}
+
 void PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& levels) {
     Shared& s = ctx.shared;
     s.DspText = title;
     ctx.logLine(s.DspText);
     ctx.log.writeRecord(DelimitedRecord().text("BPF Kind").text("Env-*1").text("Env-*2").line());
-    static constexpr const char* channels[] = {"Lch", "Rch"};
-    static constexpr const char* bands[] = {"High Frequency Level", "Low Frequency Level"};
     for (int ch = 0; ch <= 1 && !s.StopReq; ++ch)
         for (int band = 0; band <= 1 && !s.StopReq; ++band) {
-            const std::string name = std::string(channels[ch]) + ";" + bands[band];
+            const std::string name = levelName(ch, band);
             ctx.display.message(name);
             ctx.rs.KsSet(true, band, 0);
             const auto env = measure::EqEnvMeas1(ctx, ch);
-            s.DspText = name + ":" + levelText(env[0]) + "," + levelText(env[1]);
-            ctx.LogDsp(s.DspText);
-            ctx.log.writeRecord(DelimitedRecord().text(name).number(env[0]).number(env[1]).line());
+            logLevels(ctx, name, env);
             for (int head = 0; head <= 1; ++head)
                 levels(ch, head, band) = env[static_cast<std::size_t>(head)];
         }

@@ -19,4 +19,11 @@ void PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& lev
 // "00.0": a level as the adjustments log it.
 std::string levelText(float level);
 
+// "Lch;High Frequency Level": a channel (0 L, 1 R) and a band (0 high, 1 low).
+std::string levelName(int ch, int band);
+
+// The two heads' levels under `name`: a logger line "name:00.0,00.0" (also in
+// DspText) and a record of the name and the two values in the operation log.
+void logLevels(run::RunContext& ctx, const std::string& name, const std::array<float, 2>& levels);
+
 }  // namespace rf::adjust

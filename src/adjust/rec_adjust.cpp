@@ -10,11 +10,6 @@ namespace rf::adjust {
 
 namespace {
 
-BlockSel onChannel(BlockSel block, int ch) {
-    block.SHeadCh = static_cast<std::int16_t>(ch);
-    return block;
-}
-
 auto recRow(RecTable& table, const BlockSel& sel) {
     return table.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, sel.SHeadCh);
 }

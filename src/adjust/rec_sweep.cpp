@@ -10,14 +10,6 @@ namespace rf::adjust {
 
 namespace {
 
-constexpr const char* channelNames[] = {"Lch", "Rch"};
-constexpr const char* bandNames[] = {"High Frequency Level", "Low Frequency Level"};
-
-BlockSel onChannel(BlockSel block, int ch) {
-    block.SHeadCh = static_cast<std::int16_t>(ch);
-    return block;
-}
-
 // Series i of a channel is the head the recorder reports i-th: on channel L
 // head 1 then head 2, on channel R head 2 then head 1. The record values keep
 // head 1 first on both channels.
@@ -97,13 +89,11 @@ bool RecSweep::referenceLevels() {
     if (!rollover()) return false;
     for (int ch = 0; ch <= 1; ++ch)
         for (int band = 0; band <= 1; ++band) {
-            const std::string name = std::string(channelNames[ch]) + ";" + bandNames[band];
+            const std::string name = levelName(ch, band);
             ctx_.display.message(name);
             rs_.KsSet(true, band, 0);
             const auto env = envelope(ch);
-            s.DspText = name + ":" + levelText(env[0]) + "," + levelText(env[1]);
-            ctx_.LogDsp(s.DspText);
-            ctx_.log.writeRecord(DelimitedRecord().text(name).number(env[0]).number(env[1]).line());
+            logLevels(ctx_, name, env);
             for (int series = 0; series <= 1; ++series)
                 s.RecEnvLevel(ch, series, band) = env[static_cast<std::size_t>(series)];
         }

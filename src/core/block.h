@@ -17,6 +17,12 @@ struct BlockSel {
     friend bool operator==(const BlockSel&, const BlockSel&) = default;
 };
 
+// The same block on channel `ch` (0 L, 1 R).
+inline BlockSel onChannel(BlockSel block, int ch) {
+    block.SHeadCh = static_cast<std::int16_t>(ch);
+    return block;
+}
+
 // Directions of a block.
 namespace dir {
 inline constexpr std::int16_t Record = 0;
