@@ -211,6 +211,8 @@ TEST(PbAdjustCheck, RemeasuresOnceAtAnotherPlaceOnlyWhenAboveTheLimit) {
                                             : PlaybackHeadLimit;
         EXPECT_EQ(kept > limit, row.bad && !row.mendedAfter) << kept;
         EXPECT_EQ(s.ErrRateRetry, row.bad ? (row.mendedAfter ? 1 : 2) : 0);
+        // The report will list the repeat.
+        EXPECT_EQ(run.tool.adjustRecord().notes.size(), row.measurements - 1);
         EXPECT_NE(run.log().find("  Play Adjust End"), std::string::npos);
     }
 }

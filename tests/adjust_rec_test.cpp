@@ -281,6 +281,7 @@ TEST(RecAdjustMain, RetryAtAMissingPointSweepsTheChannelAgainAbortAndIgnoreStop)
         EXPECT_EQ(s.measurements, static_cast<int>(answers.size()));
         EXPECT_EQ(s.offsets.size(), 13u);
         EXPECT_FALSE(s.chosen);
+        EXPECT_EQ(run.record().notes.size(), answers.size() - 1);  // each Retry, for the report
         EXPECT_EQ(run.tool.shared().MsgAnswer, static_cast<int>(answers.back()));
         EXPECT_NE(run.log().find(BlockStop + "\"QT7310XYZ_SN1 Rec Adjust Stop\""),
                   std::string::npos);
@@ -362,6 +363,10 @@ TEST(RecAdjustMain, BentCurvesTakeTheirPathThroughTheCalculations) {
         });
         run.start();
         EXPECT_EQ(levelRate, c.levelRate);
+        EXPECT_EQ(static_cast<int>(
+                      std::count_if(run.record().notes.begin(), run.record().notes.end(),
+                                    [](const Note& n) { return n.text.starts_with("LevelRate"); })),
+                  c.levelRate);
         EXPECT_EQ(run.dialogs().pending(), 0u);
         c.check(run);
     }

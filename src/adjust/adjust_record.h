@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/block.h"
@@ -49,12 +51,42 @@ struct PlaybackBlock {
     bool stored = false;
 };
 
+// A repeat or a warning of the run: a second error-rate measurement, a sweep
+// measured again, a LevelRate message.
+struct Note {
+    std::int16_t direction = dir::Record;  // the adjustment that made it
+    BlockSel block;
+    std::string text;
+    friend bool operator==(const Note&, const Note&) = default;
+};
+
 struct AdjustRecord {
     std::vector<Sweep> sweeps;
     std::vector<RecordBlock> recordBlocks;
     std::vector<PlaybackBlock> playbackBlocks;
+    std::vector<Note> notes;
 
-    void clear() { *this = {}; }
+    // A window that follows the run (the level curves) is told of each
+    // change: a sweep point measured, a value chosen, a block ended.
+    std::function<void()> watcher;
+    void changed() const {
+        if (watcher) watcher();
+    }
+    void note(std::int16_t direction, const BlockSel& block, std::string text) {
+        notes.push_back({direction, block, std::move(text)});
+        changed();
+    }
+    // Forgets what one adjustment (record or playback) kept: it starts afresh.
+    void clear(std::int16_t direction) {
+        std::erase_if(notes, [&](const Note& n) { return n.direction == direction; });
+        if (direction == dir::Record) {
+            sweeps.clear();
+            recordBlocks.clear();
+        } else {
+            playbackBlocks.clear();
+        }
+        changed();
+    }
 };
 
 }  // namespace rf::adjust

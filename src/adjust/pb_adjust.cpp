@@ -68,7 +68,7 @@ void PbAdjust::PbAdjustMain() {
     for (int f = 0; f <= 7; ++f)
         for (int r = 0; r <= 6; ++r)
             s.PbFmtRpmSel(f, r) = !selectedBlocks(f, r).empty();
-    record_.playbackBlocks.clear();
+    record_.clear(dir::Playback);
 
     if (masterPhase()) checkPhase();
     finish();

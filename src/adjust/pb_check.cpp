@@ -7,6 +7,7 @@
 
 #include "adjust/pb_adjust.h"
 #include "adjust/pb_levels.h"
+#include "core/delimited.h"
 #include "measure/pb_measure.h"
 
 namespace rf::adjust {
@@ -172,6 +173,12 @@ void PbAdjust::measureLoop(const std::function<void()>& measure,
         }
         // A block is measured at most twice: the second result stands.
         if (!s.ErrRateBad || s.ErrRateRetry >= 2 || s.StopReq) return;
+        BlockSel block = s.sel;
+        if (block.SFmt != fmt::HdLp)
+            block = {block.SFmt, block.SRpm, cate::Playback, kind::Conf, 0};
+        record_.note(
+            dir::Playback, block,
+            "Error rate above " + fixed2(limit) + ": measured again at another place on the tape");
         if (!reposition()) return;
     }
 }

@@ -45,16 +45,19 @@ bool levelRateOk(float self, float master) {
     return ratio >= 0.68f && ratio <= 1.47f;
 }
 
-void LevelRateCheck(run::RunContext& ctx) {
+std::vector<int> LevelRateCheck(run::RunContext& ctx) {
     Shared& s = ctx.shared;
+    std::vector<int> told;
     for (int ch = 0; ch <= 1; ++ch)
         for (int head = 0; head <= 1; ++head) {
             if (levelRateOk(s.SelfPbLevel(ch, head, 1), s.MasterPbLevel(ch, head, 1))) continue;
             s.MsgAnswer = static_cast<int>(ctx.platform.dialogs().msgBox(
                 "LevelRate too Different !! Please Check Tape Pattern !", platform::Buttons::Ok,
                 platform::Icon::Exclamation, "LevelRate Check"));
+            told.push_back(ch);
             break;  // one message per channel
         }
+    return told;
 }
 
 template <typename Fn>
@@ -80,8 +83,7 @@ void RecAdjust::RecAdjustMain() {
     s.ProgressStep = blocks > 0 ? 100.0f / static_cast<float>(blocks) / 14.0f : 0.0f;
     s.ProgressVal = 0;
     ctx_.progressReset();
-    record_.sweeps.clear();
-    record_.recordBlocks.clear();
+    record_.clear(dir::Record);
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
     s.DspText = s.VtrName + "  Rec Adjust Start";
     ctx_.logLine(s.DspText);
@@ -309,7 +311,9 @@ void RecAdjust::blockEnd(const BlockSel& block) {
         }
         s.DspText += " Stop !";
     } else {
-        LevelRateCheck(ctx_);
+        for (int ch : LevelRateCheck(ctx_))
+            record_.note(dir::Record, onChannel(block, ch),
+                         std::string("LevelRate too Different !! ") + (ch == 0 ? "Lch" : "Rch"));
         for (int c = 0; c <= 1; ++c)
             for (int k = 0; k <= 3; ++k)
                 for (int ch = 0; ch <= 1; ++ch)
@@ -344,6 +348,7 @@ void RecAdjust::blockEnd(const BlockSel& block) {
     RecordBlock& kept = record_.recordBlocks.back();
     kept.left = recordValues(s.RecDataRead, block);
     kept.stored = !s.StopReq;
+    record_.changed();
     ctx_.display.enable(run::ProgramItem::Stop, true);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "adjust/adjust_record.h"
 #include "adjust/rec_sweep.h"
@@ -17,8 +18,9 @@ bool levelRateOk(float self, float master);
 
 // Compares the low-band self playback level of every head with the master's
 // and tells the operator of the first head of a channel that is too far off
-// ("LevelRate Check"). It only informs: the run goes on.
-void LevelRateCheck(run::RunContext& ctx);
+// ("LevelRate Check"). It only informs: the run goes on. Returns the channels
+// told of.
+std::vector<int> LevelRateCheck(run::RunContext& ctx);
 
 // The record programme of the Adjust menu. For every selected record block it
 // makes sure the master playback levels are known, then records on a blank

@@ -203,6 +203,7 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
             kept.offsets.push_back(SweepValue);
             kept.levels.push_back(level);
         }
+        record_.changed();
         s.DspText = offsetText(SweepValue) + ":" + levelText(env[0]) + "," + levelText(env[1]);
         ctx_.LogDsp(s.DspText);
         ctx_.log.writeRecord(DelimitedRecord()
@@ -228,13 +229,21 @@ bool RecSweep::retried(const BlockSel& block, int ch, const SweepPlan& plan) {
         if (!s.StopReq) {
             point = finder(levels_, SweepSetting, 2 * ch + series, SweepCount,
                            s.RecEnvLevel(ch, series, plan.band), s, ctx_.platform.dialogs());
-            if (point.retry) return true;
+            if (point.retry) {
+                record_.note(dir::Record, sel,
+                             std::string(plan.quantity == SweepQuantity::Current
+                                             ? "-5dB Point not Found !!"
+                                             : "-2.5dB Point not Found !!") +
+                                 " " + (ch == 0 ? "Lch" : "Rch") + ": measured again");
+                return true;
+            }
         }
         values[static_cast<std::size_t>(item)] = point.value.value_or(0);
         Sweep& kept = record_.sweeps[recorded_[static_cast<std::size_t>(series)]];
         kept.threshold = point.threshold;
         if (point.value) kept.chosen = *point.value;
     }
+    record_.changed();
     return false;
 }
 
