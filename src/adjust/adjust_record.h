@@ -28,6 +28,7 @@ struct Sweep {
     std::optional<float> threshold;  // the fraction of the reference crossed, when found
     std::optional<int> chosen;       // the offset chosen, when found
     int measurements = 1;            // 1, or more when the operator chose Retry
+    friend bool operator==(const Sweep&, const Sweep&) = default;
 };
 
 // A record block's values per channel: record current of head 1 and head 2,

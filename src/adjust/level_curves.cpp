@@ -28,8 +28,12 @@ std::string headName(const Sweep& sweep) {
 }
 
 std::string sweepTitle(const Sweep& sweep) {
-    return std::string(sweep.block.SHeadCh == 1 ? "Rch " : "Lch ") +
-           (sweep.quantity == SweepQuantity::Current ? "record current" : "record frequency");
+    return plotTitle(sweep.block.SHeadCh, sweep.quantity);
+}
+
+std::string plotTitle(int ch, SweepQuantity quantity) {
+    return std::string(ch == 1 ? "Rch " : "Lch ") +
+           (quantity == SweepQuantity::Current ? "record current" : "record frequency");
 }
 
 std::vector<const Sweep*> channelSweeps(const AdjustRecord& record, const BlockSel& block, int ch,
@@ -40,6 +44,18 @@ std::vector<const Sweep*> channelSweeps(const AdjustRecord& record, const BlockS
             if (s.block == onChannel(block, ch) && s.head == head && s.quantity == quantity)
                 out.push_back(&s);
     return out;
+}
+
+std::array<SweepPlot, 4> recordPlots(const AdjustRecord& record, const BlockSel& block) {
+    std::array<SweepPlot, 4> plots;
+    for (std::size_t i = 0; i < plots.size(); ++i) {
+        SweepPlot& plot = plots[i];
+        plot.ch = static_cast<int>(i % 2);
+        plot.quantity = i < 2 ? SweepQuantity::Current : SweepQuantity::Frequency;
+        for (const Sweep* s : channelSweeps(record, block, plot.ch, plot.quantity))
+            plot.heads.push_back(*s);
+    }
+    return plots;
 }
 
 }  // namespace rf::adjust
