@@ -97,8 +97,15 @@ QChart* makeLevelChart(const std::vector<const adjust::Sweep*>& heads) {
             attach(mark);
         }
     }
-    if (!first) x->setRange(xMin, xMax);
+    // Ticks on whole offsets (every 20 across a current sweep's 120, every 40
+    // across a frequency sweep's 160); a single point still gets a width.
+    x->setTickType(QValueAxis::TicksDynamic);
+    x->setTickAnchor(0);
+    x->setTickInterval(
+        heads.empty() || heads.front()->quantity == adjust::SweepQuantity::Current ? 20 : 40);
+    if (!first) x->setRange(xMin, xMax > xMin ? xMax : xMin + 1);
     y->setRange(0, yMax * 1.1);
+    y->applyNiceNumbers();
     return chart;
 }
 
