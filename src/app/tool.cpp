@@ -27,6 +27,7 @@ Tool::Tool(platform::Platform& platform)
     programmes_.PbMeasureMain = [this] { pbMeasure_.PbMeasureMain(); };
     programmes_.RecMeasureMain = [this] { recMeasure_.RecMeasureMain(); };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
+    adjustRecord_.watcher = [this] { results::showRecord(levelCurves_, adjustRecord_); };
 }
 
 Tool::~Tool() {
@@ -150,8 +151,14 @@ void Tool::menuFile(int) {
     // Saving and loading data files come with the data-file commands.
 }
 
-void Tool::menuIndicate(int) {
-    // The result windows come with the result windows.
+void Tool::menuIndicate(int index) {
+    // The result windows (0, 1) come with the result windows.
+    const auto& menu = form_.model().MenuIndicate;
+    if (index != 2 || !menu.enabled || !menu.items.at(2).enabled) return;
+    operatorAction(DuringWork::Refused, [&] {
+        levelCurves_.visible = true;
+        levelCurves_.changes.mark(shell::Area::Window);
+    });
 }
 
 void Tool::menuHelp(int index) {

@@ -15,6 +15,7 @@
 #include "measure/pb_measure.h"
 #include "measure/rec_measure.h"
 #include "platform/platform.h"
+#include "results/level_curve_model.h"
 #include "run/context.h"
 #include "run/operation_log.h"
 #include "shell/main_form.h"
@@ -58,6 +59,8 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     // What the last Adjust run found and did.
     const adjust::AdjustRecord& adjustRecord() const { return adjustRecord_; }
     shell::VersionWindowModel& versionWindow() { return version_; }
+    // The level-curve window, which follows the adjustment record.
+    const results::LevelCurveWindowModel& levelCurveWindow() const { return levelCurves_; }
     shell::Programmes& programmes() { return programmes_; }
     shell::RunControl& runControl() { return run_; }
     Connection& connection() { return connection_; }
@@ -95,6 +98,11 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
         version_.visible = false;
         version_.changes.mark(shell::Area::Window);
     }
+    // The title-bar close of the level-curve window.
+    void levelCurvesClosed() {
+        levelCurves_.visible = false;
+        levelCurves_.changes.mark(shell::Area::Window);
+    }
 
   private:
     // The start-up handler: shows the error and returns the operator's choice.
@@ -124,6 +132,7 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     Connection connection_;
     shell::VersionWindowModel version_;
     adjust::AdjustRecord adjustRecord_;
+    results::LevelCurveWindowModel levelCurves_;
     adjust::PbAdjust pbAdjust_{ctx_, adjustRecord_};
     adjust::RecAdjust recAdjust_{ctx_, adjustRecord_};
     measure::PbMeasure pbMeasure_;
