@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "demo/demo.h"
 #include "platform/qt/qt_platform.h"
+#include "results/view/level_curve_window.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
@@ -62,6 +63,8 @@ int main(int argc, char* argv[]) {
     rf::app::Tool tool(platform);
     rf::shell::MainWindowView window(tool.window(), tool);
     rf::shell::VersionWindowView version(tool.versionWindow(), tool);
+    rf::results::LevelCurveWindow curves(tool.levelCurveWindow(),
+                                         [&] { tool.levelCurvesClosed(); });
     std::unique_ptr<rf::sim::FrontPanel> panel;
     try {
         // The start-up reads the settings and opens the port: when that port is the

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QLabel>
+#include <QLineSeries>
+#include <vector>
+
+#include "results/view/level_curve_window.h"
+#include "tool_rig.h"
+
+namespace rf::results {
+namespace {
+
+// The whole tool on the virtual platform with the simulated recorder, Adjust
+// chosen for the record block alone, and the level-curve window opened from
+// the Indicate menu on Qt's offscreen platform.
+struct CurveRig : test::ToolRig {
+    CurveRig() {
+        recorder.setAutoChanger(true, now());
+        EXPECT_TRUE(startUp());
+        tool.choose(run::ProgramItem::Adjust);
+        tool.partAdjCheck(2);  // REC
+        tool.menuIndicate(2);
+        dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
+    }
+    QChart* chart(int plot) {
+        return window.findChild<QChartView*>(QString("plot%1").arg(plot))->chart();
+    }
+    // The points of the line named `name` on plot `plot` (none without it).
+    QList<QPointF> plotted(int plot, const QString& name) {
+        for (QAbstractSeries* s : chart(plot)->series())
+            if (auto* line = qobject_cast<QLineSeries*>(s); line && s->name() == name)
+                return line->points();
+        return {};
+    }
+    // The record's sweeps that plot `plot` is to show, head 1 then head 2.
+    std::vector<const adjust::Sweep*> sweeps(int plot) {
+        return adjust::channelSweeps(tool.adjustRecord(), tool.levelCurveWindow().block, plot % 2,
+                                     tool.levelCurveWindow().plots[std::size_t(plot)].quantity);
+    }
+    LevelCurveWindow window{tool.levelCurveWindow(), [this] { tool.levelCurvesClosed(); }};
+};
+
+QList<QPointF> recorded(const adjust::Sweep& sweep) {
+    QList<QPointF> points;
+    for (std::size_t i = 0; i < sweep.offsets.size(); ++i)
+        points.append(QPointF(sweep.offsets[i], sweep.levels[i]));
+    return points;
+}
+
+TEST(LevelCurveWindow, FollowsAnAdjustRunPointByPointAndEndsWithTheRecordsSweeps) {
+    CurveRig rig;
+    QApplication::processEvents();
+    ASSERT_TRUE(rig.window.isVisible());
+    EXPECT_EQ(rig.window.findChild<QLabel*>("note")->text().toStdString(), NoSweepsNote);
+    for (int plot = 0; plot < 4; ++plot)
+        EXPECT_TRUE(rig.chart(plot)->series().empty());
+
+    // Looks at the first plot as soon as point 2, 5 and 9 of its first sweep
+    // are measured: once the event loop has run, head L1's line is the record's.
+    std::vector<qsizetype> seen;
+    for (std::size_t n : {2u, 5u, 9u})
+        test::onceWhen(
+            rig,
+            [&rig, n] { return !rig.sweeps(0).empty() && rig.sweeps(0)[0]->levels.size() >= n; },
+            [&] {
+                QApplication::processEvents();
+                const QList<QPointF> l1 = recorded(*rig.sweeps(0)[0]);
+                EXPECT_EQ(rig.plotted(0, "L1 measured"), l1);
+                seen.push_back(l1.size());
+            });
+    rig.tool.choose(run::ProgramItem::Start);
+    EXPECT_EQ(seen, (std::vector<qsizetype>{2, 5, 9}));
+
+    QApplication::processEvents();
+    for (int plot = 0; plot < 4; ++plot) {
+        SCOPED_TRACE(plot);
+        ASSERT_EQ(rig.sweeps(plot).size(), 2u);
+        // Per head: the measured line and its points, the smoothed curve, the
+        // reference, the threshold and the chosen offset.
+        EXPECT_EQ(rig.chart(plot)->series().size(), 12);
+        for (const adjust::Sweep* sweep : rig.sweeps(plot)) {
+            const QString head = QString::fromStdString(adjust::headName(*sweep));
+            EXPECT_EQ(rig.plotted(plot, head + " measured"), recorded(*sweep));
+            ASSERT_TRUE(sweep->chosen);
+            const auto chosen = rig.plotted(plot, head + QString(" chosen %1").arg(*sweep->chosen));
+            ASSERT_EQ(chosen.size(), 2);
+            EXPECT_TRUE(chosen[0].x() == *sweep->chosen && chosen[1].x() == *sweep->chosen);
+        }
+    }
+    // The title-bar close hides the window through its model.
+    rig.window.close();
+    EXPECT_FALSE(rig.tool.levelCurveWindow().visible);
+    EXPECT_FALSE(rig.window.isVisible());
+}
+
+}  // namespace
+}  // namespace rf::results
