@@ -157,6 +157,7 @@ void Tool::menuIndicate(int index) {
     if (index != 2 || !menu.enabled || !menu.items.at(2).enabled) return;
     operatorAction(DuringWork::Refused, [&] {
         levelCurves_.visible = true;
+        ++levelCurves_.asked;
         levelCurves_.changes.mark(shell::Area::Window);
     });
 }

@@ -25,6 +25,7 @@ inline constexpr const char* NoSweepsNote =
 struct LevelCurveWindowModel {
     std::string caption = "Level Curves";
     bool visible = false;
+    int asked = 0;  // how often the operator asked for it: each time it comes to the front
     // The block whose sweeps it shows (its channel is not used): the HDLP
     // record block, the only one the record adjustment has.
     BlockSel block{fmt::HdLp, rpm::Rpm18000, cate::RecPlay, kind::Conf, 0};

@@ -75,9 +75,15 @@ void LevelCurveWindow::refresh(bool everything) {
     for (std::size_t i = 0; i < plots_.size(); ++i)
         if (everything || !synced_ || plotsApplied_[i] != m.plotRevisions[i]) showPlot(i);
     const bool showOrHide = !synced_ || shownVisible_ != m.visible;
+    const bool toFront = m.visible && shownAsked_ != m.asked;
     synced_ = true;
     shownVisible_ = m.visible;
+    shownAsked_ = m.asked;
     if (showOrHide) setVisible(m.visible);
+    if (toFront) {
+        raise();
+        activateWindow();
+    }
 }
 
 void LevelCurveWindow::showPlot(std::size_t i) {

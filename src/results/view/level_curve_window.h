@@ -26,7 +26,7 @@ namespace rf::results {
 //
 // The title-bar close is reported through `closed`; the program hides the
 // window through the model. The plots are named "plot0" to "plot3" in the
-// model's order, the note "note".
+// model's order, the note "note", the key to the lines "key".
 class LevelCurveWindow : public QWidget {
   public:
     LevelCurveWindow(const LevelCurveWindowModel& model, std::function<void()> closed,
@@ -48,6 +48,7 @@ class LevelCurveWindow : public QWidget {
     std::uint64_t applied_ = 0;  // the revision of Area::Window last applied
     std::array<std::uint64_t, 4> plotsApplied_{};
     bool shownVisible_ = false;
+    int shownAsked_ = 0;
     bool synced_ = false;
     QLabel* note_ = nullptr;
     std::array<QChartView*, 4> plots_{};
