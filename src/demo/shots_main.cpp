@@ -27,6 +27,7 @@
 #include "demo/demo.h"
 #include "demo/render_png.h"
 #include "platform/virtual/virtual_platform.h"
+#include "results/view/level_curve_window.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/version_window_view.h"
 #include "sim/recorder.h"
@@ -169,6 +170,41 @@ bool shootTool(const QDir& dir) {
     return ok;
 }
 
+// The tool after an Adjust run of every block on the simulated recorder: the
+// level-curve window with the record heads' sweeps.
+bool shootAdjust(const QDir& dir) {
+    VirtualPlatform platform(Start);
+    rf::sim::Recorder recorder(rf::sim::builtInRecorderConfig());
+    rf::sim::SimPeer peer(recorder, platform);
+    platform.setPeer(&peer);
+    platform.dialogs().setFallback(
+        [](const DialogRecord& d) { return rf::demo::unattendedAnswer(d, "XYZ"); });
+    rf::app::Tool tool(platform);
+    rf::results::LevelCurveWindow curves(tool.levelCurveWindow(), [] {});
+    curves.resize(1280, 860);
+    try {
+        if (!tool.Main()) return false;
+        tool.choose(rf::run::ProgramItem::Adjust);
+        tool.partAdjCheck(0);
+        tool.choose(rf::run::ProgramItem::Start);
+        if (tool.ended()) {
+            std::fprintf(stderr, "rfshots: the Adjust run did not complete: %s\n",
+                         rf::demo::lastErrorShown(platform.dialogs()).c_str());
+            return false;
+        }
+        tool.menuIndicate(2);
+        curves.syncFromModel();
+        QApplication::processEvents();
+        bool ok = save(curves, renderWindow(curves), dir, "level-curves.png");
+        tool.endProgram();
+        return ok;
+    } catch (const rf::ProgramEnd&) {
+        std::fprintf(stderr, "rfshots: the tool ended: %s\n",
+                     rf::demo::lastErrorShown(platform.dialogs()).c_str());
+        return false;
+    }
+}
+
 // Copies the settings files into the working directory.
 bool copySettings(const QDir& from, const QDir& to) {
     for (const char* name : {rf::app::DvtrRfFile, rf::app::RsSetFile})
@@ -204,6 +240,7 @@ int main(int argc, char** argv) {
     }
 
     bool ok = shootTool(dir);
+    ok = shootAdjust(dir) && ok;
     {
         NoEvents events;
         VersionWindowModel version;
