@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "results/result_grid.h"
+#include "state/shared.h"
+
+namespace rf::results {
+
+// The window "ErrorRate Result": the stored error-rate results of the HDLP
+// blocks (ErrChartLp) and of the four-channel formats (ErrChartOt), every
+// result that misses its limit in dark red. Every change is marked as
+// Area::Window.
+struct ErrResultModel {
+    // Form_Load: both grids' fixed layout, headings and sizes.
+    ErrResultModel();
+
+    std::string caption = "ErrorRate Result";
+    std::array<std::string, 2> FormLabel{"MAGVEX HDLP", "MAGVEX HDSP / SDSP / DV"};
+    ResultGrid ErrChartLp{9, 14, 2, 2};
+    ResultGrid ErrChartOt{4, 5, 1, 1};
+    Button PrintGo{"PRINT"};
+    Button ErrChartHide{"CLOSE"};
+    std::string PrintLabel;  // VtrName, on the printout only
+    Color background = ButtonFace;
+    bool visible = false;
+    shell::WindowChanges changes;
+
+    // What printing changes: both buttons leave the printout.
+    PrintParts printParts() {
+        return {PrintGo, ErrChartHide, true, PrintLabel, background, {&ErrChartLp, &ErrChartOt},
+                changes};
+    }
+    friend bool operator==(const ErrResultModel&, const ErrResultModel&) = default;
+};
+
+// Fills every value cell from ErrResLp (format 7) and ErrResOt: the value
+// with two decimals, black when it is at or below its limit, dark red above.
+void ErrResultFill(ErrResultModel& window, const Shared& s);
+
+}  // namespace rf::results
