@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "results/err_result.h"
-#include "results/evr_result.h"
+#include "results/result_windows.h"
+#include "tool_rig.h"
 
 namespace rf::results {
 namespace {
@@ -164,6 +164,37 @@ TEST(EvrResult, EachFormatShowsItsValuesAndBlanksWhatItHasNot) {
             }
         }
     }
+}
+
+// The Indicate menu shows the windows; a format chosen redraws; an Error Rate
+// run that is not stopped ends on its results.
+TEST(ResultWindows, TheMenuShowsThemAndAnErrorRateRunEndsOnItsResults) {
+    using shell::CheckBoxId;
+    test::ToolRig rig;
+    rig.recorder.setAutoChanger(true, rig.now());
+    ASSERT_TRUE(rig.startUp());
+    ResultWindows& windows = rig.tool.resultWindows();
+    rig.tool.menuIndicate(1);
+    EXPECT_TRUE(windows.evrResult().visible);
+    rig.tool.formatSelected(3);
+    EXPECT_EQ(windows.evrResult().EvrChart.text(2, 1), "---");
+    rig.tool.menuIndicate(0);
+    EXPECT_TRUE(windows.errResult().visible);
+    EXPECT_EQ(seen(windows.errResult().ErrChartOt, 3, 1), "-1.50 dark red");
+    rig.tool.resultClosed(ResultWindowId::ErrResult);
+    EXPECT_FALSE(windows.errResult().visible);
+
+    rig.tool.choose(run::ProgramItem::ErrorRate);
+    rig.tool.partAdjCheck(1);
+    for (CheckBoxId box :
+         {CheckBoxId::PbLp0, CheckBoxId::PbLp1, CheckBoxId::PbLp2, CheckBoxId::PbLp3,
+          CheckBoxId::PbLp4, CheckBoxId::PbSp, CheckBoxId::PbPro})
+        rig.tool.checkBox(box);
+    rig.dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
+    rig.tool.choose(run::ProgramItem::Start);
+    EXPECT_TRUE(windows.errResult().visible);
+    EXPECT_NE(windows.errResult().ErrChartOt.text(3, 1), "-1.50");
+    EXPECT_EQ(windows.errResult().ErrChartOt.text(1, 1), "-1.50");
 }
 
 }  // namespace

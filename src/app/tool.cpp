@@ -26,6 +26,7 @@ Tool::Tool(platform::Platform& platform)
     programmes_.RecAdjustMain = [this] { recAdjust_.RecAdjustMain(); };
     programmes_.PbMeasureMain = [this] { pbMeasure_.PbMeasureMain(); };
     programmes_.RecMeasureMain = [this] { recMeasure_.RecMeasureMain(); };
+    programmes_.ShowErrorResult = [this] { results_.show(results::ResultWindowId::ErrResult); };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
     adjustRecord_.watcher = [this] { results::showRecord(levelCurves_, adjustRecord_); };
 }
@@ -152,14 +153,35 @@ void Tool::menuFile(int) {
 }
 
 void Tool::menuIndicate(int index) {
-    // The result windows (0, 1) come with the result windows.
     const auto& menu = form_.model().MenuIndicate;
-    if (index != 2 || !menu.enabled || !menu.items.at(2).enabled) return;
+    if (index < 0 || index > 2 || index >= static_cast<int>(menu.items.size())) return;
+    if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
+    using results::ResultWindowId;
     operatorAction(DuringWork::Refused, [&] {
-        levelCurves_.visible = true;
-        ++levelCurves_.asked;
-        levelCurves_.changes.mark(shell::Area::Window);
+        if (index == 2) {
+            levelCurves_.visible = true;
+            ++levelCurves_.asked;
+            levelCurves_.changes.mark(shell::Area::Window);
+            return;
+        }
+        results_.show(index == 0 ? ResultWindowId::ErrResult : ResultWindowId::EvrResult);
     });
+}
+
+void Tool::resultActivated(results::ResultWindowId window) {
+    operatorAction(DuringWork::Allowed, [&] { results_.activated(window); });
+}
+
+void Tool::resultClosed(results::ResultWindowId window) {
+    operatorAction(DuringWork::Allowed, [&] { results_.hide(window); });
+}
+
+void Tool::formatSelected(int index) {
+    operatorAction(DuringWork::Allowed, [&] { results_.FormatSel_Click(index); });
+}
+
+void Tool::printClicked(results::ResultWindowId window, results::WindowPrint& print) {
+    operatorAction(DuringWork::Refused, [&] { results_.PrintGo_Click(window, print); });
 }
 
 void Tool::menuHelp(int index) {

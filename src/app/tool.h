@@ -16,6 +16,7 @@
 #include "measure/rec_measure.h"
 #include "platform/platform.h"
 #include "results/level_curve_model.h"
+#include "results/result_windows.h"
 #include "run/context.h"
 #include "run/operation_log.h"
 #include "shell/main_form.h"
@@ -31,7 +32,9 @@ inline constexpr const char* RsSetFile = "RSSET.DAT";
 // The running tool: its shared state, the link to the recorder, the operation
 // log and the main window, on one platform. Files are read and written in the
 // working directory. It receives the operator's actions from the window.
-class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
+class Tool final : public shell::ToolHost,
+                   public shell::MainWindowEvents,
+                   public results::ResultWindowEvents {
   public:
     explicit Tool(platform::Platform& platform);
     Tool(const Tool&) = delete;
@@ -61,6 +64,7 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     shell::VersionWindowModel& versionWindow() { return version_; }
     // The level-curve window, which follows the adjustment record.
     const results::LevelCurveWindowModel& levelCurveWindow() const { return levelCurves_; }
+    results::ResultWindows& resultWindows() { return results_; }
     shell::Programmes& programmes() { return programmes_; }
     shell::RunControl& runControl() { return run_; }
     Connection& connection() { return connection_; }
@@ -103,6 +107,12 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
         levelCurves_.visible = false;
         levelCurves_.changes.mark(shell::Area::Window);
     }
+    // ResultWindowEvents. Looking at a window, choosing a format and closing
+    // only read the tables: taken at any time. Printing waits for the work.
+    void resultActivated(results::ResultWindowId window) override;
+    void resultClosed(results::ResultWindowId window) override;
+    void formatSelected(int index) override;
+    void printClicked(results::ResultWindowId window, results::WindowPrint& print) override;
 
   private:
     // The start-up handler: shows the error and returns the operator's choice.
@@ -131,6 +141,7 @@ class Tool final : public shell::ToolHost, public shell::MainWindowEvents {
     shell::RunControl run_;
     Connection connection_;
     shell::VersionWindowModel version_;
+    results::ResultWindows results_{s_, platform_.dialogs()};
     adjust::AdjustRecord adjustRecord_;
     results::LevelCurveWindowModel levelCurves_;
     adjust::PbAdjust pbAdjust_{ctx_, adjustRecord_};
