@@ -10,6 +10,7 @@
 #include "demo/demo.h"
 #include "platform/qt/qt_platform.h"
 #include "results/view/level_curve_window.h"
+#include "results/view/result_window_view.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
@@ -65,6 +66,8 @@ int main(int argc, char* argv[]) {
     rf::shell::VersionWindowView version(tool.versionWindow(), tool);
     rf::results::LevelCurveWindow curves(tool.levelCurveWindow(),
                                          [&] { tool.levelCurvesClosed(); });
+    rf::results::ErrResultView errResult(tool.resultWindows().errResult(), tool);
+    rf::results::EvrResultView evrResult(tool.resultWindows().evrResult(), tool);
     std::unique_ptr<rf::sim::FrontPanel> panel;
     try {
         // The start-up reads the settings and opens the port: when that port is the
