@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QPrinter>
 #include <QProcess>
@@ -116,9 +117,11 @@ TEST(ResultPrint, TheErrorRatePageHoldsTheRecorderAndTheValuesAndTheWindowComesB
 
 TEST(ResultPrint, TheEvrPageKeepsCloseAndTheFormatChoice) {
     Screen screen;
+    emit screen.find<QComboBox>(screen.evr, "FormatSel")->activated(2);  // "SDSP"
     screen.print(screen.evr);
-    expectPage(screen.pdf, {VtrName, "HDLP", "REC CURR H", "C 2 +3(L)", "SubSlow", "1234", "CLOSE"},
-               {"PRINT"});
+    expectPage(screen.pdf, {VtrName, "SDSP", "---", "REC CURR H", "C 2 +3(L)", "SubSlow", "CLOSE"},
+               {"PRINT", "1234"});
+    EXPECT_EQ(screen.windows.evrResult().FormatSel.selected, 2);
     EXPECT_TRUE(screen.find<QPushButton>(screen.evr, "PrintGo")->isVisible());
 }
 

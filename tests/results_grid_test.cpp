@@ -177,6 +177,7 @@ TEST(ResultWindows, TheMenuShowsThemAndAnErrorRateRunEndsOnItsResults) {
     rig.tool.menuIndicate(1);
     EXPECT_TRUE(windows.evrResult().visible);
     rig.tool.formatSelected(3);
+    rig.tool.resultActivated(ResultWindowId::EvrResult);
     EXPECT_EQ(windows.evrResult().EvrChart.text(2, 1), "---");
     rig.tool.menuIndicate(0);
     EXPECT_TRUE(windows.errResult().visible);

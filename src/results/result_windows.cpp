@@ -10,18 +10,17 @@ void ResultWindows::show(ResultWindowId window) {
         err_.changes.mark(shell::Area::Window);
     } else {
         evr_.visible = true;
+        evr_.FormatSel.selected = 0;
         evr_.changes.mark(shell::Area::Window);
     }
     activated(window);
 }
 
 void ResultWindows::activated(ResultWindowId window) {
-    if (window == ResultWindowId::ErrResult) {
+    if (window == ResultWindowId::ErrResult)
         ErrResultFill(err_, s_);
-    } else {
-        evr_.FormatSel.selected = 0;
+    else
         EvrDsp(evr_, s_);
-    }
 }
 
 void ResultWindows::hide(ResultWindowId window) {

@@ -50,10 +50,11 @@ class ResultWindows {
     EvrResultModel& evrResult() { return evr_; }
 
     // Shows the window (the Indicate menu, and the end of a run for
-    // ErrResult); it refreshes as on every activation.
+    // ErrResult) and refreshes it; EvrResult starts on "HDLP".
     void show(ResultWindowId window);
-    // Form_Activate: ErrResult fills its values; EvrResult chooses "HDLP"
-    // and redraws.
+    // Form_Activate: the window redraws its values. EvrResult keeps the
+    // format chosen: Qt activates a window again after its own printer dialog
+    // and message box, which must not throw the operator's choice away.
     void activated(ResultWindowId window);
     // CLOSE: the window is hidden and keeps its state.
     void hide(ResultWindowId window);
