@@ -108,7 +108,8 @@ class Tool final : public shell::ToolHost,
         levelCurves_.changes.mark(shell::Area::Window);
     }
     // ResultWindowEvents. Looking at a window, choosing a format and closing
-    // only read the tables: taken at any time. Printing waits for the work.
+    // only read the tables: taken at any time. Printing (a modal dialog) is
+    // not started while a programme works.
     void resultActivated(results::ResultWindowId window) override;
     void resultClosed(results::ResultWindowId window) override;
     void formatSelected(int index) override;
