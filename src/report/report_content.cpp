@@ -1,0 +1,245 @@
+#include "report/report_content.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "adjust/level_curves.h"
+#include "adjust/pb_adjust.h"
+#include "adjust/rec_adjust.h"
+#include "core/delimited.h"
+#include "run/context.h"
+
+namespace rf::report {
+
+namespace {
+
+using adjust::SweepQuantity;
+
+// The start value DataInit gives the error-rate tables: not measured.
+constexpr float NotMeasured = -1.5f;
+
+std::string two(int v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d", v);
+    return buf;
+}
+
+std::string dateText(const platform::DateTime& d) {
+    return std::to_string(d.year) + "-" + two(d.month) + "-" + two(d.day) + " " + two(d.hour) +
+           ":" + two(d.minute) + ":" + two(d.second);
+}
+
+std::vector<Cell> heading(std::initializer_list<const char*> texts) {
+    std::vector<Cell> row;
+    for (const char* t : texts)
+        row.push_back({t});
+    return row;
+}
+
+Section recorderSection(const Shared& s, const RunFacts& f) {
+    std::string hours = "not read: " + f.drumHoursError;
+    if (f.drumHours) hours = (*f.drumHours)[0] + " " + (*f.drumHours)[1] + " " + (*f.drumHours)[2];
+    Table t{"", {heading({"Recorder and run", ""})}};
+    const std::pair<const char*, std::string> facts[] = {
+        {"Model", s.VtrId},
+        {"VtrName", s.VtrName},
+        {"System controller version", s.SysconVer},
+        {"Induce code", s.VtrInduce},
+        {"Drum hours (as read)", hours},
+        {"Serial number", s.VtrSerialNo},
+        {"Date", dateText(f.date)},
+        {"Tool version", f.toolVersion},
+        {"Run", f.stopped ? "STOPPED by the operator: the block under way was put back as found"
+                          : "completed"},
+    };
+    for (const auto& [label, value] : facts)
+        t.rows.push_back(
+            {{label}, {value, label == std::string("Run") && f.stopped ? Fail : Pass}});
+    return {"Recorder", {}, {t}};
+}
+
+std::string blockTitle(const BlockSel& block, bool stored) {
+    return run::blockName(block) +
+           (stored ? "  (adjusted values stored)" : "  (stopped: values as found put back)");
+}
+
+Section playbackSection(const adjust::AdjustRecord& record) {
+    Section sec{
+        "Playback blocks: MAG, VCO centre frequency and equaliser taps, as found and as left",
+        {},
+        {}};
+    if (record.playbackBlocks.empty()) sec.lines.push_back("No playback block was adjusted.");
+    for (const adjust::PlaybackBlock& b : record.playbackBlocks) {
+        Table t{blockTitle(b.block, b.stored), {{{"Channel"}, {"MAG 2"}, {"MAG 3"}, {"VCO"}}}};
+        for (const char* head : {"H", "L"})
+            for (int i = 1; i <= 6; ++i)
+                t.rows[0].push_back({std::string(head) + " tap " + std::to_string(i)});
+        for (std::size_t ch = 0; ch < 2; ++ch)
+            for (const auto* side : {&b.found, &b.left}) {
+                const auto& v = (*side)[ch];
+                std::vector<Cell> row{{std::string(ch == 0 ? "Lch" : "Rch") +
+                                       (side == &b.found ? " found" : " left")}};
+                for (std::size_t item : {2, 3, 9})
+                    row.push_back({std::to_string(v[item])});
+                for (std::size_t item = 17; item <= 28; ++item)
+                    row.push_back({std::to_string(v[item])});
+                t.rows.push_back(std::move(row));
+            }
+        sec.tables.push_back(std::move(t));
+    }
+    return sec;
+}
+
+Section recordSection(const adjust::AdjustRecord& record) {
+    Section sec{
+        "Record blocks: record current and frequency per head, as found and as left", {}, {}};
+    if (record.recordBlocks.empty()) sec.lines.push_back("No record block was adjusted.");
+    static constexpr const char* heads[2][2] = {{"L1", "L2"}, {"R1", "R2"}};
+    for (const adjust::RecordBlock& b : record.recordBlocks) {
+        Table t{blockTitle(b.block, b.stored),
+                {heading({"Head", "Current found", "Current left", "Frequency found",
+                          "Frequency left"})}};
+        for (std::size_t ch = 0; ch < 2; ++ch)
+            for (std::size_t h = 0; h < 2; ++h)
+                t.rows.push_back({{heads[ch][h]},
+                                  {std::to_string(b.found[ch][h])},
+                                  {std::to_string(b.left[ch][h])},
+                                  {std::to_string(b.found[ch][2 + h])},
+                                  {std::to_string(b.left[ch][2 + h])}});
+        sec.tables.push_back(std::move(t));
+    }
+    return sec;
+}
+
+// A row of error rates against one limit: each value black within the limit
+// and dark red above it, then the limit and the row's verdict.
+std::vector<Cell> rateRow(std::string label, const std::vector<float>& values, float limit) {
+    std::vector<Cell> row{{std::move(label)}};
+    bool pass = true;
+    for (float v : values) {
+        row.push_back({fixed2(v), v <= limit ? Pass : Fail});
+        pass = pass && v <= limit;
+    }
+    row.push_back({fixed2(limit)});
+    row.push_back({pass ? "pass" : "FAIL", pass ? Pass : Fail});
+    return row;
+}
+
+Section errorSection(const Shared& s) {
+    Section sec{"Error rates (exponents of ten; larger is worse)", {}, {}};
+    Table ot{"MAGVEX HDSP / SDSP / DV",
+             {heading({"FORMAT", "AudioL", "AudioR", "VideoL", "VideoR", "Limit", "Result"})}};
+    for (auto [fmt, name] : {std::pair{3, "HDSP"}, {2, "SDSP"}, {1, "DV"}}) {
+        if (s.ErrResOt(fmt, 0, 0) == NotMeasured) continue;
+        std::vector<float> v;
+        for (int c = 0; c < 4; ++c)
+            v.push_back(s.ErrResOt(fmt, c, 0));
+        ot.rows.push_back(rateRow(name, v, adjust::FourChannelLimit));
+    }
+    Table lp{"MAGVEX HDLP", {{{"FORMAT / HEAD"}}}};
+    for (const char* g : {"Video", "Audio1", "Audio2"})
+        for (const char* h : {"L(H)", "L(L)", "R(H)", "R(L)"})
+            lp.rows[0].push_back({std::string(g) + " " + h});
+    lp.rows[0].push_back({"Limit"});
+    lp.rows[0].push_back({"Result"});
+    struct LpRow {
+        const char* label;
+        int cate, kind, k;
+        float limit;
+    };
+    static constexpr LpRow lpRows[] = {
+        {"Master RP", 0, 0, 0, adjust::RecPlayHeadLimit},
+        {"Master Conf", 1, 0, 0, adjust::PlaybackHeadLimit},
+        {"Master S Conf", 1, 2, 0, adjust::PlaybackHeadLimit},
+        {"Master Slow", 1, 1, 0, adjust::PlaybackHeadLimit},
+        {"Master S Slow", 1, 3, 0, adjust::PlaybackHeadLimit},
+        {"Conf Conf", 1, 0, 6, adjust::RecPlayHeadLimit},
+        {"Self Conf", 1, 0, 3, adjust::PlaybackHeadLimit},
+    };
+    for (const LpRow& r : lpRows) {
+        if (s.ErrResLp(7, r.cate, r.kind, 0, 0, r.k) == NotMeasured) continue;
+        std::vector<float> v;
+        for (int g = 0; g < 3; ++g)
+            for (int h = 0; h < 4; ++h)
+                v.push_back(s.ErrResLp(7, r.cate, r.kind, g, h, r.k));
+        lp.rows.push_back(rateRow(r.label, v, r.limit));
+    }
+    for (Table* t : {&ot, &lp})
+        if (t->rows.size() > 1) sec.tables.push_back(std::move(*t));
+    if (sec.tables.empty())
+        sec.lines.push_back("No error rate was measured.");
+    else
+        sec.lines.push_back(
+            "Within the limit in black, above it in dark red. The record rows (Conf Conf, Self "
+            "Conf) hold the heads L1, L2, R2, R1 in the columns L(H), L(L), R(H), R(L).");
+    return sec;
+}
+
+Section levelRateSection(const Shared& s, const adjust::AdjustRecord& record, bool stopped) {
+    Section sec{
+        "LevelRate: self-recorded over master playback level, low band (0.68 to 1.47)", {}, {}};
+    if (record.recordBlocks.empty() || stopped) {
+        sec.lines.push_back(stopped ? "Not checked: the run was stopped."
+                                    : "Not checked: no record block was adjusted.");
+        return sec;
+    }
+    Table t{"", {heading({"Channel / level", "Self", "Master", "Ratio", "Result"})}};
+    for (int ch = 0; ch <= 1; ++ch)
+        for (int j = 0; j <= 1; ++j) {
+            const float self = s.SelfPbLevel(ch, j, 1), master = s.MasterPbLevel(ch, j, 1);
+            const bool ok = adjust::levelRateOk(self, master);
+            t.rows.push_back(
+                {{std::string(ch == 0 ? "Lch" : "Rch") + " Env-" + std::to_string(j + 1)},
+                 {fixed2(self)},
+                 {fixed2(master)},
+                 {master != 0 ? fixed2(self / master) : "-", ok ? Pass : Fail},
+                 {ok ? "pass" : "FAIL", ok ? Pass : Fail}});
+        }
+    sec.tables.push_back(std::move(t));
+    return sec;
+}
+
+Section notesSection(const adjust::AdjustRecord& record) {
+    Section sec{"Repeats and warnings", {}, {}};
+    for (const adjust::Note& n : record.notes)
+        sec.lines.push_back(std::string(n.direction == dir::Playback ? "Playback " : "Record ") +
+                            run::blockName(n.block) + ": " + n.text);
+    for (const adjust::Sweep& sw : record.sweeps)
+        if (sw.measurements > 1)
+            sec.lines.push_back(run::blockName(sw.block) + ": " + adjust::sweepTitle(sw) + " " +
+                                adjust::headName(sw) + " measured " +
+                                std::to_string(sw.measurements) + " times");
+    if (sec.lines.empty())
+        sec.lines.push_back("None: every measurement was taken once and no warning was given.");
+    return sec;
+}
+
+}  // namespace
+
+Content buildContent(const Shared& s, const adjust::AdjustRecord& record, const RunFacts& facts) {
+    Content c;
+    c.title = "RF adjustment report  " + s.VtrName + (facts.stopped ? "  (STOPPED)" : "");
+    c.recorder = recorderSection(s, facts);
+    c.sections = {playbackSection(record), recordSection(record), errorSection(s),
+                  levelRateSection(s, record, facts.stopped), notesSection(record)};
+    for (const adjust::RecordBlock& b : record.recordBlocks)
+        for (SweepQuantity q : {SweepQuantity::Current, SweepQuantity::Frequency})
+            for (int ch = 0; ch <= 1; ++ch) {
+                auto heads = adjust::channelSweeps(record, b.block, ch, q);
+                if (!heads.empty())
+                    c.plots.push_back(
+                        {run::blockName(b.block) + "  " + adjust::sweepTitle(*heads.front()),
+                         std::move(heads)});
+            }
+    return c;
+}
+
+std::string reportPath(const std::string& vtrName, const platform::DateTime& d) {
+    std::string name = vtrName.empty() ? "VTR" : vtrName;
+    for (char& ch : name)
+        if (!(std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '-')) ch = '_';
+    return "reports/" + name + "_" + std::to_string(d.year) + "-" + two(d.month) + "-" +
+           two(d.day) + "_" + two(d.hour) + two(d.minute) + two(d.second) + ".pdf";
+}
+
+}  // namespace rf::report
