@@ -1,5 +1,6 @@
 #include "app/tool.h"
 
+#include <filesystem>
 #include <vector>
 
 #include "app/settings.h"
@@ -27,6 +28,7 @@ Tool::Tool(platform::Platform& platform)
     programmes_.PbMeasureMain = [this] { pbMeasure_.PbMeasureMain(); };
     programmes_.RecMeasureMain = [this] { recMeasure_.RecMeasureMain(); };
     programmes_.ShowErrorResult = [this] { results_.show(results::ResultWindowId::ErrResult); };
+    programmes_.AdjustReport = [this](bool stopped) { writeReport(stopped); };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
     adjustRecord_.watcher = [this] { results::showRecord(levelCurves_, adjustRecord_); };
 }
@@ -234,6 +236,30 @@ void Tool::handle(const std::function<void()>& action) {
         closePending_ = false;
         close();
     }
+}
+
+void Tool::writeReport(bool stopped) {
+    lastReport_.clear();
+    if (!reportWriter_) return;
+    report::RunFacts facts{.date = platform_.now(),
+                           .toolVersion = version_.lblVersion,
+                           .stopped = stopped,
+                           .drumHours = std::nullopt,
+                           .drumHoursError = ""};
+    // A recorder that does not answer is said so in the report, which is written anyway.
+    try {
+        facts.drumHours = rs_.QhrRead(0);
+    } catch (const RfError& e) {
+        facts.drumHoursError = linkErrorText(e.number());
+    }
+    const std::string path = report::reportPath(s_.VtrName, facts.date);
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    const std::string failed = reportWriter_(report::buildContent(s_, adjustRecord_, facts), path);
+    if (failed.empty())
+        lastReport_ = path;
+    else if (log_.isOpen())
+        log_.writeText("Report not written: " + failed);
 }
 
 void Tool::closeRequested() {

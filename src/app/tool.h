@@ -15,6 +15,7 @@
 #include "measure/pb_measure.h"
 #include "measure/rec_measure.h"
 #include "platform/platform.h"
+#include "report/report_content.h"
 #include "results/level_curve_model.h"
 #include "results/result_windows.h"
 #include "run/context.h"
@@ -65,6 +66,11 @@ class Tool final : public shell::ToolHost,
     // The level-curve window, which follows the adjustment record.
     const results::LevelCurveWindowModel& levelCurveWindow() const { return levelCurves_; }
     results::ResultWindows& resultWindows() { return results_; }
+    // The adjustment report is written with `writer` after every Adjust run
+    // (the program hands it the PDF writer); without one there is no report.
+    void setReportWriter(report::Writer writer) { reportWriter_ = std::move(writer); }
+    // The path of the last report written, or "" when none was.
+    const std::string& lastReport() const { return lastReport_; }
     shell::Programmes& programmes() { return programmes_; }
     shell::RunControl& runControl() { return run_; }
     Connection& connection() { return connection_; }
@@ -130,6 +136,8 @@ class Tool final : public shell::ToolHost,
     void handle(const std::function<void()>& action);
     // The close handler: once started, the program ends.
     void close();
+    // Reads the drum hours and writes the adjustment report of the last run.
+    void writeReport(bool stopped);
 
     platform::Platform& platform_;
     Shared s_;
@@ -151,6 +159,8 @@ class Tool final : public shell::ToolHost,
     measure::RecMeasure recMeasure_;
     std::unique_ptr<platform::SerialPort> port_;
     std::function<void(platform::SerialPort&)> portOpened_;
+    report::Writer reportWriter_;
+    std::string lastReport_;
     bool ended_ = false;
     int busy_ = 0;
     bool closePending_ = false;

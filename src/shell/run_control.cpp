@@ -128,6 +128,11 @@ void RunControl::start() {
         },
         run(programmes_.PbAdjustMain, s.PbAdjRun),
         run(programmes_.RecAdjustMain, s.RecAdjRun),
+        [&] {
+            const bool adjust = m.prgItem(ProgramItem::Adjust).checked;
+            if (adjust && (s.PbAdjRun || s.RecAdjRun) && programmes_.AdjustReport)
+                programmes_.AdjustReport(s.StopReq);
+        },
         run(programmes_.PbMeasureMain, s.PbMeasRun),
         run(programmes_.RecMeasureMain, s.RecMeasRun),
         [&] {

@@ -31,6 +31,8 @@ struct Programmes {
     std::function<void(run::ProgramItem item)> DataTransfer;
     // The error-rate result window after a run.
     std::function<void()> ShowErrorResult;
+    // The adjustment report after the Adjust mains, also when the run stopped.
+    std::function<void(bool stopped)> AdjustReport;
 };
 
 // The Program menu: programme choice, START, IRQ, STOP, the data items,

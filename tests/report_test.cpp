@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "core/delimited.h"
+#include "report/report_content.h"
+#include "tool_rig.h"
+
+namespace rf::report {
+namespace {
+
+using run::ProgramItem;
+
+// The Adjust programme on every block, as an operator starts it, with a
+// writer that keeps what the tool asked it to write.
+struct ReportRun : test::ToolRig {
+    ReportRun() : ToolRig(sim::RecorderConfig{.seed = 3, .autoChanger = true}) {
+        EXPECT_TRUE(startUp());
+        tool.setReportWriter([this](const Content& c, const std::string& path) {
+            content.push_back(c);
+            return path.empty() ? "no path" : "";
+        });
+        tool.choose(ProgramItem::Adjust);
+        tool.partAdjCheck(0);  // ALL
+        dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
+    }
+    // The cells of the last report's first row whose first cell is `label`.
+    std::vector<Cell> row(const std::string& label) const {
+        std::vector<Section> all = content.back().sections;
+        all.push_back(content.back().recorder);
+        for (const Section& s : all)
+            for (const Table& t : s.tables)
+                for (const auto& r : t.rows)
+                    if (r.front().text == label) return r;
+        return {};
+    }
+    std::string text(const std::string& label, std::size_t column) const {
+        const auto r = row(label);
+        return column < r.size() ? r[column].text : "(none)";
+    }
+    std::vector<Content> content;
+};
+
+TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRateAndThePlots) {
+    ReportRun run;
+    run.tool.choose(ProgramItem::Start);
+    ASSERT_EQ(run.content.size(), 1u);
+    const Shared& s = run.tool.shared();
+    EXPECT_TRUE(std::regex_match(
+        run.tool.lastReport(),
+        std::regex("reports/QT7310XYZ_SN1_20[0-9]{2}-[0-9]{2}-[0-9]{2}_[0-9]{6}\\.pdf")));
+    EXPECT_EQ(reportPath("QT7310 A/B", {2026, 1, 2, 3, 4, 5}),
+              "reports/QT7310_A_B_2026-01-02_030405.pdf");
+    EXPECT_TRUE(std::filesystem::is_directory("reports"));
+    std::string facts;
+    for (const auto& r : run.content[0].recorder.tables[0].rows)
+        facts += r[1].text + "|";
+    EXPECT_TRUE(std::regex_match(facts, std::regex("\\|QT7310\\|QT7310XYZ_SN1\\|" + s.SysconVer +
+                                                   "\\|XYZ\\|12 34 00\\|SN1\\|20[-0-9]{8} [:0-9]{8}"
+                                                   "\\|Vesion 2.1\\|completed\\|")))
+        << facts;
+
+    const adjust::AdjustRecord& record = run.tool.adjustRecord();
+    ASSERT_EQ(record.recordBlocks.size(), 1u);
+    const auto& rec = record.recordBlocks[0];
+    const char* heads[2][2] = {{"L1", "L2"}, {"R1", "R2"}};
+    for (std::size_t ch = 0; ch < 2; ++ch)
+        for (std::size_t h = 0; h < 2; ++h)
+            for (std::size_t item : {h, 2 + h}) {
+                EXPECT_EQ(run.text(heads[ch][h], 1 + item / 2 * 2),
+                          std::to_string(rec.found[ch][item]));
+                EXPECT_EQ(run.text(heads[ch][h], 2 + item / 2 * 2),
+                          std::to_string(rec.left[ch][item]));
+            }
+    // Each playback block's table: MAG, VCO and the twelve taps of each channel.
+    const auto& pbTables = run.content[0].sections[0].tables;
+    ASSERT_EQ(pbTables.size(), record.playbackBlocks.size());
+    for (std::size_t i = 0; i < pbTables.size(); ++i) {
+        const auto& b = record.playbackBlocks[i];
+        EXPECT_EQ(pbTables[i].title.rfind(run::blockName(b.block), 0), 0u);
+        for (std::size_t r = 0; r < 4; ++r) {
+            const auto& items = (r % 2 ? b.left : b.found)[r / 2];
+            std::size_t column = 1;
+            for (std::size_t item : {2, 3, 9, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28})
+                EXPECT_EQ(pbTables[i].rows[1 + r][column++].text, std::to_string(items[item]));
+        }
+    }
+    // The record heads' error rates of the self-recorded tape, all within -4.1.
+    for (int g = 0; g < 3; ++g)
+        for (int h = 0; h < 4; ++h)
+            EXPECT_EQ(run.text("Self Conf", static_cast<std::size_t>(1 + 4 * g + h)),
+                      fixed2(s.ErrResLp(7, 1, 0, g, h, 3)));
+    EXPECT_EQ(run.text("Self Conf", 13) + run.text("Self Conf", 14), "-4.10pass");
+    for (const char* label : {"Master RP", "Master S Slow", "Conf Conf", "HDSP", "DV", "Rch Env-2"})
+        EXPECT_EQ(run.text(label, 0), label);
+    // A plot for each channel and setting, with both heads.
+    ASSERT_EQ(run.content[0].plots.size(), 4u);
+    for (const Plot& p : run.content[0].plots)
+        EXPECT_EQ(p.heads.size(), 2u);
+
+    // A rate above its limit shows dark red and fails its row; one at the limit does not.
+    run.tool.shared().ErrResLp(7, 1, 0, 0, 0, 3) = -4.09f;
+    run.tool.shared().ErrResOt(3, 0, 0) = -4.3f;
+    run.tool.programmes().AdjustReport(false);
+    EXPECT_EQ(run.row("Self Conf")[1], (Cell{"-4.09", Fail}));
+    EXPECT_EQ(run.row("Self Conf").back(), (Cell{"FAIL", Fail}));
+    EXPECT_EQ(run.row("HDSP")[1], (Cell{"-4.30", Pass}));
+}
+
+TEST(AdjustReport, AStoppedRunIsReportedAsStoppedWithItsRepeatsAndAFailedDrumHoursReadSaysSo) {
+    ReportRun run;
+    // No -5 dB point: the operator has the sweep measured again, then aborts it.
+    run.recorder.faults().curveFlat = true;
+    run.dialogs().expectMsgBox("-5dB Point not Found !!", platform::Answer::Retry);
+    run.dialogs().expectMsgBox("-5dB Point not Found !!", platform::Answer::Abort);
+    run.tool.choose(ProgramItem::Start);
+    ASSERT_EQ(run.content.size(), 1u);
+    EXPECT_NE(run.content[0].title.find("STOPPED"), std::string::npos);
+    EXPECT_EQ(run.row("Run")[1].colour, Fail);
+    EXPECT_EQ(
+        run.content[0].sections.back().lines,
+        (std::vector<std::string>{
+            "Record MAGVEX HDLP,18000rpm,RP,RP,RP: -5dB Point not Found !! Lch: measured again",
+            "MAGVEX HDLP,18000rpm,RP,RP,RP: Lch record current L1 measured 2 times",
+            "MAGVEX HDLP,18000rpm,RP,RP,RP: Lch record current L2 measured 2 times"}));
+    // The recorder does not answer the drum hours read: the report is written all the same.
+    run.recorder.faults().noReply.count = 100;
+    run.tool.programmes().AdjustReport(true);
+    ASSERT_EQ(run.content.size(), 2u);
+    EXPECT_EQ(run.text("Drum hours (as read)", 1).rfind("not read: ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace rf::report
