@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "demo/demo.h"
 #include "platform/qt/qt_platform.h"
+#include "report/report_pdf.h"
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
 #include "shell/view/main_window_view.h"
@@ -62,6 +63,7 @@ int main(int argc, char* argv[]) {
         rf::sim::QtSimPort::factory(
             [&](const std::shared_ptr<rf::sim::RealTimeRecorder>& host) { simRecorder = host; }));
     rf::app::Tool tool(platform);
+    tool.setReportWriter(rf::report::writePdf);
     rf::shell::MainWindowView window(tool.window(), tool);
     rf::shell::VersionWindowView version(tool.versionWindow(), tool);
     rf::results::LevelCurveWindow curves(tool.levelCurveWindow(),
