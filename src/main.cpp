@@ -26,7 +26,8 @@ const char* const Usage =
     "                                    print a summary\n"
     "       rfadjust --help              this text\n"
     "The tool reads DVTRRF.DAT and RSSET.DAT from the working directory and appends to\n"
-    "its operation log QT7310AdjLog.txt there.\n";
+    "its operation log QT7310AdjLog.txt there; after every Adjust run it writes an\n"
+    "adjustment report (PDF) into reports/ there.\n";
 
 }  // namespace
 
@@ -40,6 +41,9 @@ int main(int argc, char* argv[]) {
             std::cerr << Usage;
             return 2;
         }
+        // The demo's report draws its plots with Qt, without a window: no display needed.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
         return rf::demo::runDemo(argv[2], std::cout, std::cerr);
     }
     if (argc >= 2) {

@@ -9,6 +9,7 @@
 #include "core/delimited.h"
 #include "demo/adjust_summary.h"
 #include "platform/virtual/virtual_platform.h"
+#include "report/report_pdf.h"
 #include "sim/recorder.h"
 #include "sim/sim_peer.h"
 
@@ -130,6 +131,7 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
     platform.setPeer(&peer);
     platform.dialogs().setFallback([](const DialogRecord& d) { return unattendedAnswer(d); });
     Tool tool(platform);
+    tool.setReportWriter(report::writePdf);
     const auto wallStart = std::chrono::steady_clock::now();
 
     auto reason = [&] { return lastErrorShown(platform.dialogs()); };
@@ -160,6 +162,9 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
     out << "Recorder time " << hms(platform.elapsed()) << ", computed in "
         << std::chrono::duration_cast<std::chrono::milliseconds>(wall).count() << " ms\n";
     out << "Operation log: " << s.AdjLogFile << '\n';
+    if (programme == "adjust")
+        out << "Report: " << (tool.lastReport().empty() ? "not written" : tool.lastReport())
+            << '\n';
     tool.endProgram();
     return 0;
 }

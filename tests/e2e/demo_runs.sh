@@ -26,4 +26,10 @@ done
 if grep -q "FAIL" adjust.txt; then fail "a check failed in the adjust demo: $(grep FAIL adjust.txt)"; fi
 grep -q '"QT7310DMO_DEMO0001  Play Adjust End"' QT7310AdjLog.txt || fail "no end of the playback adjustment"
 grep -q '"QT7310DMO_DEMO0001 Rec Adjust End"' QT7310AdjLog.txt || fail "no end of the record adjustment"
+# The adjustment report: named in the summary, written, and about this recorder.
+report=$(sed -n 's/^Report: //p' adjust.txt)
+[[ "$report" == reports/QT7310DMO_DEMO0001_*.pdf ]] || fail "the adjust summary names no report"
+[[ -s "$report" ]] || fail "no report file $report"
+text=$(pdftotext "$report" -)
+grep -q "QT7310DMO_DEMO0001" <<<"$text" || fail "the report does not name the recorder"
 echo "demo_runs: both programmes ran to their end"
