@@ -49,7 +49,7 @@ Section recorderSection(const Shared& s, const RunFacts& f) {
         {"Serial number", s.VtrSerialNo},
         {"Date", dateText(f.date)},
         {"Tool version", f.toolVersion},
-        {"Run", f.stopped ? "STOPPED by the operator: the block under way was put back as found"
+        {"Run", f.stopped ? "STOPPED before its end (a block not stored is marked so below)"
                           : "completed"},
     };
     for (const auto& [label, value] : facts)
