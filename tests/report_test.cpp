@@ -67,12 +67,9 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
     const char* heads[2][2] = {{"L1", "L2"}, {"R1", "R2"}};
     for (std::size_t ch = 0; ch < 2; ++ch)
         for (std::size_t h = 0; h < 2; ++h)
-            for (std::size_t item : {h, 2 + h}) {
-                EXPECT_EQ(run.text(heads[ch][h], 1 + item / 2 * 2),
-                          std::to_string(rec.found[ch][item]));
-                EXPECT_EQ(run.text(heads[ch][h], 2 + item / 2 * 2),
-                          std::to_string(rec.left[ch][item]));
-            }
+            for (std::size_t c = 0; c < 4; ++c)  // current found, left, frequency found, left
+                EXPECT_EQ(run.text(heads[ch][h], 1 + c),
+                          std::to_string((c % 2 ? rec.left : rec.found)[ch][h + c / 2 * 2]));
     // Each playback block's table: MAG, VCO and the twelve taps of each channel.
     const auto& pbTables = run.content[0].sections[0].tables;
     ASSERT_EQ(pbTables.size(), record.playbackBlocks.size());
