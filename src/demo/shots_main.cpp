@@ -27,7 +27,9 @@
 #include "demo/demo.h"
 #include "demo/render_png.h"
 #include "platform/virtual/virtual_platform.h"
+#include "report/report_pdf.h"
 #include "results/view/level_curve_window.h"
+#include "results/view/result_window_view.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/version_window_view.h"
 #include "sim/recorder.h"
@@ -171,7 +173,8 @@ bool shootTool(const QDir& dir) {
 }
 
 // The tool after an Adjust run of every block on the simulated recorder: the
-// level-curve window with the record heads' sweeps.
+// level-curve window with the record heads' sweeps, the two result windows,
+// and the adjustment report, copied to report.pdf for its first page.
 bool shootAdjust(const QDir& dir) {
     VirtualPlatform platform(Start);
     rf::sim::Recorder recorder(rf::sim::builtInRecorderConfig());
@@ -180,8 +183,11 @@ bool shootAdjust(const QDir& dir) {
     platform.dialogs().setFallback(
         [](const DialogRecord& d) { return rf::demo::unattendedAnswer(d, "XYZ"); });
     rf::app::Tool tool(platform);
+    tool.setReportWriter(rf::report::writePdf);
     rf::results::LevelCurveWindow curves(tool.levelCurveWindow(), [] {});
     curves.resize(1280, 860);
+    rf::results::ErrResultView errResult(tool.resultWindows().errResult(), tool);
+    rf::results::EvrResultView evrResult(tool.resultWindows().evrResult(), tool);
     try {
         if (!tool.Main()) return false;
         tool.choose(rf::run::ProgramItem::Adjust);
@@ -192,10 +198,25 @@ bool shootAdjust(const QDir& dir) {
                          rf::demo::lastErrorShown(platform.dialogs()).c_str());
             return false;
         }
+        // The run ends showing its error rates.
+        errResult.syncFromModel();
+        QApplication::processEvents();
+        bool ok = save(errResult, renderWindow(errResult), dir, "error-rate-result.png");
+        tool.menuIndicate(1);
+        evrResult.syncFromModel();
+        QApplication::processEvents();
+        ok = save(evrResult, renderWindow(evrResult), dir, "evr-result.png") && ok;
         tool.menuIndicate(2);
         curves.syncFromModel();
         QApplication::processEvents();
-        bool ok = save(curves, renderWindow(curves), dir, "level-curves.png");
+        ok = save(curves, renderWindow(curves), dir, "level-curves.png") && ok;
+        const QString report = QString::fromStdString(tool.lastReport());
+        const QString copy = dir.filePath("report.pdf");
+        QFile::remove(copy);
+        if (report.isEmpty() || !QFile::copy(report, copy)) {
+            std::fprintf(stderr, "rfshots: no adjustment report to copy\n");
+            ok = false;
+        }
         tool.endProgram();
         return ok;
     } catch (const rf::ProgramEnd&) {
