@@ -110,17 +110,27 @@ bool hdlpSampling(rf::app::Tool& tool) {
     return false;
 }
 
+// The tool on the built-in simulated recorder in virtual time from the
+// pictures' date, every question answered as an unattended run answers it.
+struct SimulatedTool {
+    SimulatedTool() {
+        platform.setPeer(&peer);
+        platform.dialogs().setFallback(
+            [](const DialogRecord& d) { return rf::demo::unattendedAnswer(d, "XYZ"); });
+    }
+    VirtualPlatform platform{Start};
+    rf::sim::Recorder recorder{rf::sim::builtInRecorderConfig()};
+    rf::sim::SimPeer peer{recorder, platform};
+    rf::app::Tool tool{platform};
+};
+
 // The tool on the simulated recorder: the main window idle after the start-up,
 // with the Program menu open, and during an Error Rate programme over all blocks.
 bool shootTool(const QDir& dir) {
     using namespace std::chrono_literals;
-    VirtualPlatform platform(Start);
-    rf::sim::Recorder recorder(rf::sim::builtInRecorderConfig());
-    rf::sim::SimPeer peer(recorder, platform);
-    platform.setPeer(&peer);
-    platform.dialogs().setFallback(
-        [](const DialogRecord& d) { return rf::demo::unattendedAnswer(d, "XYZ"); });
-    rf::app::Tool tool(platform);
+    SimulatedTool sim;
+    VirtualPlatform& platform = sim.platform;
+    rf::app::Tool& tool = sim.tool;
     MainWindowView view(tool.window(), tool);
     view.resize(1366, 768);
 
@@ -176,13 +186,9 @@ bool shootTool(const QDir& dir) {
 // level-curve window with the record heads' sweeps, the two result windows,
 // and the adjustment report, copied to report.pdf for its first page.
 bool shootAdjust(const QDir& dir) {
-    VirtualPlatform platform(Start);
-    rf::sim::Recorder recorder(rf::sim::builtInRecorderConfig());
-    rf::sim::SimPeer peer(recorder, platform);
-    platform.setPeer(&peer);
-    platform.dialogs().setFallback(
-        [](const DialogRecord& d) { return rf::demo::unattendedAnswer(d, "XYZ"); });
-    rf::app::Tool tool(platform);
+    SimulatedTool sim;
+    VirtualPlatform& platform = sim.platform;
+    rf::app::Tool& tool = sim.tool;
     tool.setReportWriter(rf::report::writePdf);
     rf::results::LevelCurveWindow curves(tool.levelCurveWindow(), [] {});
     curves.resize(1280, 860);
