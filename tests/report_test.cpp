@@ -126,6 +126,12 @@ TEST(AdjustReport, AStoppedRunIsReportedAsStoppedWithItsRepeatsAndAFailedDrumHou
     run.tool.programmes().AdjustReport(true);
     ASSERT_EQ(run.content.size(), 2u);
     EXPECT_EQ(run.text("Drum hours (as read)", 1).rfind("not read: ", 0), 0u);
+    // A report that cannot be written is said so, with the reason.
+    run.tool.setReportWriter([](const Content&, const std::string&) { return "disk full"; });
+    run.dialogs().expectMsgBox("Report not written: disk full", platform::Answer::Ok);
+    run.tool.programmes().AdjustReport(false);
+    EXPECT_EQ(run.dialogs().pending(), 0u);
+    EXPECT_TRUE(run.tool.lastReport().empty());
 }
 
 }  // namespace

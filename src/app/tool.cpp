@@ -256,10 +256,15 @@ void Tool::writeReport(bool stopped) {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     const std::string failed = reportWriter_(report::buildContent(s_, adjustRecord_, facts), path);
-    if (failed.empty())
+    if (failed.empty()) {
         lastReport_ = path;
-    else if (log_.isOpen())
-        log_.writeText("Report not written: " + failed);
+        return;
+    }
+    // The operator learns that the record of the run is missing, and why.
+    const std::string text = "Report not written: " + failed;
+    if (log_.isOpen()) log_.writeText(text);
+    platform_.dialogs().msgBox(text, platform::Buttons::Ok, platform::Icon::Exclamation,
+                               "Adjustment Report");
 }
 
 void Tool::closeRequested() {
