@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/serial_port.h"
 
@@ -17,6 +18,7 @@ struct DateTime {
 enum class Buttons { Ok, OkCancel, YesNo, AbortRetryIgnore };
 enum class Icon { None, Critical, Question, Exclamation, Information };
 enum class Answer { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
+enum class FileDialog { Save, Open };
 
 // Modal message and input boxes, and the beep.
 class Dialogs {
@@ -27,6 +29,15 @@ class Dialogs {
     // The operator's text, or "" when the box is cancelled.
     virtual std::string inputBox(const std::string& prompt, const std::string& title,
                                  const std::string& defaultText) = 0;
+    // A file dialog to save or open a file, with its filter in the form
+    // "Data File | *.dst;*.dat" and a default file name: the chosen file, or ""
+    // when the dialog is cancelled.
+    virtual std::string fileDialog(FileDialog kind, const std::string& filter,
+                                   const std::string& defaultName) = 0;
+    // A window with a label and a row of command buttons: the index of the
+    // button pressed, or -1 when the window is closed with its close box.
+    virtual int choice(const std::string& label, const std::string& caption,
+                       const std::vector<std::string>& buttons) = 0;
     virtual void beep() = 0;
 };
 

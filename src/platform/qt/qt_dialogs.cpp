@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <cstdio>
 #include <stdexcept>
+#include <vector>
 
 namespace rf::platform::qt {
 
@@ -136,6 +138,45 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
                                                QString::fromStdString(prompt), QLineEdit::Normal,
                                                QString::fromStdString(defaultText), &ok);
     return ok ? text.toStdString() : std::string{};
+}
+
+// "Data File | *.dst;*.dat" becomes Qt's "Data File (*.dst *.dat)".
+static QString qtFilter(const std::string& filter) {
+    const auto bar = filter.find('|');
+    if (bar == std::string::npos) return QString::fromStdString(filter);
+    QString name = QString::fromStdString(filter.substr(0, bar)).trimmed();
+    QString patterns = QString::fromStdString(filter.substr(bar + 1)).trimmed();
+    patterns.replace(';', ' ');
+    return name + " (" + patterns + ")";
+}
+
+std::string QtDialogs::fileDialog(FileDialog kind, const std::string& filter,
+                                  const std::string& defaultName) {
+    requireWidgets();
+    // The tool asks itself before a file is replaced.
+    const QString chosen =
+        kind == FileDialog::Save
+            ? QFileDialog::getSaveFileName(nullptr, {}, QString::fromStdString(defaultName),
+                                           qtFilter(filter), nullptr,
+                                           QFileDialog::DontConfirmOverwrite)
+            : QFileDialog::getOpenFileName(nullptr, {}, QString::fromStdString(defaultName),
+                                           qtFilter(filter));
+    return chosen.toStdString();
+}
+
+int QtDialogs::choice(const std::string& label, const std::string& caption,
+                      const std::vector<std::string>& buttons) {
+    requireWidgets();
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                    QString::fromStdString(label));
+    std::vector<QAbstractButton*> added;
+    for (const std::string& text : buttons)
+        added.push_back(box.addButton(QString::fromStdString(text), QMessageBox::ActionRole));
+    if (!added.empty()) box.setDefaultButton(static_cast<QPushButton*>(added.front()));
+    box.exec();
+    for (std::size_t i = 0; i < added.size(); ++i)
+        if (box.clickedButton() == added[i]) return static_cast<int>(i);
+    return -1;
 }
 
 void QtDialogs::beep() {

@@ -13,6 +13,10 @@ class QtDialogs final : public Dialogs {
                   const std::string& title) override;
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultText) override;
+    std::string fileDialog(FileDialog kind, const std::string& filter,
+                           const std::string& defaultName) override;
+    int choice(const std::string& label, const std::string& caption,
+               const std::vector<std::string>& buttons) override;
     void beep() override;
 };
 

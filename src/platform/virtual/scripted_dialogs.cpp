@@ -3,9 +3,23 @@
 namespace rf::platform::virt {
 
 namespace {
+std::string kindName(DialogRecord::Kind kind) {
+    switch (kind) {
+        case DialogRecord::Kind::MsgBox:
+            return "message box";
+        case DialogRecord::Kind::InputBox:
+            return "input box";
+        case DialogRecord::Kind::FileSave:
+            return "save dialog";
+        case DialogRecord::Kind::FileOpen:
+            return "open dialog";
+        case DialogRecord::Kind::Choice:
+            break;
+    }
+    return "choice";
+}
 std::string describe(const DialogRecord& d) {
-    std::string kind = d.kind == DialogRecord::Kind::MsgBox ? "message box" : "input box";
-    return kind + " \"" + d.text + "\" titled \"" + d.title + "\"";
+    return kindName(d.kind) + " \"" + d.text + "\" titled \"" + d.title + "\"";
 }
 }  // namespace
 
@@ -16,6 +30,17 @@ void ScriptedDialogs::expectMsgBox(std::string text, Answer answer, Micros think
 void ScriptedDialogs::expectInput(std::string prompt, std::string answer, Micros think) {
     script_.push_back(
         {DialogRecord::Kind::InputBox, std::move(prompt), Answer::Ok, std::move(answer), think});
+}
+
+void ScriptedDialogs::expectFile(FileDialog kind, std::string filter, std::string answer) {
+    const auto k =
+        kind == FileDialog::Save ? DialogRecord::Kind::FileSave : DialogRecord::Kind::FileOpen;
+    script_.push_back({k, std::move(filter), Answer::Ok, std::move(answer), {}});
+}
+
+void ScriptedDialogs::expectChoice(std::string label, std::string button) {
+    script_.push_back(
+        {DialogRecord::Kind::Choice, std::move(label), Answer::Ok, std::move(button), {}});
 }
 
 DialogRecord ScriptedDialogs::answer(DialogRecord shown) {
@@ -39,10 +64,8 @@ DialogRecord ScriptedDialogs::answer(DialogRecord shown) {
     shown_.push_back(shown);
     std::string what = "unexpected " + describe(shown);
     if (!script_.empty())
-        what += "; expected the " +
-                std::string(script_.front().kind == DialogRecord::Kind::MsgBox ? "message box \""
-                                                                               : "input box \"") +
-                script_.front().text + "\"";
+        what += "; expected the " + kindName(script_.front().kind) + " \"" + script_.front().text +
+                "\"";
     throw UnexpectedDialog(what);
 }
 
@@ -64,6 +87,38 @@ std::string ScriptedDialogs::inputBox(const std::string& prompt, const std::stri
                    {},
                    {}};
     return answer(std::move(d)).answerText;
+}
+
+std::string ScriptedDialogs::fileDialog(FileDialog kind, const std::string& filter,
+                                        const std::string& defaultName) {
+    DialogRecord d{
+        kind == FileDialog::Save ? DialogRecord::Kind::FileSave : DialogRecord::Kind::FileOpen,
+        filter,
+        {},
+        Buttons::OkCancel,
+        Icon::None,
+        defaultName,
+        Answer::Ok,
+        {},
+        {}};
+    return answer(std::move(d)).answerText;
+}
+
+int ScriptedDialogs::choice(const std::string& label, const std::string& caption,
+                            const std::vector<std::string>& buttons) {
+    DialogRecord d{DialogRecord::Kind::Choice,
+                   label,
+                   caption,
+                   Buttons::Ok,
+                   Icon::None,
+                   {},
+                   Answer::Ok,
+                   {},
+                   {}};
+    const std::string pressed = answer(std::move(d)).answerText;
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (buttons[i] == pressed) return static_cast<int>(i);
+    return -1;
 }
 
 }  // namespace rf::platform::virt

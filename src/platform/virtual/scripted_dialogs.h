@@ -19,14 +19,15 @@ class UnexpectedDialog : public std::logic_error {
 };
 
 struct DialogRecord {
-    enum class Kind { MsgBox, InputBox } kind;
-    std::string text;  // message or prompt
+    enum class Kind { MsgBox, InputBox, FileSave, FileOpen, Choice } kind;
+    std::string text;  // message, prompt, file filter or the label of a choice
     std::string title;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
-    std::string defaultText;  // input boxes
+    std::string defaultText;  // input boxes, file dialogs
     Answer answer = Answer::Ok;
-    std::string answerText;  // input boxes
+    // input boxes, file dialogs, choices (the button; "": closed or cancelled)
+    std::string answerText;
     Micros at{0};
 };
 
@@ -45,6 +46,11 @@ class ScriptedDialogs final : public Dialogs {
     void expectMsgBox(std::string text, Answer answer, Micros think = Micros{0});
     // The next box must be an input box with this prompt.
     void expectInput(std::string prompt, std::string answer, Micros think = Micros{0});
+    // The next box must be a file dialog of this kind and filter; "" cancels it.
+    void expectFile(FileDialog kind, std::string filter, std::string answer);
+    // The next box must be a choice with this label; it is answered with the
+    // button of that caption, or closed with "".
+    void expectChoice(std::string label, std::string button);
 
     using Fallback = std::function<DialogRecord(const DialogRecord& shown)>;
     void setFallback(Fallback fallback) { fallback_ = std::move(fallback); }
@@ -57,6 +63,10 @@ class ScriptedDialogs final : public Dialogs {
                   const std::string& title) override;
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultText) override;
+    std::string fileDialog(FileDialog kind, const std::string& filter,
+                           const std::string& defaultName) override;
+    int choice(const std::string& label, const std::string& caption,
+               const std::vector<std::string>& buttons) override;
     void beep() override { ++beeps_; }
 
   private:
