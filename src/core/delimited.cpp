@@ -1,7 +1,9 @@
 #include "core/delimited.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -118,14 +120,46 @@ DelimitedRecord& DelimitedRecord::text(std::string_view value) {
     return *this;
 }
 
-std::string singleText(float value) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(value));
-    std::string out = buf;
+namespace {
+std::string gText(float value, int digits) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.*G", digits, static_cast<double>(value));
+    return buf;
+}
+// No leading zero before the point and no sign on a zero: .5, -.5, 0.
+std::string basicForm(std::string out) {
     if (out == "-0") out = "0";
     if (out.rfind("0.", 0) == 0) out.erase(0, 1);
     if (out.rfind("-0.", 0) == 0) out.erase(1, 1);
     return out;
+}
+}  // namespace
+
+std::string singleText(float value) {
+    return basicForm(gText(value, 7));
+}
+
+std::string exactSingleText(float value) {
+    for (int digits = 1; digits < 9; ++digits) {
+        std::string text = gText(value, digits);
+        if (std::strtof(text.c_str(), nullptr) == value) return basicForm(std::move(text));
+    }
+    return basicForm(gText(value, 9));
+}
+
+float parseSingle(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    const std::string shown(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    float value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || (text.front() == '-' && text.size() > 1 && text[1] == '-') ||
+        ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value))
+        Raise(err::TypeMismatch, "\"" + shown + "\" is not a number");
+    return value;
 }
 
 std::string fixed2(float value) {
@@ -135,7 +169,7 @@ std::string fixed2(float value) {
 }
 
 DelimitedRecord& DelimitedRecord::number(float value) {
-    fields_.push_back(singleText(value));
+    fields_.push_back(exactSingleText(value));
     return *this;
 }
 

@@ -53,6 +53,13 @@ bool isInteger(std::string_view text);
 // digits, no trailing zeros, no leading zero before the point (-.5), a minus
 // sign only for negative values.
 std::string singleText(float value);
+// A single-precision number in the fewest significant digits (at most nine)
+// that read back to the same value, in the form of singleText: -.5, 1E-05,
+// -4.1000004.
+std::string exactSingleText(float value);
+// Parses a single-precision number in any of the decimal forms: "-.5",
+// "0.5", "+2", "1E-05", "1e-5", blanks around. Not a number: 13.
+float parseSingle(std::string_view text);
 // "0.00": two decimals, e.g. -4.35.
 std::string fixed2(float value);
 
@@ -62,7 +69,7 @@ std::string fixed2(float value);
 class DelimitedRecord {
   public:
     DelimitedRecord& text(std::string_view value);
-    // A single-precision number in full precision, as written to data files.
+    // A single-precision number that reads back to the same value (exactSingleText).
     DelimitedRecord& number(float value);
     DelimitedRecord& raw(std::string_view value);  // a field written as it stands (numbers)
     std::string line() const;
