@@ -150,8 +150,11 @@ void Tool::menuPrg(int index) {
                    [&] { run_.MenuPrgSelect_Click(*item); });
 }
 
-void Tool::menuFile(int) {
-    // Saving and loading data files come with the data-file commands.
+void Tool::menuFile(int index) {
+    const auto& menu = form_.model().MenuFile;
+    if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
+    if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
+    operatorAction(DuringWork::Refused, [&] { fileMenu_.MenuFileSelect_Click(index); });
 }
 
 void Tool::menuIndicate(int index) {

@@ -10,6 +10,7 @@
 #include "adjust/rec_adjust.h"
 #include "app/connection.h"
 #include "core/steps.h"
+#include "data/file_menu.h"
 #include "link/rs_commands.h"
 #include "link/rs_link.h"
 #include "measure/pb_measure.h"
@@ -157,6 +158,10 @@ class Tool final : public shell::ToolHost,
     adjust::RecAdjust recAdjust_{ctx_, adjustRecord_};
     measure::PbMeasure pbMeasure_;
     measure::RecMeasure recMeasure_;
+    data::FileMenu fileMenu_{
+        ctx_,
+        {[this] { form_.FormInit(); }, [this](const std::string& c) { form_.setCaption(c); },
+         [this](const std::string& text) { endProgram(text); }}};
     std::unique_ptr<platform::SerialPort> port_;
     std::function<void(platform::SerialPort&)> portOpened_;
     report::Writer reportWriter_;

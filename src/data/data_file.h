@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "state/shared.h"
+
+namespace rf::data {
+
+// One value of a data file: the table it belongs to and its indexes there
+// (the error-rate tables of the four-channel formats use the first three).
+struct Cell {
+    enum class Of { ErrResLp, ErrResOt, PbDataRead, RecDataRead } of;
+    std::array<int, 6> at{};
+};
+// The values of one data line, in their order on the line.
+using LineCells = std::vector<Cell>;
+
+// The lines of the error-rate part (sections A to D; section A has a line
+// only for the HDLP playback heads `AdjTarget` holds) and of the level part
+// (sections E and F).
+std::vector<LineCells> errorRateLines(const BlockTable& AdjTarget);
+std::vector<LineCells> levelLines();
+
+// A header line: the date, the time and the recorder's name.
+std::string headerLine(const platform::DateTime& t, const std::string& VtrName);
+// The data lines of the tables: numbers, each followed by a comma, and an
+// empty string field closing the line. Error rates read back to the value
+// written (exactSingleText).
+std::string dataLines(const Shared& s, const std::vector<LineCells>& lines);
+
+// What a save writes: the data file whole, and the block each history file
+// gets (its header line, taken at the moment it is asked for, and its part).
+struct SaveTexts {
+    std::string dataFile, errHistory, evrHistory;
+};
+SaveTexts saveTexts(const Shared& s, const std::function<platform::DateTime()>& now);
+
+// Replaces a file by the text: written whole beside it, then renamed over it,
+// so a write that fails leaves the old file as it was. A file that may not be
+// written is "permission denied" (70).
+void replaceFile(const std::string& path, const std::string& text);
+// Appends the text to a file (created when missing) in one write; a file that
+// may not be written is 70.
+void appendFile(const std::string& path, const std::string& text);
+
+// The header of a loaded file.
+struct LoadedHeader {
+    std::string date, time, VtrName;
+};
+// Reads a data file whole into ErrResLp, ErrResOt, PbDataRead and
+// RecDataRead, section A by the current `AdjTarget`. The whole file is read
+// before any table changes: a missing file is 53, a line missing or cut short
+// 62, a field that is no number 13, each naming the file and the line, and
+// none of them changes anything.
+LoadedHeader loadDataFile(const std::string& path, Shared& s);
+
+}  // namespace rf::data

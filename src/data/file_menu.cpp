@@ -1,0 +1,114 @@
+#include "data/file_menu.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "data/data_file.h"
+
+namespace rf::data {
+
+using platform::Answer;
+using platform::Buttons;
+using platform::FileDialog;
+using platform::Icon;
+
+namespace {
+
+bool existsWithData(const std::string& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return !ec && size > 0;
+}
+
+}  // namespace
+
+void FileMenu::MenuFileSelect_Click(int index) {
+    if (index == 0) save();
+    if (index == 1) load();
+}
+
+ErrorChoice FileMenu::onError(const RfError& error) {
+    Shared& s = ctx_.shared;
+    if (error.number() == err::FileNotFound) return ErrorChoice::Ignore;
+    if (error.number() == err::PermissionDenied) {
+        s.ErrMsgText = "File Not Write !";
+    } else {
+        s.ErrMsgText = otherErrorText(error.number());
+        if (!error.detail().empty()) s.ErrMsgText += "\n" + error.detail();
+    }
+    const Answer answer = ctx_.platform.dialogs().msgBox(s.ErrMsgText, Buttons::AbortRetryIgnore,
+                                                         Icon::Critical, "ERROR Message");
+    s.MsgAnswer = static_cast<int>(answer);
+    if (answer == Answer::Retry) return ErrorChoice::Retry;
+    // Ignore gives the command up: the steps stop, and the window, idle
+    // before the command, stays idle.
+    if (answer == Answer::Abort) hooks_.endProgram(s.ErrMsgText);
+    return ErrorChoice::Abort;
+}
+
+void FileMenu::save() {
+    Shared& s = ctx_.shared;
+    platform::Dialogs& dialogs = ctx_.platform.dialogs();
+    std::string path;
+    SaveTexts texts;
+    const std::vector<Step> steps = {
+        [&] {
+            if (!s.DownLoadDone && !s.FileLoaded && s.AdjTargetCount != s.AdjDoneCount) {
+                dialogs.msgBox("It can not save !", Buttons::Ok, Icon::None, "Save Prohibit");
+                throw StepsDone{};
+            }
+        },
+        [&] {
+            const std::string answer = dialogs.inputBox(
+                "Please input VTR Serial No or Manufact No !", "VTR No Input", s.VtrSerialNo);
+            if (answer.empty()) throw StepsDone{};
+            s.VtrSerialNo = answer;
+            s.VtrName = s.VtrId + s.VtrInduce + "_" + s.VtrSerialNo;
+            hooks_.setCaption("RF ADJUST TOOL : " + s.VtrName);
+        },
+        [&] {
+            for (;;) {
+                path = dialogs.fileDialog(FileDialog::Save, "Data File | *.dst;*.dat",
+                                          s.VtrName + ".dst");
+                if (path.empty()) throw StepsDone{};
+                if (!existsWithData(path)) break;
+                if (dialogs.msgBox("There is same file. Are you OK ?", Buttons::YesNo,
+                                   Icon::Question, "Same File") == Answer::Yes)
+                    break;
+            }
+        },
+        [&] { texts = saveTexts(s, [this] { return ctx_.platform.now(); }); },
+        [&] { replaceFile(path, texts.dataFile); },
+        [&] { appendFile(s.ErrDataFile, texts.errHistory); },
+        [&] { appendFile(s.EvrDataFile, texts.evrHistory); },
+    };
+    runSteps(steps, [this](const RfError& e, std::size_t) { return onError(e); });
+}
+
+void FileMenu::load() {
+    Shared& s = ctx_.shared;
+    platform::Dialogs& dialogs = ctx_.platform.dialogs();
+    std::string path;
+    const std::vector<Step> steps = {
+        [&] {
+            for (;;) {
+                path = dialogs.fileDialog(FileDialog::Open, "Data File | *.dst", "");
+                if (path.empty()) throw StepsDone{};
+                if (existsWithData(path)) break;
+                dialogs.msgBox("There is no file.", Buttons::Ok, Icon::Question, "Not File");
+            }
+        },
+        [&] {
+            const LoadedHeader header = loadDataFile(path, s);
+            ctx_.LogDsp(header.date + header.time + header.VtrName + "Load !");
+            hooks_.setCaption("RF ADJUST TOOL : " + s.VtrName);
+        },
+        [&] {
+            s.FileLoaded = true;
+            hooks_.FormInit();
+        },
+    };
+    runSteps(steps, [this](const RfError& e, std::size_t) { return onError(e); });
+}
+
+}  // namespace rf::data

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/steps.h"
+#include "run/context.h"
+
+namespace rf::data {
+
+// What the File menu needs from the main window and the running tool.
+struct FileMenuHooks {
+    std::function<void()> FormInit;
+    std::function<void(const std::string& caption)> setCaption;
+    // Writes the error text and a date line to the log, closes the log and
+    // the port, and ends the program.
+    std::function<void(const std::string& errorText)> endProgram;
+};
+
+// The File menu: "Save" (0) writes the data file and appends to the two
+// history files, "Load" (1) reads a data file back.
+class FileMenu {
+  public:
+    FileMenu(run::RunContext& ctx, FileMenuHooks hooks) : ctx_(ctx), hooks_(std::move(hooks)) {}
+
+    void MenuFileSelect_Click(int index);
+
+  private:
+    void save();
+    void load();
+    // The handler's error trap: "File Not Write !" for a file that may not be
+    // written, "Other Error No = " for the rest. Retry runs the failing step
+    // again; Abort ends the program; Ignore gives the command up, leaving the
+    // window idle and every table as it was.
+    ErrorChoice onError(const RfError& error);
+
+    run::RunContext& ctx_;
+    FileMenuHooks hooks_;
+};
+
+}  // namespace rf::data

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "core/delimited.h"
+#include "data/data_file.h"
+#include "tool_rig.h"
+
+namespace rf::data {
+namespace {
+
+using platform::Answer;
+using platform::FileDialog;
+using test::readFile;
+using test::ToolRig;
+using test::writeFile;
+
+const std::string SerialPrompt = "Please input VTR Serial No or Manufact No !";
+const std::string SaveFilter = "Data File | *.dst;*.dat";
+const std::string LoadFilter = "Data File | *.dst";
+
+// The values tests/data/data_file_all.dst was written for: each entry tells
+// where it stands (format, category, kind, channel, measurement kind, item).
+void fillTables(Shared& s) {
+    forEachSelection([&](int f, int r, int c, int k, int ch) {
+        for (int i = 0; i < 29; ++i)
+            s.PbDataRead(f, r, c, k, ch, i) =
+                static_cast<std::int16_t>(f * 1000 + c * 500 + k * 100 + ch * 50 + i);
+        for (int i = 0; i < 4; ++i)
+            s.RecDataRead(f, r, c, k, ch, i) = static_cast<std::int16_t>(-(ch * 10 + i + 1));
+    });
+    for (int f = 0; f <= 7; ++f)
+        for (int ch = 0; ch <= 3; ++ch)
+            for (int m = 0; m <= 6; ++m) {
+                s.ErrResOt(f, ch, m) = static_cast<float>(-(m + 1) - ch * 0.1 - f * 0.01);
+                for (int c = 0; c <= 1; ++c)
+                    for (int k = 0; k <= 3; ++k)
+                        for (int g = 0; g <= 2; ++g)
+                            s.ErrResLp(f, c, k, g, ch, m) = static_cast<float>(
+                                -(m + 1) - g * 0.1 - ch * 0.01 - (c * 4 + k) * 0.001);
+            }
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        out.push_back(text.substr(at, end - at));
+    return out;
+}
+
+struct FileRig : ToolRig {
+    FileRig() {
+        EXPECT_TRUE(startUp());
+        s.DownLoadDone = true;  // saving is allowed
+        fillTables(s);
+    }
+    void save(const std::string& name) {
+        dialogs().expectInput(SerialPrompt, "SN1");
+        dialogs().expectFile(FileDialog::Save, SaveFilter, name);
+        tool.menuFile(0);
+    }
+    void load(const std::string& name) {
+        dialogs().expectFile(FileDialog::Open, LoadFilter, name);
+        tool.menuFile(1);
+    }
+    Shared& s = tool.shared();
+};
+
+RfError raised(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RfError& e) {
+        return e;
+    }
+    return RfError(0);
+}
+
+// What the tables hold that a file holds.
+struct Kept {
+    explicit Kept(const Shared& s)
+        : lp(s.ErrResLp), ot(s.ErrResOt), pb(s.PbDataRead), rec(s.RecDataRead) {}
+    ErrLpTable lp;
+    ErrOtTable ot;
+    PbTable pb;
+    RecTable rec;
+    bool same(const Shared& s) const {
+        return lp == s.ErrResLp && ot == s.ErrResOt && pb == s.PbDataRead && rec == s.RecDataRead;
+    }
+};
+
+TEST(DataFile, SaveWritesTheLayoutAndOneBlockToEachHistoryFileEveryTime) {
+    FileRig rig;
+    const auto fixture = lines(readFile(RF_TEST_DATA_DIR "/data_file_all.dst"));
+    rig.save("a.dst");
+    const auto written = lines(readFile("a.dst"));
+    ASSERT_EQ(written.size(), 44u + 5u);  // every HDLP playback block is a target
+    EXPECT_EQ(written[0],
+              "\"12-05-2026\",\"" + run::logTime(rig.platform.now()) + "\",\"QT7310XYZ_SN1\"");
+    for (std::size_t n = 1; n < fixture.size(); ++n)
+        EXPECT_EQ(written[n], fixture[n]) << "line " << n + 1;
+    EXPECT_EQ(rig.tool.window().caption, "RF ADJUST TOOL : QT7310XYZ_SN1");
+
+    // Again to the same name: No shows the dialog again, Yes replaces the file.
+    rig.dialogs().expectInput(SerialPrompt, "SN1");
+    rig.dialogs().expectFile(FileDialog::Save, SaveFilter, "a.dst");
+    rig.dialogs().expectMsgBox("There is same file. Are you OK ?", Answer::No);
+    rig.dialogs().expectFile(FileDialog::Save, SaveFilter, "a.dst");
+    rig.dialogs().expectMsgBox("There is same file. Are you OK ?", Answer::Yes);
+    rig.tool.menuFile(0);
+    EXPECT_EQ(lines(readFile("a.dst")), written);
+    const std::string head = written[0] + "\r\n";
+    std::string errBlock = head, evrBlock = head;
+    for (std::size_t n = 1; n < written.size(); ++n)
+        (n <= 10 ? errBlock : evrBlock) += written[n] + "\r\n";
+    EXPECT_EQ(readFile("QT7310Err.dat"), errBlock + errBlock);
+    EXPECT_EQ(readFile("QT7310Evr.dat"), evrBlock + evrBlock);
+    EXPECT_EQ(rig.dialogs().pending(), 0u);
+}
+
+TEST(DataFile, LoadGivesBackEveryEntryAndMarksTheDataLoaded) {
+    FileRig rig;
+    rig.s.ErrResLp(7, 1, 0, 2, 3, 6) = std::nextafter(-4.1f, 0.0f);  // nine digits
+    rig.save("a.dst");
+    rig.tool.form().DataInit();
+    rig.s.VtrName.clear();
+    rig.load("a.dst");
+    // Every entry the file holds is back: saved again, the file is the same.
+    EXPECT_EQ(rig.s.ErrResLp(7, 1, 0, 2, 3, 6), std::nextafter(-4.1f, 0.0f));
+    rig.save("b.dst");
+    EXPECT_EQ(readFile("b.dst"), readFile("a.dst"));
+    EXPECT_TRUE(rig.s.FileLoaded);
+    EXPECT_EQ(rig.s.VtrName, "QT7310XYZ_SN1");
+    EXPECT_NE(rig.tool.window().LogText.find("12-05-2026" + run::logTime(rig.platform.now()) +
+                                             "QT7310XYZ_SN1Load !\r\n"),
+              std::string::npos);
+    EXPECT_EQ(rig.tool.window().Message.caption, "Please Select MENU !!");
+}
+
+TEST(DataFile, NumbersInOtherFormsAreRead) {
+    FileRig rig;
+    std::string text = readFile(RF_TEST_DATA_DIR "/data_file_all.dst");
+    // Line 2 begins -1,-1.01,-1.02: written as 1E+00 forms and with a zero before the point.
+    text.replace(text.find("-1,-1.01,-1.02,"), 15, "-1E+00, -101e-2 ,-1.020000,");
+    writeFile("other.dst", text);
+    loadDataFile("other.dst", rig.s);
+    EXPECT_EQ(rig.s.ErrResLp(7, 0, 0, 0, 1, 0), -1.01f);
+    EXPECT_EQ(rig.s.ErrResLp(7, 0, 0, 0, 2, 0), -1.02f);
+    EXPECT_EQ(parseSingle("-.5"), -0.5f);
+    EXPECT_EQ(parseSingle("1E-05"), 1e-5f);
+}
+
+TEST(DataFile, ADamagedFileChangesNothingAndNamesItsLine) {
+    FileRig rig;
+    const std::string good = readFile(RF_TEST_DATA_DIR "/data_file_all.dst");
+    std::vector<std::size_t> ends;  // where each line ends, after its CR LF
+    for (std::size_t at = good.find("\r\n"); at != std::string::npos;
+         at = good.find("\r\n", at + 1))
+        ends.push_back(at + 2);
+    struct Case {
+        std::string text;
+        int number;
+        std::string line;
+    };
+    auto lineOf = [&](std::size_t at) {
+        return "line " + std::to_string(std::count(good.begin(), good.begin() + at, '\n') + 1);
+    };
+    std::vector<Case> cases = {{"", err::InputPastEnd, "line 1 is"}};
+    for (std::size_t n = 0; n + 1 < ends.size(); ++n) {
+        cases.push_back({good.substr(0, ends[n]), err::InputPastEnd, lineOf(ends[n]) + " is"});
+        // Cut inside the next line: its last fields and its closing field are missing.
+        const std::size_t cut = (ends[n] + ends[n + 1]) / 2;
+        cases.push_back({good.substr(0, cut), err::InputPastEnd, lineOf(cut) + " is cut short"});
+    }
+    std::string garbled = good;
+    const std::size_t bad = garbled.find("-7.004");
+    garbled.replace(bad, 6, "-7.0O4");
+    cases.push_back({garbled, err::TypeMismatch, lineOf(bad) + ": \"-7.0O4\""});
+    std::string wide = good;
+    const std::size_t big = wide.find("7000,");
+    wide.replace(big, 5, "70000,");
+    cases.push_back({wide, err::Overflow, lineOf(big)});
+
+    rig.tool.form().DataInit();
+    const Kept before(rig.s);
+    for (const Case& c : cases) {
+        writeFile("bad.dst", c.text);
+        const RfError e = raised([&] { loadDataFile("bad.dst", rig.s); });
+        EXPECT_EQ(e.number(), c.number) << c.line;
+        EXPECT_NE(e.detail().find("bad.dst: " + c.line), std::string::npos) << e.detail();
+        EXPECT_TRUE(before.same(rig.s)) << c.line;
+    }
+    EXPECT_EQ(raised([&] { loadDataFile("none.dst", rig.s); }).number(), err::FileNotFound);
+}
+
+TEST(DataFile, TheMenuRefusesEmptyFilesAndIgnoreKeepsTheTablesAndTheIdleWindow) {
+    FileRig rig;
+    const Kept before(rig.s);
+    writeFile("empty.dst", "");
+    rig.dialogs().expectFile(FileDialog::Open, LoadFilter, "empty.dst");
+    rig.dialogs().expectMsgBox("There is no file.", Answer::Ok);
+    rig.dialogs().expectFile(FileDialog::Open, LoadFilter, "");
+    rig.tool.menuFile(1);
+
+    writeFile("short.dst", "\"12-05-2026\",\"02:33:38\",\"X\"\r\n");
+    rig.dialogs().expectFile(FileDialog::Open, LoadFilter, "short.dst");
+    rig.dialogs().expectMsgBox("Other Error No =  62\nshort.dst: line 2 is missing",
+                               Answer::Ignore);
+    rig.tool.menuFile(1);
+    EXPECT_TRUE(before.same(rig.s));
+    EXPECT_FALSE(rig.s.FileLoaded);
+    EXPECT_TRUE(rig.tool.window().MenuFile.enabled);
+    EXPECT_FALSE(rig.tool.ended());
+    EXPECT_EQ(rig.dialogs().pending(), 0u);
+}
+
+TEST(DataFile, AFileThatMayNotBeWrittenStaysWholeAndAbortEnds) {
+    for (Answer answer : {Answer::Ignore, Answer::Abort}) {
+        FileRig rig;
+        writeFile("old.dst", "old\r\n");
+        std::filesystem::permissions("old.dst", std::filesystem::perms::owner_read);
+        rig.dialogs().expectInput(SerialPrompt, "SN1");
+        rig.dialogs().expectFile(FileDialog::Save, SaveFilter, "old.dst");
+        rig.dialogs().expectMsgBox("There is same file. Are you OK ?", Answer::Yes);
+        rig.dialogs().expectMsgBox("File Not Write !", answer);
+        rig.tool.menuFile(0);
+        EXPECT_EQ(readFile("old.dst"), "old\r\n");
+        EXPECT_FALSE(std::filesystem::exists("old.dst.new"));
+        EXPECT_FALSE(std::filesystem::exists("QT7310Err.dat"));
+        EXPECT_FALSE(std::filesystem::exists("QT7310Evr.dat"));
+        EXPECT_EQ(rig.tool.ended(), answer == Answer::Abort);
+    }
+}
+
+TEST(DataFile, SaveRightAfterStartUpIsRefused) {
+    ToolRig rig;
+    ASSERT_TRUE(rig.startUp());
+    rig.dialogs().expectMsgBox("It can not save !", Answer::Ok);
+    rig.tool.menuFile(0);
+    EXPECT_EQ(rig.dialogs().shown().back().title, "Save Prohibit");
+    EXPECT_EQ(rig.dialogs().pending(), 0u);
+}
+
+}  // namespace
+}  // namespace rf::data
