@@ -29,6 +29,9 @@ Tool::Tool(platform::Platform& platform)
     programmes_.RecMeasureMain = [this] { recMeasure_.RecMeasureMain(); };
     programmes_.ShowErrorResult = [this] { results_.show(results::ResultWindowId::ErrResult); };
     programmes_.AdjustReport = [this](bool stopped) { writeReport(stopped); };
+    programmes_.DataTransfer = [this](run::ProgramItem item) {
+        dataTransfer_.run(item, [this](const RfError& e, std::size_t) { return run_.onError(e); });
+    };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
     adjustRecord_.watcher = [this] { results::showRecord(levelCurves_, adjustRecord_); };
 }

@@ -10,6 +10,7 @@
 #include "adjust/rec_adjust.h"
 #include "app/connection.h"
 #include "core/steps.h"
+#include "data/data_transfer.h"
 #include "data/file_menu.h"
 #include "link/rs_commands.h"
 #include "link/rs_link.h"
@@ -158,6 +159,7 @@ class Tool final : public shell::ToolHost,
     adjust::RecAdjust recAdjust_{ctx_, adjustRecord_};
     measure::PbMeasure pbMeasure_;
     measure::RecMeasure recMeasure_;
+    data::DataTransfer dataTransfer_{ctx_, [this] { form_.FormInit(); }};
     data::FileMenu fileMenu_{
         ctx_,
         {[this] { form_.FormInit(); }, [this](const std::string& c) { form_.setCaption(c); },

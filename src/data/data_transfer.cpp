@@ -1,0 +1,153 @@
+#include "data/data_transfer.h"
+
+#include <vector>
+
+namespace rf::data {
+
+using link::AdjMode;
+using link::LevelKind;
+using link::RecKind;
+using platform::Answer;
+using run::ProgramItem;
+
+namespace {
+
+const char* progTitle(ProgramItem item) {
+    switch (item) {
+        case ProgramItem::DownLoad:
+            return "DownLoad.";
+        case ProgramItem::UpLoad:
+            return "UpLoad.";
+        default:
+            return "Init UpLoad.";
+    }
+}
+
+}  // namespace
+
+void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int d,
+                                 const BlockSel& b) {
+    Shared& s = ctx_.shared;
+    link::Rs& rs = ctx_.rs;
+    auto pb = [b](PbTable& t) {
+        return t.row(b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, b.SHeadCh);
+    };
+    auto rec = [b](RecTable& t) {
+        return t.row(b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, b.SHeadCh);
+    };
+    auto readLevel = [&rs, &s, b, pb](LevelKind kind) -> Step {
+        return [&rs, &s, b, pb, kind] { rs.LevelRead(b, kind).applyTo(pb(s.PbDataRead)); };
+    };
+    auto setLevel = [&rs, b, pb](PbTable& from, LevelKind kind) -> Step {
+        return [&rs, &from, b, pb, kind] { rs.LevelSet(b, kind, pb(from)); };
+    };
+    auto readRec = [&rs, &s, b, rec](RecKind kind) -> Step {
+        return [&rs, &s, b, rec, kind] {
+            const auto values = rs.RecValueRead(b, kind);
+            const std::size_t first = kind == RecKind::Curr ? 0 : 2;
+            rec(s.RecDataRead)[first] = values[0];
+            rec(s.RecDataRead)[first + 1] = values[1];
+        };
+    };
+    auto setRec = [&rs, b, rec](RecTable& from, RecKind kind) -> Step {
+        return [&rs, &from, b, rec, kind] { rs.RecValueSet(b, kind, rec(from)); };
+    };
+
+    steps.push_back([&rs, &s, b] { rs.AdjModeSet(AdjMode::Start, 0, b.SFmt, b.SRpm, s.AreaNo); });
+    if (d == dir::Playback) {
+        if (item == ProgramItem::DownLoad) {
+            steps.push_back(readLevel(LevelKind::Rf));
+            steps.push_back(readLevel(LevelKind::Eq200));
+        } else if (item == ProgramItem::UpLoad) {
+            steps.push_back(setLevel(s.PbDataRead, LevelKind::Rf));
+            steps.push_back(setLevel(s.PbDataRead, LevelKind::Eq200));
+        } else {
+            steps.push_back(readLevel(LevelKind::Rf));
+            steps.push_back([&s, pb] {
+                // The MAG pair the recorder holds stays; the rest goes back to the defaults.
+                pb(s.PbIniData)[2] = pb(s.PbDataRead)[2];
+                pb(s.PbIniData)[3] = pb(s.PbDataRead)[3];
+            });
+            steps.push_back(setLevel(s.PbIniData, LevelKind::Rf));
+            steps.push_back(setLevel(s.PbIniData, LevelKind::Eq200));
+            steps.push_back(readLevel(LevelKind::Rf));
+            steps.push_back(readLevel(LevelKind::Eq200));
+        }
+    } else {
+        if (item == ProgramItem::DownLoad) {
+            steps.push_back(readRec(RecKind::Curr));
+            steps.push_back(readRec(RecKind::Freq));
+        } else if (item == ProgramItem::UpLoad) {
+            steps.push_back(setRec(s.RecDataRead, RecKind::Curr));
+            steps.push_back(setRec(s.RecDataRead, RecKind::Freq));
+        } else {
+            steps.push_back(setRec(s.RecIniData, RecKind::Curr));
+            steps.push_back(setRec(s.RecIniData, RecKind::Freq));
+            steps.push_back(readRec(RecKind::Curr));
+            steps.push_back(readRec(RecKind::Freq));
+        }
+    }
+    steps.push_back([this] { ctx_.ProgressDsp(); });
+    steps.push_back([&rs] { rs.AdjModeSet(AdjMode::Stop); });
+}
+
+void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
+    Shared& s = ctx_.shared;
+    platform::Dialogs& dialogs = ctx_.platform.dialogs();
+    const std::string title = progTitle(item);
+    auto stop = [this] {
+        FormInit_();
+        throw StepsDone{};
+    };
+    std::vector<Step> steps = {
+        [&] {
+            if (item == ProgramItem::UpLoad && !s.DownLoadDone && !s.FileLoaded &&
+                s.AdjTargetCount != s.AdjDoneCount) {
+                dialogs.msgBox("It can not UpLoad !", platform::Buttons::Ok, platform::Icon::None,
+                               "UpLoad Prohibit");
+                stop();
+            }
+        },
+        [&] {
+            // A window closed before does not answer for this one.
+            s.AreaNo = 0;
+            s.AreaChosen = false;
+            const int pressed = dialogs.choice(AreaLabel, AreaCaption, {"User", "Default"});
+            if (pressed < 0) {
+                s.AreaNo = -1;
+                stop();
+            }
+            s.AreaNo = pressed;
+            s.AreaChosen = true;
+        },
+        [&] {
+            if (dialogs.msgBox("Are you OK ?", platform::Buttons::OkCancel, platform::Icon::None,
+                               title) != Answer::Ok)
+                stop();
+        },
+        [&] {
+            ctx_.display.message(title + " Please wait a minite !!");
+            int count = 0;
+            forEachBlock([&](int d, int f, int r, int c, int k, int h) {
+                if (s.AdjTarget(d, f, r, c, k, h)) ++count;
+            });
+            if (count == 0) Raise(err::DivisionByZero);
+            s.ProgressStep = 100.0f / static_cast<float>(count);
+        },
+    };
+    forEachBlock([&](int d, int f, int r, int c, int k, int h) {
+        if (!s.AdjTarget(d, f, r, c, k, h)) return;
+        const BlockSel b{static_cast<std::int16_t>(f), static_cast<std::int16_t>(r),
+                         static_cast<std::int16_t>(c), static_cast<std::int16_t>(k),
+                         static_cast<std::int16_t>(h)};
+        addBlockSteps(steps, item, d, b);
+    });
+    steps.push_back([&] { ctx_.display.message(title + " Complete !"); });
+    steps.push_back([&] {
+        if (item != ProgramItem::UpLoad) s.DownLoadDone = true;
+    });
+    steps.push_back([this] { FormInit_(); });
+    runSteps(steps, onError);
+}
+
+}  // namespace rf::data

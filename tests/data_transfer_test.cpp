@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "data/data_transfer.h"
+#include "tool_rig.h"
+
+namespace rf::data {
+namespace {
+
+using platform::Answer;
+using platform::FileDialog;
+using run::ProgramItem;
+using test::ToolRig;
+
+// The recorder's stored data of every block the tool transfers, in both areas.
+using RecorderData = std::vector<std::vector<std::int16_t>>;
+
+struct TransferRig : ToolRig {
+    TransferRig() { EXPECT_TRUE(startUp()); }
+    Shared& s = tool.shared();
+
+    void transfer(ProgramItem item, const std::string& area) {
+        dialogs().expectChoice(AreaLabel, area);
+        dialogs().expectMsgBox("Are you OK ?", Answer::Ok);
+        tool.choose(item);
+    }
+    RecorderData stored() {
+        RecorderData out;
+        for (int area = 0; area <= 1; ++area)
+            forEachBlock([&](int d, int f, int r, int c, int k, int h) {
+                if (!s.AdjTarget(d, f, r, c, k, h)) return;
+                if (d == dir::Playback) {
+                    const auto& b = recorder.levelBlock(area, f, r, c, k, h);
+                    out.emplace_back(b.begin(), b.end());
+                } else {
+                    const auto& v = recorder.recValues(area, f, r, k, h);
+                    out.emplace_back(v.begin(), v.end());
+                }
+            });
+        return out;
+    }
+    // The commands sent, without their frames.
+    std::vector<std::string> sent() {
+        std::vector<std::string> out;
+        for (const auto& w : platform.wire())
+            if (w.dir == platform::virt::WireRecord::Dir::ToPeer)
+                out.push_back(w.bytes.substr(1, w.bytes.size() - 2));
+        return out;
+    }
+};
+
+TEST(DataTransfer, DownloadSaveInitialiseLoadUploadLeavesTheRecorderAsItWas) {
+    TransferRig rig;
+    const RecorderData before = rig.stored();
+    rig.platform.clearWire();
+    rig.transfer(ProgramItem::DownLoad, "User");
+    // Record blocks first, each in its own period of adjustment mode.
+    const auto sent = rig.sent();
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(sent[0], "$SA:0720");
+    EXPECT_EQ(sent[1].substr(0, 6), "$RR:00");
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "$ND"), rig.s.AdjTargetCount);
+
+    rig.dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
+    rig.dialogs().expectFile(FileDialog::Save, "Data File | *.dst;*.dat", "r.dst");
+    rig.tool.menuFile(0);
+    rig.transfer(ProgramItem::Initialize, "User");
+    EXPECT_NE(rig.stored(), before);
+    rig.dialogs().expectFile(FileDialog::Open, "Data File | *.dst", "r.dst");
+    rig.tool.menuFile(1);
+    rig.transfer(ProgramItem::UpLoad, "User");
+    EXPECT_EQ(rig.stored(), before);
+    EXPECT_EQ(rig.dialogs().pending(), 0u);
+}
+
+TEST(DataTransfer, InitialiseSendsTheDefaultsButKeepsTheMagPairOfAPlaybackBlock) {
+    TransferRig rig;
+    const sim::LevelItems found = rig.recorder.levelBlock(0, 7, 2, 1, 0, 1);
+    const std::vector<std::int16_t> defaults(rig.s.PbIniData.row(7, 2, 1, 0, 1).begin(),
+                                             rig.s.PbIniData.row(7, 2, 1, 0, 1).end());
+    rig.transfer(ProgramItem::Initialize, "User");
+    const sim::LevelItems now = rig.recorder.levelBlock(0, 7, 2, 1, 0, 1);
+    for (std::size_t i = 0; i < 29; ++i)
+        EXPECT_EQ(now[i], i == 2 || i == 3 ? found[i] : defaults[i]) << "item " << i;
+    EXPECT_EQ(rig.s.PbDataRead(7, 2, 1, 0, 1, 2), found[2]);
+    EXPECT_TRUE(rig.s.DownLoadDone);
+}
+
+TEST(DataTransfer, ClosingTheAreaWindowOrCancellingSendsNothing) {
+    TransferRig rig;
+    rig.platform.clearWire();
+    rig.dialogs().expectChoice(AreaLabel, "");
+    rig.tool.choose(ProgramItem::DownLoad);
+    rig.dialogs().expectChoice(AreaLabel, "Default");
+    rig.dialogs().expectMsgBox("Are you OK ?", Answer::Cancel);
+    rig.tool.choose(ProgramItem::Initialize);
+    EXPECT_TRUE(rig.platform.wire().empty());
+    EXPECT_TRUE(rig.tool.window().MenuFile.enabled);
+    EXPECT_FALSE(rig.s.DownLoadDone);
+    EXPECT_EQ(rig.dialogs().shown().end()[-2].title, AreaCaption);
+}
+
+TEST(DataTransfer, SaveAndUploadAreRefusedRightAfterStartUp) {
+    TransferRig rig;
+    rig.platform.clearWire();
+    rig.dialogs().expectMsgBox("It can not save !", Answer::Ok);
+    rig.tool.menuFile(0);
+    rig.dialogs().expectMsgBox("It can not UpLoad !", Answer::Ok);
+    rig.tool.choose(ProgramItem::UpLoad);
+    EXPECT_EQ(rig.dialogs().shown().end()[-2].title, "Save Prohibit");
+    EXPECT_EQ(rig.dialogs().shown().back().title, "UpLoad Prohibit");
+    EXPECT_TRUE(rig.platform.wire().empty());
+    EXPECT_TRUE(rig.tool.window().MenuFile.enabled);
+}
+
+}  // namespace
+}  // namespace rf::data
