@@ -109,6 +109,12 @@ TEST(DataFile, SaveWritesTheLayoutAndOneBlockToEachHistoryFileEveryTime) {
         (n <= 10 ? errBlock : evrBlock) += written[n] + "\r\n";
     EXPECT_EQ(readFile("QT7310Err.dat"), errBlock + errBlock);
     EXPECT_EQ(readFile("QT7310Evr.dat"), evrBlock + evrBlock);
+    // Without the Slow L13/R24 heads among the targets, their section-A line goes.
+    rig.s.AdjTarget(dir::Playback, 7, 2, 1, 1, 0) = false;
+    rig.save("b.dst");
+    auto fewer = written;
+    fewer.erase(fewer.begin() + 3);
+    EXPECT_EQ(lines(readFile("b.dst")), fewer);
     EXPECT_EQ(rig.dialogs().pending(), 0u);
 }
 
