@@ -24,6 +24,9 @@ const char* const Usage =
     "       rfadjust --demo error-rate   run the Error Rate programme unattended on the\n"
     "       rfadjust --demo adjust       simulated recorder (RSSET.DAT port \"SIM\") and\n"
     "                                    print a summary\n"
+    "       rfadjust --demo adjust --save FILE   the same, then save the data to FILE\n"
+    "       rfadjust --demo upload FILE  load the data file FILE and upload it to the\n"
+    "                                    simulated recorder's \"User\" area\n"
     "       rfadjust --help              this text\n"
     "The tool reads DVTRRF.DAT and RSSET.DAT from the working directory and appends to\n"
     "its operation log QT7310AdjLog.txt there; after every Adjust run it writes an\n"
@@ -37,6 +40,10 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "--demo") == 0) {
+        if (argc == 5 && std::strcmp(argv[2], "adjust") == 0 && std::strcmp(argv[3], "--save") == 0)
+            return rf::demo::runDemo(argv[2], std::cout, std::cerr, argv[4]);
+        if (argc == 4 && std::strcmp(argv[2], "upload") == 0)
+            return rf::demo::runDemo(argv[2], std::cout, std::cerr, argv[3]);
         if (argc != 3) {
             std::cerr << Usage;
             return 2;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 #include "app/settings.h"
 #include "app/tool.h"
@@ -68,8 +69,37 @@ void summary(Shared& s, std::ostream& out) {
 
 }  // namespace
 
-DialogRecord unattendedAnswer(const DialogRecord& shown, const std::string& induce) {
+// File > Load of the data file, then "Data UpLoad" to the "User" area.
+static int uploadFile(Tool& tool, const platform::virt::ScriptedDialogs& dialogs,
+                      const std::string& dataFile, std::ostream& out, std::ostream& err) {
+    const Shared& s = tool.shared();
+    tool.menuFile(1);
+    if (!s.FileLoaded) {
+        err << "rfadjust: " << dataFile << " could not be loaded: "
+            << (std::filesystem::exists(dataFile) ? lastErrorShown(dialogs) : "There is no file.")
+            << '\n';
+        tool.endProgram();
+        return 1;
+    }
+    tool.choose(run::ProgramItem::UpLoad);
+    if (tool.ended()) {
+        err << "rfadjust: the upload did not complete: " << lastErrorShown(dialogs) << '\n';
+        return 1;
+    }
+    out << "UpLoad of " << dataFile << " (" << s.VtrName << ") to the simulated recorder, "
+        << s.AdjTargetCount << " blocks\n";
+    tool.endProgram();
+    return 0;
+}
+
+DialogRecord unattendedAnswer(const DialogRecord& shown, const std::string& induce,
+                              const std::string& dataFile) {
     DialogRecord d = shown;
+    if (d.kind == DialogRecord::Kind::FileSave || d.kind == DialogRecord::Kind::FileOpen ||
+        d.kind == DialogRecord::Kind::Choice) {
+        d.answerText = d.kind == DialogRecord::Kind::Choice ? d.defaultText : dataFile;
+        return d;
+    }
     if (d.kind == DialogRecord::Kind::InputBox) {
         if (d.text == "Please input VTR Serial No or Manufact No !")
             d.answerText = "DEMO0001";
@@ -102,9 +132,11 @@ std::string lastErrorShown(const platform::virt::ScriptedDialogs& dialogs) {
     return "the program ended";
 }
 
-int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) {
-    if (programme != "error-rate" && programme != "adjust") {
-        err << "rfadjust: unknown demo \"" << programme << "\" (error-rate or adjust)\n";
+int runDemo(const std::string& programme, std::ostream& out, std::ostream& err,
+            const std::string& dataFile) {
+    if (programme != "error-rate" && programme != "adjust" &&
+        !(programme == "upload" && !dataFile.empty())) {
+        err << "rfadjust: unknown demo \"" << programme << "\" (error-rate, adjust or upload)\n";
         return 2;
     }
     try {
@@ -129,7 +161,13 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
     sim::Recorder recorder(sim::builtInRecorderConfig());
     sim::SimPeer peer(recorder, platform);
     platform.setPeer(&peer);
-    platform.dialogs().setFallback([](const DialogRecord& d) { return unattendedAnswer(d); });
+    // A file dialog is answered with the data file once: shown again (the
+    // file was not there), it is cancelled.
+    platform.dialogs().setFallback([&dataFile, files = 0](const DialogRecord& d) mutable {
+        const bool file =
+            d.kind == DialogRecord::Kind::FileSave || d.kind == DialogRecord::Kind::FileOpen;
+        return unattendedAnswer(d, {}, file && files++ > 0 ? std::string{} : dataFile);
+    });
     Tool tool(platform);
     tool.setReportWriter(report::writePdf);
     const auto wallStart = std::chrono::steady_clock::now();
@@ -140,9 +178,11 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
             err << "rfadjust: the demo could not start: " << reason() << '\n';
             return 1;
         }
+        if (programme == "upload") return uploadFile(tool, platform.dialogs(), dataFile, out, err);
         if (programme == "error-rate") tool.choose(run::ProgramItem::ErrorRate);
         tool.partAdjCheck(0);
         tool.choose(run::ProgramItem::Start);
+        if (!dataFile.empty() && !tool.ended()) tool.menuFile(0);
         if (tool.ended()) {
             err << "rfadjust: the run did not complete: " << reason() << '\n';
             return 1;
@@ -165,6 +205,7 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err) 
     if (programme == "adjust")
         out << "Report: " << (tool.lastReport().empty() ? "not written" : tool.lastReport())
             << '\n';
+    if (!dataFile.empty()) out << "Data file: " << dataFile << '\n';
     tool.endProgram();
     return 0;
 }

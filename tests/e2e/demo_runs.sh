@@ -18,7 +18,7 @@ fail() { echo "demo_runs: $*" >&2; exit 1; }
 grep -q "^Error Rate programme on QT7310DMO_DEMO0001" error-rate.txt || fail "no error-rate summary"
 grep -q '"QT7310DMO_DEMO0001 Rec Measure End"' QT7310AdjLog.txt || fail "error-rate log has no end"
 
-"$tool" --demo adjust >adjust.txt || fail "the adjust demo failed: $(cat adjust.txt)"
+"$tool" --demo adjust --save adjust.dst >adjust.txt || fail "the adjust demo failed: $(cat adjust.txt)"
 for text in "^Adjust programme on QT7310DMO_DEMO0001" "^Record blocks" "LevelRate" \
             "MAGVEX HDLP record heads, played back (Self)"; do
     grep -q "$text" adjust.txt || fail "the adjust summary lacks \"$text\""
@@ -32,4 +32,8 @@ report=$(sed -n 's/^Report: //p' adjust.txt)
 [[ -s "$report" ]] || fail "no report file $report"
 text=$(pdftotext "$report" -)
 grep -q "QT7310DMO_DEMO0001" <<<"$text" || fail "the report does not name the recorder"
-echo "demo_runs: both programmes ran to their end"
+# The saved run: 44 lines and one per HDLP playback target; uploaded again.
+[ "$(wc -l <adjust.dst)" -eq 49 ] || fail "adjust.dst has $(wc -l <adjust.dst) lines, not 49"
+"$tool" --demo upload adjust.dst >upload.txt || fail "the upload demo failed: $(cat upload.txt)"
+grep -q "^UpLoad of adjust.dst (QT7310DMO_DEMO0001)" upload.txt || fail "no upload summary"
+echo "demo_runs: both programmes ran to their end, the report written, their data saved and uploaded"

@@ -106,12 +106,14 @@ std::string ScriptedDialogs::fileDialog(FileDialog kind, const std::string& filt
 
 int ScriptedDialogs::choice(const std::string& label, const std::string& caption,
                             const std::vector<std::string>& buttons) {
+    // The first button is the one an operator who presses Enter chooses.
+    const std::string first = buttons.empty() ? std::string{} : buttons.front();
     DialogRecord d{DialogRecord::Kind::Choice,
                    label,
                    caption,
                    Buttons::Ok,
                    Icon::None,
-                   {},
+                   first,
                    Answer::Ok,
                    {},
                    {}};
