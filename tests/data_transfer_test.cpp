@@ -99,6 +99,24 @@ TEST(DataTransfer, ClosingTheAreaWindowOrCancellingSendsNothing) {
     EXPECT_EQ(rig.dialogs().shown().end()[-2].title, AreaCaption);
 }
 
+TEST(DataTransfer, RetryRepeatsTheFailedCommandAloneAndIgnoreGoesOn) {
+    for (Answer answer : {Answer::Retry, Answer::Ignore}) {
+        TransferRig rig;
+        rig.recorder.faults().levelRange.count = 1;  // the first equaliser block read
+        rig.platform.clearWire();
+        rig.dialogs().expectChoice(AreaLabel, "User");
+        rig.dialogs().expectMsgBox("Are you OK ?", Answer::Ok);
+        rig.dialogs().expectMsgBox("Other Error No =  204", answer);
+        rig.tool.choose(ProgramItem::DownLoad);
+        const auto sent = rig.sent();
+        const auto failed = std::find(sent.begin(), sent.end(), "$PR:002");
+        ASSERT_NE(failed, sent.end());
+        EXPECT_EQ(failed[1], answer == Answer::Retry ? "$PR:002" : "$ND");
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "$ND"), rig.s.AdjTargetCount);
+        EXPECT_TRUE(rig.s.DownLoadDone);
+    }
+}
+
 TEST(DataTransfer, SaveAndUploadAreRefusedRightAfterStartUp) {
     TransferRig rig;
     rig.platform.clearWire();
