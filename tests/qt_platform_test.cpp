@@ -225,4 +225,18 @@ TEST(QtDialogs, InputBoxGivesTheTextOrNothingWhenCancelled) {
     EXPECT_EQ(platform.dialogs().inputBox("Serial number", "Input", "0001"), "");
 }
 
+TEST(QtDialogs, AWindowOfButtonsGivesTheButtonPressedOrNoneWhenClosed) {
+    QtPlatform platform{testLockName("choice")};
+    whenModal([](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), "Area");
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == "Default") b->click();
+    });
+    EXPECT_EQ(platform.dialogs().choice("Pick one", "Area", {"User", "Default"}), 1);
+    whenModal([](QWidget* w) { w->close(); });
+    EXPECT_EQ(platform.dialogs().choice("Pick one", "Area", {"User", "Default"}), -1);
+}
+
 }  // namespace

@@ -173,6 +173,11 @@ int QtDialogs::choice(const std::string& label, const std::string& caption,
     for (const std::string& text : buttons)
         added.push_back(box.addButton(QString::fromStdString(text), QMessageBox::ActionRole));
     if (!added.empty()) box.setDefaultButton(static_cast<QPushButton*>(added.front()));
+    // The close box (and Esc) answers through a button the operator does not see:
+    // a message box without an escape button ignores its close box.
+    QPushButton* closed = box.addButton(QMessageBox::Cancel);
+    closed->hide();
+    box.setEscapeButton(closed);
     box.exec();
     for (std::size_t i = 0; i < added.size(); ++i)
         if (box.clickedButton() == added[i]) return static_cast<int>(i);
