@@ -1,9 +1,11 @@
 // rfadjust: the operator's RF adjustment tool.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
-#include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/tool.h"
 #include "core/errors.h"
@@ -19,46 +21,81 @@
 
 namespace {
 
-const char* const Usage =
-    "usage: rfadjust                     start the tool in this directory (the operator's way)\n"
-    "       rfadjust --demo error-rate   run the Error Rate programme unattended on the\n"
-    "       rfadjust --demo adjust       simulated recorder (RSSET.DAT port \"SIM\") and\n"
-    "                                    print a summary\n"
-    "       rfadjust --demo adjust --save FILE   the same, then save the data to FILE\n"
-    "       rfadjust --demo upload FILE  load the data file FILE and upload it to the\n"
-    "                                    simulated recorder's \"User\" area\n"
-    "       rfadjust --help              this text\n"
-    "The tool reads DVTRRF.DAT and RSSET.DAT from the working directory and appends to\n"
-    "its operation log QT7310AdjLog.txt there; after every Adjust run it writes an\n"
-    "adjustment report (PDF) into reports/ there.\n";
+// The command line. Without options the tool starts in its working directory,
+// as an operator starts it.
+struct Options {
+    std::string demo;  // the unattended programme, when one is asked for
+    std::string file;  // --save FILE after "adjust", or the data file to upload
+};
+
+// Parses the command line; prints help, the version or the mistake and gives
+// the exit code when the program is to end at once.
+std::optional<int> parse(const QApplication& app, Options& options) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "The operator's RF adjustment tool for the QT7310/7320/7330 recorders. It reads\n"
+        "DVTRRF.DAT and RSSET.DAT from the working directory and appends to its operation\n"
+        "log QT7310AdjLog.txt there; after every Adjust run it writes an adjustment report\n"
+        "(PDF) into reports/ there.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption demo(
+        "demo",
+        "Run <programme> unattended on the simulated recorder (RSSET.DAT port \"SIM\") and "
+        "print a summary: error-rate, adjust, or upload (load the data file FILE and upload "
+        "it to the recorder's \"User\" area).",
+        "programme");
+    const QCommandLineOption save("save", "With --demo adjust: save the run's data to <file>.",
+                                  "file");
+    parser.addOption(demo);
+    parser.addOption(save);
+    parser.addPositionalArgument("FILE", "With --demo upload: the data file to upload.", "[FILE]");
+    if (!parser.parse(app.arguments())) {
+        std::cerr << "rfadjust: " << parser.errorText().toStdString() << "\n"
+                  << parser.helpText().toStdString();
+        return 2;
+    }
+    if (parser.isSet("help")) {
+        std::cout << parser.helpText().toStdString();
+        return 0;
+    }
+    if (parser.isSet("version")) {
+        std::cout << "rfadjust " << app.applicationVersion().toStdString() << "\n";
+        return 0;
+    }
+    const QStringList positional = parser.positionalArguments();
+    options.demo = parser.value(demo).toStdString();
+    const bool upload = options.demo == "upload";
+    const bool valid =
+        options.demo.empty()
+            ? positional.isEmpty() && !parser.isSet(save)
+            : (upload ? positional.size() == 1 && !parser.isSet(save)
+                      : positional.isEmpty() && (!parser.isSet(save) || options.demo == "adjust"));
+    if (!valid) {
+        std::cerr << "rfadjust: these arguments do not go together\n"
+                  << parser.helpText().toStdString();
+        return 2;
+    }
+    options.file = upload ? positional.front().toStdString() : parser.value(save).toStdString();
+    return std::nullopt;
+}
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::cout << Usage;
-        return 0;
-    }
-    if (argc >= 2 && std::strcmp(argv[1], "--demo") == 0) {
-        if (argc == 5 && std::strcmp(argv[2], "adjust") == 0 && std::strcmp(argv[3], "--save") == 0)
-            return rf::demo::runDemo(argv[2], std::cout, std::cerr, argv[4]);
-        if (argc == 4 && std::strcmp(argv[2], "upload") == 0)
-            return rf::demo::runDemo(argv[2], std::cout, std::cerr, argv[3]);
-        if (argc != 3) {
-            std::cerr << Usage;
-            return 2;
-        }
-        // The demo's report draws its plots with Qt, without a window: no display needed.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
-        return rf::demo::runDemo(argv[2], std::cout, std::cerr);
-    }
-    if (argc >= 2) {
-        std::cerr << "rfadjust: unknown option " << argv[1] << "\n" << Usage;
-        return 2;
-    }
-
+    // Only the operator's start (no arguments) opens windows: an unattended run
+    // (which draws its report's plots with Qt), the help and the version need
+    // no display.
+    if (argc > 1 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QApplication::setApplicationName("rfadjust");
+    QApplication::setApplicationVersion("2.1");
+    Options options;
+    if (const auto exit = parse(app, options)) return *exit;
+    if (!options.demo.empty())
+        return rf::demo::runDemo(options.demo, std::cout, std::cerr, options.file);
+
     QApplication::setFont(QFont("Arial"));
     // The program ends only by its own decision (END, the close handler, Abort),
     // each of which writes the log's last line first. Program Reset hides the
