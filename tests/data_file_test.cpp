@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <algorithm>
 #include <cmath>
+
+#include <csignal>
 #include <filesystem>
 
 #include "core/delimited.h"
@@ -212,6 +215,30 @@ TEST(DataFile, AFileThatMayNotBeWrittenStaysWholeAndAbortEnds) {
         EXPECT_FALSE(std::filesystem::exists("QT7310Evr.dat"));
         EXPECT_EQ(rig.tool.ended(), answer == Answer::Abort);
     }
+}
+
+// A disk that fills up during a save, as a file-size limit makes it: the file
+// replaced stays whole, no file is left beside it, and a history file takes
+// back the part of a block it could not hold.
+TEST(DataFile, ADiskThatFillsDuringTheSaveLeavesEveryFileWhole) {
+    test::TempWorkDir dir;
+    writeFile("old.dst", "old\r\n");
+    writeFile("history.dat", "one whole block\r\n");
+    const std::string block(4096, 'x');
+    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit full = saved;
+    full.rlim_cur = 1024;
+    setrlimit(RLIMIT_FSIZE, &full);
+    const int replaced = raised([&] { replaceFile("old.dst", block); }).number();
+    const int appended = raised([&] { appendFile("history.dat", block); }).number();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_NE(replaced, 0);
+    EXPECT_NE(appended, 0);
+    EXPECT_EQ(readFile("old.dst"), "old\r\n");
+    EXPECT_FALSE(std::filesystem::exists("old.dst.new"));
+    EXPECT_EQ(readFile("history.dat"), "one whole block\r\n");
 }
 
 }  // namespace

@@ -184,11 +184,21 @@ void replaceFile(const std::string& path, const std::string& text) {
 
 void appendFile(const std::string& path, const std::string& text) {
     requireWritable(path);
-    std::ofstream out(path, std::ios::binary | std::ios::app);
-    if (!out) Raise(err::PermissionDenied, path);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) Raise(err::PermissionDenied, path);
+    std::error_code ec;
+    const auto before = fs::exists(path, ec) ? fs::file_size(path, ec) : 0;
+    bool written = false;
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        if (!out) Raise(err::PermissionDenied, path);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.flush();
+        written = static_cast<bool>(out);
+    }
+    if (written) return;
+    // A write that stopped part way (a full disk) is taken back: the file
+    // holds whole blocks only.
+    fs::resize_file(path, before, ec);
+    Raise(err::PermissionDenied, path);
 }
 
 LoadedHeader loadDataFile(const std::string& path, Shared& s) {
