@@ -231,6 +231,12 @@ LoadedHeader loadDataFile(const std::string& path, Shared& s) {
             Raise(e.number(), where + (e.detail().empty() ? " is cut short" : ": " + e.detail()));
         }
     }
+    // A file saved for other targets has other optional lines: more lines than
+    // these targets make would otherwise be read into the wrong tables.
+    for (std::size_t n = lines.size() + 1; n < text.size(); ++n)
+        if (text[n].find_first_not_of(" \t") != std::string::npos)
+            Raise(err::TypeMismatch, path + ": line " + std::to_string(n + 1) +
+                                         ": more lines than the selected blocks make");
     std::vector<float> singles;
     std::vector<std::int16_t> integers;
     for (std::size_t n = 0; n < lines.size(); ++n) {
