@@ -103,7 +103,7 @@ void ErrResultFill(ErrResultModel& window, const Shared& s) {
         for (int channel = 0; channel < 4; ++channel)
             showValue(window.ErrChartOt.cell(1 + static_cast<int>(r), 1 + channel),
                       s.ErrResOt(OtRows[r].format, channel, PlaybackKind), OtLimit);
-    window.changes.mark(shell::Area::Window);
+    window.changes.mark(Area::Window);
 }
 
 }  // namespace rf::results

@@ -25,7 +25,7 @@ struct ErrResultModel {
     std::string PrintLabel;  // VtrName, on the printout only
     Color background = ButtonFace;
     bool visible = false;
-    shell::WindowChanges changes;
+    WindowChanges changes;
 
     // What printing changes: both buttons leave the printout.
     PrintParts printParts() {

@@ -104,7 +104,7 @@ void EvrDsp(EvrResultModel& window, const Shared& s) {
                 g.cell(row, col).text =
                     std::to_string(s.PbDataRead(f, r, 1, HeadBlocks[b].kind, channel, itemOf(row)));
         }
-    window.changes.mark(shell::Area::Window);
+    window.changes.mark(Area::Window);
 }
 
 }  // namespace rf::results

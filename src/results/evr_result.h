@@ -45,7 +45,7 @@ struct EvrResultModel {
     std::string PrintLabel;  // VtrName, on the printout only
     Color background = ButtonFace;
     bool visible = false;
-    shell::WindowChanges changes;
+    WindowChanges changes;
 
     // What printing changes: PRINT leaves the printout, CLOSE stays.
     PrintParts printParts() {

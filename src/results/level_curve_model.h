@@ -5,8 +5,8 @@
 #include <string>
 
 #include "adjust/level_curves.h"
+#include "core/window_changes.h"
 #include "run/context.h"
-#include "shell/window_changes.h"
 
 namespace rf::results {
 
@@ -32,7 +32,7 @@ struct LevelCurveWindowModel {
     std::string note = NoSweepsNote;  // the line above the plots
     std::array<adjust::SweepPlot, 4> plots = adjust::recordPlots({}, block);
     std::array<std::uint64_t, 4> plotRevisions{};
-    shell::WindowChanges changes;
+    WindowChanges changes;
 };
 
 // Takes the record's sweeps of the model's block into its plots and marks the
@@ -54,7 +54,7 @@ inline void showRecord(LevelCurveWindowModel& model, const adjust::AdjustRecord&
         model.note = std::move(note);
         changed = true;
     }
-    if (changed) model.changes.mark(shell::Area::Window);
+    if (changed) model.changes.mark(Area::Window);
 }
 
 }  // namespace rf::results

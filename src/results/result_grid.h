@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/color.h"
-#include "shell/window_changes.h"
+#include "core/window_changes.h"
 
 namespace rf::results {
 
@@ -86,7 +86,7 @@ struct PrintParts {
     std::string& PrintLabel;
     Color& background;
     std::vector<ResultGrid*> grids;
-    shell::WindowChanges& changes;
+    WindowChanges& changes;
 };
 
 }  // namespace rf::results

@@ -7,11 +7,11 @@ namespace rf::results {
 void ResultWindows::show(ResultWindowId window) {
     if (window == ResultWindowId::ErrResult) {
         err_.visible = true;
-        err_.changes.mark(shell::Area::Window);
+        err_.changes.mark(Area::Window);
     } else {
         evr_.visible = true;
         evr_.FormatSel.selected = 0;
-        evr_.changes.mark(shell::Area::Window);
+        evr_.changes.mark(Area::Window);
     }
     activated(window);
 }
@@ -26,10 +26,10 @@ void ResultWindows::activated(ResultWindowId window) {
 void ResultWindows::hide(ResultWindowId window) {
     if (window == ResultWindowId::ErrResult) {
         err_.visible = false;
-        err_.changes.mark(shell::Area::Window);
+        err_.changes.mark(Area::Window);
     } else {
         evr_.visible = false;
-        evr_.changes.mark(shell::Area::Window);
+        evr_.changes.mark(Area::Window);
     }
 }
 
@@ -45,7 +45,7 @@ void ResultWindows::PrintGo_Click(ResultWindowId window, WindowPrint& print) {
 
 void ResultWindows::printWith(PrintParts parts, WindowPrint& print) {
     parts.PrintGo.enabled = false;
-    parts.changes.mark(shell::Area::Window);
+    parts.changes.mark(Area::Window);
     if (print.choosePrinter()) {
         const auto dress = [&](bool forPaper) {
             parts.PrintLabel = forPaper ? s_.VtrName : "";
@@ -54,7 +54,7 @@ void ResultWindows::printWith(PrintParts parts, WindowPrint& print) {
             parts.background = forPaper ? HighlightText : ButtonFace;
             for (ResultGrid* grid : parts.grids)
                 grid->fixedBack = parts.background;
-            parts.changes.mark(shell::Area::Window);
+            parts.changes.mark(Area::Window);
         };
         dress(true);
         std::optional<std::string> failure;
@@ -69,7 +69,7 @@ void ResultWindows::printWith(PrintParts parts, WindowPrint& print) {
                             platform::Icon::Critical, "ERROR Message");
     }
     parts.PrintGo.enabled = true;
-    parts.changes.mark(shell::Area::Window);
+    parts.changes.mark(Area::Window);
 }
 
 }  // namespace rf::results

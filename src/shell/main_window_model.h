@@ -6,13 +6,16 @@
 #include <vector>
 
 #include "core/color.h"
+#include "core/window_changes.h"
 #include "run/display.h"
-#include "shell/window_changes.h"
 
 namespace rf::shell {
 
 using rf::Color;
 namespace colors = rf::colors;
+using rf::Area;
+using rf::AreaCount;
+using rf::WindowChanges;
 
 struct Label {
     std::string caption;

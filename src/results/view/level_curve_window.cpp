@@ -67,7 +67,7 @@ void LevelCurveWindow::syncFromModel() {
 
 void LevelCurveWindow::refresh(bool everything) {
     const LevelCurveWindowModel& m = model_;
-    const std::uint64_t revision = m.changes.revision(shell::Area::Window);
+    const std::uint64_t revision = m.changes.revision(Area::Window);
     if (!everything && synced_ && applied_ == revision) return;
     applied_ = revision;
     setWindowTitle(QString::fromStdString(m.caption));

@@ -47,7 +47,7 @@ void applyButton(QPushButton* button, const Button& from) {
 
 }  // namespace
 
-ResultWindowView::ResultWindowView(ResultWindowId id, const shell::WindowChanges& changes,
+ResultWindowView::ResultWindowView(ResultWindowId id, const WindowChanges& changes,
                                    ResultWindowEvents& events, QWidget* parent)
     : QDialog(parent),
       id_(id),

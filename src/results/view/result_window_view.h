@@ -34,7 +34,7 @@ class ResultWindowView : public QDialog, private WindowPrint {
     void setPrinterDialog(PrinterDialog dialog) { printerDialog_ = std::move(dialog); }
 
   protected:
-    ResultWindowView(ResultWindowId id, const shell::WindowChanges& changes,
+    ResultWindowView(ResultWindowId id, const WindowChanges& changes,
                      ResultWindowEvents& events, QWidget* parent);
     // The buttons and the label every result window has, made by the base.
     QPushButton* printGo() const { return printGo_; }

@@ -5,7 +5,7 @@
 #include <functional>
 #include <utility>
 
-#include "shell/window_changes.h"
+#include "core/window_changes.h"
 
 namespace rf::shell {
 

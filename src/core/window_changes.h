@@ -8,7 +8,7 @@
 #include <memory>
 #include <utility>
 
-namespace rf::shell {
+namespace rf {
 
 // The parts of a window a change can touch.
 enum class Area : std::size_t {
@@ -130,4 +130,4 @@ inline WindowChanges::Subscription WindowChanges::subscribe(std::function<void()
     return Subscription(listener_, ++listener_->id);
 }
 
-}  // namespace rf::shell
+}  // namespace rf
