@@ -34,8 +34,8 @@ class ResultWindowView : public QDialog, private WindowPrint {
     void setPrinterDialog(PrinterDialog dialog) { printerDialog_ = std::move(dialog); }
 
   protected:
-    ResultWindowView(ResultWindowId id, const WindowChanges& changes,
-                     ResultWindowEvents& events, QWidget* parent);
+    ResultWindowView(ResultWindowId id, const WindowChanges& changes, ResultWindowEvents& events,
+                     QWidget* parent);
     // The buttons and the label every result window has, made by the base.
     QPushButton* printGo() const { return printGo_; }
     QPushButton* closeButton() const { return close_; }
