@@ -14,58 +14,15 @@
 #include "link/rs_link.h"
 #include "platform/qt/qt_platform.h"
 #include "temp_dir.h"
+#include "vtrsim_process.h"
 
 namespace {
 
 using rf::link::Rs;
 using rf::link::RsLink;
 using rf::platform::qt::QtPlatform;
+using rf::test::Vtrsim;
 namespace fs = std::filesystem;
-
-// A vtrsim child process serving on a link, and what it has said so far.
-struct Vtrsim {
-    explicit Vtrsim(const fs::path& link, QStringList options = {}) : link(link) {
-        options << QString::fromStdString(link.string());
-        process.start(VTRSIM_PATH, options);
-    }
-    ~Vtrsim() {
-        if (process.state() == QProcess::NotRunning) return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) process.kill();
-        process.waitForFinished(5000);
-    }
-
-    // Waits until the link stands and points to a terminal.
-    bool serving() {
-        for (int i = 0; i < 500; ++i) {
-            const QFileInfo info(QString::fromStdString(link.string()));
-            if (info.isSymLink() && info.symLinkTarget().startsWith("/dev/pts/")) return true;
-            if (process.state() == QProcess::NotRunning) return false;
-            QThread::msleep(10);
-        }
-        return false;
-    }
-    // Waits for a line of output that holds `text`; false when none comes.
-    bool says(const std::string& text, int guardMs = 5000) {
-        for (int waited = 0; waited < guardMs; waited += 50) {
-            output += process.readAllStandardOutput().toStdString();
-            if (output.find(text) != std::string::npos) return true;
-            if (!process.waitForReadyRead(50) && process.state() == QProcess::NotRunning) {
-                output += process.readAllStandardOutput().toStdString();
-                return output.find(text) != std::string::npos;
-            }
-        }
-        return false;
-    }
-    void panel(const std::string& line) {
-        process.write((line + "\n").c_str());
-        process.waitForBytesWritten(2000);
-    }
-
-    fs::path link;
-    QProcess process;
-    std::string output;
-};
 
 class ToolOnVtrsim : public ::testing::Test {
   protected:

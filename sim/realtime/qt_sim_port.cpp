@@ -73,6 +73,7 @@ PanelState RealTimeRecorder::state() {
     s.autoChanger = t.autoChanger();
     s.id = recorder_.id();
     s.induce = recorder_.induce();
+    s.adjustMode = recorder_.adjustMode();
     return s;
 }
 

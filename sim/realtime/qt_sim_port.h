@@ -27,7 +27,8 @@ struct PanelState {
     bool remote = true;
     bool autoChanger = false;
     std::string id;
-    std::string induce;  // three blanks while it has none
+    std::string induce;       // three blanks while it has none
+    bool adjustMode = false;  // between "$SA" and "$ND"
 };
 
 // The time-driven recorder model run against the steady clock on Qt's event

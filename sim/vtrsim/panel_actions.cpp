@@ -216,7 +216,8 @@ std::string statusLine(const PanelState& s) {
         line += "no tape";
     line += s.remote ? ", remote" : ", local";
     line += s.autoChanger ? ", changer on" : ", changer off";
-    return line + ", id " + s.id + (s.induce == "   " ? ", no induce" : ", induce " + s.induce);
+    line += ", id " + s.id + (s.induce == "   " ? ", no induce" : ", induce " + s.induce);
+    return s.adjustMode ? line + ", adjustment mode" : line;
 }
 
 std::vector<std::string> runPanelCommand(const PanelCommand& command, RealTimeRecorder& host) {

@@ -76,6 +76,7 @@ void QtPlatform::registerPort(const std::string& name, PortFactory factory) {
 }
 
 Dialogs& QtPlatform::dialogs() {
+    if (answering_) return *answering_;
     return *dialogs_;
 }
 

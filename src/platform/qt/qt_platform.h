@@ -50,11 +50,17 @@ class QtPlatform final : public Platform {
     using PortFactory = std::function<std::unique_ptr<SerialPort>(Platform&)>;
     void registerPort(const std::string& name, PortFactory factory);
 
+    // Answers the program's dialogs with `dialogs` instead of Qt's boxes: an
+    // unattended run on the real event loop and serial ports. `dialogs` must
+    // outlive the platform's use.
+    void useDialogs(Dialogs& dialogs) { answering_ = &dialogs; }
+
   private:
     std::atomic<bool> endRequested_{false};
     std::string lockPath_;
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QtDialogs> dialogs_;
+    Dialogs* answering_ = nullptr;
     std::map<std::string, PortFactory> portFactories_;
 };
 
