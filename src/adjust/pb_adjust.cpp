@@ -256,10 +256,8 @@ void PbAdjust::restoreBlock(const BlockSel& block) {
 }
 
 void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
-    // A recorder that does not answer at all would only cost more time-outs.
-    if (error.number() == err::TimeOver) return;
     Shared& s = ctx_.shared;
-    try {
+    auto restore = [this, &s, fmt, rpm] {
         for (const PlaybackBlock& rec : record_.playbackBlocks) {
             if (rec.block.SFmt != fmt || rec.block.SRpm != rpm) continue;
             for (int ch = 0; ch <= 1; ++ch) {
@@ -269,6 +267,15 @@ void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
             }
         }
         rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
+    };
+    // A recorder that did not answer would only cost more time-outs before the
+    // operator sees the box: run control puts the values back after it.
+    if (error.number() == err::TimeOver) {
+        ctx_.putBack = restore;
+        return;
+    }
+    try {
+        restore();
     } catch (const RfError&) {
         // The first error is the one the operator is shown.
     }

@@ -172,11 +172,9 @@ void RecAdjust::selfBlock(const BlockSel& block) {
 }
 
 void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
-    // A recorder that does not answer at all would only cost more time-outs.
-    if (error.number() == err::TimeOver) return;
     Shared& s = ctx_.shared;
-    try {
-        if (valuesFound_)
+    auto restore = [this, &s, block, found = valuesFound_] {
+        if (found)
             for (int ch = 0; ch <= 1; ++ch) {
                 const BlockSel sel = onChannel(block, ch);
                 rs_.RecValueSet(sel, link::RecKind::Curr, recRow(s.RecDataRead, sel));
@@ -184,6 +182,15 @@ void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
             }
         rs_.KsSet(false, 0, 0);
         rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
+    };
+    // A recorder that did not answer would only cost more time-outs before the
+    // operator sees the box: run control puts the values back after it.
+    if (error.number() == err::TimeOver) {
+        ctx_.putBack = restore;
+        return;
+    }
+    try {
+        restore();
     } catch (const RfError&) {
         // The first error is the one the operator is shown.
     }

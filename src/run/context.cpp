@@ -1,6 +1,7 @@
 #include "run/context.h"
 
 #include <cmath>
+#include <utility>
 
 namespace rf::run {
 
@@ -89,6 +90,15 @@ void RunContext::AdjNameDisp(const BlockSel& sel) {
     if (const char* format = formatName(sel.SFmt)) s.DspText = format;
     s.DspText += nameSuffix(sel);
     if (const char* code = modeCode(sel)) s.PbModeCode = code;
+}
+
+void RunContext::putRecorderBack() {
+    const std::function<void()> pending = std::exchange(putBack, {});
+    try {
+        if (pending) pending();
+        if (rs.adjModeOn()) rs.AdjModeSet(link::AdjMode::Stop);
+    } catch (const RfError&) {
+    }
 }
 
 }  // namespace rf::run

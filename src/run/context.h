@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,17 @@ class RunContext {
     // The block's name followed by `what` (" Start !", " Measuring !") in
     // DspText, shown as the message and logged.
     void announce(const BlockSel& block, std::string_view what);
+
+    // What puts back the values a block had written when the block is
+    // abandoned by a time-out: that block's values as found. A recorder that
+    // did not answer is not kept busy before the operator has seen the box, so
+    // run control calls it after the answer. Empty when nothing is pending.
+    std::function<void()> putBack;
+    // Leaves the recorder as the run found it after an error: the pending
+    // values put back, then out of adjustment mode. A link error ends the
+    // attempt (the recorder is then gone, and the first error is the one the
+    // operator was shown).
+    void putRecorderBack();
 
   private:
     platform::WaitTimer PrgWaitBox;  // the programme's pauses: PrgWaitFlag

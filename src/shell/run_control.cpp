@@ -5,21 +5,25 @@ namespace rf::shell {
 using platform::Answer;
 using run::ProgramItem;
 
-ErrorChoice RunControl::onError(const RfError& error) {
+ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
     Shared& s = ctx_.shared;
     s.ErrMsgText = linkErrorText(error.number());
     const Answer answer =
         ctx_.platform.dialogs().msgBox(s.ErrMsgText, platform::Buttons::AbortRetryIgnore,
                                        platform::Icon::Critical, "ERROR Message");
     s.MsgAnswer = static_cast<int>(answer);
+    if (answer == Answer::Abort || scope == ErrorScope::Main)
+        ctx_.putRecorderBack();
+    else
+        ctx_.putBack = {};  // the sequence goes on with what it has written
     if (answer == Answer::Retry) return ErrorChoice::Retry;
     if (answer == Answer::Ignore) return ErrorChoice::Ignore;
     host_.endProgram(s.ErrMsgText);
     return ErrorChoice::Abort;
 }
 
-void RunControl::trap(const std::vector<Step>& steps) {
-    runSteps(steps, [this](const RfError& e, std::size_t) { return onError(e); });
+void RunControl::trap(const std::vector<Step>& steps, ErrorScope scope) {
+    runSteps(steps, [this, scope](const RfError& e, std::size_t) { return onError(e, scope); });
 }
 
 void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
@@ -142,7 +146,7 @@ void RunControl::start() {
         },
         [&] { form_.FormInit(); },
     };
-    trap(steps);
+    trap(steps, ErrorScope::Main);
 }
 
 void RunControl::restart() {

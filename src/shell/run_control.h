@@ -44,14 +44,19 @@ class RunControl {
 
     void MenuPrgSelect_Click(run::ProgramItem PrgItem);
 
+    // Where an error struck: in a programme main, which Retry runs anew and
+    // Ignore leaves for the next one, so the recorder is first put back as the
+    // run found it; or at one command of a sequence, which Retry repeats and
+    // Ignore skips, the recorder staying as it is.
+    enum class ErrorScope { Main, Command };
     // The error trap's decision for an error: shows the message and acts on the
-    // operator's answer (Abort ends the program).
-    ErrorChoice onError(const RfError& error);
+    // operator's answer (Abort puts the recorder back and ends the program).
+    ErrorChoice onError(const RfError& error, ErrorScope scope = ErrorScope::Command);
 
   private:
     void start();
     void restart();
-    void trap(const std::vector<Step>& steps);
+    void trap(const std::vector<Step>& steps, ErrorScope scope = ErrorScope::Command);
 
     MainForm& form_;
     run::RunContext& ctx_;
