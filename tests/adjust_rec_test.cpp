@@ -430,6 +430,23 @@ TEST(RecAdjustMain, ARetryAfterALinkErrorStartsAfreshAndTheBarNeverStepsBackWith
     EXPECT_LE(*std::max_element(bar.begin(), bar.end()), 100);
 }
 
+// A time-out in the middle of a sweep: once the operator has answered, the
+// values the sweep wrote are put back and adjustment mode is left, whether the
+// run goes on (Ignore) or the program ends (Abort).
+TEST(RecAdjustMain, ATimeOutInASweepLeavesTheValuesAsFoundOnceAnswered) {
+    for (Answer answer : {Answer::Abort, Answer::Ignore}) {
+        RecRun run;
+        run.afterLog("CURR : Env-L1", 1, 0ms, [&] { run.recorder.faults().noReply.count = 1; });
+        run.dialogs().expectMsgBox("RS232-C Time Over Error", answer);
+        run.start();
+        EXPECT_EQ(run.tool.ended(), answer == Answer::Abort);
+        for (int ch = 0; ch <= 1; ++ch)
+            EXPECT_EQ(run.recorder.recValues(0, 7, 2, 0, ch),
+                      run.found[static_cast<std::size_t>(ch)]);
+        EXPECT_FALSE(run.recorder.adjustMode());
+    }
+}
+
 TEST(RecAdjustMain, WithNoRecordBlockTheBarStaysAndTheRunEnds) {
     ToolRig rig;
     ASSERT_TRUE(rig.startUp());

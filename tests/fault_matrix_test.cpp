@@ -1,0 +1,411 @@
+// The fault matrix: the whole tool on its Qt platform talks through a
+// pseudo-terminal to vtrsim. In the middle of each programme, just before a
+// chosen command goes out, one reply fault is switched on at vtrsim's front
+// panel; the error box it leads to is answered each way. Each case checks the
+// box, the attempts and their times, the log, and afterwards the recorder, and
+// writes its row of the table (programme, fault, answer, expected, outcome,
+// verdict) into the build's fault-matrix/ folder.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "app/tool.h"
+#include "demo/demo.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/waits.h"
+#include "temp_dir.h"
+#include "vtrsim_process.h"
+
+namespace rf {
+namespace {
+
+using platform::Answer;
+using platform::Buttons;
+using platform::SerialPort;
+using platform::virt::DialogRecord;
+using run::ProgramItem;
+using Clock = std::chrono::steady_clock;
+
+enum class Programme { Connection, ErrorRate, RecordSweep, Upload, Close };
+const char* name(Programme p) {
+    static const char* names[] = {"connection", "error-rate", "record-sweep", "upload", "close"};
+    return names[static_cast<int>(p)];
+}
+const char* name(Answer a) {
+    return a == Answer::Abort ? "Abort" : a == Answer::Retry ? "Retry" : "Ignore";
+}
+
+// The command the fault is switched on before: its code and which occurrence.
+struct Trigger {
+    std::string code;
+    int nth;
+};
+Trigger triggerOf(Programme p) {
+    switch (p) {
+        case Programme::Connection:
+            return {"$FR", 1};  // the version check
+        case Programme::ErrorRate:
+            return {"$ER", 3};  // a sample of the first block
+        case Programme::RecordSweep:
+            return {"$RS:000:", 4};  // the second current of the first sweep
+        case Programme::Upload:
+            return {"$BS:", 3};  // the second block's levels
+        case Programme::Close:
+            break;
+    }
+    return {"", 1};  // whatever goes out first once the window is closed
+}
+
+struct Case {
+    Programme programme;
+    std::string fault;
+    Answer answer;  // Ok: the fault ends in no box
+};
+std::string caseName(const Case& c);
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << caseName(c);
+}
+std::string caseName(const Case& c) {
+    std::string n = std::string(name(c.programme)) + "_" + c.fault;
+    if (c.answer != Answer::Ok) n += std::string("_") + name(c.answer);
+    for (char& ch : n)
+        if (ch == '-') ch = '_';
+    return n;
+}
+
+// What each fault leads to at one exchange: the box, the attempts the tool
+// makes before it, and how long after the last attempt the tool goes on.
+struct Expected {
+    std::string box;  // "" for none
+    int attempts;
+    double minDelay, maxDelay;  // seconds from the last attempt to the next step
+    double minGap, maxGap;      // seconds between attempts
+};
+Expected expectedOf(const std::string& fault) {
+    const std::string timeOver = "RS232-C Time Over Error";
+    if (fault == "noreply" || fault == "loneack" || fault == "slow")
+        return {timeOver, 1, 4.9, 5.6, 0, 0};  // the 5-second time-out, no retry
+    if (fault == "badfirst")                   // six attempts, each answered with a 2-second pause
+        return {"RS232-C ACK Receive Error", 6, 1.95, 2.6, 1.95, 2.6};
+    if (fault == "error") return {"RS232-C Err Receive Error", 6, 0, 0.5, 0, 0.5};
+    if (fault == "wrongcode") return {"RS232-C Other Error", 6, 0, 0.5, 0, 0.5};
+    return {"", 1, 0, 0, 0, 0};  // split, stale: the reply is taken as it is
+}
+// Faults that end in a box are switched on for all six attempts.
+int countOf(const std::string& fault) {
+    return fault == "badfirst" || fault == "error" || fault == "wrongcode" ? 6 : 1;
+}
+
+// The tool's port on the pseudo-terminal, watched: `before` sees every frame
+// just before it is written.
+class WatchedPort final : public SerialPort {
+  public:
+    WatchedPort(std::unique_ptr<SerialPort> port, std::function<void(const std::string&)> before)
+        : port_(std::move(port)), before_(std::move(before)) {}
+    const std::string& name() const override { return port_->name(); }
+    void open(const platform::PortSettings& s) override { port_->open(s); }
+    void close() override { port_->close(); }
+    bool isOpen() const override { return port_->isOpen(); }
+    void discardInput() override { port_->discardInput(); }
+    void discardOutput() override { port_->discardOutput(); }
+    void write(std::string_view bytes) override {
+        before_(std::string(bytes));
+        port_->write(bytes);
+    }
+    std::string readAll() override { return port_->readAll(); }
+    void setCommHandler(std::function<void(int)> h) override {
+        port_->setCommHandler(std::move(h));
+    }
+
+  private:
+    std::unique_ptr<SerialPort> port_;
+    std::function<void(const std::string&)> before_;
+};
+
+struct Sent {
+    double at;  // seconds since the case began
+    std::string frame;
+};
+
+class FaultMatrix : public ::testing::TestWithParam<Case> {
+  protected:
+    FaultMatrix() {
+        platform.useDialogs(dialogs);
+        platform.registerPort("MATRIX", [this](platform::Platform& p) {
+            return std::make_unique<WatchedPort>(
+                std::make_unique<platform::qt::QtSerialPort>(p, link.string()),
+                [this](const std::string& bytes) { beforeWrite(bytes); });
+        });
+        dialogs.setFallback([this](const DialogRecord& d) {
+            DialogRecord a = demo::unattendedAnswer(d, {}, dataFile);
+            if (d.buttons == Buttons::AbortRetryIgnore) {
+                boxes.push_back({seconds(), d.text});
+                a.answer = GetParam().answer;
+            }
+            return a;
+        });
+        test::writeFile("DVTRRF.DAT", "10,20,30\r\n");
+        test::writeFile("RSSET.DAT", "\"MATRIX\",\"9600\",\"N\",\"8\",\"1\"\r\n");
+        std::filesystem::copy_file(std::string(RF_TEST_DATA_DIR) + "/data_file_adjusted.dst",
+                                   dataFile);
+        tool = std::make_unique<app::Tool>(platform);
+        // Nothing may take this long: a hung tool fails the case.
+        watchdog.setSingleShot(true);
+        watchdog.callOnTimeout([this] {
+            hung = true;
+            platform.requestEnd();
+        });
+        watchdog.start(150'000);
+    }
+
+    double seconds() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+    void beforeWrite(const std::string& bytes) {
+        const std::string frame = bytes.size() > 2 ? bytes.substr(1, bytes.size() - 2) : bytes;
+        sent.push_back({seconds(), frame});
+        if (closeAt && frame.rfind(closeAt->code, 0) == 0 && --closeAt->nth == 0) {
+            closeAt.reset();
+            QTimer::singleShot(0, [this] {
+                arm();
+                tool->closeRequested();
+            });
+        }
+        if (armAt && !armed && frame.rfind(armAt->code, 0) == 0 && --armAt->nth == 0) {
+            const std::string fault = GetParam().fault;
+            const std::string count = std::to_string(countOf(fault));
+            EXPECT_NE(vtrsim.ask("fault " + fault + " " + count, "fault " + fault + " on"), "");
+            armed = sent.size() - 1;
+        }
+        if (!armed || !stoppable || stopPosted) return;
+        // Once the fault has had its effect the programme is stopped (the
+        // window closed, for the close case): a retried one once it has begun
+        // again, any other a few commands on.
+        const bool restarted = !boxes.empty() && mainStarts(tool->window().LogText) == 2;
+        const bool noBox = expectedOf(GetParam().fault).box.empty();
+        if (restarted || (noBox && sent.size() - *armed == 4)) {
+            stopPosted = true;
+            QTimer::singleShot(0, [this] { tool->choose(ProgramItem::Stop); });
+        }
+    }
+
+    void arm() { armAt = triggerOf(GetParam().programme); }
+
+    // How often a programme main has begun, by its first logger line.
+    static int mainStarts(const std::string& log) {
+        int n = 0;
+        for (const char* line : {"Adjust Start", "Measure Start"})
+            for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1))
+                ++n;
+        return n;
+    }
+
+    // Runs the case's programme as an operator would, then closes the window.
+    void run() {
+        const Programme p = GetParam().programme;
+        try {
+            if (p == Programme::Connection) arm();
+            if (!tool->Main() || tool->ended()) return;
+            stoppable = p == Programme::ErrorRate || p == Programme::RecordSweep;
+            // The window is closed in the middle of an Error Rate block.
+            if (p == Programme::Close) closeAt = Trigger{"$ER", 3};
+            if (p != Programme::Upload && p != Programme::Connection) {
+                tool->choose(p == Programme::RecordSweep ? ProgramItem::Adjust
+                                                         : ProgramItem::ErrorRate);
+                tool->partAdjCheck(p == Programme::RecordSweep ? 2 : 1);  // REC or PB
+                // The master levels count as measured: the record block starts at once.
+                if (p == Programme::RecordSweep)
+                    tool->shared().AdjDone(dir::Playback, 7, 2, cate::Playback, kind::Conf, 0) =
+                        true;
+                if (p != Programme::Close) arm();
+                tool->choose(ProgramItem::Start);
+            } else if (p == Programme::Upload) {
+                tool->menuFile(1);
+                EXPECT_TRUE(tool->shared().FileLoaded);
+                // Six blocks of the file go up: both channels of the record
+                // block and four playback blocks.
+                Shared& s = tool->shared();
+                int kept = 0;
+                forEachBlock([&](int d, int f, int r, int c, int k, int h) {
+                    if (s.AdjTarget(d, f, r, c, k, h)) s.AdjTarget(d, f, r, c, k, h) = ++kept <= 6;
+                });
+                arm();
+                tool->choose(ProgramItem::UpLoad);
+            }
+            if (tool->ended()) return;
+            closedAtEnd = true;
+            tool->closeRequested();
+            platform.doEvents();  // the end requested is taken here
+        } catch (const ProgramEnd&) {
+        }
+    }
+
+    // The times the faulty command went out before the box (all of them, when
+    // there was no box).
+    std::vector<double> attempts() const {
+        std::vector<double> out;
+        const double until = boxes.empty() ? 1e9 : boxes.front().first;
+        for (std::size_t i = *armed;
+             i < sent.size() && sent[i].frame == sent[*armed].frame && sent[i].at < until; ++i)
+            out.push_back(sent[i].at);
+        return out;
+    }
+
+    // What happened, in the table's words, and what was wrong with it.
+    std::string outcome(const Expected& e, std::vector<std::string>& faults) const {
+        if (!armed) {
+            faults.push_back("the fault was never switched on");
+            return "-";
+        }
+        if (boxes.empty()) {
+            if (!e.box.empty()) faults.push_back("no box");
+            return "no box";
+        }
+        const std::vector<double> at = attempts();
+        // The time-out or pause ends at the next thing the tool does: the box,
+        // or putting back what the block had written before it.
+        double next = boxes.front().first;
+        if (*armed + at.size() < sent.size()) next = std::min(next, sent[*armed + at.size()].at);
+        const double delay = next - at.back();
+        std::ostringstream out;
+        out.precision(2);
+        out << std::fixed << "\"" << boxes.front().second << "\", " << at.size() << " attempt(s), "
+            << delay << " s to the next step";
+        if (boxes.front().second != e.box || static_cast<int>(at.size()) != e.attempts)
+            faults.push_back("wrong box or attempts");
+        if (delay < e.minDelay || delay > e.maxDelay) faults.push_back("box at the wrong time");
+        for (std::size_t i = 1; i < at.size(); ++i)
+            if (at[i] - at[i - 1] < e.minGap || at[i] - at[i - 1] > e.maxGap) {
+                out << ", a gap of " << at[i] - at[i - 1] << " s";
+                faults.push_back("wrong pause between attempts");
+            }
+        return out.str();
+    }
+
+    test::TempWorkDir dir;
+    const std::filesystem::path link = dir.path() / "vtr";
+    const std::string dataFile = (dir.path() / "all.dst").string();
+    // The record sweep wants the blank tape, which the changer offers after
+    // the tape the connection check ejects.
+    test::Vtrsim vtrsim{link,
+                        GetParam().programme == Programme::RecordSweep
+                            ? QStringList{"--changer", "--induce", "DMO", "--tape", "HDSP CHECK"}
+                            : QStringList{"--changer", "--induce", "DMO"}};
+    const Clock::time_point start = Clock::now();
+    platform::qt::QtPlatform platform{"rfadjust-fault-matrix-" + std::to_string(::getpid()) +
+                                      ".lock"};
+    platform::virt::ScriptedDialogs dialogs{
+        [this] { return std::chrono::duration_cast<platform::virt::Micros>(Clock::now() - start); },
+        [this](platform::virt::Micros d) {
+            bool fired = false;
+            platform::WaitTimer(platform, fired).pause(static_cast<int>(d.count() / 1000));
+        }};
+    std::unique_ptr<app::Tool> tool;
+    QTimer watchdog;
+    bool hung = false;
+    std::vector<Sent> sent;
+    std::vector<std::pair<double, std::string>> boxes;
+    std::optional<Trigger> armAt, closeAt;
+    std::optional<std::size_t> armed;
+    bool stoppable = false, stopPosted = false;
+    bool closedAtEnd = false;  // the case closed the window after the programme
+};
+
+TEST_P(FaultMatrix, EndsAsTheLinkRulesSayAndLeavesTheRecorderAsFound) {
+    const Case& c = GetParam();
+    const bool main = c.programme == Programme::ErrorRate || c.programme == Programme::RecordSweep;
+    ASSERT_TRUE(vtrsim.serving() && vtrsim.says("type help")) << vtrsim.output;
+    const std::string headsBefore = vtrsim.ask("heads", "head R2");
+    run();
+    const Expected e = expectedOf(c.fault);
+    std::vector<std::string> faults;
+    if (hung) faults.push_back("hung");
+    std::string got = outcome(e, faults);
+    const std::string status = vtrsim.ask("status", "status ");
+    const std::string headsAfter = vtrsim.ask("heads", "head R2");
+    const std::string log = test::readFile("QT7310AdjLog.txt");
+
+    // What the answer did, told by what the tool sent after the box, and what
+    // it should have done.
+    auto effect = [&](bool again, bool anew, bool wentOn) {
+        if (c.programme == Programme::Close) return ", the program ends";
+        if (c.answer == Answer::Abort) return wentOn ? ", went on" : ", the program ends";
+        if (main) return anew ? ", the programme anew" : ", the programme left";
+        return again ? ", the command again" : ", the next step";
+    };
+    std::string expected = e.box.empty()
+                               ? "no box"
+                               : "\"" + e.box + "\", " + std::to_string(e.attempts) + " attempt(s)";
+    if (!boxes.empty() && armed) {
+        std::vector<std::string> after;
+        for (const Sent& x : sent)
+            if (x.at > boxes.front().first) after.push_back(x.frame);
+        got += effect(!after.empty() && after.front() == sent[*armed].frame, mainStarts(log) == 2,
+                      closedAtEnd);
+        expected += effect(c.answer == Answer::Retry, c.answer == Answer::Retry, false);
+        if (got.substr(got.rfind(", ")) != expected.substr(expected.rfind(", ")))
+            faults.push_back("the answer did not do that");
+    }
+    if (!tool->ended()) faults.push_back("the program did not end");
+    if (c.answer == Answer::Abort && log.find(e.box) == std::string::npos)
+        faults.push_back("Abort did not log the message");
+    // The recorder afterwards.
+    const bool adjusting = status.find("adjustment mode") != std::string::npos;
+    const bool valuesKept = c.programme == Programme::Upload || headsAfter == headsBefore;
+    if (adjusting) faults.push_back("recorder left in adjustment mode");
+    if (!valuesKept) faults.push_back("record values not as found");
+    const std::string found =
+        c.programme == Programme::Upload ? "; out of adjustment mode" : "; recorder as found";
+    expected += found;
+    got += adjusting || !valuesKept ? "; recorder changed" : found;
+    std::string verdict = "ok";
+    for (const auto& f : faults)
+        verdict = (verdict == "ok" ? "FAIL: " : verdict + "; ") + f;
+
+    {
+        const char* outDir = RF_FAULT_MATRIX_DIR;
+        std::filesystem::create_directories(outDir);
+        std::ofstream(std::filesystem::path(outDir) / (caseName(c) + ".row"))
+            << name(c.programme) << '|' << c.fault << '|'
+            << (c.answer == Answer::Ok ? "-" : name(c.answer)) << '|' << expected << '|' << got
+            << '|' << verdict << '\n';
+    }
+    std::ostringstream line;
+    for (std::size_t i = armed.value_or(0); i < sent.size(); ++i)
+        line << sent[i].at << ' ' << sent[i].frame << '\n';
+    for (const DialogRecord& d : dialogs.shown())
+        line << "box at " << d.at.count() / 1e6 << ": " << d.title << ": " << d.text << '\n';
+    EXPECT_EQ(verdict, "ok") << line.str() << "expected " << expected << ", got " << got
+                             << "\nstatus " << status << "\nheads before\n"
+                             << headsBefore << "heads after\n"
+                             << headsAfter;
+}
+
+std::vector<Case> allCases() {
+    std::vector<Case> cases;
+    for (Programme p : {Programme::Connection, Programme::ErrorRate, Programme::RecordSweep,
+                        Programme::Upload, Programme::Close})
+        for (const char* fault :
+             {"noreply", "loneack", "badfirst", "error", "wrongcode", "slow", "split", "stale"}) {
+            if (expectedOf(fault).box.empty()) {
+                cases.push_back({p, fault, Answer::Ok});
+                continue;
+            }
+            for (Answer a : {Answer::Abort, Answer::Retry, Answer::Ignore})
+                cases.push_back({p, fault, a});
+        }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FaultMatrix, ::testing::ValuesIn(allCases()),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             return caseName(info.param);
+                         });
+
+}  // namespace
+}  // namespace rf
