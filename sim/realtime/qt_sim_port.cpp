@@ -145,8 +145,7 @@ void RealTimeRecorder::guarded(const char* what, const std::function<void()>& ca
 }
 
 QtSimPort::QtSimPort(platform::Platform& platform)
-    : platform_(platform),
-      host_(std::make_shared<RealTimeRecorder>(
+    : host_(std::make_shared<RealTimeRecorder>(
           sim::builtInRecorderConfig(),
           [p = &platform](const char* what, const std::function<void()>& callback) {
               platform::qt::guardedCall(*p, what, callback);

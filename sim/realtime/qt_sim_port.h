@@ -148,7 +148,6 @@ class QtSimPort final : public platform::SerialPort {
     void arrive(const sim::Output& output);
     void report(int event);
 
-    platform::Platform& platform_;
     std::string name_ = PortName;
     std::shared_ptr<RealTimeRecorder> host_;
     bool open_ = false;

@@ -13,6 +13,10 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+// Spelled out for compilers without class template argument deduction for
+// aggregates (clang before 17).
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 bool sameName(const std::string& a, const std::string& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
