@@ -1,9 +1,12 @@
 // The reply decoders of the recorder's command set. The first byte picks the
-// command routine (and, with its high bit, a reply that arrives one byte at a
-// time); the rest is what the recorder answers to every frame the routine
-// sends. The routine runs on the virtual platform, whose virtual time makes
-// the link's time-outs and pauses instant and the run deterministic.
+// command routine (and, with its high bit, replies that arrive one byte at a
+// time); the rest is what the recorder answers: split at each 0xFF byte into
+// the replies to the routine's first frames, the last one answering every
+// frame after them (the retries). The routine runs on the virtual platform,
+// whose virtual time makes the link's time-outs and pauses instant and the run
+// deterministic.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/errors.h"
 #include "link/rs_commands.h"
@@ -68,7 +72,10 @@ const std::function<void(Rs&)> routines[] = {
     },
     [](Rs& rs) { rs.RmSet(link::rmParam(true, "1", "10")); },
     [](Rs& rs) { rs.CtsSet("0"); },
-    [](Rs& rs) { rs.AdjModeSet(link::AdjMode::Start, 1, 0, 2, 3); },
+    [](Rs& rs) {
+        rs.AdjModeSet(link::AdjMode::Start, 1, 0, 2, 3);
+        require(rs.adjModeOn());
+    },
     [](Rs& rs) { rs.AdjModeSet(link::AdjMode::Stop); },
     [](Rs& rs) { rs.KsSet(true, 3, 12); },
     [](Rs& rs) {
@@ -142,7 +149,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1) return 0;
     const std::size_t routine = data[0] % RoutineCount;
     const bool byteByByte = (data[0] & 0x80) != 0;
-    const std::string reply(reinterpret_cast<const char*>(data + 1), size - 1);
+    std::vector<std::string> replies(1);
+    for (std::size_t i = 1; i < size; ++i) {
+        if (data[i] == 0xFF)
+            replies.emplace_back();
+        else
+            replies.back() += static_cast<char>(data[i]);
+    }
+    std::size_t frames = 0;
 
     platform::virt::ScriptedPeer peer;
     platform::virt::VirtualPlatform platform;
@@ -150,6 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A wait that never ended would spin in virtual time: a finding too.
     platform.setTimeLimit(std::chrono::minutes(10));
     peer.setDefault([&](const std::string&) {
+        const std::string& reply = replies[std::min(frames++, replies.size() - 1)];
         return platform::virt::ScriptedPeer::Response{
             reply, std::chrono::microseconds(1000),
             std::chrono::microseconds(byteByByte ? 100 : 0)};
@@ -164,6 +179,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         routines[routine](rs);
     } catch (const RfError&) {
         // A reply the command does not accept: the tool reports it and goes on.
+        // The routine changed nothing: adjustment mode is still off.
+        require(!adjModeOn);
     }
     return 0;
 }
