@@ -138,6 +138,7 @@ TEST(DataFile, LoadGivesBackEveryEntryAndMarksTheDataLoaded) {
 
 TEST(DataFile, ADamagedFileChangesNothingAndNamesItsLine) {
     EXPECT_EQ(parseSingle("-.5"), -0.5f);
+    EXPECT_EQ(raised([] { parseSingle("+-5"); }).number(), err::TypeMismatch);
     FileRig rig;
     const std::string good = readFile(RF_TEST_DATA_DIR "/data_file_all.dst");
     std::vector<std::size_t> ends;  // where each line ends, after its CR LF

@@ -153,11 +153,15 @@ float parseSingle(std::string_view text) {
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     const std::string shown(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    // from_chars takes no plus sign: it is taken off here, and one sign only
+    // may stand before the number ("+-5" is no number).
+    const bool plus = !text.empty() && text.front() == '+';
+    if (plus) text.remove_prefix(1);
     float value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || (text.front() == '-' && text.size() > 1 && text[1] == '-') ||
-        ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value))
+    if (text.empty() || (plus && text.front() == '-') ||
+        (text.front() == '-' && text.size() > 1 && text[1] == '-') || ec != std::errc{} ||
+        end != text.data() + text.size() || !std::isfinite(value))
         Raise(err::TypeMismatch, "\"" + shown + "\" is not a number");
     return value;
 }
