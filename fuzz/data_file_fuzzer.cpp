@@ -42,6 +42,22 @@ bool unchanged(const Shared& a, const Shared& b) {
            a.RecDataRead == b.RecDataRead && a.VtrName == b.VtrName;
 }
 
+// Written again as File > Save writes the tables, the file reads back to the
+// same values.
+void requireReadsBack(const Shared& s) {
+    const std::string again = DelimitedRecord().text("d").text("t").text("n").line() +
+                              data::dataLines(s, data::errorRateLines(s.AdjTarget)) +
+                              data::dataLines(s, data::levelLines());
+    const auto copy = patterned();
+    try {
+        data::loadDataFile(fuzz::scratch().write("again.dst", again), *copy);
+    } catch (const RfError&) {
+        std::abort();
+    }
+    require(copy->ErrResLp == s.ErrResLp && copy->ErrResOt == s.ErrResOt &&
+            copy->PbDataRead == s.PbDataRead && copy->RecDataRead == s.RecDataRead);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -51,15 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const data::LoadedHeader header = data::loadDataFile(path, *s);
         require(s->VtrName == header.VtrName);
-        // Written again as File > Save writes the tables, the file reads back
-        // to the same values.
-        const std::string again = DelimitedRecord().text("d").text("t").text("n").line() +
-                                  data::dataLines(*s, data::errorRateLines(s->AdjTarget)) +
-                                  data::dataLines(*s, data::levelLines());
-        const auto copy = patterned();
-        data::loadDataFile(fuzz::scratch().write("again.dst", again), *copy);
-        require(copy->ErrResLp == s->ErrResLp && copy->ErrResOt == s->ErrResOt &&
-                copy->PbDataRead == s->PbDataRead && copy->RecDataRead == s->RecDataRead);
+        requireReadsBack(*s);
     } catch (const RfError& e) {
         require(e.number() == err::TypeMismatch || e.number() == err::InputPastEnd ||
                 e.number() == err::Overflow);

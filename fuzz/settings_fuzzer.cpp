@@ -1,6 +1,7 @@
 // The settings files' reader: the input is read as RSSET.DAT (and its serial
-// fields as the port's settings) and as DVTRRF.DAT. A reader either gives its fields or raises one
-// of the tool's numbered errors; any other outcome is a finding.
+// fields as the port's settings) and as DVTRRF.DAT. A reader either gives its
+// fields or raises one of the tool's numbered errors; any other outcome is a
+// finding.
 
 #include <cstddef>
 #include <cstdint>
