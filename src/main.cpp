@@ -9,6 +9,7 @@
 
 #include "app/tool.h"
 #include "core/errors.h"
+#include "core/version.h"
 #include "demo/demo.h"
 #include "platform/qt/qt_platform.h"
 #include "report/report_pdf.h"
@@ -90,7 +91,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("rfadjust");
-    QApplication::setApplicationVersion("2.1");
+    QApplication::setApplicationVersion(rf::toolVersion());
     Options options;
     if (const auto exit = parse(app, options)) return *exit;
     if (!options.demo.empty())

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/color.h"
+#include "core/version.h"
 #include "core/window_changes.h"
 #include "run/display.h"
 
@@ -104,7 +105,7 @@ struct MainWindowModel {
 struct VersionWindowModel {
     std::string caption = "Version Infomation";
     std::string lblTitle = "QT7310/7320/7330       RF ADJUSTMENT TOOL";
-    std::string lblVersion = "Vesion 2.1";
+    std::string lblVersion = std::string("Vesion ") + toolVersion();
     std::string lblDescription = "This is MAGVEX HDLP QT7310/7320/7330 RF  ADJUSTMENT TOOL";
     std::string lblDisclaimer;
     std::string cmdOK = "OK";
