@@ -52,10 +52,12 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # rfadjust_2.1_amd64.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# dpkg-shlibdeps finds the libraries the programs link; the Qt libraries bring
-# the platform plugins (xcb, offscreen) and the CUPS print plugin with them.
-# What it cannot see: the fonts the window is laid out for (Arial's metrics).
+# dpkg-shlibdeps finds the libraries the programs link. What it cannot see:
+# the fonts the window is laid out for (Arial's metrics), and Qt's platform
+# plugins. On Debian 12 the xcb and offscreen plugins come with libqt6gui6
+# itself, which only recommends qt6-qpa-plugins with the others; the package
+# names it, so that an install without recommends has them all too.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 include(CPack)
