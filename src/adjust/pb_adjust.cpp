@@ -268,17 +268,7 @@ void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
         }
         rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
     };
-    // A recorder that did not answer would only cost more time-outs before the
-    // operator sees the box: run control puts the values back after it.
-    if (error.number() == err::TimeOver) {
-        ctx_.putBack = restore;
-        return;
-    }
-    try {
-        restore();
-    } catch (const RfError&) {
-        // The first error is the one the operator is shown.
-    }
+    ctx_.putBackAfter(error, restore);
 }
 
 void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {

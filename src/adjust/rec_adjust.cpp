@@ -183,17 +183,7 @@ void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
         rs_.KsSet(false, 0, 0);
         rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
     };
-    // A recorder that did not answer would only cost more time-outs before the
-    // operator sees the box: run control puts the values back after it.
-    if (error.number() == err::TimeOver) {
-        ctx_.putBack = restore;
-        return;
-    }
-    try {
-        restore();
-    } catch (const RfError&) {
-        // The first error is the one the operator is shown.
-    }
+    ctx_.putBackAfter(error, restore);
 }
 
 bool RecAdjust::selfSteps(const BlockSel& block) {

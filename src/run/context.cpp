@@ -92,6 +92,17 @@ void RunContext::AdjNameDisp(const BlockSel& sel) {
     if (const char* code = modeCode(sel)) s.PbModeCode = code;
 }
 
+void RunContext::putBackAfter(const RfError& error, std::function<void()> restore) {
+    if (error.number() == err::TimeOver) {
+        putBack = std::move(restore);
+        return;
+    }
+    try {
+        restore();
+    } catch (const RfError&) {
+    }
+}
+
 void RunContext::putRecorderBack() {
     const std::function<void()> pending = std::exchange(putBack, {});
     try {

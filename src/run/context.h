@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/block.h"
+#include "core/errors.h"
 #include "link/rs_commands.h"
 #include "platform/platform.h"
 #include "platform/waits.h"
@@ -50,10 +51,14 @@ class RunContext {
     // DspText, shown as the message and logged.
     void announce(const BlockSel& block, std::string_view what);
 
-    // What puts back the values a block had written when the block is
-    // abandoned by a time-out: that block's values as found. A recorder that
-    // did not answer is not kept busy before the operator has seen the box, so
-    // run control calls it after the answer. Empty when nothing is pending.
+    // Puts back what a block abandoned by `error` had written, with `restore`:
+    // at once when the recorder answered (the operator is then asked about a
+    // recorder as found), after the operator's answer for a time-out (a
+    // recorder that did not answer would only cost more time-outs before the
+    // box). A link error while putting back is dropped: the first error is
+    // the one the operator sees.
+    void putBackAfter(const RfError& error, std::function<void()> restore);
+    // The put-back waiting for the operator's answer; empty when none is.
     std::function<void()> putBack;
     // Leaves the recorder as the run found it after an error: the pending
     // values put back, then out of adjustment mode. A link error ends the
