@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -274,8 +275,8 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
         const double delay = next - at.back();
         std::ostringstream out;
         out.precision(2);
-        out << std::fixed << "\"" << boxes.front().second << "\", " << at.size() << " attempt(s), "
-            << delay << " s to the next step";
+        out << std::fixed << "\"" << boxes.front().second << "\", " << at.size() << " attempt(s) (+"
+            << delay << " s)";
         if (boxes.front().second != e.box || static_cast<int>(at.size()) != e.attempts)
             faults.push_back("wrong box or attempts");
         if (delay < e.minDelay || delay > e.maxDelay) faults.push_back("box at the wrong time");
@@ -338,9 +339,10 @@ TEST_P(FaultMatrix, EndsAsTheLinkRulesSayAndLeavesTheRecorderAsFound) {
         if (main) return anew ? ", the programme anew" : ", the programme left";
         return again ? ", the command again" : ", the next step";
     };
-    std::string expected = e.box.empty()
-                               ? "no box"
-                               : "\"" + e.box + "\", " + std::to_string(e.attempts) + " attempt(s)";
+    std::string expected = e.box.empty() ? "no box"
+                                         : "\"" + e.box + "\", " + std::to_string(e.attempts) +
+                                               " attempt(s) (+" +
+                                               std::to_string(std::lround(e.minDelay)) + " s)";
     if (!boxes.empty() && armed) {
         std::vector<std::string> after;
         for (const Sent& x : sent)
