@@ -100,19 +100,6 @@ TEST(ConnectionCheck, ATapeInRecordIsStoppedThenEjected) {
     EXPECT_EQ(rig.recorder.transport().tape(), nullptr);
 }
 
-TEST(ConnectionCheck, ATimeOutAnsweredWithAbortEndsTheProgramWithTheMessageInTheLog) {
-    ToolRig rig;
-    rig.recorder.faults().noReply.count = 1;
-    rig.dialogs().expectMsgBox("RS232-C Time Over Error", Answer::Abort);
-    EXPECT_FALSE(rig.tool.Main());
-    EXPECT_EQ(rig.now(), 5s);  // the time-out of the first command
-    const std::string log = readFile("QT7310AdjLog.txt");
-    EXPECT_EQ(log,
-              "\"12-05-2026\",\"02:33:38\"\r\n\"RS232-C Time Over Error\"\r\n"
-              "\"12-05-2026\",\"02:33:43\"\r\n");
-    EXPECT_TRUE(rig.platform.endRequested());
-}
-
 TEST(CloseHandler, ARecorderThatDoesNotAnswerCostsOneTimeOutAndTheFailureIsLogged) {
     ToolRig rig;
     ASSERT_TRUE(rig.startUp());
