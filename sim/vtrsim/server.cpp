@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 
@@ -132,8 +133,12 @@ void Server::readTool() {
     }
     if (bytes.empty()) return;
     if (options_.trace) trace("tool", bytes);
-    // The bytes have crossed the line already: they are complete now.
-    host_.input(bytes, host_.now());
+    // The pseudo-terminal hands the bytes over at once; on the recorder's line
+    // each character takes its time, so the last of them arrives a line time
+    // after the first (or after those still crossing). The replies take theirs
+    // the same way, so an exchange lasts as long as on the line.
+    lineFree_ = std::max(lineFree_, host_.now()) + host_.recorder().lineTime(bytes.size());
+    host_.input(bytes, lineFree_);
 }
 
 void Server::send(const Output& o) {

@@ -39,6 +39,8 @@ class Server {
     PtyLine line_;
     RealTimeRecorder host_;
     QSocketNotifier toolNotifier_;
+    // When the last character the tool sent has crossed the simulated line.
+    Micros lineFree_{0};
 };
 
 // The bytes of the line with the control characters named: "<STX>QID<ETX>".
