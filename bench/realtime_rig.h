@@ -22,6 +22,7 @@
 #include "demo/demo.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_serial_port.h"
+#include "platform/tapped_port.h"
 #include "platform/virtual/virtual_platform.h"
 #include "platform/waits.h"
 #include "sim/recorder.h"
@@ -142,38 +143,6 @@ inline platform::virt::DialogRecord answer(const platform::virt::DialogRecord& d
     return demo::unattendedAnswer(d, {}, fs::exists(dataFile) ? dataFile : std::string{});
 }
 
-// The tool's serial port on the pseudo-terminal, watched: every frame written
-// and every arrival read goes into the trace (when there is one).
-class TracedPort final : public platform::SerialPort {
-  public:
-    TracedPort(std::unique_ptr<platform::SerialPort> port, std::function<double()> now,
-               Trace* trace)
-        : port_(std::move(port)), now_(std::move(now)), trace_(trace) {}
-    const std::string& name() const override { return port_->name(); }
-    void open(const platform::PortSettings& s) override { port_->open(s); }
-    void close() override { port_->close(); }
-    bool isOpen() const override { return port_->isOpen(); }
-    void discardInput() override { port_->discardInput(); }
-    void discardOutput() override { port_->discardOutput(); }
-    void write(std::string_view bytes) override {
-        if (trace_) trace_->push_back({std::string(bytes), now_()});
-        port_->write(bytes);
-    }
-    std::string readAll() override {
-        std::string bytes = port_->readAll();
-        if (trace_ && !bytes.empty() && !trace_->empty()) trace_->back().repliedAt = now_();
-        return bytes;
-    }
-    void setCommHandler(std::function<void(int)> h) override {
-        port_->setCommHandler(std::move(h));
-    }
-
-  private:
-    std::unique_ptr<platform::SerialPort> port_;
-    std::function<double()> now_;
-    Trace* trace_;
-};
-
 // The whole tool on the Qt platform in a fresh working directory, its port on
 // vtrsim's pseudo-terminal. A QApplication must exist first.
 class RealTimeRig {
@@ -184,9 +153,18 @@ class RealTimeRig {
         dialogs_.setFallback(
             [this](const platform::virt::DialogRecord& d) { return answer(d, dataFile_); });
         platform_.registerPort(PortName, [this, trace](platform::Platform& p) {
-            return std::make_unique<TracedPort>(
-                std::make_unique<platform::qt::QtSerialPort>(p, link_.string()),
-                [this] { return seconds(); }, trace);
+            // With a trace, every frame written and every arrival read goes into it.
+            platform::TappedPort::Taps taps;
+            if (trace) {
+                taps.written = [this, trace](std::string_view bytes) {
+                    trace->push_back({std::string(bytes), seconds()});
+                };
+                taps.read = [this, trace](const std::string&) {
+                    if (!trace->empty()) trace->back().repliedAt = seconds();
+                };
+            }
+            return std::make_unique<platform::TappedPort>(
+                std::make_unique<platform::qt::QtSerialPort>(p, link_.string()), std::move(taps));
         });
         tool_ = std::make_unique<app::Tool>(platform_);
     }

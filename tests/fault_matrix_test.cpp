@@ -20,6 +20,7 @@
 #include "demo/demo.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_serial_port.h"
+#include "platform/tapped_port.h"
 #include "platform/waits.h"
 #include "temp_dir.h"
 #include "vtrsim_process.h"
@@ -29,7 +30,6 @@ namespace {
 
 using platform::Answer;
 using platform::Buttons;
-using platform::SerialPort;
 using platform::virt::DialogRecord;
 using run::ProgramItem;
 using Clock = std::chrono::steady_clock;
@@ -99,32 +99,6 @@ int countOf(const std::string& fault) {
     return fault == "badfirst" || fault == "error" || fault == "wrongcode" ? 6 : 1;
 }
 
-// The tool's port on the pseudo-terminal, watched: `before` sees every frame
-// just before it is written.
-class WatchedPort final : public SerialPort {
-  public:
-    WatchedPort(std::unique_ptr<SerialPort> port, std::function<void(const std::string&)> before)
-        : port_(std::move(port)), before_(std::move(before)) {}
-    const std::string& name() const override { return port_->name(); }
-    void open(const platform::PortSettings& s) override { port_->open(s); }
-    void close() override { port_->close(); }
-    bool isOpen() const override { return port_->isOpen(); }
-    void discardInput() override { port_->discardInput(); }
-    void discardOutput() override { port_->discardOutput(); }
-    void write(std::string_view bytes) override {
-        before_(std::string(bytes));
-        port_->write(bytes);
-    }
-    std::string readAll() override { return port_->readAll(); }
-    void setCommHandler(std::function<void(int)> h) override {
-        port_->setCommHandler(std::move(h));
-    }
-
-  private:
-    std::unique_ptr<SerialPort> port_;
-    std::function<void(const std::string&)> before_;
-};
-
 struct Sent {
     double at;  // seconds since the case began
     std::string frame;
@@ -135,9 +109,9 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
     FaultMatrix() {
         platform.useDialogs(dialogs);
         platform.registerPort("MATRIX", [this](platform::Platform& p) {
-            return std::make_unique<WatchedPort>(
+            return std::make_unique<platform::TappedPort>(
                 std::make_unique<platform::qt::QtSerialPort>(p, link.string()),
-                [this](const std::string& bytes) { beforeWrite(bytes); });
+                platform::TappedPort::Taps{[this](std::string_view b) { beforeWrite(b); }, {}});
         });
         dialogs.setFallback([this](const DialogRecord& d) {
             DialogRecord a = demo::unattendedAnswer(d, {}, dataFile);
@@ -163,8 +137,8 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
 
     double seconds() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-    void beforeWrite(const std::string& bytes) {
-        const std::string frame = bytes.size() > 2 ? bytes.substr(1, bytes.size() - 2) : bytes;
+    void beforeWrite(std::string_view bytes) {
+        const std::string frame(bytes.size() > 2 ? bytes.substr(1, bytes.size() - 2) : bytes);
         sent.push_back({seconds(), frame});
         if (closeAt && frame.rfind(closeAt->code, 0) == 0 && --closeAt->nth == 0) {
             closeAt.reset();
