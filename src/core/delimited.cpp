@@ -113,38 +113,75 @@ std::int16_t DelimitedReader::int16() {
 
 DelimitedRecord& DelimitedRecord::text(std::string_view value) {
     std::string quoted = "\"";
-    for (char c : value)
-        quoted += c == '"' ? '\'' : c;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\r' || c == '\n') {
+            // A record is one line: a line break (CR LF, LF or CR) inside a
+            // field is written as "; ".
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
+            quoted += "; ";
+        } else {
+            quoted += c == '"' ? '\'' : c;
+        }
+    }
     quoted += '"';
     fields_.push_back(std::move(quoted));
     return *this;
 }
 
 namespace {
-std::string gText(float value, int digits) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.*G", digits, static_cast<double>(value));
-    return buf;
+// Decimal exponents that are written out in plain decimal: from .00001 up to
+// 999999999, which covers every value the tool meets and every integer a
+// single holds exactly to nine digits.
+constexpr int PlainFrom = -5;
+constexpr int PlainTo = 8;
+
+// `digits` (significant, no point, first one not 0) times ten to `exponent`
+// (the first digit's place) in the form of the "write" form: plain decimal
+// without a leading zero before the point (-.5, 130, -4.1), or an exponent
+// beyond the plain range (1E-06, -1.5E+12).
+std::string decimalForm(bool negative, std::string digits, int exponent) {
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    std::string out = negative ? "-" : "";
+    if (exponent < PlainFrom || exponent > PlainTo) {
+        out += digits.substr(0, 1);
+        if (digits.size() > 1) out += "." + digits.substr(1);
+        char tail[16];
+        std::snprintf(tail, sizeof tail, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+        return out + tail;
+    }
+    if (exponent < 0)
+        return out + "." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    const auto whole = static_cast<std::size_t>(exponent) + 1;
+    if (digits.size() <= whole) return out + digits + std::string(whole - digits.size(), '0');
+    return out + digits.substr(0, whole) + "." + digits.substr(whole);
 }
-// No leading zero before the point and no sign on a zero: .5, -.5, 0.
-std::string basicForm(std::string out) {
-    if (out == "-0") out = "0";
-    if (out.rfind("0.", 0) == 0) out.erase(0, 1);
-    if (out.rfind("-0.", 0) == 0) out.erase(1, 1);
-    return out;
+
+// The significant digits and exponent of a "%.*e" or to_chars scientific text.
+std::string scientificForm(std::string_view sci) {
+    const bool negative = sci.front() == '-';
+    if (negative) sci.remove_prefix(1);
+    const std::size_t e = sci.find_first_of("eE");
+    std::string digits;
+    for (char c : sci.substr(0, e))
+        if (c != '.') digits += c;
+    if (digits.find_first_not_of('0') == std::string::npos) return "0";
+    int exponent = 0;
+    std::from_chars(sci.data() + e + 1 + (sci[e + 1] == '+' ? 1 : 0), sci.data() + sci.size(),
+                    exponent);
+    return decimalForm(negative, std::move(digits), exponent);
 }
 }  // namespace
 
-std::string singleText(float value) {
-    return basicForm(gText(value, 7));
-}
-
 std::string exactSingleText(float value) {
-    for (int digits = 1; digits < 9; ++digits) {
-        std::string text = gText(value, digits);
-        if (std::strtof(text.c_str(), nullptr) == value) return basicForm(std::move(text));
-    }
-    return basicForm(gText(value, 9));
+    // The fewest digits that read back to the same single (to_chars gives the
+    // shortest round trip), at most nine.
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    if (!std::isfinite(value))
+        return std::string(buf, res.ptr);  // "inf", "nan": no number reads it
+    return scientificForm(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
 }
 
 float parseSingle(std::string_view text) {

@@ -49,13 +49,11 @@ double leadingNumber(std::string_view text);
 // True when the text is an optional sign followed by decimal digits only.
 bool isInteger(std::string_view text);
 
-// A single-precision number as the tool writes it: up to seven significant
-// digits, no trailing zeros, no leading zero before the point (-.5), a minus
-// sign only for negative values.
-std::string singleText(float value);
-// A single-precision number in the fewest significant digits (at most nine)
-// that read back to the same value, in the form of singleText: -.5, 1E-05,
-// -4.1000004.
+// A single-precision number as the tool writes it: the fewest significant
+// digits (at most nine) that read back to the same value, in plain decimal
+// with no leading zero before the point and a minus sign only for negative
+// values (-80, 130, -4.1, -.5, 0); an exponent only beyond plain decimal's
+// range (1E-06, 1.5E+12).
 std::string exactSingleText(float value);
 // Parses a single-precision number in any of the decimal forms: "-.5",
 // "0.5", "+2", "1E-05", "1e-5", blanks around. Not a number: 13.
@@ -65,7 +63,8 @@ std::string fixed2(float value);
 
 // Builds one record of the delimited "write" form: each string field in double
 // quotes, fields separated by commas, ended by CR LF. A double quote inside a
-// field would end the field early for every reader, so it is written as ' .
+// field would end the field early for every reader, so it is written as ' ;
+// a line break inside a field is written as "; ", so a record stays one line.
 class DelimitedRecord {
   public:
     DelimitedRecord& text(std::string_view value);
