@@ -278,14 +278,19 @@ TEST(PbAdjustMain, EveryBoxAdjustsStoresTheRecordersOwnValuesAndChecksInOrder) {
               std::string::npos);
 }
 
-TEST(PbAdjustCheck, MasterLevelsOnlyForTheRecordBlockAndOnlyUntilTheConfCheckIsDone) {
+TEST(PbAdjustCheck, MasterLevelsOnlyForTheRecordBlockAndOnlyUntilMeasuredInTheSession) {
+    // A conf check marked done by a playback-only run has not measured them.
     const struct {
-        bool recordBlock, confDone, measured;
-    } rows[] = {{false, false, false}, {true, false, true}, {true, true, false}};
+        bool recordBlock, confDone, known, measured;
+    } rows[] = {{false, false, false, false},
+                {true, false, false, true},
+                {true, true, false, true},
+                {true, true, true, false}};
     for (const auto& row : rows) {
         AdjustRun run({PbLp4});
         if (row.recordBlock) run.selectRecordBlock();
         run.s().AdjDone(dir::Playback, 7, 2, 1, 0, 0) = row.confDone;
+        if (row.known) run.s().MasterPbLevelOf = {7, 2};
         run.start();
         EXPECT_EQ(count(run.sent(), "$KS:100") > 0, row.measured);
         EXPECT_EQ(count(run.log(), "Master PB Level"), row.measured ? 1u : 0u);
@@ -336,21 +341,28 @@ TEST(PbAdjustMain, ARetryStartsAfresh) {
 
 // An error the recorder answers (not a silence) in the middle of the master
 // phase: before the operator is asked, the block read so far is as found again
-// and adjustment mode is left, so Abort leaves a recorder as it was.
+// and adjustment mode is left, so Abort leaves a recorder as it was. An error
+// while the block is still being read puts back nothing: the tables hold
+// values that were never read from this recorder.
 TEST(PbAdjustMain, AnErrorInTheMasterPhasePutsBackTheBlockBeforeTheOperatorIsAsked) {
-    AdjustRun run({PbLp0});
-    std::array<sim::LevelItems, 2> found;
-    for (int ch = 0; ch <= 1; ++ch)
-        found[static_cast<std::size_t>(ch)] = run.recorder.levelBlock(0, 7, 2, 1, 0, ch);
-    onceWhen(
-        run, [&] { return run.lastSentStarts("$AR:01"); },
-        [&] { run.recorder.faults().errorReply.count = 6; });
-    run.dialogs().expectMsgBox("RS232-C Err Receive Error", platform::Answer::Abort);
-    run.start();
-    EXPECT_TRUE(run.tool.ended());
-    for (int ch = 0; ch <= 1; ++ch)
-        EXPECT_EQ(run.recorder.levelBlock(0, 7, 2, 1, 0, ch), found[static_cast<std::size_t>(ch)]);
-    EXPECT_FALSE(run.recorder.adjustMode());
+    for (const char* after : {"$AR:01", "$BR:010"}) {
+        SCOPED_TRACE(after);
+        AdjustRun run({PbLp0});
+        run.s().PbDataRead.row(7, 2, 1, 0, 1)[9] = 77;  // an earlier run's value
+        std::array<sim::LevelItems, 2> found;
+        for (int ch = 0; ch <= 1; ++ch)
+            found[static_cast<std::size_t>(ch)] = run.recorder.levelBlock(0, 7, 2, 1, 0, ch);
+        onceWhen(
+            run, [&] { return run.lastSentStarts(after); },
+            [&] { run.recorder.faults().errorReply.count = 6; });
+        run.dialogs().expectMsgBox("RS232-C Err Receive Error", platform::Answer::Abort);
+        run.start();
+        EXPECT_TRUE(run.tool.ended());
+        for (int ch = 0; ch <= 1; ++ch)
+            EXPECT_EQ(run.recorder.levelBlock(0, 7, 2, 1, 0, ch),
+                      found[static_cast<std::size_t>(ch)]);
+        EXPECT_FALSE(run.recorder.adjustMode());
+    }
 }
 
 }  // namespace

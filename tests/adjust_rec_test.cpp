@@ -30,7 +30,7 @@ struct RecRun : ToolRig {
         EXPECT_TRUE(startUp());
         tool.choose(ProgramItem::Adjust);
         tool.partAdjCheck(2);  // REC
-        if (pbDone) tool.shared().AdjDone(dir::Playback, 7, 2, 1, 0, 0) = true;
+        if (pbDone) tool.shared().MasterPbLevelOf = {7, 2};
         dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
         for (int ch = 0; ch <= 1; ++ch)
             found[static_cast<std::size_t>(ch)] = recorder.recValues(0, 7, 2, 0, ch);
@@ -143,7 +143,11 @@ std::string folded(const std::string& transcript) {
 
 TEST(RecAdjustMain, OneBlockOnTheLineAndInTheRecord) {
     RecRun run;
+    // A playback block marked done by a run that never measured the master
+    // levels: they are measured here (a level of 0 would fail the LevelRate).
+    run.tool.shared().AdjDone(dir::Playback, 7, 2, 1, 0, 0) = true;
     run.start();
+    test::expectTranscript(run.log(), "rec_block_log.txt");
     // The block on the blank tape: from its adjustment mode to the end.
     const auto& wire = run.platform.wire();
     const auto isStart = [](const auto& r) { return r.bytes == "\x02$SA:0720\x03"; };
@@ -210,7 +214,7 @@ TEST(RecAdjustMain, StopAtEachStopPointPutsBackTheValuesFound) {
         const char* before = nullptr;  // the stop came before the logger showed this ...
         int beforeNth = 1;             // ... for this time
         bool master = false;           // stopped in the master phase
-        bool pbDone = false;           // the playback adjustment has measured the master levels
+        bool pbDone = false;           // the master levels were measured in this session
     };
     const std::vector<Case> cases = {
         {"master levels", "Lch;Low Frequency Level", 0ms, 1, nullptr, 1, true},
@@ -422,11 +426,14 @@ TEST(RecAdjustMain, ARetryAfterALinkErrorStartsAfreshAndTheBarNeverStepsBackWith
     EXPECT_NE(log.find("\"QT7310XYZ_SN1  Rec Adjust Start\"", first + 1), std::string::npos);
     for (const Sweep& sweep : run.record().sweeps)
         EXPECT_EQ(sweep.measurements, 1);  // the record starts afresh too
-    // Forwards only, but for the fresh start of the Retry.
+    // Forwards only, but for the fresh start of the Retry (which the master
+    // levels, measured by then, take back to where it was within a moment).
     std::vector<int> drops;
     for (std::size_t i = 1; i < bar.size(); ++i)
         if (bar[i] < bar[i - 1]) drops.push_back(bar[i]);
-    EXPECT_EQ(drops, std::vector<int>{0});
+    EXPECT_LE(drops.size(), 1u);
+    EXPECT_EQ(log.find("\"Master PB Level\"", log.find("\"Master PB Level\"") + 1),
+              std::string::npos);  // measured once in the session
     EXPECT_LE(*std::max_element(bar.begin(), bar.end()), 100);
 }
 

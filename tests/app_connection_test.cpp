@@ -88,6 +88,19 @@ TEST(ConnectionCheck, ErrorRepliesToVersionAndInduceAreTakenSilentlyAndTheAnswer
     }
 }
 
+TEST(ConnectionCheck, RetryAfterAFailedInduceWriteSendsTheCodeAgain) {
+    ToolRig rig;
+    test::onceWhen(
+        rig, [&] { return !sent(rig).empty() && sent(rig).back() == "$DQ"; },
+        [&] { rig.recorder.faults().errorReply.count = 6; });
+    rig.dialogs().expectInput(InducePrompt, "xyz");
+    rig.dialogs().expectMsgBox("RS232-C Err Receive Error", Answer::Retry);
+    ASSERT_TRUE(rig.tool.Main());
+    EXPECT_EQ(count(sent(rig), "$DI:XYZ"), 7);  // six refused, the seventh taken
+    EXPECT_EQ(rig.recorder.induce(), "XYZ");
+    EXPECT_EQ(rig.tool.shared().VtrName, "QT7310XYZ_V2.10.00 ");
+}
+
 TEST(ConnectionCheck, ATapeInRecordIsStoppedThenEjected) {
     ToolRig rig;
     rig.recorder.insert("BLANK", rig.now());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 
@@ -196,11 +197,62 @@ TEST(DataFile, TheMenuRefusesEmptyFilesAndIgnoreKeepsTheTablesAndTheIdleWindow) 
     rig.dialogs().expectMsgBox("Other Error No =  62\nshort.dst: line 2 is missing",
                                Answer::Ignore);
     rig.tool.menuFile(1);
+
+    // A file that is there but cannot be opened (here: no descriptor is left)
+    // is reported, and the tables do not count as loaded.
+    writeFile("locked.dst", readFile(RF_TEST_DATA_DIR "/data_file_all.dst"));
+    rig.dialogs().expectFile(FileDialog::Open, LoadFilter, "locked.dst");
+    rig.dialogs().expectMsgBox(
+        "Other Error No =  53\nlocked.dst: cannot be opened (Too many "
+        "open files)",
+        Answer::Ignore);
+    {
+        rlimit saved{};
+        getrlimit(RLIMIT_NOFILE, &saved);
+        std::vector<int> taken;
+        for (int fd; (fd = dup(1)) >= 0;) {
+            taken.push_back(fd);
+            rlimit fewer = saved;
+            fewer.rlim_cur = static_cast<rlim_t>(fd) + 1;
+            setrlimit(RLIMIT_NOFILE, &fewer);
+        }
+        rig.tool.menuFile(1);
+        for (int fd : taken)
+            close(fd);
+        setrlimit(RLIMIT_NOFILE, &saved);
+    }
     EXPECT_TRUE(same(before, rig.s));
     EXPECT_FALSE(rig.s.FileLoaded);
     EXPECT_TRUE(rig.tool.window().MenuFile.enabled);
     EXPECT_FALSE(rig.tool.ended());
     EXPECT_EQ(rig.dialogs().pending(), 0u);
+}
+
+// The version standing in for the serial number ends in a blank, which the
+// file name drops; the tool's own files are refused and the dialog comes again.
+TEST(DataFile, TheSaveOffersANameWithoutTrailingBlanksAndRefusesTheToolsOwnFiles) {
+    FileRig rig;
+    const std::string rsset = readFile("RSSET.DAT");
+    rig.dialogs().expectInput(SerialPrompt, "V2.10.00 ");
+    for (const auto& [chosen, own] : std::vector<std::pair<std::string, std::string>>{
+             {"rsset.dat", "RSSET.DAT"},
+             {"sub/DVTRRF.DAT", "DVTRRF.DAT"},
+             {"QT7310Err.dat", "QT7310Err.dat"},
+             {"qt7310evr.DAT", "QT7310Evr.dat"},
+             {"QT7310AdjLog.txt", "QT7310AdjLog.txt"}}) {
+        rig.dialogs().expectFile(FileDialog::Save, SaveFilter, chosen);
+        rig.dialogs().expectMsgBox(own +
+                                       " is a file of this tool and cannot be overwritten. "
+                                       "Please choose another name !",
+                                   Answer::Ok);
+    }
+    rig.dialogs().expectFile(FileDialog::Save, SaveFilter, "");
+    rig.tool.menuFile(0);
+    EXPECT_EQ(rig.dialogs().shown()[2].defaultText, "QT7310XYZ_V2.10.00.dst");
+    EXPECT_EQ(rig.dialogs().shown()[3].title, "Save Prohibit");
+    EXPECT_EQ(rig.dialogs().pending(), 0u);
+    EXPECT_EQ(readFile("RSSET.DAT"), rsset);
+    EXPECT_FALSE(std::filesystem::exists("QT7310Err.dat"));
 }
 
 TEST(DataFile, AFileThatMayNotBeWrittenStaysWholeAndAbortEnds) {

@@ -52,6 +52,8 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
         std::regex("reports/QT7310XYZ_SN1_20[0-9]{2}-[0-9]{2}-[0-9]{2}_[0-9]{6}\\.pdf")));
     EXPECT_EQ(reportPath("QT7310 A/B", {2026, 1, 2, 3, 4, 5}),
               "reports/QT7310_A_B_2026-01-02_030405.pdf");
+    EXPECT_EQ(reportPath("QT7310XYZ_V2.10.00 ", {2026, 1, 2, 3, 4, 5}),
+              "reports/QT7310XYZ_V2_10_00_2026-01-02_030405.pdf");
     EXPECT_TRUE(std::filesystem::is_directory("reports"));
     std::string facts;
     for (const auto& r : run.content[0].recorder.tables[0].rows)
@@ -103,6 +105,17 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
     EXPECT_EQ(run.row("Self Conf")[1], (Cell{"-4.09", Fail}));
     EXPECT_EQ(run.row("Self Conf").back(), (Cell{"FAIL", Fail}));
     EXPECT_EQ(run.row("HDSP")[1], (Cell{"-4.30", Pass}));
+
+    // A run stopped before it measured anything shows none of the first run's
+    // values as its own.
+    run.dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
+    run.at(run.now() + std::chrono::seconds(1), [&] { run.tool.choose(ProgramItem::Stop); });
+    run.tool.choose(ProgramItem::Start);
+    ASSERT_EQ(run.content.size(), 3u);
+    EXPECT_EQ(run.content[2].sections[2].lines,
+              std::vector<std::string>{"No error rate was measured."});
+    EXPECT_TRUE(run.content[2].plots.empty());
+    EXPECT_TRUE(run.tool.adjustRecord().recordBlocks.empty());
 }
 
 TEST(AdjustReport, AStoppedRunIsReportedAsStoppedWithItsRepeatsAndAFailedDrumHoursReadSaysSo) {

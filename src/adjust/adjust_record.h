@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -61,11 +62,28 @@ struct Note {
     friend bool operator==(const Note&, const Note&) = default;
 };
 
+// An error-rate row the run measured and kept in the result tables: for a
+// four-channel format ErrResOt(fmt, channel, measurement), with category and
+// kind 0; for HDLP ErrResLp(fmt, cate, kind, group, head, measurement). The
+// tables keep earlier runs' values too; the run shows only its own.
+struct RateRow {
+    std::int16_t direction = dir::Playback;  // the adjustment that measured it
+    int fmt = 0, cate = 0, kind = 0, measurement = 0;
+    friend bool operator==(const RateRow&, const RateRow&) = default;
+};
+
 struct AdjustRecord {
     std::vector<Sweep> sweeps;
     std::vector<RecordBlock> recordBlocks;
     std::vector<PlaybackBlock> playbackBlocks;
     std::vector<Note> notes;
+    std::vector<RateRow> rates;
+
+    bool measured(int fmt, int cate, int kind, int measurement) const {
+        return std::any_of(rates.begin(), rates.end(), [&](const RateRow& r) {
+            return r.fmt == fmt && r.cate == cate && r.kind == kind && r.measurement == measurement;
+        });
+    }
 
     // A window that follows the run (the level curves) is told of each
     // change: a sweep point measured, a value chosen, a block ended.
@@ -80,6 +98,7 @@ struct AdjustRecord {
     // Forgets what one adjustment (record or playback) kept: it starts afresh.
     void clear(std::int16_t direction) {
         std::erase_if(notes, [&](const Note& n) { return n.direction == direction; });
+        std::erase_if(rates, [&](const RateRow& r) { return r.direction == direction; });
         if (direction == dir::Record) {
             sweeps.clear();
             recordBlocks.clear();

@@ -153,14 +153,22 @@ void PbAdjust::startStep(const BlockSel& block) {
 bool PbAdjust::vcoBlock(const BlockSel& block) {
     Shared& s = ctx_.shared;
     s.sel = block;
-    // The block as found, to put back if the operator stops.
-    PlaybackBlock& rec = recordOf(block);
+    // The block as found, to put back if the operator stops. It counts as
+    // found, and is put back after an error, only once both channels are
+    // read whole: a put-back never writes values it did not read.
+    LevelValues found{};
     for (int ch = 0; ch <= 1; ++ch) {
-        auto found = rowOf(s.PbDataRead, block, ch);
-        rs_.LevelRead(onChannel(block, ch), LevelKind::Rf).applyTo(found);
-        rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(found);
-        std::copy(found.begin(), found.end(), rec.found[static_cast<std::size_t>(ch)].begin());
+        auto items = std::span<std::int16_t, link::LevelItems>(found[static_cast<std::size_t>(ch)]);
+        const auto before = rowOf(s.PbDataRead, block, ch);
+        std::copy(before.begin(), before.end(), items.begin());
+        rs_.LevelRead(onChannel(block, ch), LevelKind::Rf).applyTo(items);
+        rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(items);
     }
+    for (int ch = 0; ch <= 1; ++ch) {
+        const auto& items = found[static_cast<std::size_t>(ch)];
+        std::copy(items.begin(), items.end(), rowOf(s.PbDataRead, block, ch).begin());
+    }
+    recordOf(block).found = found;
     // The adjustment starts from the defaults with the recorder's own MAG pair.
     for (int ch = 0; ch <= 1; ++ch) {
         auto data = rowOf(s.PbData, block, ch);
@@ -187,7 +195,7 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
         const std::string label = ch == 0 ? "L H/L VCO=" : "R H/L VCO=";
         const std::string value = std::to_string(data[9]);
         s.DspText = label + (data[9] >= 0 ? " " : "") + value;
-        ctx_.LogDsp(s.DspText);
+        ctx_.logLine(s.DspText);
         ctx_.log.writeRecord(DelimitedRecord().text(label).raw(value).line());
     }
     noteLeft(block);
@@ -227,7 +235,7 @@ bool PbAdjust::tapBlock(const BlockSel& block) {
                 record.raw(value);
             }
             s.DspText = label + values;
-            ctx_.LogDsp(s.DspText);
+            ctx_.logLine(s.DspText);
             ctx_.log.writeRecord(record.line());
         }
     }

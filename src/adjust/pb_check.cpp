@@ -85,6 +85,7 @@ void PbAdjust::fourChannelCheck(int fmt, int rpm) {
             s.RealErrOt(fmt, c, 0) = s.SRealErr[static_cast<std::size_t>(c)];
         for (int c = 0; c < 4; ++c)
             s.ErrResOt(fmt, c, 0) = s.RealErrOt(fmt, c, 0);
+        record_.rates.push_back({dir::Playback, fmt, 0, 0, 0});
         // The measurement proves every block of the format.
         for (int c = 0; c <= 1; ++c)
             for (int k = 0; k <= 3; ++k)
@@ -110,10 +111,10 @@ void PbAdjust::hdlpCheck() {
             if (s.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, 0)) hdlpBlock(c, k);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt::HdLp, rpm::Rpm18000, 0);
     if (s.StopReq) return;
-    // The record adjustment compares with the master levels, unless a
-    // finished check of the conf heads already measured them.
+    // The record adjustment compares with the master levels, unless they
+    // were measured already in this session.
     if (s.AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, 0) &&
-        !s.AdjDone(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate::Playback, kind::Conf, 0))
+        s.MasterPbLevelOf != std::pair<int, int>{fmt::HdLp, rpm::Rpm18000})
         masterPbLevel();
     if (s.StopReq) return;
     for (int c = 0; c <= 1; ++c)
@@ -151,6 +152,7 @@ void PbAdjust::hdlpBlock(int cate, int kind) {
             s.RealErrLp(fmt::HdLp, cate, kind, g, h, 0) = v;
             s.ErrResLp(fmt::HdLp, cate, kind, g, h, 0) = v;
         }
+    record_.rates.push_back({dir::Playback, fmt::HdLp, cate, kind, 0});
     ctx_.display.message("");
 }
 
@@ -206,7 +208,11 @@ void PbAdjust::masterPbLevel() {
     measure::normalHeadsMode(ctx_);
     if (tape_.transportUntil(Transport::Play)) {
         tape_.RemainCheck(2, Transport::Play);
-        if (!s.StopReq) PbLevelMeas(ctx_, "Master PB Level", s.MasterPbLevel);
+        if (!s.StopReq) {
+            s.MasterPbLevelOf.reset();  // a measurement cut short leaves them mixed
+            if (PbLevelMeas(ctx_, "Master PB Level", s.MasterPbLevel))
+                s.MasterPbLevelOf = {fmt::HdLp, rpm::Rpm18000};
+        }
     }
     rs_.KsSet(false, 1, 0);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt::HdLp, rpm::Rpm18000, 0);

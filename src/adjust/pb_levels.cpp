@@ -23,11 +23,11 @@ std::string levelName(int ch, int band) {
 
 void logLevels(run::RunContext& ctx, const std::string& name, const std::array<float, 2>& levels) {
     ctx.shared.DspText = name + ":" + levelText(levels[0]) + "," + levelText(levels[1]);
-    ctx.LogDsp(ctx.shared.DspText);
+    ctx.logLine(ctx.shared.DspText);
     ctx.log.writeRecord(DelimitedRecord().text(name).number(levels[0]).number(levels[1]).line());
 }
 
-void PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& levels) {
+bool PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& levels) {
     Shared& s = ctx.shared;
     s.DspText = title;
     ctx.logLine(s.DspText);
@@ -42,6 +42,7 @@ void PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& lev
             for (int head = 0; head <= 1; ++head)
                 levels(ch, head, band) = env[static_cast<std::size_t>(head)];
         }
+    return !s.StopReq;
 }
 
 }  // namespace rf::adjust

@@ -116,8 +116,8 @@ void RecAdjust::drumWait(std::optional<int>& lastRpm, int rpm) {
 
 void RecAdjust::masterBlock(const BlockSel& block) {
     Shared& s = ctx_.shared;
-    if (s.AdjDone(dir::Playback, block.SFmt, block.SRpm, cate::Playback, kind::Conf, 0)) {
-        // The playback adjustment has measured the master levels already.
+    if (s.MasterPbLevelOf == std::pair<int, int>{block.SFmt, block.SRpm}) {
+        // The master levels were measured already in this session.
         ctx_.ProgressDsp();
         ctx_.ProgressDsp();
         return;
@@ -144,7 +144,9 @@ void RecAdjust::masterBlock(const BlockSel& block) {
         drumWait(masterRpm_, block.SRpm);
         tape_.RemainCheck(2, link::Transport::Play);
     }
-    PbLevelMeas(ctx_, "Master PB Level", s.MasterPbLevel);
+    s.MasterPbLevelOf.reset();  // a measurement cut short leaves them mixed
+    if (PbLevelMeas(ctx_, "Master PB Level", s.MasterPbLevel))
+        s.MasterPbLevelOf = {block.SFmt, block.SRpm};
     ctx_.ProgressDsp();
     tape_.transportUntil(link::Transport::Stop, false);
     ctx_.AdjNameDisp(block);
@@ -326,6 +328,8 @@ void RecAdjust::blockEnd(const BlockSel& block) {
                 for (int kind : {6, 3})
                     s.ErrResLp(block.SFmt, 1, 0, g, h, kind) =
                         s.RealErrLp(block.SFmt, 1, 0, g, h, kind);
+        for (int kind : {6, 3})
+            record_.rates.push_back({dir::Record, block.SFmt, 1, 0, kind});
         s.DspText += " End !";
     }
     ctx_.logLine(s.DspText);

@@ -31,7 +31,12 @@ std::vector<int> LevelRateCheck(run::RunContext& ctx);
 class RecAdjust {
   public:
     RecAdjust(run::RunContext& ctx, AdjustRecord& record)
-        : ctx_(ctx), rs_(ctx.rs), record_(record), tape_(ctx), sweep_(ctx, record), errRate_(ctx) {}
+        : ctx_(ctx),
+          rs_(ctx.rs),
+          record_(record),
+          tape_(ctx),
+          sweep_(ctx, record),
+          errRate_(ctx, measure::RecordingErrRate::ValueLines::TextLines) {}
 
     void RecAdjustMain();
 

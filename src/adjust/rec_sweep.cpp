@@ -143,7 +143,7 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
     const auto first = values[static_cast<std::size_t>(plan.item)];
     const auto second = values[static_cast<std::size_t>(plan.item + 1)];
     s.DspText = std::string(plan.result) + " : " + offsetText(first) + "," + offsetText(second);
-    ctx_.LogDsp(s.DspText);
+    ctx_.logLine(s.DspText);
     ctx_.log.writeRecord(DelimitedRecord()
                              .text(plan.result)
                              .number(static_cast<float>(first))
@@ -205,7 +205,7 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
         }
         record_.changed();
         s.DspText = offsetText(SweepValue) + ":" + levelText(env[0]) + "," + levelText(env[1]);
-        ctx_.LogDsp(s.DspText);
+        ctx_.logLine(s.DspText);
         ctx_.log.writeRecord(DelimitedRecord()
                                  .number(static_cast<float>(SweepValue))
                                  .number(env[0])

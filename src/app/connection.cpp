@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 namespace rf::app {
 
@@ -32,6 +33,7 @@ void Connection::Form_Activate() {
     Shared& s = ctx_.shared;
     auto& dialogs = ctx_.platform.dialogs();
     enum { SqStep = 5, InduceStep = 6 };
+    std::optional<std::string> induceToSend;  // asked of the operator, not yet sent
     const std::vector<Step> steps = {
         [&] {
             if (s.FormInitDone) return;
@@ -76,7 +78,14 @@ void Connection::Form_Activate() {
                                           s.VtrInduce);
             } while (!answer.empty() && answer.size() > 3);
             s.VtrInduce = induceCode(answer);
-            rs_.InduceSet(s.VtrInduce);
+            induceToSend = s.VtrInduce;
+        },
+        // "$DI" is a step of its own, so that Retry after a failed write sends
+        // the code again instead of finding it stored and passing on.
+        [&] {
+            if (!induceToSend) return;
+            rs_.InduceSet(*induceToSend);
+            induceToSend.reset();
         },
         [&] { nameRecorder(); },
         [&] { rs_.TransportCtrl(link::Transport::TcSel); },

@@ -28,6 +28,10 @@ Tool::Tool(platform::Platform& platform)
     programmes_.PbMeasureMain = [this] { pbMeasure_.PbMeasureMain(); };
     programmes_.RecMeasureMain = [this] { recMeasure_.RecMeasureMain(); };
     programmes_.ShowErrorResult = [this] { results_.show(results::ResultWindowId::ErrResult); };
+    programmes_.AdjustBegins = [this] {
+        adjustRecord_.clear(dir::Playback);
+        adjustRecord_.clear(dir::Record);
+    };
     programmes_.AdjustReport = [this](bool stopped) { writeReport(stopped); };
     programmes_.DataTransfer = [this](run::ProgramItem item) {
         dataTransfer_.run(item, [this](const RfError& e, std::size_t) { return run_.onError(e); });

@@ -1,5 +1,7 @@
 #include "data/data_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -203,7 +205,7 @@ void appendFile(const std::string& path, const std::string& text) {
 
 LoadedHeader loadDataFile(const std::string& path, Shared& s) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) Raise(err::FileNotFound, path);
+    if (!file) Raise(err::FileNotFound, path + ": cannot be opened (" + std::strerror(errno) + ")");
     std::ostringstream all;
     all << file.rdbuf();
     const std::vector<std::string> text = splitLines(all.str());

@@ -1,6 +1,8 @@
 #include "data/file_menu.h"
 
+#include <cctype>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "data/data_file.h"
@@ -20,6 +22,21 @@ bool existsWithData(const std::string& path) {
     return !ec && size > 0;
 }
 
+// The name of the file when `path` names one of the tool's own files (its
+// settings, its log, its history files), which a save must never replace.
+std::optional<std::string> toolsOwnFile(const std::string& path, const Shared& s) {
+    const auto upper = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return text;
+    };
+    const std::string name = std::filesystem::path(path).filename().string();
+    for (const std::string& own : {std::string("DVTRRF.DAT"), std::string("RSSET.DAT"),
+                                   s.ErrDataFile, s.EvrDataFile, s.AdjLogFile})
+        if (upper(name) == upper(own)) return own;
+    return std::nullopt;
+}
+
 }  // namespace
 
 void FileMenu::MenuFileSelect_Click(int index) {
@@ -29,7 +46,8 @@ void FileMenu::MenuFileSelect_Click(int index) {
 
 ErrorChoice FileMenu::onError(const RfError& error) {
     Shared& s = ctx_.shared;
-    if (error.number() == err::FileNotFound) return ErrorChoice::Ignore;
+    // The existence tests ask the file system and raise nothing, so a 53 here
+    // is a file that exists and could not be opened: reported like the rest.
     if (error.number() == err::PermissionDenied) {
         s.ErrMsgText = "File Not Write !";
     } else {
@@ -67,10 +85,21 @@ void FileMenu::save() {
             hooks_.setCaption("RF ADJUST TOOL : " + s.VtrName);
         },
         [&] {
+            // The name as a file name: the version that stands in for a serial
+            // number ends in a blank, which a file name should not.
+            std::string name = s.VtrName;
+            name.erase(name.find_last_not_of(' ') + 1);
             for (;;) {
-                path = dialogs.fileDialog(FileDialog::Save, "Data File | *.dst;*.dat",
-                                          s.VtrName + ".dst");
+                path =
+                    dialogs.fileDialog(FileDialog::Save, "Data File | *.dst;*.dat", name + ".dst");
                 if (path.empty()) throw StepsDone{};
+                if (const auto own = toolsOwnFile(path, s)) {
+                    dialogs.msgBox(*own +
+                                       " is a file of this tool and cannot be overwritten. "
+                                       "Please choose another name !",
+                                   Buttons::Ok, Icon::Exclamation, "Save Prohibit");
+                    continue;
+                }
                 if (!existsWithData(path)) break;
                 if (dialogs.msgBox("There is same file. Are you OK ?", Buttons::YesNo,
                                    Icon::Question, "Same File") == Answer::Yes)

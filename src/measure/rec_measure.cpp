@@ -32,8 +32,14 @@ void RecordingErrRate::sample(int fmt, int kind) {
     ctx_.ProgressDsp();
     sampling_.ErrRateMeasLp2(s.SRealErr);
     ctx_.ProgressDsp();
-    for (std::size_t g = 0; g < 3; ++g)
-        logValues(ctx_, labels[g], labels[g], 4 * g);
+    for (std::size_t g = 0; g < 3; ++g) {
+        if (lines_ == ValueLines::Records) {
+            logValues(ctx_, labels[g], labels[g], 4 * g);
+        } else {
+            s.DspText = valueLine(labels[g], s.SRealErr, 4 * g);
+            ctx_.logLine(s.DspText);
+        }
+    }
     for (int g = 0; g < 3; ++g)
         for (int h = 0; h < 4; ++h)
             s.RealErrLp(fmt, 1, 0, g, h, kind) = s.SRealErr[static_cast<std::size_t>(4 * g + h)];

@@ -13,8 +13,13 @@ namespace rf::measure {
 // RealErrLp(fmt, 1, 0, group, head, kind).
 class RecordingErrRate {
   public:
-    explicit RecordingErrRate(run::RunContext& ctx)
-        : ctx_(ctx), rs_(ctx.rs), tape_(ctx), sampling_(ctx) {}
+    // How the operation log takes the value lines: the measurement programme
+    // writes each as a record of the label and the four values in full
+    // precision; the adjustment programme logs each as its line of text.
+    enum class ValueLines { Records, TextLines };
+
+    explicit RecordingErrRate(run::RunContext& ctx, ValueLines lines = ValueLines::Records)
+        : ctx_(ctx), rs_(ctx.rs), tape_(ctx), sampling_(ctx), lines_(lines) {}
 
     // The "MODE" record that heads the value lines in the operation log.
     void writeHeader();
@@ -37,6 +42,7 @@ class RecordingErrRate {
     link::Rs& rs_;
     TapeHandling tape_;
     ErrRateSampling sampling_;
+    ValueLines lines_;
 };
 
 // The record error-rate programme: every selected record block records on a

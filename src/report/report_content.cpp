@@ -15,9 +15,6 @@ namespace {
 
 using adjust::SweepQuantity;
 
-// The start value DataInit gives the error-rate tables: not measured.
-constexpr float NotMeasured = -1.5f;
-
 std::string two(int v) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02d", v);
@@ -125,12 +122,12 @@ std::vector<Cell> rateRow(std::string label, const std::vector<float>& values, f
     return row;
 }
 
-Section errorSection(const Shared& s) {
+Section errorSection(const Shared& s, const adjust::AdjustRecord& record) {
     Section sec{"Error rates (exponents of ten; larger is worse)", {}, {}};
     Table ot{"MAGVEX HDSP / SDSP / DV",
              {heading({"FORMAT", "AudioL", "AudioR", "VideoL", "VideoR", "Limit", "Result"})}};
     for (auto [fmt, name] : {std::pair{3, "HDSP"}, {2, "SDSP"}, {1, "DV"}}) {
-        if (s.ErrResOt(fmt, 0, 0) == NotMeasured) continue;
+        if (!record.measured(fmt, 0, 0, 0)) continue;
         std::vector<float> v;
         for (int c = 0; c < 4; ++c)
             v.push_back(s.ErrResOt(fmt, c, 0));
@@ -157,7 +154,7 @@ Section errorSection(const Shared& s) {
         {"Self Conf", 1, 0, 3, adjust::PlaybackHeadLimit},
     };
     for (const LpRow& r : lpRows) {
-        if (s.ErrResLp(7, r.cate, r.kind, 0, 0, r.k) == NotMeasured) continue;
+        if (!record.measured(7, r.cate, r.kind, r.k)) continue;
         std::vector<float> v;
         for (int g = 0; g < 3; ++g)
             for (int h = 0; h < 4; ++h)
@@ -220,7 +217,7 @@ Content buildContent(const Shared& s, const adjust::AdjustRecord& record, const 
     Content c;
     c.title = "RF adjustment report  " + s.VtrName + (facts.stopped ? "  (STOPPED)" : "");
     c.recorder = recorderSection(s, facts);
-    c.sections = {playbackSection(record), recordSection(record), errorSection(s),
+    c.sections = {playbackSection(record), recordSection(record), errorSection(s, record),
                   levelRateSection(s, record, facts.stopped), notesSection(record)};
     for (const adjust::RecordBlock& b : record.recordBlocks)
         for (SweepQuantity q : {SweepQuantity::Current, SweepQuantity::Frequency})
@@ -235,7 +232,8 @@ Content buildContent(const Shared& s, const adjust::AdjustRecord& record, const 
 }
 
 std::string reportPath(const std::string& vtrName, const platform::DateTime& d) {
-    std::string name = vtrName.empty() ? "VTR" : vtrName;
+    std::string name = vtrName.substr(0, vtrName.find_last_not_of(' ') + 1);
+    if (name.empty()) name = "VTR";
     for (char& ch : name)
         if (!(std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '-')) ch = '_';
     return "reports/" + name + "_" + std::to_string(d.year) + "-" + two(d.month) + "-" +

@@ -130,6 +130,11 @@ void RunControl::start() {
             s.VtrName = s.VtrId + s.VtrInduce + "_" + s.VtrSerialNo;
             form_.setCaption("RF ADJUST TOOL : " + s.VtrName);
         },
+        [&] {
+            const bool adjust = m.prgItem(ProgramItem::Adjust).checked;
+            if (adjust && (s.PbAdjRun || s.RecAdjRun) && programmes_.AdjustBegins)
+                programmes_.AdjustBegins();
+        },
         run(programmes_.PbAdjustMain, s.PbAdjRun),
         run(programmes_.RecAdjustMain, s.RecAdjRun),
         [&] {

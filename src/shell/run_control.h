@@ -31,6 +31,9 @@ struct Programmes {
     std::function<void(run::ProgramItem item)> DataTransfer;
     // The error-rate result window after a run.
     std::function<void()> ShowErrorResult;
+    // A fresh record of the run before the Adjust mains: what the report and
+    // the level curves show is this run's only.
+    std::function<void()> AdjustBegins;
     // The adjustment report after the Adjust mains, also when the run stopped.
     std::function<void(bool stopped)> AdjustReport;
 };

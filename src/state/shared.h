@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "core/block.h"
 #include "core/table.h"
@@ -86,6 +88,10 @@ struct Shared {
     RecTable RecIniData, RecData, RecDataRead;
     FmtRpmTable PbFmtRpmSel;
     LevelTable MasterPbLevel, SelfPbLevel, RecEnvLevel;
+    // The format and speed whose master levels MasterPbLevel holds, once all
+    // of them were measured in this session; a playback block marked done
+    // does not mean they were (a playback-only run never measures them).
+    std::optional<std::pair<int, int>> MasterPbLevelOf;
     std::array<std::string, 3> HourText;
     int ErrRateRetry = 0;
     bool ErrRateBad = false;
