@@ -113,18 +113,34 @@ TEST(ConnectionCheck, ATapeInRecordIsStoppedThenEjected) {
     EXPECT_EQ(rig.recorder.transport().tape(), nullptr);
 }
 
-TEST(CloseHandler, ARecorderThatDoesNotAnswerCostsOneTimeOutAndTheFailureIsLogged) {
-    ToolRig rig;
-    ASSERT_TRUE(rig.startUp());
-    rig.tool.shared().RecModeOn = true;
-    rig.recorder.faults().noReply.until = rig.now() + 1000s;
-    const auto closing = rig.now();
-    rig.tool.closeRequested();
-    EXPECT_TRUE(rig.tool.ended());
-    EXPECT_LT(rig.now() - closing, 6s);
-    const std::string log = readFile("QT7310AdjLog.txt");
-    EXPECT_NE(log.find("\"RS232-C Time Over Error\"\r\n\"12-05-2026\""), std::string::npos);
-    EXPECT_TRUE(rig.dialogs().shown().size() == 1u);  // only the induce question of the start
+// A recorder that does not answer costs one time-out; a tape that will not
+// come out costs the 30 s every wait that STOP cannot end is given, and the
+// log says which state was not reached, not a link fault.
+TEST(CloseHandler, ARecorderThatDoesNotAnswerOrEjectIsGivenUpInBoundedTimeAndLogged) {
+    for (const bool jammed : {false, true}) {
+        ToolRig rig;
+        ASSERT_TRUE(rig.startUp());
+        rig.tool.shared().RecModeOn = true;
+        if (jammed) {
+            rig.recorder.insert("HDLP MASTER", rig.now());
+            rig.wait(3s);
+            rig.recorder.faults().ejectJam = true;
+        } else {
+            rig.recorder.faults().noReply.until = rig.now() + 1000s;
+        }
+        const auto closing = rig.now();
+        rig.tool.closeRequested();
+        EXPECT_TRUE(rig.tool.ended());
+        EXPECT_LT(rig.now() - closing, jammed ? 32s : 6s);
+        EXPECT_GE(rig.now() - closing, jammed ? 30s : 5s);
+        const std::string log = readFile("QT7310AdjLog.txt");
+        EXPECT_NE(log.find(jammed ? "\"EJECT not reached, status = STOP\"\r\n\"VTR Status "
+                                    "Error; EJECT not reached, status = STOP\"\r\n\"12-05-2026\""
+                                  : "\"RS232-C Time Over Error\"\r\n\"12-05-2026\""),
+                  std::string::npos)
+            << log;
+        EXPECT_TRUE(rig.dialogs().shown().size() == 1u);  // only the induce question of the start
+    }
 }
 
 TEST(SetInduce, StoresTheCodeUpperCasedAndRenamesTheRecorder) {

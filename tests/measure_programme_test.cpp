@@ -360,7 +360,8 @@ TEST(PbMeasureMain, AJammedEjectEndsTheRunThroughItsErrorBoxInsteadOfTrappingIt)
     const Shared& s = run.tool.shared();
     onceWhen(
         run, [&] { return s.AdjModeOn; }, [&] { run.recorder.faults().ejectJam = true; });
-    run.dialogs().expectMsgBox("RS232-C Other Error", Answer::Ignore);
+    run.dialogs().expectMsgBox("VTR Status Error\nEJECT not reached, status = PLAY",
+                               Answer::Ignore);
     run.start();
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("\"EJECT not reached, status = PLAY\""), std::string::npos) << log;

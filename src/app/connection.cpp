@@ -4,6 +4,8 @@
 #include <cctype>
 #include <optional>
 
+#include "measure/tape_handling.h"
+
 namespace rf::app {
 
 namespace {
@@ -139,20 +141,15 @@ void Connection::SetInduce() {
     runSteps(steps, [&](const RfError& e, std::size_t) { return run_.onError(e); });
 }
 
-void Connection::stopAndEject(int maxTries) {
+void Connection::stopAndEject() {
     Shared& s = ctx_.shared;
     s.VtrStatus = rs_.StatusRead();
     if (s.VtrStatus == "EJECT") return;
-    // Bounded, so a transport that never gets there cannot keep the window open.
-    for (int i = 0; s.VtrStatus == "REC" && i < maxTries; ++i) {
-        rs_.TransportCtrl(link::Transport::Stop);
-        s.VtrStatus = rs_.StatusRead();
-    }
-    for (int i = 0; s.VtrStatus != "EJECT" && i < maxTries; ++i) {
-        rs_.TransportCtrl(link::Transport::Eject);
-        s.VtrStatus = rs_.StatusRead();
-    }
-    if (s.VtrStatus != "EJECT") Raise(err::OtherReply, "the tape was not ejected");
+    // Bounded in time as the programmes' waits that STOP cannot end are, so a
+    // transport that never gets there cannot keep the window open.
+    measure::TapeHandling tape(ctx_);
+    if (s.VtrStatus == "REC") tape.transportUntil(link::Transport::Stop, false);
+    tape.transportUntil(link::Transport::Eject, false);
 }
 
 void Connection::Form_QueryUnload() {
@@ -160,9 +157,9 @@ void Connection::Form_QueryUnload() {
     std::optional<std::string> failure;
     try {
         if (s.AdjModeOn || s.RecModeOn) rs_.AdjModeSet(link::AdjMode::Stop);
-        stopAndEject(10);
+        stopAndEject();
     } catch (const RfError& e) {
-        failure = linkErrorText(e.number());
+        failure = errorText(e);
     }
     host_.endProgram(failure);
 }

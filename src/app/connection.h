@@ -33,7 +33,7 @@ class Connection {
 
   private:
     void nameRecorder();
-    void stopAndEject(int maxTries);
+    void stopAndEject();
 
     shell::MainForm& form_;
     run::RunContext& ctx_;

@@ -37,9 +37,17 @@ std::string linkErrorText(int number) {
             return "RS232-C Other Error";
         case err::DifferentProgram:
             return "Different Adjustment Program";
+        case err::NotReached:
+            return "VTR Status Error";
         default:
             return otherErrorText(number);
     }
+}
+
+std::string errorText(const RfError& error) {
+    std::string text = linkErrorText(error.number());
+    if (error.number() == err::NotReached && !error.detail().empty()) text += "\n" + error.detail();
+    return text;
 }
 
 }  // namespace rf

@@ -40,6 +40,10 @@ inline constexpr int ValueRange = 204;
 inline constexpr int BadReply = 205;
 inline constexpr int DifferentProgram = 206;
 
+// The recorder answered every command but did not reach a transport state in
+// the time a wait that STOP cannot end allows (a jammed eject): not a link fault.
+inline constexpr int NotReached = 207;
+
 // Serial port that cannot be opened.
 inline constexpr int PortInvalid = 8002;
 inline constexpr int PortAlreadyOpen = 8005;
@@ -76,5 +80,9 @@ std::string signedNumberText(long number);
 // Text of the link errors and the unsupported-recorder error, or the
 // "Other Error No" form for every other number.
 std::string linkErrorText(int number);
+
+// The text an error box shows for an error: linkErrorText, and for a state
+// the recorder did not reach, which one and where it stayed on a second line.
+std::string errorText(const RfError& error);
 
 }  // namespace rf

@@ -80,8 +80,9 @@ bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
     do {
         if (honourStop && s.StopReq) return false;
         if (overdue) {
-            ctx_.logLine(std::string(status) + " not reached, status = " + s.VtrStatus);
-            Raise(err::OtherReply, "the recorder did not reach " + std::string(status));
+            const std::string where = std::string(status) + " not reached, status = " + s.VtrStatus;
+            ctx_.logLine(where);
+            Raise(err::NotReached, where);
         }
         rs_.TransportCtrl(mode);
         readStatus();

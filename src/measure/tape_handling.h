@@ -39,7 +39,7 @@ class TapeHandling {
     // Repeats the transport command and a status read until the recorder
     // reports the mode as its status, or (when `honourStop`) a stop is
     // requested; false when stopped first. Without `honourStop` it gives up
-    // after StopPathLimitMs: it logs the status reached and raises 203.
+    // after StopPathLimitMs: it logs the status reached and raises NotReached.
     bool transportUntil(link::Transport mode, bool honourStop = true);
     // Ejects the tape (at least one EJECT, also when a stop was requested) and
     // blanks the time-code and remaining-time displays.

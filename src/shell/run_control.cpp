@@ -7,7 +7,7 @@ using run::ProgramItem;
 
 ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
     Shared& s = ctx_.shared;
-    s.ErrMsgText = linkErrorText(error.number());
+    s.ErrMsgText = errorText(error);
     const Answer answer =
         ctx_.platform.dialogs().msgBox(s.ErrMsgText, platform::Buttons::AbortRetryIgnore,
                                        platform::Icon::Critical, "ERROR Message");
