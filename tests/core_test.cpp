@@ -79,32 +79,15 @@ TEST(DelimitedRecord, WritesQuotedStringsAndRawNumbersEndedByCrLf) {
 // Numbers are written in plain decimal as far as it reaches, in the fewest
 // digits that read back to the same single, and every form reads back.
 TEST(DelimitedRecord, WritesNumbersInPlainDecimalThatReadBackExactly) {
-    const std::vector<std::pair<float, const char*>> cases = {
-        {-80.0f, "-80"},
-        {130.0f, "130"},
-        {-10.0f, "-10"},
-        {40.0f, "40"},
-        {-4.1f, "-4.1"},
-        {0.3f, ".3"},
-        {-0.5f, "-.5"},
-        {0.0f, "0"},
-        {-0.0f, "0"},
-        {-1.5f, "-1.5"},
-        {0.00001f, ".00001"},
-        {123456.7f, "123456.7"},
-        {1.0e8f, "100000000"},
-        {1.0e-6f, "1E-06"},
-        {-1.5e12f, "-1.5E+12"},
-        {-4.6846504f, "-4.6846504"},
-        {std::nextafter(-4.1f, 0.0f), "-4.0999994"},
-    };
-    for (const auto& [value, text] : cases) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(DelimitedRecord().number(value).line(), std::string(text) + "\r\n");
-        EXPECT_EQ(parseSingle(text), value);
+    for (const char* text : {"-80", "130", "-10", "-4.1", ".3", "-.5", "0", ".00001", "123456.7",
+                             "100000000", "1E-06", "-1.5E+12", "-4.6846504", "-4.0999994"}) {
+        EXPECT_EQ(DelimitedRecord().number(std::stof(text)).line(), std::string(text) + "\r\n");
+        EXPECT_EQ(parseSingle(text), std::stof(text));
     }
+    EXPECT_EQ(DelimitedRecord().number(-0.0f).number(std::nextafter(-4.1f, 0.0f)).line(),
+              "0,-4.0999994\r\n");
     for (const char* older : {"-8E+01", "1.3E+02", "-1e1", "+.3"})
-        EXPECT_EQ(std::to_string(parseSingle(older)), std::to_string(std::stof(older)));
+        EXPECT_EQ(parseSingle(older), std::stof(older));
 }
 
 // Retry, Ignore and Abort are seen at work where the operator answers them.
