@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "core/errors.h"
 #include "core/steps.h"
+#include "core/version.h"
 #include "results/error_panel.h"
 
 namespace rf::app {
@@ -251,8 +252,9 @@ void Tool::handle(const std::function<void()>& action) {
 void Tool::writeReport(bool stopped) {
     lastReport_.clear();
     if (!reportWriter_) return;
+    // The bare number: the version window's label has its own wording.
     report::RunFacts facts{.date = platform_.now(),
-                           .toolVersion = version_.lblVersion,
+                           .toolVersion = toolVersion(),
                            .stopped = stopped,
                            .drumHours = std::nullopt,
                            .drumHoursError = ""};

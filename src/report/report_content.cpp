@@ -45,7 +45,7 @@ Section recorderSection(const Shared& s, const RunFacts& f) {
         {"Drum hours (as read)", hours},
         {"Serial number", s.VtrSerialNo},
         {"Date", dateText(f.date)},
-        {"Tool version", f.toolVersion},
+        {"Tool", "Version " + f.toolVersion},
         {"Run", f.stopped ? "STOPPED before its end (a block not stored is marked so below)"
                           : "completed"},
     };

@@ -60,7 +60,7 @@ struct Content {
 // run's record.
 struct RunFacts {
     platform::DateTime date;
-    std::string toolVersion;
+    std::string toolVersion;  // "2.1"
     bool stopped = false;
     // The drum hours as read (QHR), or why they could not be read.
     std::optional<std::array<std::string, 3>> drumHours;
