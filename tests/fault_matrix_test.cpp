@@ -78,7 +78,8 @@ std::string caseName(const Case& c) {
 }
 
 // What each fault leads to at one exchange: the box, the attempts the tool
-// makes before it, and how long after the last attempt the tool goes on.
+// makes before it (a fault that ends in a box is on for all of them), and how
+// long after the last attempt the tool goes on.
 struct Expected {
     std::string box;  // "" for none
     int attempts;
@@ -94,11 +95,6 @@ Expected expectedOf(const std::string& fault) {
     if (fault == "wrongcode") return {"RS232-C Other Error", 6, 0, 0.5};
     return {"", 1, 0, 0};  // split, stale: the reply is taken as it is
 }
-// Faults that end in a box are switched on for all six attempts.
-int countOf(const std::string& fault) {
-    return fault == "badfirst" || fault == "error" || fault == "wrongcode" ? 6 : 1;
-}
-
 struct Sent {
     double at;  // seconds since the case began
     std::string frame;
@@ -149,7 +145,7 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
         }
         if (armAt && !armed && frame.rfind(armAt->code, 0) == 0 && --armAt->nth == 0) {
             const std::string fault = GetParam().fault;
-            const std::string count = std::to_string(countOf(fault));
+            const std::string count = std::to_string(expectedOf(fault).attempts);
             EXPECT_NE(vtrsim.ask("fault " + fault + " " + count, "fault " + fault + " on"), "");
             armed = sent.size() - 1;
         }

@@ -16,15 +16,6 @@ using test::ToolRig;
 
 const std::string SerialPrompt = "Please input VTR Serial No or Manufact No !";
 
-std::vector<std::string> sentSince(ToolRig& rig, std::size_t from = 0) {
-    std::vector<std::string> out;
-    const auto& wire = rig.platform.wire();
-    for (std::size_t i = from; i < wire.size(); ++i)
-        if (wire[i].dir == platform::virt::WireRecord::Dir::ToPeer)
-            out.push_back(wire[i].bytes.substr(1, wire[i].bytes.size() - 2));
-    return out;
-}
-
 // A started tool with the recorder's tape changer off: the test puts tapes in.
 struct MeasureRig : ToolRig {
     MeasureRig() {
@@ -50,7 +41,7 @@ TEST(TapeLoad, AsksForTheTapeEjectsAWrongOneAndAcceptsTheRightOne) {
                                                  "Please Insert 50M Check Tape"}));
     EXPECT_EQ(rig.recorder.transport().tape()->name, "50M CHECK");
     EXPECT_EQ(rig.message(), "");
-    const auto frames = sentSince(rig);
+    const auto frames = test::sent(rig);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "OEJ"), 1);  // the master went out
     EXPECT_GE(rig.now(), 32s);
 }
@@ -63,7 +54,7 @@ TEST(TapeLoad, WithNoTapeThatCouldServeEveryTapeGoesOutUntilTheOperatorStops) {
     rig.tape.TapeLoad(TapeKind::Check, 5);
     EXPECT_TRUE(rig.s().StopReq);
     EXPECT_EQ(rig.message(), "");
-    const auto frames = sentSince(rig);
+    const auto frames = test::sent(rig);
     EXPECT_GE(std::count(frames.begin(), frames.end(), "OEJ"), 3);
 }
 
@@ -76,7 +67,7 @@ TEST(RemainCheck, TooLittleTapeIsLoggedRewoundAndLeftInTheAskedState) {
     rig.tape.RemainCheck(10, link::Transport::Play);
     EXPECT_EQ(rig.s().VtrStatus, "PLAY");
     EXPECT_LT(rig.recorder.transport().position(), 30.0);  // rewound to the beginning
-    const auto frames = sentSince(rig);
+    const auto frames = test::sent(rig);
     const auto rew = std::find(frames.begin(), frames.end(), "ORW");
     ASSERT_NE(rew, frames.end());
     EXPECT_NE(std::find(rew, frames.end(), "OPL"), frames.end());
@@ -98,7 +89,7 @@ TEST(RemainCheck, TenMinutesCountAsSixteenAndUnknownTimeKeepsItWaiting) {
     const auto start = rig.now();
     rig.tape.RemainCheck(15, link::Transport::Play);
     EXPECT_GT(rig.now() - start, 20s);
-    const auto frames = sentSince(rig);
+    const auto frames = test::sent(rig);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "ORW"), 0);
     EXPECT_EQ(rig.tool.window().RemainDsp[1], "10");
 }
@@ -146,7 +137,7 @@ TEST(EnvelopeMeasurement, TheFirstReadingNeverCountsAndFourteenAreTrimmed) {
     rig.platform.clearWire();
     const auto start = rig.now();
     const auto env = EqEnvMeas1(rig.tool.context(), 1);
-    const auto frames = sentSince(rig);
+    const auto frames = test::sent(rig);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "$AR:12"), 15);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "QCD"), 14);
     EXPECT_GT(rig.now() - start, 2700ms);  // 2 s, then 14 x 50 ms and the exchanges
@@ -208,7 +199,7 @@ TEST(PbMeasureMain, ADvBlockRunsItsCommandsInOrderWithoutTheFirstDrumWait) {
     run.only(shell::CheckBoxId::PbDv);
     run.platform.clearWire();
     run.start();
-    const auto frames = sentSince(run);
+    const auto frames = test::sent(run);
     // The DV block: the accepted tape, play (the servos lock after the first
     // status read), adjustment mode, ..., out of adjustment mode.
     const auto sa = std::find(frames.begin(), frames.end(), "$SA:0100");
@@ -269,7 +260,7 @@ TEST(RecMeasureMain, RecordsMeasuresWhileRecordingAndOnPlayback) {
           "\"MODE\",\"Err-L1\",\"Err-L2\",\"Err-R2\",\"Err-R1\"", "\"Self Error Rate\"",
           "\"MAGVEX HDLP,18000rpm,RP,RP,RP End !\"", "\"QT7310XYZ_SN1 Rec Measure End\""})
         EXPECT_NE(log.find(line), std::string::npos) << line;
-    const auto frames = sentSince(run);
+    const auto frames = test::sent(run);
     EXPECT_NE(std::find(frames.begin(), frames.end(), "$RM:000000010"), frames.end());
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "$RM:000100010"), 2);
     EXPECT_NE(std::find(frames.begin(), frames.end(), "SRS:S00000000"), frames.end());
@@ -286,7 +277,7 @@ TEST(PbMeasureMain, AnHdlpBlockSamplesItsThreeGroupsInItsPlaybackMode) {
     run.only(shell::CheckBoxId::PbLp2);  // SLOW L13/R24
     run.platform.clearWire();
     run.start();
-    const auto frames = sentSince(run);
+    const auto frames = test::sent(run);
     const auto sa = std::find(frames.begin(), frames.end(), "$SA:0720");
     ASSERT_NE(sa, frames.end());
     const auto nd = std::find(sa, frames.end(), "$ND");

@@ -94,17 +94,11 @@ struct PdfRun : test::ToolRig {
     int pages = 0;
 };
 
-// The operator's desktop with large serif letters: the report keeps its own.
-struct LargeDesktopFont {
-    QFont was = QApplication::font();
-    LargeDesktopFont() { QApplication::setFont(QFont("Liberation Serif", 14)); }
-    ~LargeDesktopFont() { QApplication::setFont(was); }
-};
-
 TEST(ReportPdf,
      HoldsEveryTableRowAndLegendWholeOnNumberedA4PagesWithVectorPlotsWhateverTheDesktop) {
     const std::string again = PdfRun().text;
-    const LargeDesktopFont desktop;
+    const QFont desktop = QApplication::font();            // the operator's, large serif letters:
+    QApplication::setFont(QFont("Liberation Serif", 14));  // the report keeps its own
     PdfRun run;
     ASSERT_FALSE(run.path.empty());
     // Only the finished file is left: no temporary one beside it.
@@ -138,6 +132,7 @@ TEST(ReportPdf,
     }
     ASSERT_EQ(writePdf({"wide", {}, wide, {}}, "reports/wide.pdf"), "");
     expectRowsWhole(output("pdftotext -layout reports/wide.pdf -"), wide);
+    QApplication::setFont(desktop);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/tool.h"
 #include "platform/virtual/virtual_platform.h"
@@ -46,6 +48,17 @@ struct ToolRig {
     sim::SimPeer peer;
     app::Tool tool{platform};
 };
+
+// The frames the tool wrote from the `from`-th record of the line on, as their
+// texts (without STX and ETX).
+inline std::vector<std::string> sent(ToolRig& rig, std::size_t from = 0) {
+    std::vector<std::string> out;
+    const auto& wire = rig.platform.wire();
+    for (std::size_t i = from; i < wire.size(); ++i)
+        if (wire[i].dir == platform::virt::WireRecord::Dir::ToPeer)
+            out.push_back(wire[i].bytes.substr(1, wire[i].bytes.size() - 2));
+    return out;
+}
 
 // Calls `inject` once, the first time `when` holds, looking every 5 ms of
 // virtual time.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -12,6 +14,9 @@
 #include "platform/virtual/virtual_serial_port.h"
 
 namespace rf::test {
+
+inline constexpr std::array<char, 4> Controls = {'\x02', '\x03', '\x06', '\x15'};
+inline const std::array<std::string, 4> ControlNames = {"<STX>", "<ETX>", "<ACK>", "<NAK>"};
 
 // A stretch of the line as text, one record per line: the virtual time in
 // milliseconds from the first record, ">" for what the tool wrote and "<" for
@@ -28,22 +33,8 @@ inline std::string wireTranscript(const std::vector<platform::virt::WireRecord>&
                       std::chrono::duration<double, std::milli>(r.at - start).count());
         out << at << (r.dir == platform::virt::WireRecord::Dir::ToPeer ? "> " : "< ");
         for (char c : r.bytes) {
-            switch (c) {
-                case '\x02':
-                    out << "<STX>";
-                    break;
-                case '\x03':
-                    out << "<ETX>";
-                    break;
-                case '\x06':
-                    out << "<ACK>";
-                    break;
-                case '\x15':
-                    out << "<NAK>";
-                    break;
-                default:
-                    out << c;
-            }
+            const auto name = std::find(Controls.begin(), Controls.end(), c) - Controls.begin();
+            out << (name < 4 ? ControlNames[static_cast<std::size_t>(name)] : std::string(1, c));
         }
         out << '\n';
     }
