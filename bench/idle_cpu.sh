@@ -5,13 +5,14 @@
 # five minutes unless a shorter (or longer) run is asked for. The window is
 # told of the model's changes and has no poll timer, so once idle it wakes
 # only for the status bar's clock. Prints "idle_cpu_pct: N" (per cent of one
-# core).
-#   bench/idle_cpu.sh [SECONDS]     run it under xvfb-run -a, after a build
+# core). TOOL is the program to measure, the default build's unless named
+# (the test suite names its own build's).
+#   bench/idle_cpu.sh [SECONDS [TOOL]]     run it under xvfb-run -a, after a build
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds=${1:-300}
-[[ "$seconds" =~ ^[1-9][0-9]*$ ]] || { echo "usage: bench/idle_cpu.sh [SECONDS]" >&2; exit 2; }
-tool="$root/build/default/src/rfadjust"
+[[ "$seconds" =~ ^[1-9][0-9]*$ ]] || { echo "usage: bench/idle_cpu.sh [SECONDS [TOOL]]" >&2; exit 2; }
+tool=${2:-"$root/build/default/src/rfadjust"}
 [ -x "$tool" ] || { echo "idle_cpu: build the default preset first" >&2; exit 1; }
 
 work=$(mktemp -d)

@@ -10,6 +10,12 @@
 //                        (setting, band filter, time code and envelope
 //                        readings) at the line's baud rate
 //   sweep_point_ratio    the two divided
+//
+//   programme_speed [runs]    runs of each programme to average over (20)
+#include <unistd.h>
+
+#include <QApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -129,9 +135,15 @@ std::pair<double, double> sweepPoint(const Wire& wire, int baud) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
+    // Every Adjust run ends with its report, a PDF laid out and drawn with Qt
+    // (fonts, charts): that needs an application object, as rfadjust --demo
+    // has, on a platform that needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     const fs::path previous = fs::current_path();
-    const fs::path dir = fs::temp_directory_path() / "rfadjust-programme-speed";
+    const fs::path dir =
+        fs::temp_directory_path() / ("rfadjust-programme-speed-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     fs::current_path(dir);

@@ -13,7 +13,10 @@
 // exchanges (from a frame written to its reply read) or between them (the
 // tool's pauses and its own work).
 //
-//   realtime_efficiency [--frames PREFIX]   PREFIX.virtual.txt, PREFIX.real.txt: both lines
+//   realtime_efficiency [--frames PREFIX] [--quick]
+//     --frames PREFIX   writes both lines to PREFIX.virtual.txt and PREFIX.real.txt
+//     --quick           the connection check alone, no programme (about 10 s; the
+//                       test suite's run, to see that the rigs still work)
 #include <QApplication>
 #include <algorithm>
 #include <cstdio>
@@ -34,14 +37,15 @@ struct Side {
 };
 
 template <typename Rig>
-bool runAll(Rig& rig, Side& side, const std::function<Trace()>& trace) {
+bool runAll(Rig& rig, const std::vector<Run>& runs, Side& side,
+            const std::function<Trace()>& trace) {
     std::string why;
     if (!rig.start(why)) {
         std::fprintf(stderr, "realtime_efficiency: %s\n", why.c_str());
         return false;
     }
     side.connection = rig.seconds();
-    for (Run r : AllRuns) {
+    for (Run r : runs) {
         side.firstFrame.push_back(trace().size());
         const double from = rig.seconds();
         if (!makeRun(rig.tool(), r)) {
@@ -143,19 +147,25 @@ int main(int argc, char** argv) {
     // The dialogs are answered by the script: no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // --frames PREFIX writes both lines to PREFIX.virtual.txt and PREFIX.real.txt.
-    const std::string frames = argc > 2 && std::strcmp(argv[1], "--frames") == 0 ? argv[2] : "";
+    std::string frames;
+    std::vector<Run> runs(std::begin(AllRuns), std::end(AllRuns));
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
+            frames = argv[++i];
+        else if (std::strcmp(argv[i], "--quick") == 0)
+            runs.clear();
+    }
 
     Side virt, real;
     {
         VirtualRig rig;
-        if (!runAll(rig, virt, [&rig] { return rig.trace(); })) return 1;
+        if (!runAll(rig, runs, virt, [&rig] { return rig.trace(); })) return 1;
     }
     if (!frames.empty()) writeTrace(frames + ".virtual.txt", virt.trace);
     {
         Trace trace;
         RealTimeRig rig(&trace);
-        if (!runAll(rig, real, [&trace] { return trace; })) return 1;
+        if (!runAll(rig, runs, real, [&trace] { return trace; })) return 1;
     }
     if (!frames.empty()) writeTrace(frames + ".real.txt", real.trace);
 
@@ -170,20 +180,20 @@ int main(int argc, char** argv) {
     // make it go round once more or less without changing the run.
     std::printf("frames_match_loops_counted_once: %s\n",
                 loops.empty() ? "yes" : ("no, " + loops).c_str());
-    for (std::size_t k = 0; k < std::size(AllRuns); ++k) {
+    for (std::size_t k = 0; k < runs.size(); ++k) {
         auto count = [k](const Side& s) {
             const std::size_t end =
                 k + 1 < s.firstFrame.size() ? s.firstFrame[k + 1] : s.trace.size();
             return end - s.firstFrame[k];
         };
-        std::printf("frames_%s: real %zu, virtual %zu\n", runName(AllRuns[k]), count(real),
+        std::printf("frames_%s: real %zu, virtual %zu\n", runName(runs[k]), count(real),
                     count(virt));
     }
 
     figures("connection", real.connection, virt.connection);
     std::map<std::string, std::pair<double, double>> programmes;
     double wall = real.connection, recorder = virt.connection;
-    for (Run r : AllRuns) {
+    for (Run r : runs) {
         figures(runName(r), real.runs[r], virt.runs[r]);
         programmes[programmeName(r)].first += real.runs[r];
         programmes[programmeName(r)].second += virt.runs[r];
@@ -191,7 +201,8 @@ int main(int argc, char** argv) {
         recorder += virt.runs[r];
     }
     for (const char* p : {"error_rate", "adjust", "upload"})
-        figures(p, programmes[p].first, programmes[p].second);
+        if (const auto f = programmes.find(p); f != programmes.end())
+            figures(p, f->second.first, f->second.second);
     std::printf("all_wall_s: %.3f\n", wall);
     std::printf("all_recorder_s: %.3f\n", recorder);
     std::printf("realtime_efficiency: %.4f\n", recorder / wall);

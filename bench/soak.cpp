@@ -9,6 +9,7 @@
 // for every run of the same kind.
 //
 //   soak [--minutes N] [--idle-minutes M]    N minutes in all (30), M of them idle (N / 10)
+// Runs start only while less than N minutes have passed: with M = N there is none.
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -153,7 +154,7 @@ int main(int argc, char** argv) {
     const double runWall = since(runsBegin);
     std::printf("runs: %d\n", runs);
     std::printf("run_minutes: %.1f\n", runWall / 60);
-    std::printf("run_cpu_pct: %.4f\n", (cpuSeconds() - cpu) / runWall * 100);
+    if (runs > 0) std::printf("run_cpu_pct: %.4f\n", (cpuSeconds() - cpu) / runWall * 100);
     std::printf("rss_end_mb: %.2f\n", rssMb());
     std::printf("rss_slope_kb_per_run: %.2f\n", slope(rss));
     // The first round of runs brings in what every later one reuses.
