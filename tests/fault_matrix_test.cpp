@@ -186,9 +186,7 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
                                                          : ProgramItem::ErrorRate);
                 tool->partAdjCheck(p == Programme::RecordSweep ? 2 : 1);  // REC or PB
                 // The master levels count as measured: the record block starts at once.
-                if (p == Programme::RecordSweep)
-                    tool->shared().AdjDone(dir::Playback, 7, 2, cate::Playback, kind::Conf, 0) =
-                        true;
+                if (p == Programme::RecordSweep) tool->shared().MasterPbLevelOf = {7, 2};
                 if (p != Programme::Close) arm();
                 tool->choose(ProgramItem::Start);
             } else if (p == Programme::Upload) {
