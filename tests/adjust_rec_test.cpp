@@ -448,6 +448,14 @@ TEST(RecAdjustMain, ATimeOutInASweepLeavesTheValuesAsFoundOnceAnswered) {
             EXPECT_EQ(run.recorder.recValues(0, 7, 2, 0, ch),
                       run.found[static_cast<std::size_t>(ch)]);
         EXPECT_FALSE(run.recorder.adjustMode());
+        // The box, the answer and the put-back are in the log; an end leaves
+        // the tape stopped.
+        const std::string box = std::string("\"ERROR Message\",\"RS232-C Time Over Error\",\"") +
+                                (answer == Answer::Abort ? "Abort" : "Ignore") +
+                                "\"\r\n\"Put back\",\"MAGVEX HDLP,18000rpm,RP,RP,RP record values "
+                                "as found\",\"done\"\r\n";
+        EXPECT_NE(run.log().find(box), std::string::npos);
+        EXPECT_EQ(run.recorder.transport().mode() == sim::Mode::Stop, answer == Answer::Abort);
     }
 }
 

@@ -41,6 +41,24 @@ TEST(ConnectionCheck, AnUnsupportedModelIsADifferentProgramAndAbortEndsWithTheLo
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("\"Different Adjustment Program\"\r\n\"12-05-2026\""), std::string::npos);
     EXPECT_FALSE(rig.tool.port()->isOpen());
+
+    // Answered Ignore, the window waits, but nothing is sent to that recorder.
+    ToolRig ignored;
+    ignored.recorder.setId("QT9999");
+    ignored.dialogs().expectMsgBox("Different Adjustment Program", Answer::Ignore);
+    ignored.dialogs().expectInput(InducePrompt, "xyz");
+    ASSERT_TRUE(ignored.tool.Main());
+    const std::size_t frames = sent(ignored).size();
+    ignored.tool.choose(run::ProgramItem::ErrorRate);
+    for (auto item : {run::ProgramItem::Start, run::ProgramItem::UpLoad}) {
+        ignored.dialogs().expectMsgBox(
+            "The recorder was not identified as a QT7310, QT7320 or QT7330 (it answered "
+            "\"QT9999\"). Nothing is sent to it: check the recorder and its software, then "
+            "choose Program Reset.",
+            Answer::Ok);
+        ignored.tool.choose(item);
+    }
+    EXPECT_EQ(sent(ignored).size(), frames);
 }
 
 TEST(ConnectionCheck, OldSoftwareOnTheFirstModelIsRefusedAndRetryAsksAgain) {

@@ -118,6 +118,16 @@ TEST(DataTransfer, RetryRepeatsTheFailedCommandAloneAndIgnoreGoesOn) {
         EXPECT_EQ(failed[1], answer == Answer::Retry ? "$PR:002" : "$ND");
         EXPECT_EQ(std::count(sent.begin(), sent.end(), "$ND"), rig.s.AdjTargetCount);
         EXPECT_TRUE(rig.s.DownLoadDone);
+        // The box, the answer and the transfer's outcome are in the log.
+        const std::string log = test::readFile("QT7310AdjLog.txt"),
+                          head = "\"Data DownLoad\",\"User\",\"" +
+                                 std::to_string(rig.s.AdjTargetCount) + " blocks\",\"";
+        EXPECT_NE(log.find(head + "started\"\r\n\"ERROR Message\",\"Other Error No =  204\",\"" +
+                           (answer == Answer::Retry
+                                ? "Retry\"\r\n" + head + "completed\""
+                                : "Ignore\"\r\n" + head + "completed, 1 command(s) ignored\"")),
+                  std::string::npos)
+            << log;
     }
 }
 

@@ -276,7 +276,12 @@ void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
         }
         rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
     };
-    ctx_.putBackAfter(error, restore);
+    std::string what;
+    for (const PlaybackBlock& rec : record_.playbackBlocks)
+        if (rec.block.SFmt == fmt && rec.block.SRpm == rpm)
+            what += (what.empty() ? "" : "; ") + run::blockName(rec.block);
+    ctx_.putBackAfter(error, what.empty() ? "adjustment mode left" : what + " levels as found",
+                      restore);
 }
 
 void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {

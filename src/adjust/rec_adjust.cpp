@@ -185,7 +185,10 @@ void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
         rs_.KsSet(false, 0, 0);
         rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
     };
-    ctx_.putBackAfter(error, restore);
+    ctx_.putBackAfter(error,
+                      run::blockName(block) +
+                          (valuesFound_ ? " record values as found" : " adjustment mode left"),
+                      restore);
 }
 
 bool RecAdjust::selfSteps(const BlockSel& block) {

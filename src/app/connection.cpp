@@ -59,6 +59,7 @@ void Connection::Form_Activate() {
             form_.messageColour(colors::Black);
         },
         [&] {
+            s.VtrSupported = false;
             s.VtrId = rs_.IdRead();
             if (!isSupportedModel(s.VtrId)) Raise(err::DifferentProgram);
         },
@@ -69,6 +70,7 @@ void Connection::Form_Activate() {
                                platform::Buttons::Ok, platform::Icon::None, "ERROR Message");
                 Raise(err::DifferentProgram);
             }
+            s.VtrSupported = isSupportedModel(s.VtrId);
         },
         [&] { s.SysconVer = rs_.SqRead(); },
         [&] { s.VtrInduce = rs_.InduceRead(); },

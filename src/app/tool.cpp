@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/steps.h"
 #include "core/version.h"
+#include "measure/tape_handling.h"
 #include "results/error_panel.h"
 
 namespace rf::app {
@@ -139,6 +140,20 @@ void Tool::openPort() {
     link_.reset();
     port_->open(settings);
     if (portOpened_) portOpened_(*port_);
+}
+
+void Tool::makeRecorderSafe() {
+    if (!port_ || !port_->isOpen()) return;
+    try {
+        if (rs_.adjModeOn()) rs_.AdjModeSet(link::AdjMode::Stop);
+        measure::TapeHandling tape(ctx_);
+        const std::string status = tape.readStatus();
+        for (const char* moving : {"REC", "PLAY", "FF", "REW"})
+            if (status == moving) tape.transportUntil(link::Transport::Stop, false);
+    } catch (const RfError&) {
+        // A recorder that does not answer is not made safe from here; the
+        // program ends all the same, with the error the operator was shown.
+    }
 }
 
 void Tool::closePort() {

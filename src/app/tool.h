@@ -92,6 +92,7 @@ class Tool final : public shell::ToolHost,
     // ToolHost
     void closePort() override;
     void openPort() override;
+    void makeRecorderSafe() override;
     void formActivate() override { connection_.Form_Activate(); }
 
     // MainWindowEvents: the operator's actions. Disabled items do nothing.

@@ -1,6 +1,9 @@
 #include "data/data_transfer.h"
 
+#include <string>
 #include <vector>
+
+#include "core/delimited.h"
 
 namespace rf::data {
 
@@ -12,14 +15,20 @@ using run::ProgramItem;
 
 namespace {
 
-const char* progTitle(ProgramItem item) {
+// The item's texts: its title in the window and its caption, as the
+// operation log's transfer records name it.
+struct ItemTexts {
+    const char* title;
+    const char* name;
+};
+ItemTexts textsOf(ProgramItem item) {
     switch (item) {
         case ProgramItem::DownLoad:
-            return "DownLoad.";
+            return {"DownLoad.", "Data DownLoad"};
         case ProgramItem::UpLoad:
-            return "UpLoad.";
+            return {"UpLoad.", "Data UpLoad"};
         default:
-            return "Init UpLoad.";
+            return {"Init UpLoad.", "Data Initialize"};
     }
 }
 
@@ -94,7 +103,18 @@ void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int
 void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
     Shared& s = ctx_.shared;
     platform::Dialogs& dialogs = ctx_.platform.dialogs();
-    const std::string title = progTitle(item);
+    const std::string title = textsOf(item).title;
+    // The operation log's records of the transfer: its start and its end, with
+    // the area, the number of blocks and the commands the operator ignored.
+    int blocks = 0, ignored = 0;
+    auto audit = [&](const std::string& outcome) {
+        ctx_.log.writeRecord(DelimitedRecord()
+                                 .text(textsOf(item).name)
+                                 .text(s.AreaNo == 0 ? "User" : "Default")
+                                 .text(std::to_string(blocks) + " blocks")
+                                 .text(outcome)
+                                 .line());
+    };
     auto stop = [this] {
         FormInit_();
         throw StepsDone{};
@@ -133,6 +153,8 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
             });
             if (count == 0) Raise(err::DivisionByZero);
             s.ProgressStep = 100.0f / static_cast<float>(count);
+            blocks = count;
+            audit("started");
         },
     };
     forEachBlock([&](int d, int f, int r, int c, int k, int h) {
@@ -142,12 +164,20 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
                          static_cast<std::int16_t>(h)};
         addBlockSteps(steps, item, d, b);
     });
-    steps.push_back([&] { ctx_.display.message(title + " Complete !"); });
+    steps.push_back([&] {
+        ctx_.display.message(title + " Complete !");
+        audit(ignored == 0 ? std::string("completed")
+                           : "completed, " + std::to_string(ignored) + " command(s) ignored");
+    });
     steps.push_back([&] {
         if (item != ProgramItem::UpLoad) s.DownLoadDone = true;
     });
     steps.push_back([this] { FormInit_(); });
-    runSteps(steps, onError);
+    runSteps(steps, [&](const RfError& e, std::size_t at) {
+        const ErrorChoice choice = onError(e, at);
+        if (choice == ErrorChoice::Ignore) ++ignored;
+        return choice;
+    });
 }
 
 }  // namespace rf::data

@@ -57,6 +57,7 @@ ErrorChoice FileMenu::onError(const RfError& error) {
     const Answer answer = ctx_.platform.dialogs().msgBox(s.ErrMsgText, Buttons::AbortRetryIgnore,
                                                          Icon::Critical, "ERROR Message");
     s.MsgAnswer = static_cast<int>(answer);
+    ctx_.logAnswer(s.ErrMsgText, answer);
     if (answer == Answer::Retry) return ErrorChoice::Retry;
     // Ignore gives the command up: the steps stop, and the window, idle
     // before the command, stays idle.

@@ -92,13 +92,24 @@ void RunContext::AdjNameDisp(const BlockSel& sel) {
     if (const char* code = modeCode(sel)) s.PbModeCode = code;
 }
 
-void RunContext::putBackAfter(const RfError& error, std::function<void()> restore) {
+void RunContext::putBackAfter(const RfError& error, std::string what,
+                              std::function<void()> restore) {
+    auto logged = [this, what = std::move(what), restore = std::move(restore)] {
+        try {
+            restore();
+        } catch (const RfError& e) {
+            logRecord(
+                DelimitedRecord().text("Put back").text(what).text("failed: " + errorText(e)));
+            throw;
+        }
+        logRecord(DelimitedRecord().text("Put back").text(what).text("done"));
+    };
     if (error.number() == err::TimeOver) {
-        putBack = std::move(restore);
+        putBack = std::move(logged);
         return;
     }
     try {
-        restore();
+        logged();
     } catch (const RfError&) {
     }
 }
@@ -108,6 +119,22 @@ void RunContext::putRecorderBack() {
     try {
         if (pending) pending();
         if (rs.adjModeOn()) rs.AdjModeSet(link::AdjMode::Stop);
+    } catch (const RfError&) {
+    }
+}
+
+void RunContext::logAnswer(const std::string& text, platform::Answer answer) {
+    const char* name = answer == platform::Answer::Abort    ? "Abort"
+                       : answer == platform::Answer::Retry  ? "Retry"
+                       : answer == platform::Answer::Ignore ? "Ignore"
+                                                            : "closed";
+    logRecord(DelimitedRecord().text("ERROR Message").text(text).text(name));
+}
+
+void RunContext::logRecord(const DelimitedRecord& record) {
+    // A log that cannot take the record does not stop what it records.
+    try {
+        log.writeRecord(record.line());
     } catch (const RfError&) {
     }
 }

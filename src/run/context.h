@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/block.h"
+#include "core/delimited.h"
 #include "core/errors.h"
 #include "link/rs_commands.h"
 #include "platform/platform.h"
@@ -57,7 +58,9 @@ class RunContext {
     // recorder that did not answer would only cost more time-outs before the
     // box). A link error while putting back is dropped: the first error is
     // the one the operator sees.
-    void putBackAfter(const RfError& error, std::function<void()> restore);
+    // `what` names what is put back for the operation log's record of it
+    // ("Put back", what, "done" or "failed: " and the error).
+    void putBackAfter(const RfError& error, std::string what, std::function<void()> restore);
     // The put-back waiting for the operator's answer; empty when none is.
     std::function<void()> putBack;
     // Leaves the recorder as the run found it after an error: the pending
@@ -65,8 +68,13 @@ class RunContext {
     // attempt (the recorder is then gone, and the first error is the one the
     // operator was shown).
     void putRecorderBack();
+    // A record of the operation log for an error box and the operator's
+    // answer: "ERROR Message", the text (one line), "Abort", "Retry" or "Ignore".
+    void logAnswer(const std::string& text, platform::Answer answer);
 
   private:
+    void logRecord(const DelimitedRecord& record);
+
     platform::WaitTimer PrgWaitBox;  // the programme's pauses: PrgWaitFlag
 };
 

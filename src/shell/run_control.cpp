@@ -12,12 +12,15 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
         ctx_.platform.dialogs().msgBox(s.ErrMsgText, platform::Buttons::AbortRetryIgnore,
                                        platform::Icon::Critical, "ERROR Message");
     s.MsgAnswer = static_cast<int>(answer);
+    ctx_.logAnswer(s.ErrMsgText, answer);
     if (answer == Answer::Abort || scope == ErrorScope::Main)
         ctx_.putRecorderBack();
     else
         ctx_.putBack = {};  // the sequence goes on with what it has written
     if (answer == Answer::Retry) return ErrorChoice::Retry;
     if (answer == Answer::Ignore) return ErrorChoice::Ignore;
+    // Also after a put-back that failed: what still answers is made safe.
+    host_.makeRecorderSafe();
     host_.endProgram(s.ErrMsgText);
     return ErrorChoice::Abort;
 }
@@ -26,8 +29,22 @@ void RunControl::trap(const std::vector<Step>& steps, ErrorScope scope) {
     runSteps(steps, [this, scope](const RfError& e, std::size_t) { return onError(e, scope); });
 }
 
+bool RunControl::recorderSupported() {
+    if (ctx_.shared.VtrSupported) return true;
+    const std::string id = ctx_.shared.VtrId.empty() ? "nothing" : "\"" + ctx_.shared.VtrId + "\"";
+    ctx_.platform.dialogs().msgBox(
+        "The recorder was not identified as a QT7310, QT7320 or QT7330 (it answered " + id +
+            "). Nothing is sent to it: check the recorder and its software, then choose "
+            "Program Reset.",
+        platform::Buttons::Ok, platform::Icon::Exclamation, "VTR Check");
+    return false;
+}
+
 void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
     Shared& s = ctx_.shared;
+    const bool toRecorder = PrgItem == ProgramItem::Start || PrgItem == ProgramItem::DownLoad ||
+                            PrgItem == ProgramItem::UpLoad || PrgItem == ProgramItem::Initialize;
+    if (toRecorder && !recorderSupported()) return;
     switch (PrgItem) {
         case ProgramItem::Adjust:
         case ProgramItem::ErrorRate: {

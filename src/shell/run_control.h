@@ -17,6 +17,9 @@ class ToolHost {
     // Writes the error text (if any) and a date line to the log, closes the log
     // and the port, and ends the program.
     virtual void endProgram(const std::optional<std::string>& errorText) = 0;
+    // Before an end the operator chose at an error box: the recorder out of
+    // adjustment mode and its transport stopped, as far as it still answers.
+    virtual void makeRecorderSafe() = 0;
     virtual void closePort() = 0;
     virtual void openPort() = 0;
     // The main window's activation: the connection check.
@@ -46,6 +49,9 @@ class RunControl {
         : form_(form), ctx_(ctx), host_(host), programmes_(programmes) {}
 
     void MenuPrgSelect_Click(run::ProgramItem PrgItem);
+    // True when the connection check identified a supported recorder;
+    // otherwise the operator is told why nothing will be sent.
+    bool recorderSupported();
 
     // Where an error struck: in a programme main, which Retry runs anew and
     // Ignore leaves for the next one, so the recorder is first put back as the

@@ -54,6 +54,10 @@ struct Shared {
     std::string VtrInduce;
     std::string VtrSerialNo;
     std::string VtrName;
+    // The connection check identified a supported model with recent enough
+    // software; until it has, no programme or data transfer may start (an
+    // error answered Ignore must not make an unknown recorder runnable).
+    bool VtrSupported = false;
 
     // The block being worked on.
     BlockSel sel;
