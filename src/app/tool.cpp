@@ -271,6 +271,7 @@ void Tool::writeReport(bool stopped) {
     report::RunFacts facts{.date = platform_.now(),
                            .toolVersion = toolVersion(),
                            .stopped = stopped,
+                           .incomplete = run_.incomplete(),
                            .drumHours = std::nullopt,
                            .drumHoursError = ""};
     // A recorder that does not answer is said so in the report, which is written anyway.

@@ -46,12 +46,15 @@ Section recorderSection(const Shared& s, const RunFacts& f) {
         {"Serial number", s.VtrSerialNo},
         {"Date", dateText(f.date)},
         {"Tool", "Version " + f.toolVersion},
-        {"Run", f.stopped ? "STOPPED before its end (a block not stored is marked so below)"
-                          : "completed"},
+        {"Run", f.incomplete
+                    ? "INCOMPLETE: " + *f.incomplete + " (a block not stored is marked so below)"
+                : f.stopped ? "STOPPED before its end (a block not stored is marked so below)"
+                            : "completed"},
     };
     for (const auto& [label, value] : facts)
         t.rows.push_back(
-            {{label}, {value, label == std::string("Run") && f.stopped ? Fail : Pass}});
+            {{label},
+             {value, label == std::string("Run") && (f.stopped || f.incomplete) ? Fail : Pass}});
     return {"Recorder", {}, {t}};
 }
 
@@ -215,10 +218,14 @@ Section notesSection(const adjust::AdjustRecord& record) {
 
 Content buildContent(const Shared& s, const adjust::AdjustRecord& record, const RunFacts& facts) {
     Content c;
-    c.title = "RF adjustment report  " + s.VtrName + (facts.stopped ? "  (STOPPED)" : "");
+    c.title = "RF adjustment report  " + s.VtrName +
+              (facts.incomplete ? "  (INCOMPLETE)"
+               : facts.stopped  ? "  (STOPPED)"
+                                : "");
     c.recorder = recorderSection(s, facts);
     c.sections = {playbackSection(record), recordSection(record), errorSection(s, record),
-                  levelRateSection(s, record, facts.stopped), notesSection(record)};
+                  levelRateSection(s, record, facts.stopped || facts.incomplete),
+                  notesSection(record)};
     for (const adjust::RecordBlock& b : record.recordBlocks)
         for (SweepQuantity q : {SweepQuantity::Current, SweepQuantity::Frequency})
             for (int ch = 0; ch <= 1; ++ch) {

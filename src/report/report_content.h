@@ -62,6 +62,8 @@ struct RunFacts {
     platform::DateTime date;
     std::string toolVersion;  // "2.1"
     bool stopped = false;
+    // The error and the programme where an error answered Ignore left the run.
+    std::optional<std::string> incomplete;
     // The drum hours as read (QHR), or why they could not be read.
     std::optional<std::array<std::string, 3>> drumHours;
     std::string drumHoursError;

@@ -132,7 +132,6 @@ void RunContext::logAnswer(const std::string& text, platform::Answer answer) {
 }
 
 void RunContext::logRecord(const DelimitedRecord& record) {
-    // A log that cannot take the record does not stop what it records.
     try {
         log.writeRecord(record.line());
     } catch (const RfError&) {

@@ -72,9 +72,11 @@ class RunContext {
     // answer: "ERROR Message", the text (one line), "Abort", "Retry" or "Ignore".
     void logAnswer(const std::string& text, platform::Answer answer);
 
-  private:
+    // A record of the operation log of the tool's own (not one the
+    // programmes write); a log that cannot take it does not stop what it records.
     void logRecord(const DelimitedRecord& record);
 
+  private:
     platform::WaitTimer PrgWaitBox;  // the programme's pauses: PrgWaitFlag
 };
 

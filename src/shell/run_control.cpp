@@ -18,7 +18,16 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
     else
         ctx_.putBack = {};  // the sequence goes on with what it has written
     if (answer == Answer::Retry) return ErrorChoice::Retry;
-    if (answer == Answer::Ignore) return ErrorChoice::Ignore;
+    if (answer == Answer::Ignore) {
+        if (scope == ErrorScope::Main && !incomplete_) {
+            // The programme is left where the error struck: the run did not
+            // reach its end, and every place that shows it says so.
+            incomplete_ = s.ErrMsgText + " (" + running_ + ")";
+            ctx_.logRecord(
+                DelimitedRecord().text("Run incomplete").text(running_).text(s.ErrMsgText));
+        }
+        return ErrorChoice::Ignore;
+    }
     // Also after a put-back that failed: what still answers is made safe.
     host_.makeRecorderSafe();
     host_.endProgram(s.ErrMsgText);
@@ -89,13 +98,16 @@ void RunControl::start() {
     // A programme main runs while nothing has asked to stop; Retry runs it
     // anew, and every start, a Retry's too, begins with STOP available (an
     // error may have come while a main had it disabled).
-    auto run = [this, &s](const std::function<void()>& main, const bool& flag) -> Step {
-        return [this, &s, main = &main, flag = &flag] {
+    auto run = [this, &s](const std::function<void()>& main, const bool& flag,
+                          const char* name) -> Step {
+        return [this, &s, main = &main, flag = &flag, name] {
             if (!*flag || s.StopReq || !*main) return;
             form_.enable(ProgramItem::Stop, true);
+            running_ = name;
             (*main)();
         };
     };
+    incomplete_.reset();
     const std::vector<Step> steps = {
         [&] {
             const bool all = m.PartAdjCheck[0].value, pb = m.PartAdjCheck[1].value;
@@ -152,17 +164,18 @@ void RunControl::start() {
             if (adjust && (s.PbAdjRun || s.RecAdjRun) && programmes_.AdjustBegins)
                 programmes_.AdjustBegins();
         },
-        run(programmes_.PbAdjustMain, s.PbAdjRun),
-        run(programmes_.RecAdjustMain, s.RecAdjRun),
+        run(programmes_.PbAdjustMain, s.PbAdjRun, "Play Adjust"),
+        run(programmes_.RecAdjustMain, s.RecAdjRun, "Rec Adjust"),
         [&] {
             const bool adjust = m.prgItem(ProgramItem::Adjust).checked;
             if (adjust && (s.PbAdjRun || s.RecAdjRun) && programmes_.AdjustReport)
                 programmes_.AdjustReport(s.StopReq);
         },
-        run(programmes_.PbMeasureMain, s.PbMeasRun),
-        run(programmes_.RecMeasureMain, s.RecMeasRun),
+        run(programmes_.PbMeasureMain, s.PbMeasRun, "Play Measure"),
+        run(programmes_.RecMeasureMain, s.RecMeasRun, "Rec Measure"),
         [&] {
-            if (s.StopReq) return;
+            // The results come up as after a finished run only after one.
+            if (s.StopReq || incomplete_) return;
             if (programmes_.ShowErrorResult) programmes_.ShowErrorResult();
             s.AdjDoneCount = static_cast<int>(s.AdjDone.count(true));
         },

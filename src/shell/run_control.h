@@ -61,6 +61,9 @@ class RunControl {
     // The error trap's decision for an error: shows the message and acts on the
     // operator's answer (Abort puts the recorder back and ends the program).
     ErrorChoice onError(const RfError& error, ErrorScope scope = ErrorScope::Command);
+    // Why the last run did not reach its end although nobody stopped it (an
+    // error answered Ignore left a programme): the error and the programme.
+    const std::optional<std::string>& incomplete() const { return incomplete_; }
 
   private:
     void start();
@@ -71,6 +74,8 @@ class RunControl {
     run::RunContext& ctx_;
     ToolHost& host_;
     Programmes& programmes_;
+    std::string running_;  // the programme main at work: "Play Adjust", ...
+    std::optional<std::string> incomplete_;
 };
 
 }  // namespace rf::shell
