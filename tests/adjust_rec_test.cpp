@@ -459,6 +459,24 @@ TEST(RecAdjustMain, ATimeOutInASweepLeavesTheValuesAsFoundOnceAnswered) {
     }
 }
 
+// A put-back whose first write the recorder refuses: the other writes are
+// still made, and the operator and the log are told.
+TEST(RecAdjustMain, APutBackThatFailsIsSaidAloudAndTheRestIsStillWritten) {
+    RecRun run;
+    run.afterLog("CURR : Env-L1", 1, 0ms, [&] { run.recorder.faults().errorReply.count = 12; });
+    const std::string what = "MAGVEX HDLP,18000rpm,RP,RP,RP record values as found";
+    run.dialogs().expectMsgBox("RS232-C Err Receive Error", Answer::Ignore);
+    run.dialogs().expectMsgBox("The values found could not all be put back (" + what +
+                                   ": RS232-C Err Receive Error). The recorder may hold values of "
+                                   "the unfinished adjustment: check them before it is used.",
+                               Answer::Ok);
+    run.start();
+    EXPECT_EQ(run.recorder.recValues(0, 7, 2, 0, 1), run.found[1]);
+    EXPECT_FALSE(run.recorder.adjustMode());
+    EXPECT_NE(run.log().find("\"Put back\",\"" + what + "\",\"failed: RS232-C Err Receive Error\""),
+              std::string::npos);
+}
+
 TEST(RecAdjustMain, WithNoRecordBlockTheBarStaysAndTheRunEnds) {
     ToolRig rig;
     ASSERT_TRUE(rig.startUp());

@@ -266,15 +266,18 @@ void PbAdjust::restoreBlock(const BlockSel& block) {
 void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
     Shared& s = ctx_.shared;
     auto restore = [this, &s, fmt, rpm] {
+        run::PutBackWrites write;
         for (const PlaybackBlock& rec : record_.playbackBlocks) {
             if (rec.block.SFmt != fmt || rec.block.SRpm != rpm) continue;
-            for (int ch = 0; ch <= 1; ++ch) {
-                const auto found = rowOf(s.PbDataRead, rec.block, ch);
-                rs_.LevelSet(onChannel(rec.block, ch), LevelKind::Rf, found);
-                rs_.LevelSet(onChannel(rec.block, ch), LevelKind::Eq200, found);
-            }
+            for (int ch = 0; ch <= 1; ++ch)
+                for (auto kind : {LevelKind::Rf, LevelKind::Eq200})
+                    write([&] {
+                        rs_.LevelSet(onChannel(rec.block, ch), kind,
+                                     rowOf(s.PbDataRead, rec.block, ch));
+                    });
         }
-        rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
+        write([&] { rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0); });
+        write.raiseFirstFailure();
     };
     std::string what;
     for (const PlaybackBlock& rec : record_.playbackBlocks)

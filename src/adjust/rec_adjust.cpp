@@ -176,14 +176,16 @@ void RecAdjust::selfBlock(const BlockSel& block) {
 void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
     Shared& s = ctx_.shared;
     auto restore = [this, &s, block, found = valuesFound_] {
+        run::PutBackWrites write;
         if (found)
             for (int ch = 0; ch <= 1; ++ch) {
                 const BlockSel sel = onChannel(block, ch);
-                rs_.RecValueSet(sel, link::RecKind::Curr, recRow(s.RecDataRead, sel));
-                rs_.RecValueSet(sel, link::RecKind::Freq, recRow(s.RecDataRead, sel));
+                for (auto kind : {link::RecKind::Curr, link::RecKind::Freq})
+                    write([&] { rs_.RecValueSet(sel, kind, recRow(s.RecDataRead, sel)); });
             }
-        rs_.KsSet(false, 0, 0);
-        rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
+        write([&] { rs_.KsSet(false, 0, 0); });
+        write([&] { rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0); });
+        write.raiseFirstFailure();
     };
     ctx_.putBackAfter(error,
                       run::blockName(block) +

@@ -100,6 +100,7 @@ void RunContext::putBackAfter(const RfError& error, std::string what,
         } catch (const RfError& e) {
             logRecord(
                 DelimitedRecord().text("Put back").text(what).text("failed: " + errorText(e)));
+            putBackFailure = what + ": " + errorText(e);
             throw;
         }
         logRecord(DelimitedRecord().text("Put back").text(what).text("done"));
@@ -112,6 +113,20 @@ void RunContext::putBackAfter(const RfError& error, std::string what,
         logged();
     } catch (const RfError&) {
     }
+}
+
+void PutBackWrites::operator()(const std::function<void()>& write) {
+    // A recorder that stopped answering would cost a time-out for every write.
+    if (failure_ && failure_->number() == err::TimeOver) return;
+    try {
+        write();
+    } catch (const RfError& e) {
+        if (!failure_) failure_ = e;
+    }
+}
+
+void PutBackWrites::raiseFirstFailure() const {
+    if (failure_) throw *failure_;
 }
 
 void RunContext::putRecorderBack() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,18 @@
 #include "state/shared.h"
 
 namespace rf::run {
+
+// The writes of a put-back: each is tried even when one before it failed (the
+// recorder answered with an error), until the recorder stops answering; the
+// first failure is raised once they are done.
+class PutBackWrites {
+  public:
+    void operator()(const std::function<void()>& write);
+    void raiseFirstFailure() const;
+
+  private:
+    std::optional<RfError> failure_;
+};
 
 // A block's name as the logs show it: "MAGVEX HDLP,18000rpm,PB,PB,Conf".
 std::string blockName(const BlockSel& sel);
@@ -63,6 +76,9 @@ class RunContext {
     void putBackAfter(const RfError& error, std::string what, std::function<void()> restore);
     // The put-back waiting for the operator's answer; empty when none is.
     std::function<void()> putBack;
+    // What a put-back could not write, and why; the error trap tells the
+    // operator and the run is not complete.
+    std::optional<std::string> putBackFailure;
     // Leaves the recorder as the run found it after an error: the pending
     // values put back, then out of adjustment mode. A link error ends the
     // attempt (the recorder is then gone, and the first error is the one the

@@ -1,5 +1,7 @@
 #include "shell/run_control.h"
 
+#include <utility>
+
 namespace rf::shell {
 
 using platform::Answer;
@@ -17,6 +19,15 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
         ctx_.putRecorderBack();
     else
         ctx_.putBack = {};  // the sequence goes on with what it has written
+    if (const auto failure = std::exchange(ctx_.putBackFailure, std::nullopt)) {
+        // Said aloud: the recorder may hold values of the unfinished adjustment.
+        ctx_.platform.dialogs().msgBox(
+            "The values found could not all be put back (" + *failure +
+                "). The recorder may hold values of the unfinished adjustment: check them "
+                "before it is used.",
+            platform::Buttons::Ok, platform::Icon::Exclamation, "Put Back");
+        if (!incomplete_) incomplete_ = "put back failed: " + *failure;
+    }
     if (answer == Answer::Retry) return ErrorChoice::Retry;
     if (answer == Answer::Ignore) {
         if (scope == ErrorScope::Main && !incomplete_) {
