@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <filesystem>
 
 #include "app/settings.h"
@@ -70,25 +71,40 @@ TEST(StartUpFiles, AMissingFileIsNamedRetryGoesOnOnceItIsBackAndAbortOrIgnoreEnd
 
 TEST_F(StartUp, BadSettingsShowTheRunTimeErrorWithTheFileOnASecondLine) {
     struct Case {
-        const char* dvtrrf;
-        const char* rsset;
-        std::string message;
+        std::string dvtrrf, rsset, message;
     };
     const std::vector<Case> cases = {
-        {"1,2\r\n", GoodRsSet.c_str(), "Other Error No =  62\nDVTRRF.DAT"},
+        {"1,2\r\n", GoodRsSet, "Other Error No =  62\nDVTRRF.DAT"},
         {"1,2,3\r\n", "COM1,\"9600\",\"N\",\"8\",\"1\"\r\n",
          "Other Error No =  13\nRSSET.DAT: \"COM1\" is not a number"},
         {"1,2,3\r\n", "1,\"9600\",\"X\",\"8\",\"1\"\r\n",
          "Other Error No =  380\nSettings \"9600,X,8,1\": the parity must be N, E, O, M or S"},
         {"1,2,3\r\n", "0,\"9600\",\"N\",\"8\",\"1\"\r\n",
          "Other Error No =  8002\nport 0: ports are numbered from 1 in RSSET.DAT"},
+        // A byte-order mark is passed over; a device, a pipe or a file far too
+        // large for settings is not read.
+        {"\xEF\xBB\xBF"
+         "1,2,3\r\n",
+         "\xEF\xBB\xBF"
+         "COM1,\"9600\",\"N\",\"8\",\"1\"\r\n",
+         "Other Error No =  13\nRSSET.DAT: \"COM1\" is not a number"},
+        {"1,2,3\r\n" + std::string(64 * 1024, ' '), GoodRsSet,
+         "Other Error No =  75\nDVTRRF.DAT: larger than 65536 bytes"},
+        {"1,2,3\r\n", "/dev/zero", "Other Error No =  75\nRSSET.DAT: a device, not a file"},
+        {"1,2,3\r\n", "|", "Other Error No =  75\nRSSET.DAT: a pipe, not a file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         VirtualPlatform p;
         Tool t(p);
         writeFile("DVTRRF.DAT", c.dvtrrf);
-        writeFile("RSSET.DAT", c.rsset);
+        std::filesystem::remove("RSSET.DAT");
+        if (c.rsset == "/dev/zero")
+            std::filesystem::create_symlink(c.rsset, "RSSET.DAT");
+        else if (c.rsset == "|")
+            ::mkfifo("RSSET.DAT", 0600);
+        else
+            writeFile("RSSET.DAT", c.rsset);
         p.dialogs().expectMsgBox(c.message, Answer::Abort);
         EXPECT_FALSE(t.Main());
         EXPECT_EQ(p.dialogs().pending(), 0u);

@@ -7,14 +7,18 @@
 
 #include <csignal>
 #include <filesystem>
+#include <tuple>
 
 #include "core/delimited.h"
 #include "data/data_file.h"
+#include "link/rs_commands.h"
 #include "tool_rig.h"
 
 namespace rf::data {
 namespace {
 
+using link::LevelKind::Eq200;
+using link::LevelKind::Rf;
 using platform::Answer;
 using platform::FileDialog;
 using test::readFile;
@@ -26,12 +30,16 @@ const std::string SaveFilter = "Data File | *.dst;*.dat";
 const std::string LoadFilter = "Data File | *.dst";
 
 // The values tests/data/data_file_all.dst was written for: each entry tells
-// where it stands (format, category, kind, channel, measurement kind, item).
+// where it stands (format, category, kind, channel, measurement kind, item),
+// a level item's place folded into the values the recorder takes for it.
 void fillTables(Shared& s) {
     forEachSelection([&](int f, int r, int c, int k, int ch) {
-        for (int i = 0; i < 29; ++i)
+        for (int i = 0; i < 29; ++i) {
+            const auto [low, high] = link::levelItemLimits(i < 4 ? Rf : Eq200, i);
+            const int place = f * 1000 + c * 500 + k * 100 + ch * 50 + i;
             s.PbDataRead(f, r, c, k, ch, i) =
-                static_cast<std::int16_t>(f * 1000 + c * 500 + k * 100 + ch * 50 + i);
+                static_cast<std::int16_t>(low + place % (high - low + 1));
+        }
         for (int i = 0; i < 4; ++i)
             s.RecDataRead(f, r, c, k, ch, i) = static_cast<std::int16_t>(-(ch * 10 + i + 1));
     });
@@ -119,6 +127,13 @@ TEST(DataFile, SaveWritesTheLayoutAndOneBlockToEachHistoryFileEveryTime) {
     auto fewer = written;
     fewer.erase(fewer.begin() + 3);
     EXPECT_EQ(lines(readFile("b.dst")), fewer);
+    // Through a symbolic link (here to a file not there yet) the file it names
+    // is written, and the link stays.
+    std::filesystem::create_directory("d");
+    std::filesystem::create_symlink("d/t.dst", "link.dst");
+    rig.save("link.dst");
+    EXPECT_TRUE(std::filesystem::is_symlink("link.dst"));
+    EXPECT_EQ(readFile("d/t.dst"), readFile("b.dst"));
 }
 
 TEST(DataFile, LoadGivesBackEveryEntryAndMarksTheDataLoaded) {
@@ -171,6 +186,26 @@ TEST(DataFile, ADamagedFileChangesNothingAndNamesItsLine) {
     // Saved for one more target than is selected now: one line too many.
     const std::string longer = good + good.substr(ends.at(0), ends.at(1) - ends.at(0));
     cases.push_back({longer, err::TypeMismatch, "line 50: more lines"});
+    cases.push_back({"\xEF\xBB\xBF" + good, 0, ""});  // a byte-order mark, as an editor writes it
+    cases.push_back({good + std::string(1 << 20, ' '), err::PathFileAccess, "larger than"});
+    // Values the recorder does not take: the VCO (item 9), an equaliser tap,
+    // an RF level and the record values (line 48 and 49), just outside and far.
+    for (const auto& [line, item, value] :
+         std::vector<std::tuple<std::size_t, int, std::string>>{{12, 9, "1024"},
+                                                                {13, 9, "4000"},
+                                                                {12, 19, "-3"},
+                                                                {14, 2, "-129"},
+                                                                {49, 1, "128"},
+                                                                {48, 3, "500"}}) {
+        std::string text = good;
+        std::size_t at = ends.at(line - 2);
+        for (int field = 0; field < item; ++field)
+            at = text.find(',', at) + 1;
+        text.replace(at, text.find(',', at) - at, value);
+        cases.push_back({text, err::Overflow,
+                         "line " + std::to_string(line) + ": item " + std::to_string(item) + " = " +
+                             value + " is out of range"});
+    }
 
     const auto before = std::make_unique<Shared>(rig.s);  // a large struct: not on the stack
     for (const Case& c : cases) {
@@ -226,11 +261,13 @@ TEST(DataFile, TheMenuRefusesEmptyFilesAndIgnoreKeepsTheTablesAndTheIdleWindow) 
 TEST(DataFile, TheSaveOffersANameWithoutTrailingBlanksAndRefusesTheToolsOwnFiles) {
     FileRig rig;
     const std::string rsset = readFile("RSSET.DAT");
+    std::filesystem::create_symlink("RSSET.DAT", "link.dst");  // refused by what it names
     rig.dialogs().expectInput(SerialPrompt, "V2.10.00 ");
     for (const auto& [chosen, own] :
          std::vector<std::pair<std::string, std::string>>{{"rsset.dat", "RSSET.DAT"},
                                                           {"sub/DVTRRF.DAT", "DVTRRF.DAT"},
-                                                          {"qt7310evr.DAT", "QT7310Evr.dat"}}) {
+                                                          {"qt7310evr.DAT", "QT7310Evr.dat"},
+                                                          {"link.dst", "RSSET.DAT"}}) {
         rig.dialogs().expectFile(FileDialog::Save, SaveFilter, chosen);
         rig.dialogs().expectMsgBox(own +
                                        " is a file of this tool and cannot be overwritten. "
@@ -246,31 +283,41 @@ TEST(DataFile, TheSaveOffersANameWithoutTrailingBlanksAndRefusesTheToolsOwnFiles
     EXPECT_FALSE(std::filesystem::exists("QT7310Err.dat"));
 }
 
-TEST(DataFile, AFileThatMayNotBeWrittenStaysWholeAndAbortEnds) {
-    for (Answer answer : {Answer::Ignore, Answer::Abort}) {
-        FileRig rig;
-        writeFile("old.dst", "old\r\n");
-        std::filesystem::permissions("old.dst", std::filesystem::perms::owner_read);
-        rig.dialogs().expectInput(SerialPrompt, "SN1");
-        rig.dialogs().expectFile(FileDialog::Save, SaveFilter, "old.dst");
-        rig.dialogs().expectMsgBox("There is same file. Are you OK ?", Answer::Yes);
-        rig.dialogs().expectMsgBox("File Not Write !", answer);
-        rig.tool.menuFile(0);
-        EXPECT_EQ(readFile("old.dst"), "old\r\n");
-        EXPECT_FALSE(std::filesystem::exists("old.dst.new"));
-        EXPECT_FALSE(std::filesystem::exists("QT7310Err.dat"));
-        EXPECT_FALSE(std::filesystem::exists("QT7310Evr.dat"));
-        EXPECT_EQ(rig.tool.ended(), answer == Answer::Abort);
-    }
+// The file that may not be written is named: the data file, when nothing is
+// written, or a history file, after the data file and the other one were.
+TEST(DataFile, AFileThatMayNotBeWrittenIsNamedStaysWholeAndAbortEnds) {
+    for (const std::string locked : {"old.dst", "QT7310Evr.dat"})
+        for (Answer answer : {Answer::Ignore, Answer::Abort}) {
+            FileRig rig;
+            writeFile("old.dst", "old\r\n");
+            writeFile(locked, "old\r\n");
+            std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+            rig.dialogs().expectInput(SerialPrompt, "SN1");
+            rig.dialogs().expectFile(FileDialog::Save, SaveFilter, "old.dst");
+            rig.dialogs().expectMsgBox("There is same file. Are you OK ?", Answer::Yes);
+            rig.dialogs().expectMsgBox(
+                "File Not Write !\n" + locked + ": the file may not be written (read-only)",
+                answer);
+            rig.tool.menuFile(0);
+            EXPECT_EQ(readFile(locked), "old\r\n");
+            EXPECT_FALSE(std::filesystem::exists("old.dst.new"));
+            EXPECT_EQ(std::filesystem::exists("QT7310Err.dat"), locked != "old.dst");
+            EXPECT_EQ(rig.tool.ended(), answer == Answer::Abort);
+        }
 }
 
 // A disk that fills up during a save, as a file-size limit makes it: the file
 // replaced stays whole, no file is left beside it, and a history file takes
-// back the part of a block it could not hold.
+// back the part of a block it could not hold. So does the operation log with
+// a record, and names itself and the reason; it closes a record an earlier run
+// left cut short, and the record after space is back starts on its own line.
 TEST(DataFile, ADiskThatFillsDuringTheSaveLeavesEveryFileWhole) {
     test::TempWorkDir dir;
     writeFile("old.dst", "old\r\n");
     writeFile("history.dat", "one whole block\r\n");
+    writeFile("log.txt", "\"cut short");
+    run::OperationLog log("log.txt");
+    log.open({2026, 12, 5, 9, 30, 0});
     const std::string block(4096, 'x');
     std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
     rlimit saved{};
@@ -280,12 +327,16 @@ TEST(DataFile, ADiskThatFillsDuringTheSaveLeavesEveryFileWhole) {
     setrlimit(RLIMIT_FSIZE, &full);
     const int replaced = raised([&] { replaceFile("old.dst", block); }).number();
     const int appended = raised([&] { appendFile("history.dat", block); }).number();
+    const RfError logged = raised([&] { log.writeText(block); });
     setrlimit(RLIMIT_FSIZE, &saved);
+    log.writeText("after");
     EXPECT_NE(replaced, 0);
     EXPECT_NE(appended, 0);
     EXPECT_EQ(readFile("old.dst"), "old\r\n");
     EXPECT_FALSE(std::filesystem::exists("old.dst.new"));
     EXPECT_EQ(readFile("history.dat"), "one whole block\r\n");
+    EXPECT_EQ(errorText(logged), "Other Error No =  75\nlog.txt: File too large");
+    EXPECT_EQ(readFile("log.txt"), "\"cut short\r\n\"12-05-2026\",\"09:30:00\"\r\n\"after\"\r\n");
 }
 
 }  // namespace

@@ -318,6 +318,7 @@ void PbAdjust::finish() {
     s.DspText = s.VtrName + (s.StopReq ? "  Play Adjust Stop" : "  Play Adjust End");
     ctx_.logLine(s.DspText);
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
+    ctx_.log.sync();  // the run's end outlives a power loss
 }
 
 }  // namespace rf::adjust

@@ -103,6 +103,7 @@ void RecAdjust::RecAdjustMain() {
     s.DspText = s.VtrName + (s.StopReq ? " Rec Adjust Stop" : " Rec Adjust End");
     ctx_.logLine(s.DspText);
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
+    ctx_.log.sync();  // the run's end outlives a power loss
 }
 
 bool RecAdjust::standbyOff() {

@@ -4,6 +4,11 @@
 
 namespace rf::app {
 
+namespace {
+// A settings file holds a line or two; anything larger is no settings file.
+constexpr std::size_t SettingsFileMax = 64 * 1024;
+}  // namespace
+
 PortSetting portSetting(const DelimitedField& field) {
     PortSetting out;
     if (field.quoted) {
@@ -22,7 +27,7 @@ PortSetting portSetting(const DelimitedField& field) {
 }
 
 std::array<std::int16_t, 3> readDvtrRf(const std::string& path) {
-    auto in = DelimitedReader::fromFile(path);
+    auto in = DelimitedReader::fromFile(path, SettingsFileMax);
     std::array<std::int16_t, 3> out{};
     for (auto& v : out)
         v = in.int16();
@@ -30,7 +35,7 @@ std::array<std::int16_t, 3> readDvtrRf(const std::string& path) {
 }
 
 RsSettings readRsSet(const std::string& path) {
-    auto in = DelimitedReader::fromFile(path);
+    auto in = DelimitedReader::fromFile(path, SettingsFileMax);
     RsSettings out;
     out.port = portSetting(in.field());
     out.baud = in.text();

@@ -29,7 +29,8 @@ struct RsSettings {
 };
 
 // Reads DVTRRF.DAT (three integers) and RSSET.DAT from the given paths, with
-// the run-time errors of the reader (53, 13, 62, 6).
+// the run-time errors of the reader (53, 13, 62, 6). A byte-order mark at the
+// start is passed over; a device, a pipe or a file above 64 KiB is 75.
 std::array<std::int16_t, 3> readDvtrRf(const std::string& path);
 RsSettings readRsSet(const std::string& path);
 

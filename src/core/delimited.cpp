@@ -4,11 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 #include "core/errors.h"
+#include "core/files.h"
 
 namespace rf {
 
@@ -23,12 +22,8 @@ bool isLineEnd(char c) {
 
 DelimitedReader::DelimitedReader(std::string text) : text_(std::move(text)) {}
 
-DelimitedReader DelimitedReader::fromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) Raise(err::FileNotFound, path);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return DelimitedReader(all.str());
+DelimitedReader DelimitedReader::fromFile(const std::string& path, std::size_t maxBytes) {
+    return DelimitedReader(readWholeFile(path, maxBytes));
 }
 
 void DelimitedReader::skipBlanks() {

@@ -21,8 +21,9 @@ class DelimitedReader {
   public:
     explicit DelimitedReader(std::string text);
 
-    // Reads the named file whole; a missing file is "file not found" (53).
-    static DelimitedReader fromFile(const std::string& path);
+    // Reads the named file whole (readWholeFile: a missing file is "file not
+    // found" (53), a device, a pipe or a file above `maxBytes` is 75).
+    static DelimitedReader fromFile(const std::string& path, std::size_t maxBytes);
 
     DelimitedField field();
     std::string text() { return field().text; }

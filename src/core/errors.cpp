@@ -46,7 +46,10 @@ std::string linkErrorText(int number) {
 
 std::string errorText(const RfError& error) {
     std::string text = linkErrorText(error.number());
-    if (error.number() == err::NotReached && !error.detail().empty()) text += "\n" + error.detail();
+    // A state not reached says which one; a file that could not be written
+    // (the operation log) names itself and the system's reason.
+    const bool told = error.number() == err::NotReached || error.number() == err::PathFileAccess;
+    if (told && !error.detail().empty()) text += "\n" + error.detail();
     return text;
 }
 

@@ -82,7 +82,8 @@ std::string signedNumberText(long number);
 std::string linkErrorText(int number);
 
 // The text an error box shows for an error: linkErrorText, and for a state
-// the recorder did not reach, which one and where it stayed on a second line.
+// the recorder did not reach, which one and where it stayed on a second line;
+// for a file that could not be written (75), the file and the reason.
 std::string errorText(const RfError& error);
 
 }  // namespace rf

@@ -1,13 +1,15 @@
 #include "data/data_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/delimited.h"
 #include "core/errors.h"
+#include "core/files.h"
+#include "link/rs_commands.h"
 #include "run/operation_log.h"
 
 namespace rf::data {
@@ -57,12 +59,31 @@ bool isSingle(const Cell& cell) {
     return cell.of == Of::ErrResLp || cell.of == Of::ErrResOt;
 }
 
+[[noreturn]] void notWritten(const std::string& path, const std::string& why) {
+    Raise(err::PermissionDenied, path + ": " + why);
+}
+
 void requireWritable(const std::string& path) {
     std::error_code ec;
     const auto st = fs::status(path, ec);
     if (ec || !fs::exists(st)) return;
-    if (fs::is_directory(st) || (st.permissions() & fs::perms::owner_write) == fs::perms::none)
-        Raise(err::PermissionDenied, path);
+    if (fs::is_directory(st)) notWritten(path, "a directory");
+    if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
+        notWritten(path, "the file may not be written (read-only)");
+}
+
+// A data file is some ten kilobytes; a file far larger is none.
+constexpr std::size_t DataFileMax = 1024 * 1024;
+
+// The values the recorder takes for a cell: an upload sends a playback row as
+// its RF and EQ200 blocks, the record values as signed bytes.
+link::ValueLimits limitsOf(const Cell& cell) {
+    if (cell.of == Of::RecDataRead) return link::SignedByteLimits;
+    const int item = cell.at[5];
+    const auto rfLast = link::LevelBlock::itemRange(link::LevelKind::Rf).second;
+    const auto kind =
+        item <= static_cast<int>(rfLast) ? link::LevelKind::Rf : link::LevelKind::Eq200;
+    return link::levelItemLimits(kind, item);
 }
 
 // The file's lines without their line ends.
@@ -164,51 +185,52 @@ SaveTexts saveTexts(const Shared& s, const std::function<platform::DateTime()>& 
 }
 
 void replaceFile(const std::string& path, const std::string& text) {
-    requireWritable(path);
-    const std::string temp = path + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(temp, ec);
-            Raise(err::PermissionDenied, path);
-        }
-    }
+    // Through a symbolic link to the file it names: the link stays a link.
+    const std::string target = linkTarget(path);
+    requireWritable(target);
+    const std::string temp = target + ".new";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) notWritten(path, std::strerror(errno));
+    int failed = appendWhole(fd, text, true);
+    if (::close(fd) != 0 && !failed) failed = errno;
     std::error_code ec;
-    fs::rename(temp, path, ec);
-    if (ec) {
+    if (!failed) {
+        fs::rename(temp, target, ec);
+        failed = ec.value();
+    }
+    if (failed) {
         fs::remove(temp, ec);
-        Raise(err::PermissionDenied, path);
+        notWritten(path, std::strerror(failed));
+    }
+    // The rename itself reaches the disk with the directory.
+    const fs::path folder = fs::path(target).parent_path();
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
 }
 
 void appendFile(const std::string& path, const std::string& text) {
     requireWritable(path);
-    std::error_code ec;
-    const auto before = fs::exists(path, ec) ? fs::file_size(path, ec) : 0;
-    bool written = false;
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::app);
-        if (!out) Raise(err::PermissionDenied, path);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        written = static_cast<bool>(out);
-    }
-    if (written) return;
-    // A write that stopped part way (a full disk) is taken back: the file
-    // holds whole blocks only.
-    fs::resize_file(path, before, ec);
-    Raise(err::PermissionDenied, path);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) notWritten(path, std::strerror(errno));
+    // A write that stops part way (a full disk) is taken back: the file holds
+    // whole blocks only.
+    const int failed = appendWhole(fd, text, true);
+    ::close(fd);
+    if (failed) notWritten(path, std::strerror(failed));
 }
 
 LoadedHeader loadDataFile(const std::string& path, Shared& s) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) Raise(err::FileNotFound, path + ": cannot be opened (" + std::strerror(errno) + ")");
-    std::ostringstream all;
-    all << file.rdbuf();
-    const std::vector<std::string> text = splitLines(all.str());
+    std::string all;
+    try {
+        all = readWholeFile(path, DataFileMax);
+    } catch (const RfError& e) {
+        Raise(e.number(), path + ": " + e.detail());
+    }
+    const std::vector<std::string> text = splitLines(all);
 
     std::vector<LineCells> lines = errorRateLines(s.AdjTarget);
     for (LineCells& line : levelLines())
@@ -244,10 +266,20 @@ LoadedHeader loadDataFile(const std::string& path, Shared& s) {
     for (std::size_t n = 0; n < lines.size(); ++n) {
         try {
             for (std::size_t i = 0; i < lines[n].size(); ++i) {
-                if (isSingle(lines[n][i]))
+                const Cell& cell = lines[n][i];
+                if (isSingle(cell)) {
                     singles.push_back(parseSingle(fields[n][i]));
-                else
-                    integers.push_back(parseInt16(fields[n][i]));
+                    continue;
+                }
+                const int value = parseInt16(fields[n][i]);
+                // A value the recorder does not take would stop an upload half-way.
+                const link::ValueLimits limits = limitsOf(cell);
+                if (value < limits.low || value > limits.high)
+                    Raise(err::Overflow, "item " + std::to_string(i) + " = " +
+                                             std::to_string(value) + " is out of range (" +
+                                             std::to_string(limits.low) + " to " +
+                                             std::to_string(limits.high) + ")");
+                integers.push_back(static_cast<std::int16_t>(value));
             }
         } catch (const RfError& e) {
             Raise(e.number(), path + ": line " + std::to_string(n + 2) + ": " + e.detail());

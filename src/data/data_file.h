@@ -39,12 +39,14 @@ struct SaveTexts {
 };
 SaveTexts saveTexts(const Shared& s, const std::function<platform::DateTime()>& now);
 
-// Replaces a file by the text: written whole beside it, then renamed over it,
-// so a write that fails leaves the old file as it was. A file that may not be
-// written is "permission denied" (70).
+// Replaces a file by the text: written whole beside it, on the disk, then
+// renamed over it, so a write that fails leaves the old file as it was. A
+// symbolic link is written through: the file it names is replaced. A file that
+// may not be written is "permission denied" (70), its detail the file and the
+// reason.
 void replaceFile(const std::string& path, const std::string& text);
-// Appends the text to a file (created when missing) in one write; a file that
-// may not be written is 70.
+// Appends the text to a file (created when missing) whole and on the disk, or
+// not at all; a file that may not be written is 70 as above.
 void appendFile(const std::string& path, const std::string& text);
 
 // The header of a loaded file.
@@ -53,9 +55,11 @@ struct LoadedHeader {
 };
 // Reads a data file whole into ErrResLp, ErrResOt, PbDataRead and
 // RecDataRead, section A by the current `AdjTarget`. The whole file is read
-// before any table changes: a missing file is 53, a line missing or cut short
-// 62, a field that is no number 13, each naming the file and the line, and
-// none of them changes anything.
+// before any table changes: a missing file is 53, a device, a pipe or a file
+// above 1 MiB 75, a line missing or cut short 62, a field that is no number
+// 13, a value the recorder does not take (its level items' limits, a signed
+// byte for the record values) 6, each naming the file and the line, and none
+// of them changes anything.
 LoadedHeader loadDataFile(const std::string& path, Shared& s);
 
 }  // namespace rf::data

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/files.h"
 #include "data/data_file.h"
 
 namespace rf::data {
@@ -30,10 +31,13 @@ std::optional<std::string> toolsOwnFile(const std::string& path, const Shared& s
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return text;
     };
-    const std::string name = std::filesystem::path(path).filename().string();
-    for (const std::string& own : {std::string("DVTRRF.DAT"), std::string("RSSET.DAT"),
-                                   s.ErrDataFile, s.EvrDataFile, s.AdjLogFile})
-        if (upper(name) == upper(own)) return own;
+    // By the name chosen and by the file a link there names.
+    for (const std::string& chosen : {path, linkTarget(path)}) {
+        const std::string name = std::filesystem::path(chosen).filename().string();
+        for (const std::string& own : {std::string("DVTRRF.DAT"), std::string("RSSET.DAT"),
+                                       s.ErrDataFile, s.EvrDataFile, s.AdjLogFile})
+            if (upper(name) == upper(own)) return own;
+    }
     return std::nullopt;
 }
 
@@ -48,12 +52,11 @@ ErrorChoice FileMenu::onError(const RfError& error) {
     Shared& s = ctx_.shared;
     // The existence tests ask the file system and raise nothing, so a 53 here
     // is a file that exists and could not be opened: reported like the rest.
-    if (error.number() == err::PermissionDenied) {
-        s.ErrMsgText = "File Not Write !";
-    } else {
-        s.ErrMsgText = otherErrorText(error.number());
-        if (!error.detail().empty()) s.ErrMsgText += "\n" + error.detail();
-    }
+    // Either way the file and the reason follow on a second line: a save may
+    // have written some of its three files.
+    s.ErrMsgText = error.number() == err::PermissionDenied ? "File Not Write !"
+                                                           : otherErrorText(error.number());
+    if (!error.detail().empty()) s.ErrMsgText += "\n" + error.detail();
     const Answer answer = ctx_.platform.dialogs().msgBox(s.ErrMsgText, Buttons::AbortRetryIgnore,
                                                          Icon::Critical, "ERROR Message");
     s.MsgAnswer = static_cast<int>(answer);

@@ -30,7 +30,8 @@ class FileMenu {
     void save();
     void load();
     // The handler's error trap: "File Not Write !" for a file that may not be
-    // written, "Other Error No = " for the rest. Retry runs the failing step
+    // written, "Other Error No = " for the rest, each with the file and the
+    // reason on a second line. Retry runs the failing step
     // again; Abort ends the program; Ignore gives the command up, leaving the
     // window idle and every table as it was.
     ErrorChoice onError(const RfError& error);

@@ -60,6 +60,21 @@ struct Range {
     bool checked;
 };
 
+// What a field carries as LevelRead reads it.
+ValueLimits fieldLimits(Field f) {
+    switch (f) {
+        case Field::OneDigit:
+            return {0, 15};
+        case Field::TwoHex:
+            return {0, 255};
+        case Field::Item9:
+            return {0, 4095};
+        case Field::Signed:
+            break;
+    }
+    return SignedByteLimits;
+}
+
 // Characters a field takes on the line.
 int fieldWidth(Field f) {
     return f == Field::Item9 ? 4 : 2;
@@ -124,6 +139,11 @@ Range allowed(LevelKind kind, int item) {
     return {0, 0, false};
 }
 
+ValueLimits itemLimits(LevelKind kind, const ItemField& f) {
+    const Range range = allowed(kind, f.item);
+    return range.checked ? ValueLimits{range.low, range.high} : fieldLimits(f.field);
+}
+
 std::string levelCode(int cate, bool set) {
     switch (cate) {
         case 0:
@@ -163,8 +183,14 @@ std::string twoHex(int n) {
     return {hexDigit(n >> 4), hexDigit(n)};
 }
 
+ValueLimits levelItemLimits(LevelKind kind, int item) {
+    for (const ItemField& f : layout(kind))
+        if (f.item == item) return itemLimits(kind, f);
+    Raise(err::InvalidCall, "no item " + std::to_string(item) + " in this level block");
+}
+
 std::string signedByte(int v) {
-    if (v < -128 || v > 127)
+    if (v < SignedByteLimits.low || v > SignedByteLimits.high)
         Raise(err::Overflow, std::to_string(v) + " does not fit a signed byte");
     return twoHex(v + 128);
 }
@@ -416,8 +442,8 @@ LevelBlock Rs::LevelRead(const BlockSel& sel, LevelKind kind) {
                 v = r.signedByte(pos);
                 break;
         }
-        Range range = allowed(kind, f.item);
-        if (range.checked && (v < range.low || v > range.high))
+        const ValueLimits limits = itemLimits(kind, f);
+        if (v < limits.low || v > limits.high)
             Raise(err::ValueRange,
                   "item " + std::to_string(f.item) + " = " + std::to_string(v) + " out of range");
         block.items[static_cast<std::size_t>(f.item)] = static_cast<std::int16_t>(v);

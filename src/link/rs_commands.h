@@ -43,6 +43,18 @@ struct ErrRates {
     std::array<std::string, 4> marks;
 };
 
+// The values a field or an item takes, both ends included.
+struct ValueLimits {
+    int low, high;
+};
+// The values the recorder takes for an item of a level block of `kind` (one
+// of the kind's items, LevelBlock::itemRange): the item's own limits where it
+// has them, else what its field carries. LevelRead refuses a reply outside them.
+ValueLimits levelItemLimits(LevelKind kind, int item);
+// What a signed byte field carries: the RF items of a level block and the
+// record values RecValueSet sends.
+inline constexpr ValueLimits SignedByteLimits{-128, 127};
+
 // Hex digit of n (its low four bits) and two hex digits of n (its low byte).
 char hexDigit(int n);
 std::string twoHex(int n);

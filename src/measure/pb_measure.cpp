@@ -92,6 +92,7 @@ void PbMeasure::PbMeasureMain() {
     s.DspText = s.VtrName + (s.StopReq ? "  Play Measure Stop" : "  Play Measure End");
     ctx_.logLine(s.DspText);
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
+    ctx_.log.sync();  // the run's end outlives a power loss
 }
 
 void PbMeasure::fourChannelBlock(int fmt, int rpm) {

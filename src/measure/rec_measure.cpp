@@ -105,6 +105,7 @@ void RecMeasure::RecMeasureMain() {
     s.DspText = s.VtrName + (s.StopReq ? " Rec Measure Stop" : " Rec Measure End");
     ctx_.logLine(s.DspText);
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
+    ctx_.log.sync();  // the run's end outlives a power loss
 }
 
 void RecMeasure::block(int fmt, int rpm, int cate, int kind) {

@@ -1,10 +1,15 @@
 #include "run/operation_log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "core/delimited.h"
 #include "core/errors.h"
+#include "core/files.h"
 
 namespace rf::run {
 
@@ -13,6 +18,15 @@ std::string two(int v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d", v);
     return buf;
+}
+
+// Whether the file's last byte is no line end (a record cut short); a file
+// that cannot be read back counts as whole.
+bool endsInsideLine(int fd) {
+    struct stat st {};
+    char last = '\n';
+    if (::fstat(fd, &st) != 0 || st.st_size == 0) return false;
+    return ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n';
 }
 }  // namespace
 
@@ -27,14 +41,16 @@ std::string logTime(const platform::DateTime& t) {
 }
 
 void OperationLog::open(const platform::DateTime& now) {
-    if (out_.is_open()) out_.close();
-    out_.open(path_, std::ios::binary | std::ios::app);
-    if (!out_) Raise(err::PathFileAccess, path_ + ": " + std::strerror(errno));
+    close();
+    // Read too: open sees whether the file ends inside a record.
+    fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) Raise(err::PathFileAccess, path_ + ": " + std::strerror(errno));
+    midLine_ = endsInsideLine(fd_);
     writeDateLine(now);
 }
 
 void OperationLog::writeDateLine(const platform::DateTime& now) {
-    writeRecord(DelimitedRecord().text(logDate(now)).text(logTime(now)).line());
+    append(DelimitedRecord().text(logDate(now)).text(logTime(now)).line(), true);
 }
 
 void OperationLog::writeText(std::string_view text) {
@@ -42,17 +58,26 @@ void OperationLog::writeText(std::string_view text) {
 }
 
 void OperationLog::writeRecord(const std::string& line) {
-    if (!out_.is_open()) return;
-    out_ << line;
-    out_.flush();
-    if (!out_) {
-        out_.clear();
-        Raise(err::PathFileAccess, path_ + ": the record could not be written");
+    append(line, false);
+}
+
+void OperationLog::append(const std::string& line, bool durable) {
+    if (fd_ < 0) return;
+    if (const int failed = appendWhole(fd_, midLine_ ? "\r\n" + line : line, durable)) {
+        midLine_ = endsInsideLine(fd_);
+        Raise(err::PathFileAccess, path_ + ": " + std::strerror(failed));
     }
+    midLine_ = false;
+}
+
+void OperationLog::sync() {
+    if (fd_ >= 0 && ::fsync(fd_) != 0)
+        Raise(err::PathFileAccess, path_ + ": " + std::strerror(errno));
 }
 
 void OperationLog::close() {
-    if (out_.is_open()) out_.close();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
 }
 
 }  // namespace rf::run
