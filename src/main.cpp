@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "core/version.h"
 #include "demo/demo.h"
+#include "platform/qt/end_signals.h"
 #include "platform/qt/qt_platform.h"
 #include "report/report_pdf.h"
 #include "results/view/level_curve_window.h"
@@ -104,6 +105,14 @@ int main(int argc, char* argv[]) {
     // that box for the last window closing and quit.
     QApplication::setQuitOnLastWindowClosed(false);
     rf::platform::qt::QtPlatform platform;
+    // One copy per working directory: a second one there says so and fails.
+    if (!platform.acquireSingleInstance()) {
+        const std::string text = "rfadjust: " + platform.lockRefusal();
+        std::cerr << text << std::endl;
+        platform.dialogs().msgBox(text, rf::platform::Buttons::Ok, rf::platform::Icon::Critical,
+                                  "RF ADJUST TOOL");
+        return 3;
+    }
     // The port name "SIM" is the built-in simulated recorder, not a device; the
     // recorder of the latest such port goes to its front panel.
     std::shared_ptr<rf::sim::RealTimeRecorder> simRecorder;
@@ -112,6 +121,8 @@ int main(int argc, char* argv[]) {
         rf::sim::QtSimPort::factory(
             [&](const std::shared_ptr<rf::sim::RealTimeRecorder>& host) { simRecorder = host; }));
     rf::app::Tool tool(platform);
+    // A shutdown, a logout or Ctrl-C closes the tool as its window's close does.
+    rf::platform::qt::EndSignals endSignals(platform, [&](int) { tool.closeRequested(); });
     tool.setReportWriter(rf::report::writePdf);
     rf::shell::MainWindowView window(tool.window(), tool);
     rf::shell::VersionWindowView version(tool.versionWindow(), tool);

@@ -75,13 +75,20 @@ TEST(RsSend, ATimeOutEndsAtOnceOtherFailuresAreTriedSixTimesAndTheLastReplyDecid
     // other failures retry at once. An ACK-only command pauses a second after its ACK.
     const std::vector<double> paced{0, 2001, 4002, 6003, 8004, 10005};
     const std::vector<double> back2back{0, 1, 2, 3, 4, 5};
+    const std::string junk(link::MaxReplyBytes, '1');
     const std::vector<Case> cases{
         // A reply that never ends in ETX times out after five seconds, without a retry:
-        // no reply, a lone ACK, a reply cut short, bytes after the ETX.
+        // no reply, a lone ACK, a reply cut short.
         {false, {""}, err::TimeOver, {0}, 5000},
         {false, {kAck}, err::TimeOver, {0}, 5000},
         {false, {"\x06\x02$SQ:1234"}, err::TimeOver, {0}, 5000},
-        {false, {good("$SQ:1") + "X"}, err::TimeOver, {0}, 5000},
+        // A reply ends at its ETX, whatever follows it in the same read.
+        {false, {sq + "X"}, 0, {0}, 1},
+        {false, {sq + good("$SQ:999999999")}, 0, {0}, 1},
+        // More than a reply's worth of bytes without an ETX is a bad reply.
+        {false, {6, kAck + junk}, err::OtherReply, back2back, 6},
+        {false, {6, "\x06\x02$SQ:" + junk + "\x03"}, err::OtherReply, back2back, 6},
+        {true, {6, kAck + junk}, err::AckReceive, back2back, 6},
         {false, {6, nak + "$SQ:1\x03"}, err::AckReceive, paced, 12006},
         {false, {6, er}, err::ErrReceive, back2back, 6},
         {false, {6, mixed}, err::ErrReceive, back2back, 6},
@@ -119,6 +126,7 @@ TEST(RsSend, ATimeOutEndsAtOnceOtherFailuresAreTriedSixTimesAndTheLastReplyDecid
 
 TEST(CommEvents, AnErrorEventShowsItsBoxThenEndsTheProgramAndUnwindsTheExchange) {
     // Each event and the text of its box.
+    const std::string lost = "Unknow Error\nCOM1: the line was lost (No such device)";
     const std::vector<std::pair<int, std::string>> cases{{comm::Break, "Interrupt Receive"},
                                                          {comm::Frame, "Frame Error"},
                                                          {comm::Overrun, "Data Lost"},
@@ -126,14 +134,14 @@ TEST(CommEvents, AnErrorEventShowsItsBoxThenEndsTheProgramAndUnwindsTheExchange)
                                                          {comm::RxParity, "Parity Error"},
                                                          {comm::TxFull, "Send Buffer Full"},
                                                          {comm::Dcb, "DCB Receive Error"},
-                                                         {comm::DeviceLost, "Unknow Error"},
+                                                         {comm::DeviceLost, lost},
                                                          {1002, "Unknow Error"}};
     for (const auto& [event, text] : cases) {
         SCOPED_TRACE(text);
         VirtualLine line;
         line.platform.dialogs().expectMsgBox(text, Answer::Ok);
         line.peer.silence();
-        line.platform.port()->deliverEvent(event, 700ms);
+        line.platform.port()->deliverEvent(event, 700ms, "No such device");
         EXPECT_THROW(line.link.exchange("$SQ", "$SQ"), ProgramEnd);
         EXPECT_EQ(line.now(), 700);
         ASSERT_EQ(line.platform.dialogs().shown().size(), 1u);
@@ -146,6 +154,16 @@ TEST(CommEvents, AnErrorEventShowsItsBoxThenEndsTheProgramAndUnwindsTheExchange)
         // Neither the time-out nor anything else is left to fire.
         EXPECT_TRUE(line.platform.scheduler().empty());
     }
+}
+
+TEST(RsReceive, ALineThatOnlyBabblesNeverHoldsMoreThanAReply) {
+    VirtualLine line;
+    line.peer.reply(kAck);
+    line.link.exchangeAckOnly("SRS:L00123456");  // the recorder's message is awaited
+    for (int i = 1; i <= 100; ++i)
+        line.platform.port()->deliver(std::string(1000, '\0'), line.platform.elapsed() + i * 1ms);
+    line.link.RsWait(200);
+    EXPECT_LE(line.link.state().RsRecvData.size(), link::MaxReplyBytes);
 }
 
 TEST(CommEvents, LineStateEventsAreNotErrors) {

@@ -128,6 +128,7 @@ TEST_F(PtyLine, FarEndGoingAwayIsReportedOnceAsDeviceLostAndClosesThePort) {
     pty.closeMaster();
     ASSERT_TRUE(pumpUntil(platform, [&] { return !events.empty(); }));
     EXPECT_EQ(events, std::vector<int>{comm::DeviceLost});
+    EXPECT_NE(port->failure(), "") << "the system's reason is missing";
     // The dead device would keep the event loop busy while the port stays open.
     EXPECT_TRUE(pumpUntil(platform, [&] { return !port->isOpen(); }));
     EXPECT_EQ(events, std::vector<int>{comm::DeviceLost});

@@ -93,6 +93,8 @@ void RsLink::startAttempt() {
     s_.RsRecvData.clear();
     s_.RsOverFlag = false;
     s_.RsAckFlag = true;
+    s_.RsEtxFlag = false;
+    s_.RsJunkFlag = false;
 }
 
 void RsLink::waitForReply(bool ackOnly) {
@@ -100,7 +102,7 @@ void RsLink::waitForReply(bool ackOnly) {
     // Until the reply is complete (or, acknowledge-only, an ACK has come), a
     // reply begins with anything but ACK, or the time-out sets RsOverFlag.
     RsOverBox.waitFor(ReplyTimeoutMs, [&] {
-        if (!s_.RsAckFlag) return true;
+        if (!s_.RsAckFlag || s_.RsJunkFlag) return true;
         return ackOnly ? s_.RsRecvData.find(AckCode) != std::string::npos : s_.RsEtxFlag;
     });
 }
@@ -108,11 +110,10 @@ void RsLink::waitForReply(bool ackOnly) {
 bool RsLink::RsSendAttempts() {
     for (int attempt = 0; attempt < MaxAttempts;) {
         startAttempt();
-        s_.RsEtxFlag = false;
         waitForReply(false);
         // No retry after a time-out: the recorder is not there.
         if (s_.RsOverFlag) Raise(err::TimeOver);
-        const bool good = s_.RsRecvData.starts_with(s_.RsAckHead) && s_.RsAckFlag;
+        const bool good = s_.RsRecvData.starts_with(s_.RsAckHead) && s_.RsAckFlag && !s_.RsJunkFlag;
         if (good) return true;
         // A reply that did not begin with ACK: give the line two seconds to settle.
         if (!s_.RsAckFlag) RsWait(2000);
@@ -138,6 +139,9 @@ void RsLink::RsSendAckOnly() {
         if (!s_.RsAckFlag) {
             RsWait(1000);
             ++attempt;
+        } else if (s_.RsJunkFlag) {
+            ++attempt;
+            continue;
         }
         if (s_.RsRecvData.find(AckCode) != std::string::npos) {
             RsWait(1000);
@@ -163,23 +167,46 @@ void RsLink::OnComm(int event) {
             case comm::Eof:
                 return;
             case comm::Receive:
-                if (!port_) return;
-                s_.RsRecvData += port_->readAll();
-                if (!s_.RsRecvData.empty()) {
-                    if (s_.RsRecvData.front() != AckCode) s_.RsAckFlag = false;
-                    if (s_.RsRecvData.back() == EtxCode) s_.RsEtxFlag = true;
-                }
+                if (port_) receive();
                 return;
-            default:
-                Raise(commEventError(event));
+            default: {
+                // The recorder's own text does not say that the line itself is gone.
+                std::string lost;
+                if (event == comm::DeviceLost && port_) {
+                    const std::string reason = port_->failure();
+                    lost = port_->name() + ": the line was lost" +
+                           (reason.empty() ? "" : " (" + reason + ")");
+                }
+                fatal(commEventError(event), lost);
+            }
         }
     } catch (const RfError& e) {
         fatal(e.number());
     }
 }
 
-void RsLink::fatal(int number) {
-    const std::string text = commErrorText(number);
+void RsLink::receive() {
+    std::string bytes = port_->readAll();
+    // A reply ends at its ETX: what follows it, in the same read or later, is
+    // stray and never taken for the next reply.
+    if (s_.RsEtxFlag) return;
+    const std::size_t from = s_.RsRecvData.size();
+    s_.RsRecvData += bytes;
+    if (!s_.RsRecvData.empty() && s_.RsRecvData.front() != AckCode) s_.RsAckFlag = false;
+    const std::size_t etx = s_.RsRecvData.find(EtxCode, from);
+    if (etx < MaxReplyBytes) {
+        s_.RsRecvData.resize(etx + 1);
+        s_.RsEtxFlag = true;
+    } else if (s_.RsRecvData.size() > MaxReplyBytes) {
+        // A line that only babbles (a wrong device, noise) must not grow the buffer.
+        s_.RsRecvData.clear();
+        s_.RsJunkFlag = true;
+    }
+}
+
+void RsLink::fatal(int number, const std::string& detail) {
+    std::string text = commErrorText(number);
+    if (!detail.empty()) text += "\n" + detail;
     platform_.dialogs().msgBox(text, platform::Buttons::Ok, platform::Icon::Critical,
                                "RS232-C Communication Error");
     RsOverBox.cancel();

@@ -17,6 +17,8 @@ inline constexpr char AckCode = '\x06';
 inline const std::string ErrHead = std::string{AckCode, StxCode} + "ER";
 
 inline constexpr int ReplyTimeoutMs = 5000;
+// A reply is a few dozen bytes: more than this without an ETX is no reply.
+inline constexpr std::size_t MaxReplyBytes = 4096;
 inline constexpr int MaxAttempts = 6;
 
 // The state of the exchange in progress, under the names the recorder protocol
@@ -27,6 +29,7 @@ struct LinkState {
     std::string RsAckHead;    // what a good reply begins with
     std::string RsRecvData;   // the receive buffer
     bool RsEtxFlag = false;   // the buffer ends with ETX: reply complete
+    bool RsJunkFlag = false;  // MaxReplyBytes came without an ETX: discarded, a bad reply
     bool RsAckFlag = true;    // no reply has begun with anything but ACK
     bool RsOverFlag = false;  // the reply time-out fired
     bool RsWaitFlag = false;  // the RsWait timer fired
@@ -96,7 +99,10 @@ class RsLink {
     void RsSendAckOnly();
     void startAttempt();
     void waitForReply(bool ackOnly);
-    void fatal(int number);
+    void receive();
+    // Shows the box of a fatal communication error, with `detail` as its second
+    // line, and ends the program.
+    void fatal(int number, const std::string& detail = "");
 
     platform::Platform& platform_;
     platform::SerialPort* port_ = nullptr;

@@ -62,6 +62,8 @@ class SerialPort {
     virtual void write(std::string_view bytes) = 0;
     // Everything that has arrived and not yet been read.
     virtual std::string readAll() = 0;
+    // The system's reason for the last DeviceLost event, or "" when it gave none.
+    virtual std::string failure() const { return {}; }
 
     // Called on the user-interface thread with an event code of `comm`.
     virtual void setCommHandler(std::function<void(int event)> handler) = 0;

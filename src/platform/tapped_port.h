@@ -36,6 +36,7 @@ class TappedPort final : public SerialPort {
         if (taps_.read && !bytes.empty()) taps_.read(bytes);
         return bytes;
     }
+    std::string failure() const override { return port_->failure(); }
     void setCommHandler(std::function<void(int event)> handler) override {
         port_->setCommHandler(std::move(handler));
     }

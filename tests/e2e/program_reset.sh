@@ -11,8 +11,11 @@ rfadjust=$(realpath "$1") vtrsim=$(realpath "$2") restarts=${3:-5}
 work=$(mktemp -d)
 pids=()
 cleanup() {
-    # The tool first, then the recorder it talks to.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+    # The tool first, then the recorder it talks to: SIGTERM closes the tool
+    # through its close, which still talks to the recorder.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null && wait "${pids[i]}" 2>/dev/null || true
+    done
     wait 2>/dev/null || true
     rm -rf "$work"
 }

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QThread>
 #include <stdexcept>
@@ -18,7 +19,7 @@ namespace rf::platform::qt {
 
 QtPlatform::QtPlatform(std::string lockFileName)
     : lockPath_(
-          QDir(QDir::tempPath()).filePath(QString::fromStdString(lockFileName)).toStdString()),
+          QDir::current().absoluteFilePath(QString::fromStdString(lockFileName)).toStdString()),
       dialogs_(std::make_unique<QtDialogs>()) {
     if (!QCoreApplication::instance())
         throw std::logic_error("QtPlatform needs a QCoreApplication to exist first");
@@ -90,6 +91,20 @@ bool QtPlatform::acquireSingleInstance() {
     if (lock_->error() == QLockFile::LockFailedError && lock_->removeStaleLockFile() &&
         lock_->tryLock(0))
         return true;
+    const QString dir = QFileInfo(QString::fromStdString(lockPath_)).absolutePath();
+    qint64 pid = 0;
+    QString host, app;
+    if (lock_->error() == QLockFile::LockFailedError) {
+        lockRefusal_ = "another copy of the tool is already running in " + dir.toStdString();
+        if (lock_->getLockInfo(&pid, &host, &app))
+            lockRefusal_ += " (process " + std::to_string(pid) + ")";
+        lockRefusal_ += ": one copy per directory, one directory per recorder";
+    } else {
+        lockRefusal_ =
+            lockPath_ + ": the lock file cannot be made (" +
+            (lock_->error() == QLockFile::PermissionError ? "permission denied" : "unknown error") +
+            ")";
+    }
     lock_.reset();
     return false;
 }

@@ -21,7 +21,9 @@ inline constexpr const char* DefaultLockFileName = "rfadjust.lock";
 // everything else is used on the thread that runs that application.
 class QtPlatform final : public Platform {
   public:
-    // `lockFileName` is the single-instance lock, a file in the temporary directory.
+    // `lockFileName` is the single-instance lock, a file in the working directory
+    // (as it is when the platform is made): one copy of the program per
+    // directory, so one machine may serve a recorder from each directory.
     explicit QtPlatform(std::string lockFileName = DefaultLockFileName);
     QtPlatform(const QtPlatform&) = delete;
     QtPlatform& operator=(const QtPlatform&) = delete;
@@ -43,6 +45,9 @@ class QtPlatform final : public Platform {
 
     // Where the single-instance lock lives.
     const std::string& lockFilePath() const { return lockPath_; }
+    // Why the last acquireSingleInstance() failed: the other copy and its
+    // directory, or the lock file and the system's reason.
+    const std::string& lockRefusal() const { return lockRefusal_; }
 
     // Makes createSerialPort(name) build its port with `factory` instead of
     // opening a device of that name: a port the program provides itself, such
@@ -59,6 +64,7 @@ class QtPlatform final : public Platform {
     std::atomic<bool> endRequested_{false};
     std::string lockPath_;
     std::unique_ptr<QLockFile> lock_;
+    std::string lockRefusal_;
     std::unique_ptr<QtDialogs> dialogs_;
     Dialogs* answering_ = nullptr;
     std::map<std::string, PortFactory> portFactories_;

@@ -46,6 +46,9 @@ struct QuietScope {
 QtSerialPort::QtSerialPort(Platform& platform, std::string name)
     : platform_(platform), name_(std::move(name)) {
     port_.setPortName(QString::fromStdString(name_));
+    // A device that never stops sending (a wrong device named as the port) is
+    // read this much at a time; what the handler does not read stays in the driver.
+    port_.setReadBufferSize(64 * 1024);
     QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { report(comm::Receive); });
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
                      [this](QSerialPort::SerialPortError e) { onError(e); });
@@ -115,6 +118,7 @@ std::string QtSerialPort::readAll() {
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     if (quiet_ || lost_ || !port_.isOpen() || !isRuntimeFailure(error)) return;
     lost_ = true;
+    failure_ = port_.errorString().toStdString();
     // A pseudo-terminal whose far end closed reads as "ready" with nothing to
     // read, and QSerialPort keeps its read notifier on after a ReadError: the
     // event loop would spin at full CPU for as long as the port stays open. The

@@ -25,6 +25,7 @@ class QtSerialPort final : public SerialPort {
     void discardOutput() override;
     void write(std::string_view bytes) override;
     std::string readAll() override;
+    std::string failure() const override { return failure_; }
     void setCommHandler(std::function<void(int)> handler) override {
         handler_ = std::move(handler);
     }
@@ -38,6 +39,7 @@ class QtSerialPort final : public SerialPort {
     std::string name_;
     QSerialPort port_;
     std::function<void(int)> handler_;
+    std::string failure_;  // the system's reason for the last DeviceLost
     // Set while the port is being opened, configured or closed: errors then are
     // answered by open() itself, not reported as events.
     bool quiet_ = false;

@@ -51,8 +51,9 @@ void VirtualSerialPort::deliver(std::string bytes, Micros at) {
     });
 }
 
-void VirtualSerialPort::deliverEvent(int code, Micros at) {
-    platform_.scheduler_.at(at, [this, code] {
+void VirtualSerialPort::deliverEvent(int code, Micros at, std::string failure) {
+    platform_.scheduler_.at(at, [this, code, failure = std::move(failure)] {
+        failure_ = failure;
         if (open_ && handler_) handler_(code);
     });
 }

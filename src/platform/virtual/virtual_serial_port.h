@@ -47,7 +47,9 @@ class VirtualSerialPort final : public SerialPort {
     // Peer side: bytes that reach the program at `at` (one receive event), and
     // a communication event at `at`. Nothing arrives at a closed port.
     void deliver(std::string bytes, Micros at);
-    void deliverEvent(int code, Micros at);
+    // `failure` is the system's reason the port then gives.
+    void deliverEvent(int code, Micros at, std::string failure = "");
+    std::string failure() const override { return failure_; }
 
     const PortSettings& settings() const { return settings_; }
 
@@ -57,6 +59,7 @@ class VirtualSerialPort final : public SerialPort {
     bool open_ = false;
     PortSettings settings_;
     std::string input_;
+    std::string failure_;
     std::function<void(int)> handler_;
 };
 
