@@ -9,6 +9,8 @@
 # Run it under xvfb-run; it needs xdotool.
 set -euo pipefail
 rfadjust=$(realpath "$1") vtrsim=$(realpath "$2")
+# A sanitizer build checks for leaks at exit, where the exit status is asserted.
+export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 root=$(mktemp -d)
 pids=()
