@@ -108,12 +108,11 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
     // the area, the number of blocks and the commands the operator ignored.
     int blocks = 0, ignored = 0;
     auto audit = [&](const std::string& outcome) {
-        ctx_.log.writeRecord(DelimitedRecord()
-                                 .text(textsOf(item).name)
-                                 .text(s.AreaNo == 0 ? "User" : "Default")
-                                 .text(std::to_string(blocks) + " blocks")
-                                 .text(outcome)
-                                 .line());
+        ctx_.logRecord(DelimitedRecord()
+                           .text(textsOf(item).name)
+                           .text(s.AreaNo == 0 ? "User" : "Default")
+                           .text(std::to_string(blocks) + " blocks")
+                           .text(outcome));
     };
     auto stop = [this] {
         FormInit_();
