@@ -23,6 +23,20 @@ bool fourChannelSelected(const Shared& s, int fmt, int rpm) {
     return s.AdjSel(dir::Playback, fmt, rpm, cate::Playback, kind::Conf, 0);
 }
 
+// A level block's RF and EQ200 items on both channels as the journal's
+// writes in `area`.
+std::vector<run::JournalWrite> levelWrites(const LevelValues& values, const BlockSel& block,
+                                           int area,
+                                           std::initializer_list<run::JournalWrite::Item> items) {
+    std::vector<run::JournalWrite> out;
+    for (int ch = 0; ch <= 1; ++ch) {
+        const auto& row = values[static_cast<std::size_t>(ch)];
+        for (auto item : items)
+            out.push_back({item, area, onChannel(block, ch), {row.begin(), row.end()}});
+    }
+    return out;
+}
+
 }  // namespace
 
 bool aboveLimit(std::span<const float> values, float limit) {
@@ -108,7 +122,11 @@ bool PbAdjust::masterFormat(int fmt, int rpm) {
     }
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
     ctx_.Stby(2000);
-    if (s.StopReq) return false;
+    if (s.StopReq) {
+        // The values as the STOP left them are the run's answer; nothing is pending.
+        ctx_.journal.settled();
+        return false;
+    }
     storeBlocks(blocks);
     return true;
 }
@@ -169,6 +187,10 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
         std::copy(items.begin(), items.end(), rowOf(s.PbDataRead, block, ch).begin());
     }
     recordOf(block).found = found;
+    // On the disk before the first write: a crash from here on is put right
+    // at the next start.
+    ctx_.journal.found(levelWrites(
+        found, block, 0, {run::JournalWrite::Item::LevelRf, run::JournalWrite::Item::LevelEq200}));
     // The adjustment starts from the defaults with the recorder's own MAG pair.
     for (int ch = 0; ch <= 1; ++ch) {
         auto data = rowOf(s.PbData, block, ch);
@@ -291,6 +313,17 @@ void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {
     Shared& s = ctx_.shared;
     if (blocks.empty()) return;
     const int fmt = blocks.front().SFmt, rpm = blocks.front().SRpm;
+    std::vector<run::JournalWrite> storing;
+    for (const BlockSel& b : blocks) {
+        LevelValues values{};
+        for (int ch = 0; ch <= 1; ++ch) {
+            const auto data = rowOf(s.PbData, b, ch);
+            std::copy(data.begin(), data.end(), values[static_cast<std::size_t>(ch)].begin());
+        }
+        for (auto& w : levelWrites(values, b, 1, {run::JournalWrite::Item::LevelEq200}))
+            storing.push_back(std::move(w));
+    }
+    ctx_.journal.completing(storing);
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 1);
     for (const BlockSel& b : blocks) {
         for (int ch = 0; ch <= 1; ++ch) {
@@ -302,6 +335,7 @@ void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {
         recordOf(b).stored = true;
     }
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 1);
+    ctx_.journal.settled();
 }
 
 bool PbAdjust::stopAndStandbyOff() {

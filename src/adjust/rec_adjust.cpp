@@ -29,6 +29,18 @@ RecordValues recordValues(RecTable& table, const BlockSel& block) {
     return out;
 }
 
+// Both channels' record values in `table` as the journal's writes in `area`.
+std::vector<run::JournalWrite> recordWrites(RecTable& table, const BlockSel& block, int area) {
+    std::vector<run::JournalWrite> out;
+    for (int ch = 0; ch <= 1; ++ch) {
+        const BlockSel sel = onChannel(block, ch);
+        const auto row = recRow(table, sel);
+        for (auto item : {run::JournalWrite::Item::RecCurr, run::JournalWrite::Item::RecFreq})
+            out.push_back({item, area, sel, {row.begin(), row.end()}});
+    }
+    return out;
+}
+
 // Items first to first + 5 of a level block: "a,b,c,d,e,f".
 std::string tapText(std::span<const std::int16_t, link::LevelItems> items, std::size_t first) {
     std::string out;
@@ -216,6 +228,9 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
     }
     kept.found = recordValues(s.RecDataRead, block);
     valuesFound_ = true;
+    // On the disk before the first write: a crash from here on is put right
+    // at the next start.
+    ctx_.journal.found(recordWrites(s.RecDataRead, block, 0));
     for (int ch = 0; ch <= 1; ++ch) {
         const BlockSel sel = onChannel(block, ch);
         auto values = recRow(s.RecData, sel);
@@ -343,6 +358,7 @@ void RecAdjust::blockEnd(const BlockSel& block) {
     rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
     if (!s.StopReq) {
         // Stored: adjustment mode entered with its last parameter 1.
+        ctx_.journal.completing(recordWrites(s.RecDataRead, block, 1));
         rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 1);
         for (int ch = 0; ch <= 1; ++ch) {
             const BlockSel sel = onChannel(block, ch);
@@ -351,6 +367,7 @@ void RecAdjust::blockEnd(const BlockSel& block) {
         }
         rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 1);
     }
+    ctx_.journal.settled();  // stored, or put back at the operator's STOP
     ctx_.ProgressDsp();
     RecordBlock& kept = record_.recordBlocks.back();
     kept.left = recordValues(s.RecDataRead, block);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "app/unfinished_run.h"
 #include "measure/tape_handling.h"
 
 namespace rf::app {
@@ -92,6 +93,10 @@ void Connection::Form_Activate() {
             induceToSend.reset();
         },
         [&] { nameRecorder(); },
+        // A run the tool did not end is put right before anything else.
+        [&] {
+            if (s.VtrSupported) dealWithUnfinishedRun(ctx_);
+        },
         [&] { rs_.TransportCtrl(link::Transport::TcSel); },
         [&] {
             s.VtrStatus = rs_.StatusRead();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "app/unfinished_run.h"
 #include "core/errors.h"
 #include "core/steps.h"
 #include "core/version.h"
@@ -145,11 +146,7 @@ void Tool::openPort() {
 void Tool::makeRecorderSafe() {
     if (!port_ || !port_->isOpen()) return;
     try {
-        if (rs_.adjModeOn()) rs_.AdjModeSet(link::AdjMode::Stop);
-        measure::TapeHandling tape(ctx_);
-        const std::string status = tape.readStatus();
-        for (const char* moving : {"REC", "PLAY", "FF", "REW"})
-            if (status == moving) tape.transportUntil(link::Transport::Stop, false);
+        makeSafe(ctx_, !rs_.adjModeOn());
     } catch (const RfError&) {
         // A recorder that does not answer is not made safe from here; the
         // program ends all the same, with the error the operator was shown.

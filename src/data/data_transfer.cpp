@@ -32,6 +32,32 @@ ItemTexts textsOf(ProgramItem item) {
     }
 }
 
+// What an upload or an initialisation is about to write, as the journal's
+// writes: all of it, so that a transfer cut short can be completed.
+std::vector<run::JournalWrite> transferWrites(Shared& s, ProgramItem item) {
+    using Item = run::JournalWrite::Item;
+    const bool init = item == ProgramItem::Initialize;
+    std::vector<run::JournalWrite> out;
+    forEachBlock([&](int d, int f, int r, int c, int k, int h) {
+        if (!s.AdjTarget(d, f, r, c, k, h)) return;
+        const BlockSel b{static_cast<std::int16_t>(f), static_cast<std::int16_t>(r),
+                         static_cast<std::int16_t>(c), static_cast<std::int16_t>(k),
+                         static_cast<std::int16_t>(h)};
+        if (d == dir::Playback) {
+            const auto row = (init ? s.PbIniData : s.PbDataRead).row(f, r, c, k, h);
+            const std::vector<std::int16_t> values(row.begin(), row.end());
+            out.push_back({Item::LevelRf, s.AreaNo, b, values, init});
+            out.push_back({Item::LevelEq200, s.AreaNo, b, values});
+        } else {
+            const auto row = (init ? s.RecIniData : s.RecDataRead).row(f, r, c, k, h);
+            const std::vector<std::int16_t> values(row.begin(), row.end());
+            out.push_back({Item::RecCurr, s.AreaNo, b, values});
+            out.push_back({Item::RecFreq, s.AreaNo, b, values});
+        }
+    });
+    return out;
+}
+
 }  // namespace
 
 void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int d,
@@ -153,6 +179,7 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
             if (count == 0) Raise(err::DivisionByZero);
             s.ProgressStep = 100.0f / static_cast<float>(count);
             blocks = count;
+            if (item != ProgramItem::DownLoad) ctx_.journal.completing(transferWrites(s, item));
             audit("started");
         },
     };
@@ -164,6 +191,7 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
         addBlockSteps(steps, item, d, b);
     });
     steps.push_back([&] {
+        ctx_.journal.settled();
         ctx_.display.message(title + " Complete !");
         audit(ignored == 0 ? std::string("completed")
                            : "completed, " + std::to_string(ignored) + " command(s) ignored");

@@ -34,8 +34,9 @@ std::optional<std::string> toolsOwnFile(const std::string& path, const Shared& s
     // By the name chosen and by the file a link there names.
     for (const std::string& chosen : {path, linkTarget(path)}) {
         const std::string name = std::filesystem::path(chosen).filename().string();
-        for (const std::string& own : {std::string("DVTRRF.DAT"), std::string("RSSET.DAT"),
-                                       s.ErrDataFile, s.EvrDataFile, s.AdjLogFile})
+        for (const std::string& own :
+             {std::string("DVTRRF.DAT"), std::string("RSSET.DAT"), s.ErrDataFile, s.EvrDataFile,
+              s.AdjLogFile, std::string(run::JournalFileName)})
             if (upper(name) == upper(own)) return own;
     }
     return std::nullopt;

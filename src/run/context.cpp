@@ -104,6 +104,11 @@ void RunContext::putBackAfter(const RfError& error, std::string what,
             throw;
         }
         logRecord(DelimitedRecord().text("Put back").text(what).text("done"));
+        try {
+            journal.settled();
+        } catch (const RfError&) {
+            // Left pending, the journal puts the same values back at the next start.
+        }
     };
     if (error.number() == err::TimeOver) {
         putBack = std::move(logged);

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/waits.h"
 #include "run/display.h"
+#include "run/journal.h"
 #include "run/operation_log.h"
 #include "state/shared.h"
 
@@ -47,6 +48,9 @@ class RunContext {
     OperationLog& log;
     platform::Platform& platform;
     Display& display;
+    // What the recorder held before the run's pending block wrote to it, on
+    // the disk in the working directory: a crash is put right at the next start.
+    Journal journal{JournalFileName};
 
     // The programme's pause of `ms` milliseconds; the window stays live.
     void Stby(int ms);

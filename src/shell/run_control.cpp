@@ -46,7 +46,31 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
 }
 
 void RunControl::trap(const std::vector<Step>& steps, ErrorScope scope) {
+    // However the steps end, the run's journal ends with them: removed, or
+    // kept for the next start when a block's values could not be put back.
+    struct EndJournal {
+        run::Journal& journal;
+        ~EndJournal() { journal.end(); }
+    } endJournal{ctx_.journal};
     runSteps(steps, [this, scope](const RfError& e, std::size_t) { return onError(e, scope); });
+}
+
+void RunControl::beginJournal(const std::string& programme) {
+    const Shared& s = ctx_.shared;
+    const auto now = ctx_.platform.now();
+    ctx_.journal.begin(programme, run::logDate(now) + " " + run::logTime(now),
+                       {s.VtrId, s.VtrInduce, s.SysconVer});
+}
+
+bool RunControl::putBackOwed() {
+    if (!ctx_.journal.owed()) return false;
+    ctx_.platform.dialogs().msgBox(
+        "The values found of an unfinished run could not be put back into the recorder (" +
+            ctx_.journal.path() +
+            "). Nothing else is sent to it until they are: choose Program Reset to put them "
+            "back.",
+        platform::Buttons::Ok, platform::Icon::Exclamation, "Put Back");
+    return true;
 }
 
 bool RunControl::recorderSupported() {
@@ -64,7 +88,7 @@ void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
     Shared& s = ctx_.shared;
     const bool toRecorder = PrgItem == ProgramItem::Start || PrgItem == ProgramItem::DownLoad ||
                             PrgItem == ProgramItem::UpLoad || PrgItem == ProgramItem::Initialize;
-    if (toRecorder && !recorderSupported()) return;
+    if (toRecorder && (!recorderSupported() || putBackOwed())) return;
     switch (PrgItem) {
         case ProgramItem::Adjust:
         case ProgramItem::ErrorRate: {
@@ -88,6 +112,9 @@ void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
             trap({[&] {
                 form_.MenuCtrl(MenuMode::AllOff);
                 form_.TabCtrl(TabMode::Off);
+                beginJournal(PrgItem == ProgramItem::DownLoad ? "Data DownLoad"
+                             : PrgItem == ProgramItem::UpLoad ? "Data UpLoad"
+                                                              : "Data Initialize");
                 if (programmes_.DataTransfer)
                     programmes_.DataTransfer(PrgItem);
                 else
@@ -170,6 +197,7 @@ void RunControl::start() {
             s.VtrName = s.VtrId + s.VtrInduce + "_" + s.VtrSerialNo;
             form_.setCaption("RF ADJUST TOOL : " + s.VtrName);
         },
+        [&] { beginJournal(m.prgItem(ProgramItem::Adjust).checked ? "Adjust" : "Error Rate"); },
         [&] {
             const bool adjust = m.prgItem(ProgramItem::Adjust).checked;
             if (adjust && (s.PbAdjRun || s.RecAdjRun) && programmes_.AdjustBegins)

@@ -66,6 +66,11 @@ class RunControl {
     const std::optional<std::string>& incomplete() const { return incomplete_; }
 
   private:
+    // The run's journal begins, naming the programme and the recorder.
+    void beginJournal(const std::string& programme);
+    // True (and the operator told) while an unfinished run's values found
+    // wait to be put back: nothing else may be sent to the recorder.
+    bool putBackOwed();
     void start();
     void restart();
     void trap(const std::vector<Step>& steps, ErrorScope scope = ErrorScope::Command);

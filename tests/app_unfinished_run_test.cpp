@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tool_rig.h"
+
+namespace rf::app {
+namespace {
+
+using platform::Answer;
+using platform::virt::DialogRecord;
+using run::JournalFileName;
+using test::readFile;
+
+// The tool killed where it stands: nothing of its own runs after it.
+struct Killed {};
+
+using RecValues = std::array<sim::RecItems, 2>;
+
+RecValues recValues(sim::Recorder& r, int area) {
+    return {r.recValues(area, 7, 2, 0, 0), r.recValues(area, 7, 2, 0, 1)};
+}
+
+// The HDLP 18000 rpm level blocks the recorder works with.
+std::vector<sim::LevelItems> levelBlocks(sim::Recorder& r) {
+    std::vector<sim::LevelItems> out;
+    for (int c = 0; c <= 1; ++c)
+        for (int k = 0; k <= 3; ++k)
+            for (int ch = 0; ch <= 1; ++ch)
+                out.push_back(r.levelBlock(0, 7, 2, c, k, ch));
+    return out;
+}
+
+// An Adjust run of every block, killed once the frames starting with
+// `frames` have gone in that order (others between them); then the tool
+// started again on the recorder as the kill left it, in the same working
+// directory, its question answered `answer`.
+struct KilledRun : test::ToolRig {
+    KilledRun(std::vector<std::string> frames, Answer answer)
+        : ToolRig(sim::RecorderConfig{.autoChanger = true}) {
+        EXPECT_TRUE(startUp());
+        found = {recValues(recorder, 0), recValues(recorder, 1)};
+        foundLevels = levelBlocks(recorder);
+        tool.choose(run::ProgramItem::Adjust);
+        tool.partAdjCheck(0);  // ALL
+        dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
+        test::onceWhen(
+            *this,
+            [this, frames] {
+                std::size_t seen = 0;
+                for (const std::string& l : test::sent(*this))
+                    if (seen < frames.size() && l.rfind(frames[seen], 0) == 0) ++seen;
+                return seen == frames.size();
+            },
+            [this] {
+                journal = readFile(JournalFileName);
+                atKill = recValues(recorder, 0);
+                throw Killed{};
+            });
+        EXPECT_THROW(tool.choose(run::ProgramItem::Start), Killed);
+        // What the kill left on the disk: the unwinding above is no part of it.
+        for (std::size_t ch = 0; ch <= 1; ++ch) {
+            const auto row = tool.shared().RecDataRead.row(7, 2, 0, 0, static_cast<int>(ch));
+            std::copy_n(row.begin(), 4, chosen[ch].begin());
+        }
+        tool.closePort();
+        test::writeFile(JournalFileName, journal);
+        dialogs().setFallback([this, answer](const DialogRecord& shown) {
+            DialogRecord r = shown;
+            r.answer = shown.buttons == platform::Buttons::YesNo ? answer : Answer::Ok;
+            return r;
+        });
+        EXPECT_TRUE(next.Main());
+    }
+    std::array<RecValues, 2> found;  // areas 0 and 1 before the run
+    std::vector<sim::LevelItems> foundLevels;
+    RecValues atKill, chosen;
+    std::string journal;
+    Tool next{platform};
+};
+
+enum class Holds { Found, AsKilled, Chosen, FoundLevels, Nothing };
+
+TEST(UnfinishedRun, ANextStartPutsTheRecorderRightAsTheOperatorAnswersAndSaysSo) {
+    const std::vector<std::string> sweep(12, "$RS:");  // the defaults, then eight points
+    // The playback store, then the record store's first write gone.
+    const std::vector<std::string> store = {"$SA:0721", "$SA:0721", "$RS:", "$RS:"};
+    struct Row {
+        const char* name;
+        std::vector<std::string> frames;
+        Answer answer;
+        Holds holds;
+        const char* logged;  // the outcome of the put-back's record
+    };
+    const Row rows[] = {
+        {"record sweep, put back", sweep, Answer::Yes, Holds::Found, "done, 4 writes read back"},
+        {"record sweep, kept", sweep, Answer::No, Holds::AsKilled, "kept as it is"},
+        {"record store, put back", store, Answer::Yes, Holds::Found, "done, 4 writes read back"},
+        {"record store, completed", store, Answer::No, Holds::Chosen, "done, 4 writes read back"},
+        {"VCO adjustment, put back",
+         {"$AR:"},
+         Answer::Yes,
+         Holds::FoundLevels,
+         "done, 4 writes read back"},
+        {"master levels, nothing pending",
+         {"$SA:0721", "$SA:0720"},
+         Answer::Yes,
+         Holds::Nothing,
+         nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        KilledRun run(row.frames, row.answer);
+        sim::Recorder& r = run.recorder;
+        EXPECT_FALSE(r.adjustMode());
+        EXPECT_NE(r.transport().mode(), sim::Mode::Rec);
+        EXPECT_FALSE(std::filesystem::exists(JournalFileName));
+        const RecValues area0 = recValues(r, 0), area1 = recValues(r, 1);
+        switch (row.holds) {
+            case Holds::Found:
+                EXPECT_EQ(area0, run.found[0]);
+                EXPECT_EQ(area1, row.frames == store ? run.found[0] : run.found[1]);
+                break;
+            case Holds::AsKilled:
+                EXPECT_EQ(area0, run.atKill);
+                EXPECT_EQ(area1, run.found[1]);
+                break;
+            case Holds::Chosen:
+                EXPECT_EQ(area0, run.chosen);
+                EXPECT_EQ(area1, run.chosen);
+                break;
+            case Holds::FoundLevels:
+                EXPECT_EQ(levelBlocks(r), run.foundLevels);
+                break;
+            case Holds::Nothing:
+                break;
+        }
+        const std::string log = readFile("QT7310AdjLog.txt");
+        EXPECT_NE(log.find("\"Unfinished run\",\"Adjust\""), std::string::npos);
+        if (row.logged)
+            EXPECT_NE(log.find(row.logged), std::string::npos) << log.substr(log.size() - 600);
+        else
+            EXPECT_EQ(log.find("\"Put back\",\"unfinished"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace rf::app
