@@ -70,8 +70,9 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
     for (std::size_t ch = 0; ch < 2; ++ch)
         for (std::size_t h = 0; h < 2; ++h)
             for (std::size_t c = 0; c < 4; ++c)  // current found, left, frequency found, left
-                EXPECT_EQ(run.text(heads[ch][h], 1 + c),
-                          std::to_string((c % 2 ? rec.left : rec.found)[ch][h + c / 2 * 2]));
+                EXPECT_EQ(
+                    run.text(heads[ch][h], 1 + c),
+                    std::to_string((c % 2 ? rec.left : rec.found).value()[ch][h + c / 2 * 2]));
     // Each playback block's table: MAG, VCO and the twelve taps of each channel.
     const auto& pbTables = run.content[0].sections[0].tables;
     ASSERT_EQ(pbTables.size(), record.playbackBlocks.size());
@@ -79,7 +80,7 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
         const auto& b = record.playbackBlocks[i];
         EXPECT_EQ(pbTables[i].title.rfind(run::blockName(b.block), 0), 0u);
         for (std::size_t r = 0; r < 4; ++r) {
-            const auto& items = (r % 2 ? b.left : b.found)[r / 2];
+            const auto& items = (r % 2 ? b.left : b.found).value()[r / 2];
             std::size_t column = 1;
             for (std::size_t item : {2, 3, 9, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28})
                 EXPECT_EQ(pbTables[i].rows[1 + r][column++].text, std::to_string(items[item]));
