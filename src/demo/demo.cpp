@@ -209,9 +209,12 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err,
     if (!dataFile.empty()) out << "Data file: " << dataFile << '\n';
     // The last line says how the run ended, as the report's "Run" row does.
     const auto& lastRun = tool.runControl().lastRun();
-    out << (lastRun ? run::outcomeLine(*lastRun) : std::string("Run not started")) << '\n';
+    const std::string outcome = lastRun ? run::outcomeLine(*lastRun) : "Run not started";
+    out << outcome << '\n';
     tool.endProgram();
-    return lastRun && lastRun->completed() ? 0 : 1;
+    if (lastRun && lastRun->completed()) return 0;
+    err << "rfadjust: the run did not complete: " << outcome << '\n';
+    return 1;
 }
 
 }  // namespace rf::demo
