@@ -131,8 +131,8 @@ TEST(PbAdjustStop, AtEachStopPointOfTheMasterPhase) {
         for (const auto& b : blocks) {
             EXPECT_FALSE(b.stored);
             for (std::size_t ch = 0; ch <= 1; ++ch) {
-                EXPECT_EQ(b.found[ch], user[ch]);
-                EXPECT_EQ(b.left[ch] == b.found[ch], row.blockStopped);
+                EXPECT_EQ(b.found.value()[ch], user[ch]);
+                EXPECT_EQ(b.left.value()[ch], run.recorder.levelBlock(0, 7, 2, 1, 0, ch));
             }
         }
         const std::string log = run.log();
@@ -247,7 +247,7 @@ TEST(PbAdjustMain, EveryBoxAdjustsStoresTheRecordersOwnValuesAndChecksInOrder) {
             const auto inRecorder = eq200(run.recorder.levelBlock(1, f, r, c, k, ch));
             EXPECT_EQ(inRecorder, eq200(adjusted));
             EXPECT_EQ(inRecorder, eq200(s.PbDataRead.row(f, r, c, k, ch)));
-            EXPECT_EQ(inRecorder, eq200(b.left[static_cast<std::size_t>(ch)]));
+            EXPECT_EQ(inRecorder, eq200(b.left.value()[static_cast<std::size_t>(ch)]));
             const auto best = truth.pbChannel(f, c, k, ch);
             EXPECT_NEAR(adjusted[9], best.vcoOpt, 2);
             for (std::size_t i = 0; i < 12; ++i)
@@ -335,25 +335,42 @@ TEST(PbAdjustMain, ARetryStartsAfresh) {
 // phase: before the operator is asked, the block read so far is as found again
 // and adjustment mode is left, so Abort leaves a recorder as it was. An error
 // while the block is still being read puts back nothing: the tables hold
-// values that were never read from this recorder.
+// values that were never read from this recorder. A recorder switched to
+// local refuses the put-back: it keeps the defaults written, and the block's
+// values left say so.
 TEST(PbAdjustMain, AnErrorInTheMasterPhasePutsBackTheBlockBeforeTheOperatorIsAsked) {
-    for (const char* after : {"$AR:01", "$BR:010"}) {
+    for (const std::string after : {"$AR:01", "$BR:010", "local $BS:012:"}) {
         SCOPED_TRACE(after);
+        const bool local = after.starts_with("local ");
         AdjustRun run({PbLp0});
         run.s().PbDataRead.row(7, 2, 1, 0, 1)[9] = 77;  // an earlier run's value
         std::array<sim::LevelItems, 2> found;
         for (int ch = 0; ch <= 1; ++ch)
             found[static_cast<std::size_t>(ch)] = run.recorder.levelBlock(0, 7, 2, 1, 0, ch);
         onceWhen(
-            run, [&] { return run.lastSentStarts(after); },
-            [&] { run.recorder.faults().errorReply.count = 6; });
+            run, [&] { return run.lastSentStarts(local ? after.substr(6) : after); },
+            [&] {
+                if (local) run.recorder.setRemote(false);
+                run.recorder.faults().errorReply.count = local ? 0 : 6;
+            });
         run.dialogs().expectMsgBox("RS232-C Err Receive Error", platform::Answer::Abort);
+        if (local)
+            run.dialogs().expectMsgBox(
+                "The values found could not all be put back (MAGVEX HDLP,18000rpm,PB,PB,Conf "
+                "levels as found: RS232-C Err Receive Error). The recorder may hold values of the "
+                "unfinished adjustment: check them before it is used.",
+                platform::Answer::Ok);
         run.start();
         EXPECT_TRUE(run.tool.ended());
-        for (int ch = 0; ch <= 1; ++ch)
-            EXPECT_EQ(run.recorder.levelBlock(0, 7, 2, 1, 0, ch),
-                      found[static_cast<std::size_t>(ch)]);
-        EXPECT_FALSE(run.recorder.adjustMode());
+        EXPECT_EQ(run.recorder.adjustMode(), local);
+        const auto& blocks = run.tool.adjustRecord().playbackBlocks;
+        ASSERT_EQ(blocks.size(), after == "$BR:010" ? 0u : 1u);
+        for (int ch = 0; ch <= 1; ++ch) {
+            const auto& holds = run.recorder.levelBlock(0, 7, 2, 1, 0, ch);
+            EXPECT_EQ(holds == found[static_cast<std::size_t>(ch)], !local);
+            for (const auto& b : blocks)
+                EXPECT_EQ(b.left.value()[static_cast<std::size_t>(ch)], holds);
+        }
     }
 }
 

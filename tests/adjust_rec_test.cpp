@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "adjust/rec_adjust.h"
+#include "report/report_content.h"
 #include "tool_rig.h"
 #include "wire_transcript.h"
 
@@ -198,7 +199,7 @@ TEST(RecAdjustMain, OneBlockOnTheLineAndInTheRecord) {
     for (int area = 0; area <= 1; ++area)
         for (int ch = 0; ch <= 1; ++ch)
             EXPECT_EQ(run.recorder.recValues(area, 7, 2, 0, ch),
-                      block.left[static_cast<std::size_t>(ch)]);
+                      block.left.value()[static_cast<std::size_t>(ch)]);
     EXPECT_FALSE(run.recorder.adjustMode());
 }
 
@@ -219,7 +220,6 @@ TEST(RecAdjustMain, StopAtEachStopPointPutsBackTheValuesFound) {
         {"master levels known", "RP,RP,RP Start !", 0ms, 1, nullptr, 1, false, true},
         {"time code roll-over", "Rec Current", 2s},
         {"reference levels", "Lch;High Frequency Level", 0ms, 2},
-        {"current sweep L", "CURR : Env-L1", 15s},
         {"current calculation L", "\n0040:", 0ms},
         {"current sweep R", "CURR : Env-R2", 30s},
         {"current calculation R", "\n0040:", 0ms, 2},
@@ -256,9 +256,8 @@ TEST(RecAdjustMain, StopAtEachStopPointPutsBackTheValuesFound) {
         run.expectValuesFound();
         const auto& blocks = run.record().recordBlocks;
         ASSERT_EQ(blocks.size(), c.master ? 0u : 1u);
-        if (!c.master) {
-            EXPECT_EQ(blocks[0].left, blocks[0].found);
-        }
+        for (const auto& b : blocks)
+            EXPECT_EQ(b.left, b.found);  // the values found, as the recorder holds them
     }
 }
 
@@ -434,28 +433,102 @@ TEST(RecAdjustMain, ARetryAfterALinkErrorStartsAfreshAndTheBarNeverStepsBackWith
     EXPECT_LE(*std::max_element(bar.begin(), bar.end()), 100);
 }
 
-// A time-out in the middle of a sweep: once the operator has answered, the
-// values the sweep wrote are put back and adjustment mode is left, whether the
-// run goes on (Ignore) or the program ends (Abort).
-TEST(RecAdjustMain, ATimeOutInASweepLeavesTheValuesAsFoundOnceAnswered) {
-    for (Answer answer : {Answer::Abort, Answer::Ignore}) {
+// Every way a run can end, from an error 15 s into channel L's current sweep
+// (or none): the report, the result window, the demo's last line and the
+// operation log tell the same outcome, and the values left in the report are
+// the ones the recorder holds. A time-out is put back once answered; a
+// recorder switched to local refuses the put-back and keeps the sweep's values.
+TEST(RunOutcome, EveryEndIsToldAlikeAndLeftIsWhatTheRecorderHolds) {
+    const std::string what = "MAGVEX HDLP,18000rpm,RP,RP,RP record values as found";
+    const std::string timeOut = "RS232-C Time Over Error", refused = "RS232-C Err Receive Error";
+    const std::string putBack = "\"Put back\",\"" + what + "\",\"";
+    const std::string lost = "put back failed: " + what + ": " + refused;
+    const auto box = [](const std::string& text, const char* answer) {
+        return "\"ERROR Message\",\"" + text + "\",\"" + answer + "\"|";
+    };
+    const auto incomplete = [](const std::string& why) {
+        return "\"Run incomplete\",\"Rec Adjust\",\"" + why + "\"";
+    };
+    enum class Fault { None, Stop, TimeOut, Local };
+    struct Row {
+        const char* what;
+        Fault fault;
+        Answer answer;        // to the error box
+        std::string outcome;  // the demo's last line; "" for a program ended by Abort
+        std::string log;      // records in this order, between bars
+    };
+    const std::vector<Row> rows = {
+        {"own end", Fault::None, Answer::Ok, "Run completed", "RP End !\"|Rec Adjust End\""},
+        {"STOP", Fault::Stop, Answer::Ok, "Run stopped", "RP Stop !\"|Rec Adjust Stop\""},
+        {"Abort", Fault::TimeOut, Answer::Abort, "",
+         box(timeOut, "Abort") + putBack + "done\"|\r\n\"" + timeOut + "\"\r\n"},
+        {"Retry", Fault::TimeOut, Answer::Retry, "Run completed",
+         box(timeOut, "Retry") + putBack + "done\"|Rec Adjust Start|Rec Adjust End\""},
+        {"Ignore", Fault::TimeOut, Answer::Ignore, "Run INCOMPLETE: " + timeOut + " (Rec Adjust)",
+         box(timeOut, "Ignore") + putBack + "done\"|" + incomplete(timeOut)},
+        {"failed put-back", Fault::Local, Answer::Ignore, "Run INCOMPLETE: " + lost,
+         putBack + "failed: " + refused + "\"|" + box(refused, "Ignore") + incomplete(lost)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
         RecRun run;
-        run.afterLog("CURR : Env-L1", 1, 0ms, [&] { run.recorder.faults().noReply.count = 1; });
-        run.dialogs().expectMsgBox("RS232-C Time Over Error", answer);
+        std::vector<report::Content> reports;
+        run.tool.setReportWriter([&](const report::Content& c, const std::string&) {
+            reports.push_back(c);
+            return std::string();
+        });
+        run.afterLog("CURR : Env-L1", 1, 15s, [&] {
+            if (row.fault == Fault::Stop) run.tool.choose(ProgramItem::Stop);
+            run.recorder.faults().noReply.count = row.fault == Fault::TimeOut ? 1 : 0;
+            run.recorder.setRemote(row.fault != Fault::Local);
+        });
+        if (row.fault == Fault::TimeOut || row.fault == Fault::Local)
+            run.dialogs().expectMsgBox(row.fault == Fault::Local ? refused : timeOut, row.answer);
+        if (row.fault == Fault::Local)
+            run.dialogs().expectMsgBox("The values found could not all be put back (" + what +
+                                           ": " + refused +
+                                           "). The recorder may hold values of the unfinished "
+                                           "adjustment: check them before it is used.",
+                                       Answer::Ok);
         run.start();
-        EXPECT_EQ(run.tool.ended(), answer == Answer::Abort);
-        for (int ch = 0; ch <= 1; ++ch)
-            EXPECT_EQ(run.recorder.recValues(0, 7, 2, 0, ch),
-                      run.found[static_cast<std::size_t>(ch)]);
-        EXPECT_FALSE(run.recorder.adjustMode());
-        // The box, the answer and the put-back are in the log; an end leaves
-        // the tape stopped.
-        const std::string box = std::string("\"ERROR Message\",\"RS232-C Time Over Error\",\"") +
-                                (answer == Answer::Abort ? "Abort" : "Ignore") +
-                                "\"\r\n\"Put back\",\"MAGVEX HDLP,18000rpm,RP,RP,RP record values "
-                                "as found\",\"done\"\r\n";
-        EXPECT_NE(run.log().find(box), std::string::npos);
-        EXPECT_EQ(run.recorder.transport().mode() == sim::Mode::Stop, answer == Answer::Abort);
+        EXPECT_EQ(run.dialogs().pending(), 0u);
+        run.recorder.setRemote(true);
+
+        const auto& lastRun = run.tool.runControl().lastRun();
+        EXPECT_EQ(lastRun ? run::outcomeLine(*lastRun) : "", row.outcome);
+        const std::string kind = row.outcome == "Run stopped"                ? "STOPPED"
+                                 : row.outcome.starts_with("Run INCOMPLETE") ? "INCOMPLETE"
+                                                                             : "";
+        const auto& window = run.tool.resultWindows().errResult();
+        EXPECT_EQ(window.visible, kind.empty() && !row.outcome.empty());
+        EXPECT_EQ(window.caption, "ErrorRate Result" + (kind.empty() ? "" : " - " + kind));
+        EXPECT_EQ(window.RunLabel, kind.empty() ? "" : row.outcome);
+        const std::string log = run.log();
+        std::istringstream records(row.log);
+        std::size_t at = 0;
+        for (std::string record; std::getline(records, record, '|');) {
+            at = log.find(record, at);
+            ASSERT_NE(at, std::string::npos) << record << "\n" << log.substr(log.size() - 600);
+        }
+        EXPECT_EQ(log.find("Run incomplete") != std::string::npos, kind == "INCOMPLETE");
+
+        // The record and the report show as left what the recorder holds.
+        const RecordBlock& block = run.record().recordBlocks.at(0);
+        EXPECT_EQ(block.stored, row.outcome == "Run completed");
+        for (std::size_t ch = 0; ch <= 1; ++ch)
+            EXPECT_EQ(block.left.value()[ch],
+                      run.recorder.recValues(0, 7, 2, 0, static_cast<int>(ch)));
+        EXPECT_EQ(block.left == block.found, !block.stored && row.fault != Fault::Local);
+        ASSERT_EQ(reports.size(), row.outcome.empty() ? 0u : 1u);
+        if (row.outcome.empty()) continue;
+        EXPECT_TRUE(reports[0].title.ends_with(kind.empty() ? "SN1" : "  (" + kind + ")"));
+        EXPECT_TRUE(reports[0].recorder.tables[0].rows.back()[1].text.starts_with(
+            kind == "STOPPED" ? kind : row.outcome.substr(4)));
+        const auto& table = reports[0].sections[1].tables.at(0);
+        for (std::size_t r = 1; r <= 4; ++r)  // the current and frequency left of each head
+            for (std::size_t item : {0, 2})
+                EXPECT_EQ(table.rows[r][2 + item].text,
+                          std::to_string(block.left.value()[(r - 1) / 2][(r - 1) % 2 + item]));
     }
 }
 
@@ -473,8 +546,6 @@ TEST(RecAdjustMain, APutBackThatFailsIsSaidAloudAndTheRestIsStillWritten) {
     run.start();
     EXPECT_EQ(run.recorder.recValues(0, 7, 2, 0, 1), run.found[1]);
     EXPECT_FALSE(run.recorder.adjustMode());
-    EXPECT_NE(run.log().find("\"Put back\",\"" + what + "\",\"failed: RS232-C Err Receive Error\""),
-              std::string::npos);
 }
 
 TEST(RecAdjustMain, WithNoRecordBlockTheBarStaysAndTheRunEnds) {

@@ -83,21 +83,6 @@ TEST(RunControl, LoadedDataIsClearedOnlyWhenTheOperatorSaysYes) {
     }
 }
 
-TEST(RunControl, StopDuringTheFirstProgrammeSkipsTheRestAndTheResult) {
-    RunRig rig;
-    rig.tool.programmes().PbAdjustMain = [&] {
-        rig.ran.push_back("PbAdjust");
-        while (!rig.tool.shared().StopReq)
-            rig.tool.context().Stby(1000);
-    };
-    rig.at(rig.now() + 95s, [&] { rig.tool.choose(run::ProgramItem::Stop); });
-    rig.dialogs().expectInput(SerialPrompt, "1");
-    rig.tool.choose(run::ProgramItem::Start);
-    EXPECT_EQ(rig.ran, (std::vector<std::string>{"PbAdjust"}));
-    EXPECT_FALSE(rig.tool.shared().StopReq);  // cleared on the way back to idle
-    EXPECT_TRUE(rig.tool.window().prgItem(run::ProgramItem::Start).enabled);
-}
-
 TEST(RunControl, TheErrorTrapRetriesIgnoresOrAborts) {
     const std::vector<std::tuple<Answer, std::vector<std::string>, bool>> cases = {
         {Answer::Retry, {"PbAdjust", "PbAdjust", "RecAdjust", "Result"}, false},
@@ -116,10 +101,6 @@ TEST(RunControl, TheErrorTrapRetriesIgnoresOrAborts) {
         rig.tool.choose(run::ProgramItem::Start);
         EXPECT_EQ(rig.ran, ran);
         EXPECT_EQ(rig.tool.ended(), ended);
-        EXPECT_EQ(test::readFile("QT7310AdjLog.txt")
-                          .find("\"Run incomplete\",\"Play Adjust\",\"Other Error No =  205\"") !=
-                      std::string::npos,
-                  answer == Answer::Ignore);
         const auto& box = rig.dialogs().shown().back();
         EXPECT_EQ(box.title, "ERROR Message");
         EXPECT_EQ(box.buttons, platform::Buttons::AbortRetryIgnore);

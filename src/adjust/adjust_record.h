@@ -39,19 +39,33 @@ using RecordValues = std::array<std::array<std::int16_t, 4>, 2>;
 // A playback block's level block per channel (items 0 to 28).
 using LevelValues = std::array<std::array<std::int16_t, 29>, 2>;
 
-struct RecordBlock {
+// A block's values as found and as left. "left" is what the recorder holds
+// as far as the tool knows: the values found, then every write of the block's
+// values the recorder acknowledged (a write that raised changed nothing) and
+// every read of them. Both are not known when the values found could not be
+// read: nothing was written to that block then.
+template <typename Values>
+struct BlockValues {
     BlockSel block;
-    RecordValues found{};  // read at the block's start
-    RecordValues left{};   // in the recorder at the block's end
-    bool stored = false;   // the adjusted values were stored (not stopped)
+    std::optional<Values> found;
+    std::optional<Values> left;
+    bool stored = false;  // the adjusted values were stored
+
+    void foundRead(const Values& values) { found = left = values; }
+    // Items [first, last] of channel `ch` as the recorder acknowledged them.
+    template <typename Items>
+    void held(int ch, std::size_t first, std::size_t last, const Items& items) {
+        if (!left) return;
+        auto& kept = (*left)[static_cast<std::size_t>(ch)];
+        for (std::size_t i = first; i <= last; ++i)
+            kept[i] = items[i];
+    }
 };
 
-struct PlaybackBlock {
-    BlockSel block;
-    LevelValues found{};
-    LevelValues left{};
-    bool stored = false;
-};
+// A record block: record current and frequency of each head.
+using RecordBlock = BlockValues<RecordValues>;
+// A playback block: its level blocks.
+using PlaybackBlock = BlockValues<LevelValues>;
 
 // A repeat or a warning of the run: a second error-rate measurement, a sweep
 // measured again, a LevelRate message.

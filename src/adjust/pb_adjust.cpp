@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "core/delimited.h"
 #include "measure/pb_measure.h"
@@ -15,6 +16,16 @@ using link::Transport;
 
 std::span<std::int16_t, link::LevelItems> rowOf(PbTable& table, const BlockSel& b, int ch) {
     return table.row(b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, ch);
+}
+
+// The EQ200 items of channel `ch` read back after the recorder's own
+// adjustment, into what is known of the block.
+void readBack(std::optional<LevelValues>& known, int ch,
+              std::span<const std::int16_t, link::LevelItems> items) {
+    if (!known) return;
+    const auto [first, last] = link::LevelBlock::itemRange(LevelKind::Eq200);
+    for (std::size_t i = first; i <= last; ++i)
+        (*known)[static_cast<std::size_t>(ch)][i] = items[i];
 }
 
 // The four-channel formats measure every head kind at once: their entry of
@@ -139,23 +150,29 @@ const BlockSel* PbAdjust::adjustBlocks(const std::vector<BlockSel>& blocks) {
     return nullptr;
 }
 
-PlaybackBlock& PbAdjust::recordOf(const BlockSel& block) {
+PlaybackBlock* PbAdjust::findRecord(const BlockSel& block) {
     auto& blocks = record_.playbackBlocks;
     auto it = std::find_if(blocks.begin(), blocks.end(),
                            [&](const PlaybackBlock& b) { return b.block == block; });
-    if (it != blocks.end()) return *it;
-    blocks.push_back({block, {}, {}, false});
-    return blocks.back();
+    return it != blocks.end() ? &*it : nullptr;
 }
 
-void PbAdjust::noteLeft(const BlockSel& block) {
-    PlaybackBlock& rec = recordOf(block);
-    for (int ch = 0; ch <= 1; ++ch) {
-        auto& left = rec.left[static_cast<std::size_t>(ch)];
-        const auto data = rowOf(ctx_.shared.PbData, block, ch);
-        std::copy(data.begin(), data.end(), left.begin());
-        std::copy_n(rec.found[static_cast<std::size_t>(ch)].begin(), 4, left.begin());
-    }
+PlaybackBlock& PbAdjust::recordOf(const BlockSel& block) {
+    if (PlaybackBlock* found = findRecord(block)) return *found;
+    PlaybackBlock& added = record_.playbackBlocks.emplace_back();
+    added.block = block;
+    return added;
+}
+
+void PbAdjust::setLevel(const BlockSel& block, int ch, LevelKind kind,
+                        std::span<const std::int16_t, link::LevelItems> items) {
+    rs_.LevelSet(onChannel(block, ch), kind, items);
+    const auto [first, last] = link::LevelBlock::itemRange(kind);
+    if (PlaybackBlock* rec = findRecord(block)) rec->held(ch, first, last, items);
+}
+
+std::optional<LevelValues> PbAdjust::adjustedByRecorder(const BlockSel& block) {
+    return std::exchange(recordOf(block).left, std::nullopt);
 }
 
 void PbAdjust::startStep(const BlockSel& block) {
@@ -186,7 +203,7 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
         const auto& items = found[static_cast<std::size_t>(ch)];
         std::copy(items.begin(), items.end(), rowOf(s.PbDataRead, block, ch).begin());
     }
-    recordOf(block).found = found;
+    recordOf(block).foundRead(found);
     // On the disk before the first write: a crash from here on is put right
     // at the next start.
     ctx_.journal.found(levelWrites(
@@ -199,9 +216,8 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
         std::copy(ini.begin(), ini.end(), data.begin());
         data[2] = found[2];
         data[3] = found[3];
-        rs_.LevelSet(onChannel(block, ch), LevelKind::Eq200, data);
+        setLevel(block, ch, LevelKind::Eq200, data);
     }
-    noteLeft(block);
     if (s.StopReq) return false;
     startStep(block);
     ctx_.display.message("");
@@ -210,17 +226,19 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
     s.DspText = "VCO Center Freq";
     ctx_.logLine(s.DspText);
     ctx_.Stby(1000);
+    auto known = adjustedByRecorder(block);
     rs_.AdjRun(0, link::AdjRunKind::Vco);
     for (int ch = 0; ch <= 1; ++ch) {
         auto data = rowOf(s.PbData, block, ch);
         rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(data);
+        readBack(known, ch, data);
         const std::string label = ch == 0 ? "L H/L VCO=" : "R H/L VCO=";
         const std::string value = std::to_string(data[9]);
         s.DspText = label + (data[9] >= 0 ? " " : "") + value;
         ctx_.logLine(s.DspText);
         ctx_.log.writeRecord(DelimitedRecord().text(label).raw(value).line());
     }
-    noteLeft(block);
+    recordOf(block).left = known;
     ctx_.display.message("");
     if (s.StopReq) return false;
     ctx_.ProgressDsp();
@@ -241,10 +259,12 @@ bool PbAdjust::tapBlock(const BlockSel& block) {
     ctx_.display.message("Master TAP Charactor");
     s.DspText = "Master TAP";
     ctx_.logLine(s.DspText);
+    auto known = adjustedByRecorder(block);
     rs_.AdjRun(0, link::AdjRunKind::Tap);
     for (int ch = 0; ch <= 1; ++ch) {
         auto data = rowOf(s.PbData, block, ch);
         rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(data);
+        readBack(known, ch, data);
         for (int head = 0; head <= 1; ++head) {
             const std::string label =
                 std::string(ch == 0 ? "L " : "R ") + (head == 0 ? "H TAP=" : "L TAP=");
@@ -261,7 +281,7 @@ bool PbAdjust::tapBlock(const BlockSel& block) {
             ctx_.log.writeRecord(record.line());
         }
     }
-    noteLeft(block);
+    recordOf(block).left = known;
     ctx_.display.message("");
     if (s.StopReq) return false;
     ctx_.ProgressDsp();
@@ -275,13 +295,13 @@ void PbAdjust::restoreBlock(const BlockSel& block) {
     ctx_.AdjNameDisp(block);
     for (int ch = 0; ch <= 1; ++ch) {
         const auto found = rowOf(s.PbDataRead, block, ch);
-        rs_.LevelSet(onChannel(block, ch), LevelKind::Rf, found);
-        rs_.LevelSet(onChannel(block, ch), LevelKind::Eq200, found);
+        setLevel(block, ch, LevelKind::Rf, found);
+        setLevel(block, ch, LevelKind::Eq200, found);
     }
+    PlaybackBlock& rec = recordOf(block);
+    rec.left = rec.found;  // every item written back
     s.DspText += " Stop !";
     ctx_.logLine(s.DspText);
-    PlaybackBlock& rec = recordOf(block);
-    rec.left = rec.found;
     ctx_.display.enable(run::ProgramItem::Stop, true);
 }
 
@@ -289,14 +309,18 @@ void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
     Shared& s = ctx_.shared;
     auto restore = [this, &s, fmt, rpm] {
         run::PutBackWrites write;
-        for (const PlaybackBlock& rec : record_.playbackBlocks) {
+        for (PlaybackBlock& rec : record_.playbackBlocks) {
             if (rec.block.SFmt != fmt || rec.block.SRpm != rpm) continue;
+            int written = 0;
             for (int ch = 0; ch <= 1; ++ch)
                 for (auto kind : {LevelKind::Rf, LevelKind::Eq200})
                     write([&] {
-                        rs_.LevelSet(onChannel(rec.block, ch), kind,
-                                     rowOf(s.PbDataRead, rec.block, ch));
+                        setLevel(rec.block, ch, kind, rowOf(s.PbDataRead, rec.block, ch));
+                        ++written;
                     });
+            // Every item written back: also values the recorder's own
+            // adjustment left unknown are known again.
+            if (written == 4) rec.left = rec.found;
         }
         write([&] { rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0); });
         write.raiseFirstFailure();
@@ -328,10 +352,9 @@ void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {
     for (const BlockSel& b : blocks) {
         for (int ch = 0; ch <= 1; ++ch) {
             const auto data = rowOf(s.PbData, b, ch);
-            rs_.LevelSet(onChannel(b, ch), LevelKind::Eq200, data);
+            setLevel(b, ch, LevelKind::Eq200, data);
             std::copy(data.begin(), data.end(), rowOf(s.PbDataRead, b, ch).begin());
         }
-        noteLeft(b);
         recordOf(b).stored = true;
     }
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -61,10 +62,16 @@ class PbAdjust {
     void restoreAfterError(int fmt, int rpm, const RfError& error);
     void storeBlocks(const std::vector<BlockSel>& blocks);
     std::vector<BlockSel> selectedBlocks(int fmt, int rpm) const;
+    PlaybackBlock* findRecord(const BlockSel& block);
     PlaybackBlock& recordOf(const BlockSel& block);
-    // The record's "left" values: the RF items as found (never written unless
-    // restored), the rest as last written or read back.
-    void noteLeft(const BlockSel& block);
+    // Writes items of `kind` of a block's channel (LevelSet); once the
+    // recorder has acknowledged them they are the block's values as left.
+    void setLevel(const BlockSel& block, int ch, link::LevelKind kind,
+                  std::span<const std::int16_t, link::LevelItems> items);
+    // The recorder adjusts the block itself (VCO, TAP): what it holds is not
+    // known until both channels are read back. Returns what was known before,
+    // which takes the values read back and is then the block's left again.
+    std::optional<LevelValues> adjustedByRecorder(const BlockSel& block);
 
     // Check phase.
     void checkPhase();

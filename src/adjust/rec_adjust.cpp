@@ -194,7 +194,8 @@ void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
             for (int ch = 0; ch <= 1; ++ch) {
                 const BlockSel sel = onChannel(block, ch);
                 for (auto kind : {link::RecKind::Curr, link::RecKind::Freq})
-                    write([&] { rs_.RecValueSet(sel, kind, recRow(s.RecDataRead, sel)); });
+                    write(
+                        [&] { setRecValues(rs_, record_, sel, kind, recRow(s.RecDataRead, sel)); });
             }
         write([&] { rs_.KsSet(false, 0, 0); });
         write([&] { rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0); });
@@ -226,7 +227,7 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
         read[2] = freq[0];
         read[3] = freq[1];
     }
-    kept.found = recordValues(s.RecDataRead, block);
+    kept.foundRead(recordValues(s.RecDataRead, block));
     valuesFound_ = true;
     // On the disk before the first write: a crash from here on is put right
     // at the next start.
@@ -236,8 +237,8 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
         auto values = recRow(s.RecData, sel);
         const auto defaults = recRow(s.RecIniData, sel);
         std::copy(defaults.begin(), defaults.end(), values.begin());
-        rs_.RecValueSet(sel, link::RecKind::Curr, values);
-        rs_.RecValueSet(sel, link::RecKind::Freq, values);
+        setRecValues(rs_, record_, sel, link::RecKind::Curr, values);
+        setRecValues(rs_, record_, sel, link::RecKind::Freq, values);
     }
     ctx_.Stby(1000);
     if (s.StopReq) return false;
@@ -266,8 +267,8 @@ bool RecAdjust::errorRates(const BlockSel& block) {
     Shared& s = ctx_.shared;
     for (int ch = 0; ch <= 1; ++ch) {
         const BlockSel sel = onChannel(block, ch);
-        rs_.RecValueSet(sel, link::RecKind::Curr, recRow(s.RecData, sel));
-        rs_.RecValueSet(sel, link::RecKind::Freq, recRow(s.RecData, sel));
+        setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(s.RecData, sel));
+        setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(s.RecData, sel));
     }
     if (!tape_.transportUntil(link::Transport::Rec)) return false;
     tape_.RemainCheck(2, link::Transport::Rec);
@@ -326,8 +327,8 @@ void RecAdjust::blockEnd(const BlockSel& block) {
     if (s.StopReq) {
         for (int ch = 0; ch <= 1; ++ch) {
             const BlockSel sel = onChannel(block, ch);
-            rs_.RecValueSet(sel, link::RecKind::Curr, recRow(s.RecDataRead, sel));
-            rs_.RecValueSet(sel, link::RecKind::Freq, recRow(s.RecDataRead, sel));
+            setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(s.RecDataRead, sel));
+            setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(s.RecDataRead, sel));
         }
         s.DspText += " Stop !";
     } else {
@@ -362,16 +363,14 @@ void RecAdjust::blockEnd(const BlockSel& block) {
         rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 1);
         for (int ch = 0; ch <= 1; ++ch) {
             const BlockSel sel = onChannel(block, ch);
-            rs_.RecValueSet(sel, link::RecKind::Curr, recRow(s.RecDataRead, sel));
-            rs_.RecValueSet(sel, link::RecKind::Freq, recRow(s.RecDataRead, sel));
+            setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(s.RecDataRead, sel));
+            setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(s.RecDataRead, sel));
         }
         rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 1);
     }
     ctx_.journal.settled();  // stored, or put back at the operator's STOP
     ctx_.ProgressDsp();
-    RecordBlock& kept = record_.recordBlocks.back();
-    kept.left = recordValues(s.RecDataRead, block);
-    kept.stored = !s.StopReq;
+    record_.recordBlocks.back().stored = !s.StopReq;
     record_.changed();
     ctx_.display.enable(run::ProgramItem::Stop, true);
 }

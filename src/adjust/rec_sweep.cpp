@@ -45,6 +45,16 @@ const SweepPlan FrequencySweep{.quantity = SweepQuantity::Frequency,
                                .result = "FixFrequency",
                                .rolloverFirst = false};
 
+void setRecValues(link::Rs& rs, AdjustRecord& record, const BlockSel& sel, link::RecKind kind,
+                  std::span<const std::int16_t, link::RecItems> values) {
+    rs.RecValueSet(sel, kind, values);
+    if (record.recordBlocks.empty()) return;
+    RecordBlock& kept = record.recordBlocks.back();
+    if (kept.block != onChannel(sel, 0)) return;
+    const std::size_t first = kind == link::RecKind::Curr ? 0 : 2;
+    kept.held(sel.SHeadCh, first, first + 1, values);
+}
+
 std::string offsetText(int value) {
     char buf[16];
     std::snprintf(buf, sizeof buf, value < 0 ? "-%03d" : "%04d", std::abs(value));
@@ -121,15 +131,15 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
             for (int c = 0; c <= 1; ++c) {
                 const BlockSel other = onChannel(block, c);
                 for (auto kind : {link::RecKind::Curr, link::RecKind::Freq})
-                    rs_.RecValueSet(other, kind,
-                                    s.RecIniData.row(other.SFmt, other.SRpm, other.SHeadCate,
-                                                     other.SHeadKind, c));
+                    setRecValues(rs_, record_, other, kind,
+                                 s.RecIniData.row(other.SFmt, other.SRpm, other.SHeadCate,
+                                                  other.SHeadKind, c));
             }
             ctx_.Stby(1000);
         }
         if (!sweep(block, ch, plan)) return false;
-        rs_.RecValueSet(sel, plan.kind,
-                        s.RecIniData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch));
+        setRecValues(rs_, record_, sel, plan.kind,
+                     s.RecIniData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch));
         tape_.transportUntil(link::Transport::Stop);
         ctx_.display.message("");
         if (s.StopReq) return false;
@@ -138,7 +148,7 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
     }
 
     const auto values = s.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
-    rs_.RecValueSet(sel, plan.kind, values);
+    setRecValues(rs_, record_, sel, plan.kind, values);
     if (s.StopReq) return false;
     const auto first = values[static_cast<std::size_t>(plan.item)];
     const auto second = values[static_cast<std::size_t>(plan.item + 1)];
@@ -186,7 +196,7 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
          SweepValue = static_cast<std::int16_t>(SweepValue + plan.step)) {
         values[static_cast<std::size_t>(plan.item)] = SweepValue;
         values[static_cast<std::size_t>(plan.item + 1)] = SweepValue;
-        rs_.RecValueSet(sel, plan.kind, values);
+        setRecValues(rs_, record_, sel, plan.kind, values);
         SweepCount = static_cast<std::int16_t>(SweepCount + 1);
         SweepSetting[static_cast<std::size_t>(SweepCount)] =
             static_cast<std::int16_t>(SweepValue + 128);

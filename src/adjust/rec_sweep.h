@@ -30,6 +30,12 @@ struct SweepPlan {
     bool rolloverFirst;                  // the time code rolls over before the title is logged
 };
 
+// Writes one kind of channel `sel.SHeadCh`'s record values (RecValueSet); once
+// the recorder has acknowledged them they are the values left of the block
+// being adjusted, the record's last record block.
+void setRecValues(link::Rs& rs, AdjustRecord& record, const BlockSel& sel, link::RecKind kind,
+                  std::span<const std::int16_t, link::RecItems> values);
+
 // The current sweep: 13 points from -80 to 40, the low band, the -5 dB point.
 extern const SweepPlan CurrentSweep;
 // The frequency sweep: 9 points from -120 to 40, the high band, the -2.5 dB point.

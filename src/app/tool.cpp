@@ -36,6 +36,7 @@ Tool::Tool(platform::Platform& platform)
         adjustRecord_.clear(dir::Record);
     };
     programmes_.AdjustReport = [this](bool stopped) { writeReport(stopped); };
+    programmes_.RunEnds = [this](const run::Outcome& outcome) { results_.runEnded(outcome); };
     programmes_.DataTransfer = [this](run::ProgramItem item) {
         dataTransfer_.run(item, [this](const RfError& e, std::size_t) { return run_.onError(e); });
     };

@@ -12,11 +12,25 @@ namespace rf::demo {
 
 namespace {
 
-std::string list(const std::int16_t* first, int count) {
+// Items first to first + count - 1 of a channel's values, "-" when not known.
+template <typename Values>
+std::string list(const std::optional<Values>& values, std::size_t ch, std::size_t first,
+                 std::size_t count = 1) {
+    if (!values) return "-";
     std::string out;
-    for (int i = 0; i < count; ++i)
-        out += (i ? "," : "") + std::to_string(first[i]);
+    for (std::size_t i = first; i < first + count; ++i)
+        out += (i > first ? "," : "") + std::to_string((*values)[ch][i]);
     return out;
+}
+
+// What became of a block's values, when they were not stored.
+template <typename Block>
+const char* unstored(const Block& b) {
+    return b.stored            ? ""
+           : !b.found          ? "  (not stored: values found not read)"
+           : !b.left           ? "  (NOT STORED: values left not known)"
+           : b.left == b.found ? "  (not stored: left as found)"
+                               : "  (NOT STORED: left with values of the unfinished adjustment)";
 }
 
 std::string verdict(float value, float limit) {
@@ -26,18 +40,17 @@ std::string verdict(float value, float limit) {
 void playbackBlocks(const adjust::AdjustRecord& record, const sim::SignalModel& truth,
                     std::ostream& out) {
     for (const adjust::PlaybackBlock& b : record.playbackBlocks) {
-        out << "  " << run::blockName(b.block) << (b.stored ? "" : "  (stopped: put back)") << '\n';
+        out << "  " << run::blockName(b.block) << unstored(b) << '\n';
         static constexpr const char* channels[] = {"L", "R"};
         for (std::size_t ch = 0; ch < 2; ++ch) {
-            const auto& found = b.found[ch];
-            const auto& left = b.left[ch];
             const int best = truth
                                  .pbChannel(b.block.SFmt, b.block.SHeadCate, b.block.SHeadKind,
                                             static_cast<int>(ch))
                                  .vcoOpt;
-            out << "    " << channels[ch] << "  VCO " << found[9] << " -> " << left[9] << " ("
-                << best << ")   H TAP " << list(&found[17], 6) << " -> " << list(&left[17], 6)
-                << "   L TAP " << list(&found[23], 6) << " -> " << list(&left[23], 6) << '\n';
+            out << "    " << channels[ch] << "  VCO " << list(b.found, ch, 9) << " -> "
+                << list(b.left, ch, 9) << " (" << best << ")   H TAP " << list(b.found, ch, 17, 6)
+                << " -> " << list(b.left, ch, 17, 6) << "   L TAP " << list(b.found, ch, 23, 6)
+                << " -> " << list(b.left, ch, 23, 6) << '\n';
         }
     }
 }
@@ -46,19 +59,18 @@ void recordBlocks(const Shared& s, const adjust::AdjustRecord& record,
                   const sim::SignalModel& truth, std::ostream& out) {
     static constexpr const char* heads[2][2] = {{"L1", "L2"}, {"R1", "R2"}};
     for (const adjust::RecordBlock& b : record.recordBlocks) {
-        out << "  " << run::blockName(b.block) << (b.stored ? "" : "  (stopped: put back)")
+        out << "  " << run::blockName(b.block) << unstored(b)
             << "\n    head   current: found -> left (best)   frequency: found -> left (best)\n";
         for (int ch = 0; ch <= 1; ++ch)
             for (int h = 0; h <= 1; ++h) {
-                const auto& found = b.found[static_cast<std::size_t>(ch)];
-                const auto& left = b.left[static_cast<std::size_t>(ch)];
                 const sim::RecBest best = truth.best(b.block.SFmt, ch, h);
-                const auto hi = static_cast<std::size_t>(h);
+                const auto c = static_cast<std::size_t>(ch), hi = static_cast<std::size_t>(h);
                 char line[160];
                 std::snprintf(line, sizeof line,
-                              "    %s     %9d -> %4d (%4d)   %17d -> %4d (%4d)\n", heads[ch][h],
-                              found[hi], left[hi], best.current, found[2 + hi], left[2 + hi],
-                              best.frequency);
+                              "    %s     %9s -> %4s (%4d)   %17s -> %4s (%4d)\n", heads[ch][h],
+                              list(b.found, c, hi).c_str(), list(b.left, c, hi).c_str(),
+                              best.current, list(b.found, c, 2 + hi).c_str(),
+                              list(b.left, c, 2 + hi).c_str(), best.frequency);
                 out << line;
             }
         out << "    LevelRate, self / master playback level (0.68 to 1.47):";

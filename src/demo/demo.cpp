@@ -11,6 +11,7 @@
 #include "demo/adjust_summary.h"
 #include "platform/virtual/virtual_platform.h"
 #include "report/report_pdf.h"
+#include "run/outcome.h"
 #include "sim/recorder.h"
 #include "sim/sim_peer.h"
 
@@ -206,8 +207,14 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err,
         out << "Report: " << (tool.lastReport().empty() ? "not written" : tool.lastReport())
             << '\n';
     if (!dataFile.empty()) out << "Data file: " << dataFile << '\n';
+    // The last line says how the run ended, as the report's "Run" row does.
+    const auto& lastRun = tool.runControl().lastRun();
+    const std::string outcome = lastRun ? run::outcomeLine(*lastRun) : "Run not started";
+    out << outcome << '\n';
     tool.endProgram();
-    return 0;
+    if (lastRun && lastRun->completed()) return 0;
+    err << "rfadjust: the run did not complete: " << outcome << '\n';
+    return 1;
 }
 
 }  // namespace rf::demo

@@ -1,5 +1,6 @@
 #include "report/report_content.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -58,9 +59,28 @@ Section recorderSection(const Shared& s, const RunFacts& f) {
     return {"Recorder", {}, {t}};
 }
 
-std::string blockTitle(const BlockSel& block, bool stored) {
-    return run::blockName(block) +
-           (stored ? "  (adjusted values stored)" : "  (stopped: values as found put back)");
+// The block's name and what became of its values: stored, or left in the
+// recorder as found or as the unfinished adjustment had them, or not known.
+template <typename Block>
+std::string blockTitle(const Block& b) {
+    return run::blockName(b.block) +
+           (b.stored            ? "  (adjusted values stored)"
+            : !b.found          ? "  (not stored: the values found could not be read)"
+            : !b.left           ? "  (NOT STORED: the values left are not known)"
+            : b.left == b.found ? "  (not stored: left as found)"
+                                : "  (NOT STORED: left with values of the unfinished adjustment)");
+}
+
+// A value of a block as found or as left, "-" when it is not known.
+template <typename Values>
+std::string valueText(const std::optional<Values>& values, std::size_t ch, std::size_t item) {
+    return values ? std::to_string((*values)[ch][item]) : "-";
+}
+
+template <typename Block>
+void notKnownLine(Section& sec, const std::vector<Block>& blocks) {
+    if (std::any_of(blocks.begin(), blocks.end(), [](const Block& b) { return !b.left; }))
+        sec.lines.push_back("\"-\": not known (not read from the recorder).");
 }
 
 Section playbackSection(const adjust::AdjustRecord& record) {
@@ -69,20 +89,20 @@ Section playbackSection(const adjust::AdjustRecord& record) {
         {},
         {}};
     if (record.playbackBlocks.empty()) sec.lines.push_back("No playback block was adjusted.");
+    notKnownLine(sec, record.playbackBlocks);
     for (const adjust::PlaybackBlock& b : record.playbackBlocks) {
-        Table t{blockTitle(b.block, b.stored), {{{"Channel"}, {"MAG 2"}, {"MAG 3"}, {"VCO"}}}};
+        Table t{blockTitle(b), {{{"Channel"}, {"MAG 2"}, {"MAG 3"}, {"VCO"}}}};
         for (const char* head : {"H", "L"})
             for (int i = 1; i <= 6; ++i)
                 t.rows[0].push_back({std::string(head) + " tap " + std::to_string(i)});
         for (std::size_t ch = 0; ch < 2; ++ch)
             for (const auto* side : {&b.found, &b.left}) {
-                const auto& v = (*side)[ch];
                 std::vector<Cell> row{{std::string(ch == 0 ? "Lch" : "Rch") +
                                        (side == &b.found ? " found" : " left")}};
                 for (std::size_t item : {2, 3, 9})
-                    row.push_back({std::to_string(v[item])});
+                    row.push_back({valueText(*side, ch, item)});
                 for (std::size_t item = 17; item <= 28; ++item)
-                    row.push_back({std::to_string(v[item])});
+                    row.push_back({valueText(*side, ch, item)});
                 t.rows.push_back(std::move(row));
             }
         sec.tables.push_back(std::move(t));
@@ -94,18 +114,19 @@ Section recordSection(const adjust::AdjustRecord& record) {
     Section sec{
         "Record blocks: record current and frequency per head, as found and as left", {}, {}};
     if (record.recordBlocks.empty()) sec.lines.push_back("No record block was adjusted.");
+    notKnownLine(sec, record.recordBlocks);
     static constexpr const char* heads[2][2] = {{"L1", "L2"}, {"R1", "R2"}};
     for (const adjust::RecordBlock& b : record.recordBlocks) {
-        Table t{blockTitle(b.block, b.stored),
+        Table t{blockTitle(b),
                 {heading({"Head", "Current found", "Current left", "Frequency found",
                           "Frequency left"})}};
         for (std::size_t ch = 0; ch < 2; ++ch)
             for (std::size_t h = 0; h < 2; ++h)
                 t.rows.push_back({{heads[ch][h]},
-                                  {std::to_string(b.found[ch][h])},
-                                  {std::to_string(b.left[ch][h])},
-                                  {std::to_string(b.found[ch][2 + h])},
-                                  {std::to_string(b.left[ch][2 + h])}});
+                                  {valueText(b.found, ch, h)},
+                                  {valueText(b.left, ch, h)},
+                                  {valueText(b.found, ch, 2 + h)},
+                                  {valueText(b.left, ch, 2 + h)}});
         sec.tables.push_back(std::move(t));
     }
     return sec;

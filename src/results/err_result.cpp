@@ -106,4 +106,12 @@ void ErrResultFill(ErrResultModel& window, const Shared& s) {
     window.changes.mark(Area::Window);
 }
 
+void ErrResultOutcome(ErrResultModel& window, const run::Outcome& lastRun) {
+    window.caption = std::string("ErrorRate Result") + (lastRun.incomplete ? " - INCOMPLETE"
+                                                        : lastRun.stopped  ? " - STOPPED"
+                                                                           : "");
+    window.RunLabel = lastRun.completed() ? "" : run::outcomeLine(lastRun);
+    window.changes.mark(Area::Window);
+}
+
 }  // namespace rf::results

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "results/result_grid.h"
+#include "run/outcome.h"
 #include "state/shared.h"
 
 namespace rf::results {
@@ -23,6 +24,9 @@ struct ErrResultModel {
     Button PrintGo{"PRINT"};
     Button ErrChartHide{"CLOSE"};
     std::string PrintLabel;  // VtrName, on the printout only
+    // Above the tables, in dark red, after a run that did not reach its end:
+    // how it ended. Empty (and not shown) otherwise.
+    std::string RunLabel;
     Color background = ButtonFace;
     bool visible = false;
     WindowChanges changes;
@@ -38,5 +42,10 @@ struct ErrResultModel {
 // Fills every value cell from ErrResLp (format 7) and ErrResOt: the value
 // with two decimals, black when it is at or below its limit, dark red above.
 void ErrResultFill(ErrResultModel& window, const Shared& s);
+
+// Says how the last run ended, in the caption ("ErrorRate Result - STOPPED",
+// "... - INCOMPLETE") and in RunLabel, so that values of a run cut short are
+// not taken for a finished run's. A completed run adds nothing.
+void ErrResultOutcome(ErrResultModel& window, const run::Outcome& lastRun);
 
 }  // namespace rf::results

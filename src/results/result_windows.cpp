@@ -33,6 +33,11 @@ void ResultWindows::hide(ResultWindowId window) {
     }
 }
 
+void ResultWindows::runEnded(const run::Outcome& outcome) {
+    ErrResultOutcome(err_, outcome);
+    if (err_.visible) ErrResultFill(err_, s_);
+}
+
 void ResultWindows::FormatSel_Click(int index) {
     if (index < 0 || index >= static_cast<int>(evr_.FormatSel.items.size())) return;
     evr_.FormatSel.selected = index;

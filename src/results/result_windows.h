@@ -58,6 +58,9 @@ class ResultWindows {
     void activated(ResultWindowId window);
     // CLOSE: the window is hidden and keeps its state.
     void hide(ResultWindowId window);
+    // A run has ended: ErrResult says how, and a window already open shows
+    // the run's values at once.
+    void runEnded(const run::Outcome& outcome);
     // FormatSel_Click: EvrDsp for the chosen item.
     void FormatSel_Click(int index);
     // PrintGo_Click: the printer dialog, then the window printed with VtrName

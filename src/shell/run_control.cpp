@@ -26,23 +26,29 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
                 "). The recorder may hold values of the unfinished adjustment: check them "
                 "before it is used.",
             platform::Buttons::Ok, platform::Icon::Exclamation, "Put Back");
-        if (!incomplete_) incomplete_ = "put back failed: " + *failure;
+        const std::string reason = "put back failed: " + *failure;
+        markIncomplete(reason, reason, scope);
     }
     if (answer == Answer::Retry) return ErrorChoice::Retry;
     if (answer == Answer::Ignore) {
-        if (scope == ErrorScope::Main && !incomplete_) {
-            // The programme is left where the error struck: the run did not
-            // reach its end, and every place that shows it says so.
-            incomplete_ = s.ErrMsgText + " (" + running_ + ")";
-            ctx_.logRecord(
-                DelimitedRecord().text("Run incomplete").text(running_).text(s.ErrMsgText));
-        }
+        // The programme is left where the error struck: the run did not
+        // reach its end, and every place that shows it says so.
+        if (scope == ErrorScope::Main)
+            markIncomplete(s.ErrMsgText + " (" + running_ + ")", s.ErrMsgText, scope);
         return ErrorChoice::Ignore;
     }
     // Also after a put-back that failed: what still answers is made safe.
     host_.makeRecorderSafe();
     host_.endProgram(s.ErrMsgText);
     return ErrorChoice::Abort;
+}
+
+void RunControl::markIncomplete(const std::string& reason, const std::string& cause,
+                                ErrorScope scope) {
+    if (incomplete_) return;
+    incomplete_ = reason;
+    if (scope == ErrorScope::Main)
+        ctx_.logRecord(DelimitedRecord().text("Run incomplete").text(running_).text(cause));
 }
 
 void RunControl::trap(const std::vector<Step>& steps, ErrorScope scope) {
@@ -213,8 +219,10 @@ void RunControl::start() {
         run(programmes_.PbMeasureMain, s.PbMeasRun, "Play Measure"),
         run(programmes_.RecMeasureMain, s.RecMeasRun, "Rec Measure"),
         [&] {
+            lastRun_ = run::Outcome{.stopped = s.StopReq, .incomplete = incomplete_};
+            if (programmes_.RunEnds) programmes_.RunEnds(*lastRun_);
             // The results come up as after a finished run only after one.
-            if (s.StopReq || incomplete_) return;
+            if (!lastRun_->completed()) return;
             if (programmes_.ShowErrorResult) programmes_.ShowErrorResult();
             s.AdjDoneCount = static_cast<int>(s.AdjDone.count(true));
         },

@@ -6,6 +6,7 @@
 
 #include "core/steps.h"
 #include "run/context.h"
+#include "run/outcome.h"
 #include "shell/main_form.h"
 
 namespace rf::shell {
@@ -39,6 +40,9 @@ struct Programmes {
     std::function<void()> AdjustBegins;
     // The adjustment report after the Adjust mains, also when the run stopped.
     std::function<void(bool stopped)> AdjustReport;
+    // Every run that was not aborted ends here, with its outcome, before the
+    // results come up.
+    std::function<void(const run::Outcome& outcome)> RunEnds;
 };
 
 // The Program menu: programme choice, START, IRQ, STOP, the data items,
@@ -61,9 +65,14 @@ class RunControl {
     // The error trap's decision for an error: shows the message and acts on the
     // operator's answer (Abort puts the recorder back and ends the program).
     ErrorChoice onError(const RfError& error, ErrorScope scope = ErrorScope::Command);
-    // Why the last run did not reach its end although nobody stopped it (an
-    // error answered Ignore left a programme): the error and the programme.
+    // Why the last run did not reach its end although nobody stopped it: an
+    // error answered Ignore left a programme (the error and the programme), or
+    // a put-back failed.
     const std::optional<std::string>& incomplete() const { return incomplete_; }
+    // How the last run that went through to the end of run control ended;
+    // none before the first (a run that Abort ended has no outcome: the
+    // program ends with it).
+    const std::optional<run::Outcome>& lastRun() const { return lastRun_; }
 
   private:
     // The run's journal begins, naming the programme and the recorder.
@@ -73,6 +82,9 @@ class RunControl {
     bool putBackOwed();
     void start();
     void restart();
+    // The run did not reach its end: the first reason is kept, and a
+    // programme's run says so in the operation log with its cause.
+    void markIncomplete(const std::string& reason, const std::string& cause, ErrorScope scope);
     void trap(const std::vector<Step>& steps, ErrorScope scope = ErrorScope::Command);
 
     MainForm& form_;
@@ -81,6 +93,7 @@ class RunControl {
     Programmes& programmes_;
     std::string running_;  // the programme main at work: "Play Adjust", ...
     std::optional<std::string> incomplete_;
+    std::optional<run::Outcome> lastRun_;
 };
 
 }  // namespace rf::shell

@@ -134,6 +134,7 @@ ErrResultView::ErrResultView(const ErrResultModel& model, ResultWindowEvents& ev
                              QWidget* parent)
     : ResultWindowView(ResultWindowId::ErrResult, model.changes, events, parent),
       model_(model),
+      runLabel_(makeLabel(this, "RunLabel")),
       formLabel_{makeLabel(this, "FormLabel0"), makeLabel(this, "FormLabel1")},
       lp_(new ResultGridTable("ErrChartLp", this)),
       ot_(new ResultGridTable("ErrChartOt", this)) {
@@ -142,6 +143,11 @@ ErrResultView::ErrResultView(const ErrResultModel& model, ResultWindowEvents& ev
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setContentsMargins(16, 12, 16, 12);
+    QPalette warning = runLabel_->palette();
+    warning.setColor(QPalette::WindowText, qtColor(colors::Red));
+    runLabel_->setPalette(warning);
+    runLabel_->setWordWrap(true);
+    layout->addWidget(runLabel_);
     auto* top = new QHBoxLayout;
     top->addWidget(formLabel_[0]);
     top->addStretch(1);
@@ -161,6 +167,8 @@ ErrResultView::ErrResultView(const ErrResultModel& model, ResultWindowEvents& ev
 
 void ErrResultView::refresh() {
     const ErrResultModel& m = model_;
+    runLabel_->setText(qtText(m.RunLabel));
+    runLabel_->setVisible(!m.RunLabel.empty());
     for (int i = 0; i < 2; ++i)
         formLabel_[i]->setText(qtText(m.FormLabel[i]));
     lp_->apply(m.ErrChartLp);

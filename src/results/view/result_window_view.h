@@ -78,6 +78,7 @@ class ErrResultView final : public ResultWindowView {
     void refresh() override;
 
     const ErrResultModel& model_;
+    QLabel* runLabel_;
     QLabel* formLabel_[2];
     ResultGridTable* lp_;
     ResultGridTable* ot_;
