@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -546,6 +547,25 @@ TEST(RecAdjustMain, APutBackThatFailsIsSaidAloudAndTheRestIsStillWritten) {
     run.start();
     EXPECT_EQ(run.recorder.recValues(0, 7, 2, 0, 1), run.found[1]);
     EXPECT_FALSE(run.recorder.adjustMode());
+
+    // The journal keeps what is owed: nothing else starts until Program
+    // Reset has put it back.
+    EXPECT_TRUE(std::filesystem::exists(run::JournalFileName));
+    run.dialogs().setFallback([](const platform::virt::DialogRecord& d) {
+        auto a = d;
+        a.answer = d.buttons == platform::Buttons::YesNo ? Answer::Yes : Answer::Ok;
+        return a;
+    });
+    run.start();
+    run.tool.choose(ProgramItem::Reset);
+    std::vector<std::string> titles;
+    for (const auto& d : run.dialogs().shown())
+        titles.push_back(d.title);
+    EXPECT_EQ(
+        std::vector<std::string>(titles.end() - 4, titles.end()),
+        (std::vector<std::string>{"Put Back", "RESTART", "Unfinished Run", "Unfinished Run"}));
+    EXPECT_EQ(run.recorder.recValues(0, 7, 2, 0, 0), run.found[0]);
+    EXPECT_FALSE(std::filesystem::exists(run::JournalFileName));
 }
 
 TEST(RecAdjustMain, WithNoRecordBlockTheBarStaysAndTheRunEnds) {
