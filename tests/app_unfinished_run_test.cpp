@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "tool_rig.h"
 
@@ -11,9 +12,6 @@ using platform::Answer;
 using platform::virt::DialogRecord;
 using run::JournalFileName;
 using test::readFile;
-
-// The tool killed where it stands: nothing of its own runs after it.
-struct Killed {};
 
 using RecValues = std::array<sim::RecItems, 2>;
 
@@ -31,7 +29,7 @@ std::vector<sim::LevelItems> levelBlocks(sim::Recorder& r) {
     return out;
 }
 
-// An Adjust run of every block, killed once the frames starting with
+// An Adjust run of the HDLP blocks, killed once the frames starting with
 // `frames` have gone in that order (others between them); then the tool
 // started again on the recorder as the kill left it, in the same working
 // directory, its question answered `answer`.
@@ -42,35 +40,33 @@ struct KilledRun : test::ToolRig {
         found = {recValues(recorder, 0), recValues(recorder, 1)};
         foundLevels = levelBlocks(recorder);
         tool.choose(run::ProgramItem::Adjust);
-        tool.partAdjCheck(0);  // ALL
+        tool.partAdjCheck(0);  // ALL, then the HDLP Conf heads and record heads alone
+        Shared& s = tool.shared();
+        s.AdjSel.fill(false);
+        for (int ch = 0; ch <= 1; ++ch) {
+            s.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate::Playback, 0, ch) = true;
+            s.AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, ch) = true;
+        }
         dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
-        test::onceWhen(
+        test::killWhen(
             *this,
-            [this, frames] {
-                std::size_t seen = 0;
-                for (const std::string& l : test::sent(*this))
-                    if (seen < frames.size() && l.rfind(frames[seen], 0) == 0) ++seen;
-                return seen == frames.size();
+            [this, frames, read = std::make_shared<std::size_t>(0),
+             seen = std::make_shared<std::size_t>(0)] {
+                const auto lines = test::sent(*this, *read);
+                *read = platform.wire().size();
+                for (const std::string& l : lines)
+                    if (*seen < frames.size() && l.rfind(frames[*seen], 0) == 0) ++*seen;
+                if (*seen == frames.size()) atKill = recValues(recorder, 0);
+                return *seen == frames.size();
             },
-            [this] {
-                journal = readFile(JournalFileName);
-                atKill = recValues(recorder, 0);
-                throw Killed{};
-            });
-        EXPECT_THROW(tool.choose(run::ProgramItem::Start), Killed);
-        // What the kill left on the disk: the unwinding above is no part of it.
+            journal);
+        EXPECT_THROW(tool.choose(run::ProgramItem::Start), test::Killed);
+        // The values the run had chosen, stored or about to be.
         for (std::size_t ch = 0; ch <= 1; ++ch) {
             const auto row = tool.shared().RecDataRead.row(7, 2, 0, 0, static_cast<int>(ch));
             std::copy_n(row.begin(), 4, chosen[ch].begin());
         }
-        tool.closePort();
-        test::writeFile(JournalFileName, journal);
-        dialogs().setFallback([this, answer](const DialogRecord& shown) {
-            DialogRecord r = shown;
-            r.answer = shown.buttons == platform::Buttons::YesNo ? answer : Answer::Ok;
-            return r;
-        });
-        EXPECT_TRUE(next.Main());
+        EXPECT_TRUE(test::startAfterKill(*this, next, journal, answer));
     }
     std::array<RecValues, 2> found;  // areas 0 and 1 before the run
     std::vector<sim::LevelItems> foundLevels;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "data/data_transfer.h"
 #include "tool_rig.h"
 
@@ -83,6 +86,24 @@ TEST(DataTransfer, InitialiseSendsTheDefaultsButKeepsTheMagPairOfAPlaybackBlock)
         EXPECT_EQ(now[i], i == 2 || i == 3 ? found[i] : defaults[i]) << "item " << i;
     EXPECT_EQ(rig.s.PbDataRead(7, 2, 1, 0, 1, 2), found[2]);
     EXPECT_TRUE(rig.s.DownLoadDone);
+}
+
+// Killed half-way, an initialisation is written in full at the next start:
+// the recorder ends as one initialised without a break.
+TEST(DataTransfer, AnInitialisationKilledHalfWayIsCompletedAtTheNextStart) {
+    TransferRig whole;
+    whole.transfer(ProgramItem::Initialize, "User");
+    TransferRig rig;
+    std::string journal;
+    test::killWhen(
+        rig, [&] { return std::ranges::count(rig.sent(), "$ND") == rig.s.AdjTargetCount / 2; },
+        journal);
+    EXPECT_THROW(rig.transfer(ProgramItem::Initialize, "User"), test::Killed);
+    EXPECT_NE(rig.stored(), whole.stored());
+    app::Tool next{rig.platform};
+    EXPECT_TRUE(test::startAfterKill(rig, next, journal, Answer::Yes));
+    EXPECT_EQ(rig.stored(), whole.stored());
+    EXPECT_FALSE(std::filesystem::exists(run::JournalFileName));
 }
 
 TEST(DataTransfer, ARefusalClosingTheAreaWindowOrCancellingSendsNothing) {

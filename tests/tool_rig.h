@@ -71,4 +71,32 @@ inline void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<voi
     });
 }
 
+// The tool killed where it stands: nothing of its own runs after it.
+struct Killed {};
+
+// Kills the rig's tool the first time `when` holds, keeping the journal as it
+// stood on the disk at that moment in `journal` (the unwinding that follows
+// is no part of a kill).
+inline void killWhen(ToolRig& rig, std::function<bool()> when, std::string& journal) {
+    onceWhen(rig, std::move(when), [&journal] {
+        journal = readFile(run::JournalFileName);
+        throw Killed{};
+    });
+}
+
+// A second tool started on the rig's line and working directory as after a
+// kill that left `journal`; its YesNo boxes are answered `answer`, the
+// others Ok. True when it started.
+inline bool startAfterKill(ToolRig& rig, app::Tool& next, const std::string& journal,
+                           platform::Answer answer) {
+    rig.tool.closePort();
+    writeFile(run::JournalFileName, journal);
+    rig.dialogs().setFallback([answer](const platform::virt::DialogRecord& shown) {
+        auto r = shown;
+        r.answer = shown.buttons == platform::Buttons::YesNo ? answer : platform::Answer::Ok;
+        return r;
+    });
+    return next.Main();
+}
+
 }  // namespace rf::test
