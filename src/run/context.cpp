@@ -138,6 +138,10 @@ void RunContext::putRecorderBack() {
     }
 }
 
+void RunContext::recordUnfinished(const std::string& why) {
+    if (const auto record = std::exchange(unfinished, {})) record(why);
+}
+
 void RunContext::logAnswer(const std::string& text, platform::Answer answer) {
     const char* name = answer == platform::Answer::Abort    ? "Abort"
                        : answer == platform::Answer::Retry  ? "Retry"

@@ -84,6 +84,13 @@ class RunContext {
     // attempt (the recorder is then gone, and the first error is the one the
     // operator was shown).
     void putRecorderBack();
+    // The record an operation that has begun (a data transfer) writes when
+    // the program ends before the operation's own end, with why; empty
+    // while none is open.
+    std::function<void(const std::string& why)> unfinished;
+    // Writes that record, once.
+    void recordUnfinished(const std::string& why);
+
     // A record of the operation log for an error box and the operator's
     // answer: "ERROR Message", the text (one line), "Abort", "Retry" or "Ignore".
     void logAnswer(const std::string& text, platform::Answer answer);

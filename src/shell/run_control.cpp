@@ -39,6 +39,7 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
         }
         return ErrorChoice::Ignore;
     }
+    ctx_.recordUnfinished(s.ErrMsgText);
     // Also after a put-back that failed: what still answers is made safe.
     host_.makeRecorderSafe();
     host_.endProgram(s.ErrMsgText);
