@@ -15,7 +15,7 @@ RunContext::RunContext(Shared& shared_, link::Rs& rs_, OperationLog& log_,
       PrgWaitBox(platform_, shared_.PrgWaitFlag) {}
 
 void RunContext::Stby(int ms) {
-    PrgWaitBox.pause(ms);
+    PrgWaitBox.waitFor(ms, [this] { return lineFailed(); });
 }
 
 void RunContext::LogDsp(std::string_view text) {
@@ -105,7 +105,7 @@ void RunContext::putBackAfter(const RfError& error, std::string what,
         }
         logRecord(DelimitedRecord().text("Put back").text(what).text("done"));
     };
-    if (error.number() == err::TimeOver) {
+    if (error.number() == err::TimeOver || lineFailed()) {
         putBack = std::move(logged);
         return;
     }
