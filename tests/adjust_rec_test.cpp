@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,11 +56,11 @@ struct RecRun : ToolRig {
     std::string log() { return readFile("QT7310AdjLog.txt"); }
     const AdjustRecord& record() { return tool.adjustRecord(); }
     // The recorder works with the values it had before the run, out of adjustment mode.
-    void expectValuesFound() {
+    void expectValuesFound(bool ejected = true) {
         for (int ch = 0; ch <= 1; ++ch)
             EXPECT_EQ(recorder.recValues(0, 7, 2, 0, ch), found[static_cast<std::size_t>(ch)]);
         EXPECT_FALSE(recorder.adjustMode());
-        EXPECT_EQ(recorder.transport().tape(), nullptr);
+        EXPECT_TRUE(!ejected || recorder.transport().tape() == nullptr);
     }
     std::array<sim::RecItems, 2> found;
 };
@@ -339,10 +340,7 @@ TEST(RecAdjustMain, BentCurvesTakeTheirPathThroughTheCalculations) {
         {"refzero",
          {{"Other Error No =  11", Answer::Retry}, {"Other Error No =  11", Answer::Ignore}},
          [](RecRun& run) {
-             for (int ch = 0; ch <= 1; ++ch)
-                 EXPECT_EQ(run.recorder.recValues(0, 7, 2, 0, ch),
-                           run.found[static_cast<std::size_t>(ch)]);
-             EXPECT_FALSE(run.recorder.adjustMode());
+             run.expectValuesFound(false);
              EXPECT_TRUE(run.tool.window().prgItem(ProgramItem::Start).enabled);
          }},
     };
@@ -530,6 +528,36 @@ TEST(RunOutcome, EveryEndIsToldAlikeAndLeftIsWhatTheRecorderHolds) {
             for (std::size_t item : {0, 2})
                 EXPECT_EQ(table.rows[r][2 + item].text,
                           std::to_string(block.left.value()[(r - 1) / 2][(r - 1) % 2 + item]));
+    }
+}
+
+// An error in a sweep, the tape recording: once answered, the values it wrote are put
+// back and adjustment mode left, the run going on (Ignore) or ending (Abort; a framing
+// error, with its own box) with the tape stopped and the text and a date line logged.
+TEST(RecAdjustMain, AnErrorInASweepLeavesTheValuesAsFoundOnceAnswered) {
+    for (const auto& [box, answer, logged] :
+         {std::tuple{"RS232-C Time Over Error", Answer::Abort, "\"Abort\""},
+          {"RS232-C Time Over Error", Answer::Ignore, "\"Ignore\""},
+          {"Frame Error", Answer::Ok, ""}}) {
+        RecRun run;
+        run.afterLog("CURR : Env-L1", 1, 8s, [&, framing = answer == Answer::Ok] {
+            EXPECT_NE(run.recorder.recValues(0, 7, 2, 0, 0), run.found[0]);
+            EXPECT_EQ(run.recorder.transport().mode(), sim::Mode::Rec);
+            framing ? run.peer.lineEvent(platform::comm::Frame)
+                    : void(run.recorder.faults().noReply.count = 1);
+        });
+        run.dialogs().expectMsgBox(box, answer);
+        run.start();
+        EXPECT_EQ(run.tool.ended(), answer != Answer::Ignore);
+        run.expectValuesFound(false);
+        EXPECT_EQ(run.recorder.transport().mode() == sim::Mode::Stop, answer != Answer::Ignore);
+        const std::string log = run.log(),
+                          ends = std::string(box) + "\"\r\n\"[-0-9]+\",\"[:0-9]+\"\r\n$";
+        EXPECT_NE(log.find(logged + std::string("\r\n\"Put back\",\"MAGVEX HDLP,18000rpm,RP,RP,RP "
+                                                "record values as found\",\"done\"\r\n")),
+                  std::string::npos);
+        EXPECT_EQ(std::regex_search(log, std::regex(ends)), answer != Answer::Ignore);
+        EXPECT_FALSE(std::filesystem::exists(run::JournalFileName)) << "nothing is owed";
     }
 }
 

@@ -22,6 +22,7 @@
 #include "platform/qt/qt_serial_port.h"
 #include "platform/tapped_port.h"
 #include "platform/waits.h"
+#include "report/report_content.h"
 #include "temp_dir.h"
 #include "vtrsim_process.h"
 
@@ -100,6 +101,15 @@ struct Sent {
     std::string frame;
 };
 
+// The first group of every match of `pattern` in `text`, joined by ", ".
+std::string grab(const std::string& text, const std::string& pattern) {
+    std::string out;
+    const std::regex re(pattern);
+    for (std::sregex_iterator i(text.begin(), text.end(), re), end; i != end; ++i)
+        out += (out.empty() ? "" : ", ") + (*i)[1].str();
+    return out;
+}
+
 class FaultMatrix : public ::testing::TestWithParam<Case> {
   protected:
     FaultMatrix() {
@@ -122,6 +132,12 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
         std::filesystem::copy_file(std::string(RF_TEST_DATA_DIR) + "/data_file_adjusted.dst",
                                    dataFile);
         tool = std::make_unique<app::Tool>(platform);
+        // The report's outcome where its title and its Run row both say it.
+        tool->setReportWriter([this](const report::Content& r, const std::string&) {
+            report = grab(r.title + "|" + r.recorder.tables.at(0).rows.back().at(1).text,
+                          "(\\(([A-Z]+)\\))\\|\\2");
+            return std::string();
+        });
         // Nothing may take this long: a hung tool fails the case.
         watchdog.setSingleShot(true);
         watchdog.callOnTimeout([this] {
@@ -164,12 +180,9 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
     void arm() { armAt = triggerOf(GetParam().programme); }
 
     // How often a programme main has begun, by its first logger line.
-    static int mainStarts(const std::string& log) {
-        int n = 0;
-        for (const char* line : {"Adjust Start", "Measure Start"})
-            for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1))
-                ++n;
-        return n;
+    static long mainStarts(const std::string& log) {
+        const std::regex start("(Adjust|Measure) Start");
+        return std::distance(std::sregex_iterator(log.begin(), log.end(), start), {});
     }
 
     // Runs the case's programme as an operator would, then closes the window.
@@ -279,6 +292,7 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
     std::optional<std::size_t> armed;
     bool stoppable = false, stopPosted = false;
     bool closedAtEnd = false;  // the case closed the window after the programme
+    std::string report;
 };
 
 TEST_P(FaultMatrix, EndsAsTheLinkRulesSayAndLeavesTheRecorderAsFound) {
@@ -318,19 +332,38 @@ TEST_P(FaultMatrix, EndsAsTheLinkRulesSayAndLeavesTheRecorderAsFound) {
             faults.push_back("the answer did not do that");
     }
     if (!tool->ended()) faults.push_back("the program did not end");
-    // Abort ends the log with the message and a date line.
-    const std::regex aborted("\"" + e.box + "\"\r\n\"[0-9-]{10}\",\"[0-9:]{8}\"\r\n$");
-    if (c.answer == Answer::Abort && !std::regex_search(log, aborted))
-        faults.push_back("Abort did not log the message");
-    // The recorder afterwards.
+    // Afterwards, a column each; every case ends the program, so the tape is still.
     const bool adjusting = status.find("adjustment mode") != std::string::npos;
     const bool valuesKept = c.programme == Programme::Upload || headsAfter == headsBefore;
-    if (adjusting) faults.push_back("recorder left in adjustment mode");
-    if (!valuesKept) faults.push_back("record values not as found");
     const std::string found =
-        c.programme == Programme::Upload ? "; out of adjustment mode" : "; recorder as found";
-    expected += found;
-    got += adjusting || !valuesKept ? "; recorder changed" : found;
+        c.programme == Programme::Upload ? "out of adjustment mode" : "recorder as found";
+    const std::string moving = grab(status, "status (REC|PLAY|FF|REW|searching),");
+    auto last = [&](const std::string& kind) {
+        return grab(log, "\"" + kind + "\",.*,\"([^\"]*)\"\r\n");
+    };
+    const bool sweep = c.programme == Programme::RecordSweep;
+    const std::string transfer = c.answer == Answer::Abort    ? "aborted: " + e.box
+                                 : c.answer == Answer::Ignore ? "completed, 1 command(s) ignored"
+                                                              : "completed";
+    const std::string wanted = c.answer == Answer::Ignore ? "(INCOMPLETE)" : "(STOPPED)";
+    const std::string ends = grab(log, "\"([^\"]*)\"\r\n\"[0-9-]{10}\",\"[0-9:]{8}\"\r\n$");
+    const std::array<std::array<std::string, 3>, 7> columns{{
+        {"", found, adjusting || !valuesKept ? "recorder changed" : found},
+        {"tape ", "still", moving.empty() ? "still" : moving},
+        {"answers logged: ", e.box.empty() ? "" : name(c.answer), last("ERROR Message")},
+        {"put back: ", sweep && !e.box.empty() ? "done" : "", last("Put back")},
+        {"transfer: ", c.programme == Programme::Upload ? "started, " + transfer : "",
+         last("Data [A-Za-z]+")},
+        {"log ends: ", c.answer == Answer::Abort ? e.box : "",
+         c.answer == Answer::Abort ? ends : ""},
+        {"report: ", sweep && c.answer != Answer::Abort ? wanted : "", report},
+    }};
+    for (const auto& [label, want, was] : columns) {
+        if (want.empty() && was.empty()) continue;
+        expected += "; " + label + want;
+        got += "; " + label + was;
+        if (was != want) faults.push_back(label + was);
+    }
     std::string verdict = "ok";
     for (const auto& f : faults)
         verdict = (verdict == "ok" ? "FAIL: " : verdict + "; ") + f;

@@ -41,6 +41,11 @@ Tool::Tool(platform::Platform& platform)
         dataTransfer_.run(item, [this](const RfError& e, std::size_t) { return run_.onError(e); });
     };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
+    // Work in progress unwinds from the failed exchange and ends at the top
+    // (handle); in the idle window the end comes at once.
+    link_.setLineFailed([this](const std::string&) {
+        if (busy_ == 0) handle([] {});
+    });
     adjustRecord_.watcher = [this] { results::showRecord(levelCurves_, adjustRecord_); };
 }
 
@@ -242,7 +247,8 @@ void Tool::errSelect() {
 }
 
 void Tool::operatorAction(DuringWork during, const std::function<void()>& action) {
-    if (ended_ || closing_) return;
+    // A failed line's end is on its way: nothing new starts.
+    if (ended_ || closing_ || link_.failure()) return;
     // Started inside the wait of another action it would run on the other's
     // state and leave it unable to resume: it is not started at all.
     if (busy_ > 0 && during == DuringWork::Refused) return;
@@ -256,7 +262,10 @@ void Tool::handle(const std::function<void()>& action) {
         ~Done() { --busy; }
     } done{busy_};
     action();
-    if (busy_ == 1 && closePending_ && !ended_) {
+    if (busy_ != 1 || ended_) return;
+    if (const auto failure = link_.failure()) {
+        endAfterLineFailure(*failure);
+    } else if (closePending_) {
         closePending_ = false;
         close();
     }
@@ -309,7 +318,17 @@ void Tool::close() {
     connection_.Form_QueryUnload();
 }
 
+void Tool::endAfterLineFailure(const std::string& text) {
+    link_.recover();
+    ctx_.recordUnfinished(text);
+    ctx_.putRecorderBack();
+    makeRecorderSafe();
+    endProgram(text);
+}
+
 void Tool::endProgram(const std::optional<std::string>& errorText) {
+    // A close whose exchanges met the failed line ends as the failure does.
+    if (const auto failure = link_.failure()) return endAfterLineFailure(*failure);
     try {
         if (log_.isOpen()) {
             if (errorText) log_.writeText(*errorText);

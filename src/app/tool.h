@@ -51,7 +51,8 @@ class Tool final : public shell::ToolHost,
     bool Main();
 
     // Ends the program: writes the error text (if any) and a date line to the
-    // operation log, closes the log and the port, and requests the end.
+    // operation log, closes the log and the port, and requests the end. After
+    // a failed line the end is the failed line's (endAfterLineFailure).
     void endProgram(const std::optional<std::string>& errorText = std::nullopt) override;
     bool ended() const { return ended_; }
 
@@ -139,6 +140,11 @@ class Tool final : public shell::ToolHost,
     void handle(const std::function<void()>& action);
     // The close handler: once started, the program ends.
     void close();
+    // The end after a fatal event on a line that still answers, once no
+    // exchange is in progress: the line used again, the open operation's
+    // record, the programme's pending values put back and the recorder made
+    // safe, then the log closed with the text the operator was shown.
+    void endAfterLineFailure(const std::string& text);
     // Reads the drum hours and writes the adjustment report of the last run.
     void writeReport(bool stopped);
 

@@ -132,14 +132,19 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
     const std::string title = textsOf(item).title;
     // The operation log's records of the transfer: its start and its end, with
     // the area, the number of blocks and the commands the operator ignored.
+    // A transfer the program ends in the middle of (Abort, a failed line)
+    // says so as its end.
     int blocks = 0, ignored = 0;
-    auto audit = [&](const std::string& outcome) {
-        ctx_.logRecord(DelimitedRecord()
-                           .text(textsOf(item).name)
-                           .text(s.AreaNo == 0 ? "User" : "Default")
-                           .text(std::to_string(blocks) + " blocks")
-                           .text(outcome));
+    auto record = [this, item](int area, int count) {
+        return [this, item, area, count](const std::string& outcome) {
+            ctx_.logRecord(DelimitedRecord()
+                               .text(textsOf(item).name)
+                               .text(area == 0 ? "User" : "Default")
+                               .text(std::to_string(count) + " blocks")
+                               .text(outcome));
+        };
     };
+    auto audit = [&](const std::string& outcome) { record(s.AreaNo, blocks)(outcome); };
     auto stop = [this] {
         FormInit_();
         throw StepsDone{};
@@ -181,6 +186,9 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
             blocks = count;
             if (item != ProgramItem::DownLoad) ctx_.journal.completing(transferWrites(s, item));
             audit("started");
+            ctx_.unfinished = [end = record(s.AreaNo, blocks)](const std::string& why) {
+                end("aborted: " + why);
+            };
         },
     };
     forEachBlock([&](int d, int f, int r, int c, int k, int h) {
@@ -193,6 +201,7 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
     steps.push_back([&] {
         ctx_.journal.settled();
         ctx_.display.message(title + " Complete !");
+        ctx_.unfinished = {};
         audit(ignored == 0 ? std::string("completed")
                            : "completed, " + std::to_string(ignored) + " command(s) ignored");
     });

@@ -102,6 +102,7 @@ class Rs {
                   std::span<const std::int16_t, LevelItems> items);
 
     RsLink& link() { return link_; }
+    const RsLink& link() const { return link_; }
 
   private:
     const std::string& send(std::string_view cmd, std::string_view params,

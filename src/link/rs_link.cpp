@@ -86,7 +86,12 @@ void RsLink::prepare(std::string_view data, std::string_view replyCode) {
     s_.RsAckHead = std::string{AckCode, StxCode} + std::string(replyCode);
 }
 
+void RsLink::raiseIfFailed() const {
+    if (failure_) Raise(failureNumber_);
+}
+
 void RsLink::startAttempt() {
+    raiseIfFailed();
     if (!port_ || !port_->isOpen()) Raise(err::PortInvalid, "the serial port is not open");
     port_->discardInput();
     port_->discardOutput();
@@ -100,11 +105,13 @@ void RsLink::startAttempt() {
 void RsLink::waitForReply(bool ackOnly) {
     port_->write(s_.RsFrame);
     // Until the reply is complete (or, acknowledge-only, an ACK has come), a
-    // reply begins with anything but ACK, or the time-out sets RsOverFlag.
+    // reply begins with anything but ACK, the time-out sets RsOverFlag or the
+    // line fails.
     RsOverBox.waitFor(ReplyTimeoutMs, [&] {
-        if (!s_.RsAckFlag || s_.RsJunkFlag) return true;
+        if (!s_.RsAckFlag || s_.RsJunkFlag || failure_) return true;
         return ackOnly ? s_.RsRecvData.find(AckCode) != std::string::npos : s_.RsEtxFlag;
     });
+    raiseIfFailed();
 }
 
 bool RsLink::RsSendAttempts() {
@@ -152,7 +159,8 @@ void RsLink::RsSendAckOnly() {
 }
 
 void RsLink::RsWait(int ms) {
-    RsWaitBox.pause(ms);
+    RsWaitBox.waitFor(ms, [this] { return failure_.has_value(); });
+    raiseIfFailed();
 }
 
 void RsLink::OnComm(int event) {
@@ -177,11 +185,11 @@ void RsLink::OnComm(int event) {
                     lost = port_->name() + ": the line was lost" +
                            (reason.empty() ? "" : " (" + reason + ")");
                 }
-                fatal(commEventError(event), lost);
+                fatal(commEventError(event), lost, event != comm::DeviceLost);
             }
         }
     } catch (const RfError& e) {
-        fatal(e.number());
+        fatal(e.number(), "", false);
     }
 }
 
@@ -204,11 +212,22 @@ void RsLink::receive() {
     }
 }
 
-void RsLink::fatal(int number, const std::string& detail) {
+void RsLink::fatal(int number, const std::string& detail, bool lineAnswers) {
+    // The operator has been told of the failure the work is unwinding from.
+    if (failure_ && lineAnswers) return;
     std::string text = commErrorText(number);
     if (!detail.empty()) text += "\n" + detail;
     platform_.dialogs().msgBox(text, platform::Buttons::Ok, platform::Icon::Critical,
                                "RS232-C Communication Error");
+    if (lineAnswers && lineFailed_) {
+        failure_ = text;
+        failureNumber_ = number;
+        lineFailed_(text);
+        return;
+    }
+    // A lost device cannot be talked to (nor a line without a handler): the
+    // program ends at once, and nothing waits any more.
+    failure_.reset();
     RsOverBox.cancel();
     RsWaitBox.cancel();
     if (endProgram_)
@@ -218,6 +237,7 @@ void RsLink::fatal(int number, const std::string& detail) {
 }
 
 void RsLink::reset() {
+    failure_.reset();
     s_.RsRecvData.clear();
     s_.RsEtxFlag = false;
     s_.RsAckFlag = true;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,12 @@ class RsLink {
     // operator was shown: it writes the text and a date line to the operation
     // log, closes the log and the port and requests the end.
     using EndProgram = std::function<void(const std::string& text)>;
+    // Told of a fatal event on a line that still answers, with the text the
+    // operator was shown. The link has then failed: the waits of the exchange
+    // in progress end, and it and every later exchange raise the event's
+    // error until `recover()`, so the work unwinds through its error paths and
+    // the recorder can still be put back and made safe before the end.
+    using LineFailed = std::function<void(const std::string& text)>;
 
     explicit RsLink(platform::Platform& platform);
     RsLink(const RsLink&) = delete;
@@ -58,6 +65,12 @@ class RsLink {
     // The port the link works through; its receive events come to OnComm.
     void attach(platform::SerialPort* port);
     void setEndProgram(EndProgram end) { endProgram_ = std::move(end); }
+    // Without a handler every fatal event ends the program at once.
+    void setLineFailed(LineFailed failed) { lineFailed_ = std::move(failed); }
+    // The text of the fatal event the link has failed on, if it has.
+    const std::optional<std::string>& failure() const { return failure_; }
+    // Takes the link out of its failed state: the line is used again.
+    void recover() { failure_.reset(); }
 
     // One exchange with retries: `data` (a command code and its parameters)
     // goes out as STX data ETX, and the reply returned begins with ACK STX
@@ -71,7 +84,8 @@ class RsLink {
     // followed by a one-second pause.
     void exchangeAckOnly(std::string_view data);
 
-    // Waits `ms` milliseconds while events keep running.
+    // Waits `ms` milliseconds while events keep running; a failed link ends
+    // the wait with its error.
     void RsWait(int ms);
 
     // The port's receive handler.
@@ -101,8 +115,11 @@ class RsLink {
     void waitForReply(bool ackOnly);
     void receive();
     // Shows the box of a fatal communication error, with `detail` as its second
-    // line, and ends the program.
-    void fatal(int number, const std::string& detail = "");
+    // line. A line that still answers fails the link (when a handler is set);
+    // otherwise the program ends at once.
+    void fatal(int number, const std::string& detail, bool lineAnswers);
+    // Raises the error of the event the link has failed on, if it has.
+    void raiseIfFailed() const;
 
     platform::Platform& platform_;
     platform::SerialPort* port_ = nullptr;
@@ -110,6 +127,9 @@ class RsLink {
     platform::WaitTimer RsOverBox;  // the reply time-out: RsOverFlag
     platform::WaitTimer RsWaitBox;  // the link's pauses: RsWaitFlag
     EndProgram endProgram_;
+    LineFailed lineFailed_;
+    std::optional<std::string> failure_;  // the text shown for the event
+    int failureNumber_ = 0;
 };
 
 }  // namespace rf::link

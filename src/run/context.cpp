@@ -15,7 +15,7 @@ RunContext::RunContext(Shared& shared_, link::Rs& rs_, OperationLog& log_,
       PrgWaitBox(platform_, shared_.PrgWaitFlag) {}
 
 void RunContext::Stby(int ms) {
-    PrgWaitBox.pause(ms);
+    PrgWaitBox.waitFor(ms, [this] { return lineFailed(); });
 }
 
 void RunContext::LogDsp(std::string_view text) {
@@ -110,7 +110,7 @@ void RunContext::putBackAfter(const RfError& error, std::string what,
             // Left pending, the journal puts the same values back at the next start.
         }
     };
-    if (error.number() == err::TimeOver) {
+    if (error.number() == err::TimeOver || lineFailed()) {
         putBack = std::move(logged);
         return;
     }
@@ -141,6 +141,10 @@ void RunContext::putRecorderBack() {
         if (rs.adjModeOn()) rs.AdjModeSet(link::AdjMode::Stop);
     } catch (const RfError&) {
     }
+}
+
+void RunContext::recordUnfinished(const std::string& why) {
+    if (const auto record = std::exchange(unfinished, {})) record(why);
 }
 
 void RunContext::logAnswer(const std::string& text, platform::Answer answer) {

@@ -52,7 +52,8 @@ class RunContext {
     // the disk in the working directory: a crash is put right at the next start.
     Journal journal{JournalFileName};
 
-    // The programme's pause of `ms` milliseconds; the window stays live.
+    // The programme's pause of `ms` milliseconds; the window stays live. A
+    // failed line ends it early (the next exchange raises the failure).
     void Stby(int ms);
     // A logger line; the window shows it before the sequence goes on.
     void LogDsp(std::string_view text);
@@ -73,8 +74,9 @@ class RunContext {
     // at once when the recorder answered (the operator is then asked about a
     // recorder as found), after the operator's answer for a time-out (a
     // recorder that did not answer would only cost more time-outs before the
-    // box). A link error while putting back is dropped: the first error is
-    // the one the operator sees.
+    // box), and at the end for a failed line (the link refuses every exchange
+    // until then). A link error while putting back is dropped: the first
+    // error is the one the operator sees.
     // `what` names what is put back for the operation log's record of it
     // ("Put back", what, "done" or "failed: " and the error).
     void putBackAfter(const RfError& error, std::string what, std::function<void()> restore);
@@ -88,6 +90,16 @@ class RunContext {
     // attempt (the recorder is then gone, and the first error is the one the
     // operator was shown).
     void putRecorderBack();
+    // The record an operation that has begun (a data transfer) writes when
+    // the program ends before the operation's own end, with why; empty
+    // while none is open.
+    std::function<void(const std::string& why)> unfinished;
+    // Writes that record, once.
+    void recordUnfinished(const std::string& why);
+    // Whether the line has failed (a fatal communication event on a line that
+    // still answers): the work unwinds and the end puts back.
+    bool lineFailed() const { return rs.link().failure().has_value(); }
+
     // A record of the operation log for an error box and the operator's
     // answer: "ERROR Message", the text (one line), "Abort", "Retry" or "Ignore".
     void logAnswer(const std::string& text, platform::Answer answer);

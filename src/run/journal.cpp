@@ -106,6 +106,7 @@ void Journal::begin(std::string_view programme, std::string_view started,
     if (fd < 0) Raise(err::PathFileAccess, path_ + ": " + std::strerror(errno));
     ::close(fd);
     syncDirectoryOf(path_);
+    pending_ = false;
     append(DelimitedRecord()
                .text("Run")
                .text(programme)
@@ -136,8 +137,14 @@ void Journal::completing(const std::vector<JournalWrite>& writes) {
 }
 
 void Journal::settled() {
-    if (!running_ || !pending_) return;
-    append(DelimitedRecord().text("Settled").line());
+    if (!pending_) return;
+    if (running_) {
+        append(DelimitedRecord().text("Settled").line());
+    } else {
+        // Put back after the run's end (a failed line ends the run first):
+        // nothing is owed any more.
+        remove(path_);
+    }
     pending_ = false;
 }
 
@@ -145,7 +152,6 @@ void Journal::end() {
     if (!running_) return;
     running_ = false;
     if (!pending_) remove(path_);
-    pending_ = false;
 }
 
 bool Journal::owed() const {

@@ -9,12 +9,16 @@ using run::ProgramItem;
 
 ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
     Shared& s = ctx_.shared;
+    // A failed line has had its own box: the work only unwinds, and the end
+    // at the top puts the recorder back and makes it safe.
+    if (ctx_.lineFailed()) return ErrorChoice::Abort;
     s.ErrMsgText = errorText(error);
     const Answer answer =
         ctx_.platform.dialogs().msgBox(s.ErrMsgText, platform::Buttons::AbortRetryIgnore,
                                        platform::Icon::Critical, "ERROR Message");
     s.MsgAnswer = static_cast<int>(answer);
     ctx_.logAnswer(s.ErrMsgText, answer);
+    if (ctx_.lineFailed()) return ErrorChoice::Abort;  // it failed while the box was up
     if (answer == Answer::Abort || scope == ErrorScope::Main)
         ctx_.putRecorderBack();
     else
@@ -37,6 +41,7 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
             markIncomplete(s.ErrMsgText + " (" + running_ + ")", s.ErrMsgText, scope);
         return ErrorChoice::Ignore;
     }
+    ctx_.recordUnfinished(s.ErrMsgText);
     // Also after a put-back that failed: what still answers is made safe.
     host_.makeRecorderSafe();
     host_.endProgram(s.ErrMsgText);

@@ -64,6 +64,8 @@ class RunControl {
     enum class ErrorScope { Main, Command };
     // The error trap's decision for an error: shows the message and acts on the
     // operator's answer (Abort puts the recorder back and ends the program).
+    // After a failed line it is Abort without a box, and the end is left to
+    // the top of the work.
     ErrorChoice onError(const RfError& error, ErrorScope scope = ErrorScope::Command);
     // Why the last run did not reach its end although nobody stopped it: an
     // error answered Ignore left a programme (the error and the programme), or
