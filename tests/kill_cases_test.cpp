@@ -33,7 +33,7 @@ struct KillCase {
     Holds holds;
 };
 const KillCase cases[] = {
-    {"SweepKilled", "", "$RS:", false, 5, SIGKILL, Answer::Yes, Holds::Found},
+    {"SweepKilled", "ORC", "QCS", false, 1, SIGKILL, Answer::Yes, Holds::Found},
     {"SweepKilledKeptAsItIs", "", "$RS:", false, 4, SIGKILL, Answer::No, Holds::AsKilled},
     {"UploadKilled", "", "$BS:", true, 3, SIGKILL, Answer::Yes, Holds::Written},
     {"SweepTerminated", "", "$RS:", false, 4, SIGTERM, Answer::Yes, Holds::Found},
