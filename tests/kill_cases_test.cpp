@@ -1,6 +1,5 @@
-// Kill cases: the tool on its Qt platform, run as this program again in RF_KILL_DIR,
-// gets a signal as a chosen frame goes out to vtrsim; started again here on the
-// same directory and recorder, it must put the recorder right and log it.
+// Kill cases: the tool, run as this program again in RF_KILL_DIR, gets a signal as a chosen
+// frame goes out to vtrsim; started again here, it must put the recorder right and log it.
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -73,9 +72,8 @@ void victim(const KillCase& c, const char* dir) {
         ASSERT_TRUE(s.tool.Main());
         if (c.upload) {
             s.tool.menuFile(1);
-            Shared& sh = s.tool.shared();
             int kept = 0;
-            forEachBlock([&](int d, int f, int r, int ca, int k, int h) {
+            forEachBlock([&, &sh = s.tool.shared()](int d, int f, int r, int ca, int k, int h) {
                 if (sh.AdjTarget(d, f, r, ca, k, h)) sh.AdjTarget(d, f, r, ca, k, h) = ++kept <= 6;
             });
             s.tool.choose(run::ProgramItem::UpLoad);
@@ -147,7 +145,9 @@ TEST_P(KillCases, TheNextStartLeavesTheRecorderAsFoundOrAsAnsweredAndLogsIt) {
         EXPECT_TRUE(std::regex_search(after, std::regex(heads))) << heads << '\n' << after;
     }
     if (killed) {
-        const std::string putBack = c.holds == Holds::AsKilled ? "kept as it is" : "done, ";
+        const auto& all = c.holds == Holds::Written ? journal->completion : journal->putBack;
+        std::string putBack = "done, " + std::to_string(all.size()) + " writes read back";
+        if (c.holds == Holds::AsKilled) putBack = "kept as it is";
         EXPECT_TRUE(std::regex_search(
             log.substr(firstLog.size()),
             std::regex("\"Unfinished run\",[\\s\\S]*\"Put back\",\"[^\"]*\",\"" + putBack)))
