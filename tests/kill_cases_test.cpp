@@ -130,20 +130,14 @@ TEST_P(KillCases, TheNextStartLeavesTheRecorderAsFoundOrAsAnsweredAndLogsIt) {
     EXPECT_EQ(std::ranges::any_of(next.dialogs.shown(),
                                   [](const auto& d) { return d.title == "Unfinished Run"; }),
               killed);
-    EXPECT_EQ(after, c.holds == Holds::Found ? before : after);  // the record values
-    if (c.holds == Holds::Written) {  // as `heads` shows L1, L2, R1, R2: worked with, stored
-        std::string heads;
-        for (const run::JournalWrite& w : journal->completion)
-            for (std::size_t h = 0; h < 2 && w.item == run::JournalWrite::Item::RecCurr &&
-                                    w.block == BlockSel{7, 2, 0, 0, w.block.SHeadCh};
-                 ++h) {
-                const std::string has =
-                    std::to_string(w.values[h]) + " " + std::to_string(w.values[2 + h]);
-                heads += "has " + has + (w.area == 1 ? ", stored " + has : ",") + ".*\n[\\s\\S]*";
-            }
-        EXPECT_EQ(std::ranges::count(heads, '\n'), 4) << heads;
-        EXPECT_TRUE(std::regex_search(after, std::regex(heads))) << heads << '\n' << after;
-    }
+    EXPECT_TRUE(c.holds != Holds::Found || after == before) << before << after;  // record values
+    for (const run::JournalWrite& w :
+         c.holds == Holds::Written ? journal->completion : std::vector<run::JournalWrite>{})
+        for (std::size_t h = 0; h < 2 && w.item == run::JournalWrite::Item::RecCurr; ++h)
+            EXPECT_NE(after.find("has " + std::to_string(w.values[h]) + " " +
+                                 std::to_string(w.values[2 + h])),
+                      std::string::npos)
+                << after;  // the uploaded record block, as the journal says it was written
     if (killed) {
         const auto& all = c.holds == Holds::Written ? journal->completion : journal->putBack;
         std::string putBack = "done, " + std::to_string(all.size()) + " writes read back";

@@ -83,30 +83,6 @@ TEST(RunControl, LoadedDataIsClearedOnlyWhenTheOperatorSaysYes) {
     }
 }
 
-TEST(RunControl, TheErrorTrapRetriesIgnoresOrAborts) {
-    const std::vector<std::tuple<Answer, std::vector<std::string>, bool>> cases = {
-        {Answer::Retry, {"PbAdjust", "PbAdjust", "RecAdjust", "Result"}, false},
-        {Answer::Ignore, {"PbAdjust", "RecAdjust"}, false},  // incomplete: no results
-        {Answer::Abort, {"PbAdjust"}, true},
-    };
-    for (const auto& [answer, ran, ended] : cases) {
-        RunRig rig;
-        int calls = 0;
-        rig.tool.programmes().PbAdjustMain = [&] {
-            rig.ran.push_back("PbAdjust");
-            if (calls++ == 0) Raise(err::BadReply);
-        };
-        rig.dialogs().expectInput(SerialPrompt, "1");
-        rig.dialogs().expectMsgBox("Other Error No =  205", answer);
-        rig.tool.choose(run::ProgramItem::Start);
-        EXPECT_EQ(rig.ran, ran);
-        EXPECT_EQ(rig.tool.ended(), ended);
-        const auto& box = rig.dialogs().shown().back();
-        EXPECT_EQ(box.title, "ERROR Message");
-        EXPECT_EQ(box.buttons, platform::Buttons::AbortRetryIgnore);
-    }
-}
-
 TEST(RunControl, ProgramResetRestartsEvenWhenCancelledAndEndEnds) {
     RunRig rig;
     rig.dialogs().expectMsgBox("ReStart OK ?", Answer::Cancel);

@@ -71,12 +71,20 @@ inline void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<voi
     });
 }
 
+// Every box from now on answered: a YesNo one `answer`, any other Ok.
+inline void answerEveryBox(ToolRig& rig, platform::Answer answer) {
+    rig.dialogs().setFallback([answer](const platform::virt::DialogRecord& shown) {
+        auto r = shown;
+        r.answer = shown.buttons == platform::Buttons::YesNo ? answer : platform::Answer::Ok;
+        return r;
+    });
+}
+
 // The tool killed where it stands: nothing of its own runs after it.
 struct Killed {};
 
-// Kills the rig's tool the first time `when` holds, keeping the journal as it
-// stood on the disk at that moment in `journal` (the unwinding that follows
-// is no part of a kill).
+// Kills the rig's tool the first time `when` holds, keeping the journal then on
+// the disk in `journal` (the unwinding that follows is no part of a kill).
 inline void killWhen(ToolRig& rig, std::function<bool()> when, std::string& journal) {
     onceWhen(rig, std::move(when), [&journal] {
         journal = readFile(run::JournalFileName);
@@ -84,18 +92,13 @@ inline void killWhen(ToolRig& rig, std::function<bool()> when, std::string& jour
     });
 }
 
-// A second tool started on the rig's line and working directory as after a
-// kill that left `journal`; its YesNo boxes are answered `answer`, the
-// others Ok. True when it started.
+// A second tool started on the rig's line and working directory after a kill
+// that left `journal`, its boxes answered as answerEveryBox does. True when it started.
 inline bool startAfterKill(ToolRig& rig, app::Tool& next, const std::string& journal,
                            platform::Answer answer) {
     rig.tool.closePort();
     writeFile(run::JournalFileName, journal);
-    rig.dialogs().setFallback([answer](const platform::virt::DialogRecord& shown) {
-        auto r = shown;
-        r.answer = shown.buttons == platform::Buttons::YesNo ? answer : platform::Answer::Ok;
-        return r;
-    });
+    answerEveryBox(rig, answer);
     return next.Main();
 }
 

@@ -124,9 +124,11 @@ std::string setAside(const std::string& path, const char* suffix) {
 void makeSafe(run::RunContext& ctx, bool adjustmentModeKnownOff) {
     if (!adjustmentModeKnownOff) ctx.rs.AdjModeSet(link::AdjMode::Stop);
     measure::TapeHandling tape(ctx);
+    // A tape at rest stays; any other (a search has no status of its own) is stopped.
     const std::string status = tape.readStatus();
-    for (const char* moving : {"REC", "PLAY", "FF", "REW"})
-        if (status == moving) tape.transportUntil(link::Transport::Stop, false);
+    for (const char* still : {"STOP", "EJECT", "STBOF"})
+        if (status == still) return;
+    tape.transportUntil(link::Transport::Stop, false);
 }
 
 void dealWithUnfinishedRun(run::RunContext& ctx) {

@@ -37,8 +37,11 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
     if (answer == Answer::Ignore) {
         // The programme is left where the error struck: the run did not
         // reach its end, and every place that shows it says so.
-        if (scope == ErrorScope::Main)
+        if (scope == ErrorScope::Main) {
             markIncomplete(s.ErrMsgText + " (" + running_ + ")", s.ErrMsgText, scope);
+            // Nor is its tape left running where the programme left it.
+            host_.makeRecorderSafe();
+        }
         return ErrorChoice::Ignore;
     }
     ctx_.recordUnfinished(s.ErrMsgText);
