@@ -92,15 +92,16 @@ TEST(DelimitedRecord, WritesNumbersInPlainDecimalThatReadBackExactly) {
 
 // Retry, Ignore and Abort are seen at work where the operator answers them.
 TEST(RunSteps, TheHandlerLearnsWhichStepFailedAndOtherExceptionsPassThrough) {
-    std::vector<std::size_t> failed;
-    const std::vector<Step> steps = {[] {}, [] { Raise(200); }, [] { throw ProgramEnd{}; }};
+    std::vector<std::string_view> failed;
+    const std::vector<Step> steps = {
+        [] {}, {"raises", [] { Raise(200); }}, [] { Raise(201); }, [] { throw ProgramEnd{}; }};
     EXPECT_THROW(runSteps(steps,
-                          [&](const RfError&, std::size_t index) {
-                              failed.push_back(index);
+                          [&](const RfError&, std::string_view step) {
+                              failed.push_back(step);
                               return ErrorChoice::Ignore;
                           }),
                  ProgramEnd);
-    EXPECT_EQ(failed, std::vector<std::size_t>{1});
+    EXPECT_EQ(failed, (std::vector<std::string_view>{"raises", ""}));
 }
 
 // The texts of 200, 205 and 206 are pinned where the operator meets them.

@@ -35,7 +35,10 @@ void Connection::nameRecorder() {
 void Connection::Form_Activate() {
     Shared& s = ctx_.shared;
     auto& dialogs = ctx_.platform.dialogs();
-    enum { SqStep = 5, InduceStep = 6 };
+    // Steps whose read error is no fault: an older recorder has neither
+    // version text nor induce code to give.
+    static constexpr std::string_view ReadVersion = "read the version",
+                                      ReadInduce = "read the induce code";
     std::optional<std::string> induceToSend;  // asked of the operator, not yet sent
     const std::vector<Step> steps = {
         [&] {
@@ -73,8 +76,8 @@ void Connection::Form_Activate() {
             }
             s.VtrSupported = isSupportedModel(s.VtrId);
         },
-        [&] { s.SysconVer = rs_.SqRead(); },
-        [&] { s.VtrInduce = rs_.InduceRead(); },
+        {ReadVersion, [&] { s.SysconVer = rs_.SqRead(); }},
+        {ReadInduce, [&] { s.VtrInduce = rs_.InduceRead(); }},
         [&] {
             if (s.VtrInduce != "   ") return;
             std::string answer;
@@ -120,12 +123,12 @@ void Connection::Form_Activate() {
             form_.errorBars({});
         },
     };
-    runSteps(steps, [&](const RfError& e, std::size_t index) {
-        if (e.number() == err::ErrReceive && index == SqStep) {
+    runSteps(steps, [&](const RfError& e, std::string_view step) {
+        if (e.number() == err::ErrReceive && step == ReadVersion) {
             s.SysconVer = "---------";
             return ErrorChoice::Ignore;
         }
-        if (e.number() == err::ErrReceive && index == InduceStep) {
+        if (e.number() == err::ErrReceive && step == ReadInduce) {
             s.VtrInduce = "   ";
             return ErrorChoice::Ignore;
         }
@@ -145,7 +148,7 @@ void Connection::SetInduce() {
     s.VtrInduce = induceCode(answer);
     // A link failure here gets the same choice as in a programme.
     const std::vector<Step> steps = {[&] { rs_.InduceSet(s.VtrInduce); }, [&] { nameRecorder(); }};
-    runSteps(steps, [&](const RfError& e, std::size_t) { return run_.onError(e); });
+    runSteps(steps, [&](const RfError& e, std::string_view) { return run_.onError(e); });
 }
 
 void Connection::stopAndEject() {

@@ -38,7 +38,8 @@ Tool::Tool(platform::Platform& platform)
     programmes_.AdjustReport = [this](bool stopped) { writeReport(stopped); };
     programmes_.RunEnds = [this](const run::Outcome& outcome) { results_.runEnded(outcome); };
     programmes_.DataTransfer = [this](run::ProgramItem item) {
-        dataTransfer_.run(item, [this](const RfError& e, std::size_t) { return run_.onError(e); });
+        dataTransfer_.run(item,
+                          [this](const RfError& e, std::string_view) { return run_.onError(e); });
     };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
     // Work in progress unwinds from the failed exchange and ends at the top
@@ -89,7 +90,7 @@ bool Tool::Main() {
             form_.setVisible(true);
         },
     };
-    const auto outcome = runSteps(steps, [&](const RfError& e, std::size_t) {
+    const auto outcome = runSteps(steps, [&](const RfError& e, std::string_view) {
         ErrorChoice choice = startupError(e, fileBeingRead);
         fileBeingRead = nullptr;
         return choice;

@@ -13,7 +13,7 @@ StepsOutcome runSteps(std::span<const Step> steps, const ErrorHandler& onError) 
         } catch (const StepsDone&) {
             return StepsOutcome::Completed;
         } catch (const RfError& error) {
-            choice = onError(error, index);
+            choice = onError(error, steps[index].name);
         }
         switch (choice) {
             case ErrorChoice::Abort:

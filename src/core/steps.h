@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <functional>
 #include <span>
+#include <string_view>
+#include <utility>
 
 #include "core/errors.h"
 
@@ -16,11 +18,25 @@ enum class ErrorChoice {
 };
 
 // One statement of a handler's procedure. A step that calls a whole sequence
-// runs that sequence from its beginning again on Retry.
-using Step = std::function<void()>;
+// runs that sequence from its beginning again on Retry. A step whose errors a
+// handler treats its own way carries a name the handler knows it by; the
+// others have none.
+struct Step {
+    template <typename F>
+    requires std::invocable<F&> Step(F action) : run(std::move(action)) {}
+    template <typename F>
+    requires std::invocable<F&> Step(std::string_view stepName, F action)
+        : name(stepName), run(std::move(action)) {}
 
-// Decides what to do about an error raised by the step at `index`.
-using ErrorHandler = std::function<ErrorChoice(const RfError& error, std::size_t index)>;
+    void operator()() const { run(); }
+
+    std::string_view name;
+    std::function<void()> run;
+};
+
+// Decides what to do about an error raised by the step named `step` ("" for
+// a step without a name).
+using ErrorHandler = std::function<ErrorChoice(const RfError& error, std::string_view step)>;
 
 enum class StepsOutcome { Completed, Aborted };
 

@@ -209,8 +209,8 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
         if (item != ProgramItem::UpLoad) s.DownLoadDone = true;
     });
     steps.push_back([this] { FormInit_(); });
-    runSteps(steps, [&](const RfError& e, std::size_t at) {
-        const ErrorChoice choice = onError(e, at);
+    runSteps(steps, [&](const RfError& e, std::string_view step) {
+        const ErrorChoice choice = onError(e, step);
         if (choice == ErrorChoice::Ignore) ++ignored;
         return choice;
     });

@@ -116,7 +116,7 @@ void FileMenu::save() {
         [&] { appendFile(s.ErrDataFile, texts.errHistory); },
         [&] { appendFile(s.EvrDataFile, texts.evrHistory); },
     };
-    runSteps(steps, [this](const RfError& e, std::size_t) { return onError(e); });
+    runSteps(steps, [this](const RfError& e, std::string_view) { return onError(e); });
 }
 
 void FileMenu::load() {
@@ -142,7 +142,7 @@ void FileMenu::load() {
             hooks_.FormInit();
         },
     };
-    runSteps(steps, [this](const RfError& e, std::size_t) { return onError(e); });
+    runSteps(steps, [this](const RfError& e, std::string_view) { return onError(e); });
 }
 
 }  // namespace rf::data

@@ -66,7 +66,8 @@ void RunControl::trap(const std::vector<Step>& steps, ErrorScope scope) {
         run::Journal& journal;
         ~EndJournal() { journal.end(); }
     } endJournal{ctx_.journal};
-    runSteps(steps, [this, scope](const RfError& e, std::size_t) { return onError(e, scope); });
+    runSteps(steps,
+             [this, scope](const RfError& e, std::string_view) { return onError(e, scope); });
 }
 
 void RunControl::beginJournal(const std::string& programme) {
