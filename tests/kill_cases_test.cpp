@@ -24,18 +24,21 @@ using platform::Answer;
 
 // `code` counted from `from` on; Written: what the journal shows was being written.
 enum class Holds { Found, AsKilled, Written };
+enum class Work { RecordSweep, PlaybackStore, Upload };
 struct KillCase {
     const char *name, *from, *code;
-    bool upload;
+    Work work;
     int nth, signal;
     Answer answer;
     Holds holds;
 };
 const KillCase cases[] = {
-    {"SweepKilled", "ORC", "QCS", false, 1, SIGKILL, Answer::Yes, Holds::Found},
-    {"SweepKilledKeptAsItIs", "", "$RS:", false, 4, SIGKILL, Answer::No, Holds::AsKilled},
-    {"UploadKilled", "", "$BS:", true, 3, SIGKILL, Answer::Yes, Holds::Written},
-    {"SweepTerminated", "", "$RS:", false, 4, SIGTERM, Answer::Yes, Holds::Found},
+    {"SweepKilled", "ORC", "QCS", Work::RecordSweep, 1, SIGKILL, Answer::Yes, Holds::Found},
+    {"SweepKilledKeptAsItIs", "", "$RS:", Work::RecordSweep, 4, SIGKILL, Answer::No,
+     Holds::AsKilled},
+    {"StoreKilled", "$SA:0721", "$BS:", Work::PlaybackStore, 2, SIGKILL, Answer::Yes, Holds::Found},
+    {"UploadKilled", "", "$BS:", Work::Upload, 3, SIGKILL, Answer::Yes, Holds::Written},
+    {"SweepTerminated", "", "$RS:", Work::RecordSweep, 4, SIGTERM, Answer::Yes, Holds::Found},
 };
 
 // The tool on the link "vtr" (frames seen by `tap`), answering unattended but YesNo.
@@ -58,7 +61,8 @@ struct Station {
     app::Tool tool{platform};
 };
 
-// The record sweep (master levels counted as measured) or an upload of six blocks.
+// The record sweep (master levels counted as measured), the HDLP playback
+// Conf block's adjustment, or an upload of six blocks.
 void victim(const KillCase& c, const char* dir) {
     std::filesystem::current_path(dir);
     bool counting = false;
@@ -70,7 +74,7 @@ void victim(const KillCase& c, const char* dir) {
     platform::qt::EndSignals watch(s.platform, [&](int) { s.tool.closeRequested(); });
     try {
         ASSERT_TRUE(s.tool.Main());
-        if (c.upload) {
+        if (c.work == Work::Upload) {
             s.tool.menuFile(1);
             int kept = 0;
             forEachBlock([&, &sh = s.tool.shared()](int d, int f, int r, int ca, int k, int h) {
@@ -78,9 +82,13 @@ void victim(const KillCase& c, const char* dir) {
             });
             s.tool.choose(run::ProgramItem::UpLoad);
         } else {
+            Shared& sh = s.tool.shared();
             s.tool.choose(run::ProgramItem::Adjust);
-            s.tool.partAdjCheck(2);  // REC
-            s.tool.shared().MasterPbLevelOf = {7, 2};
+            s.tool.partAdjCheck(c.work == Work::RecordSweep ? 2 : 1);  // REC or PB
+            sh.MasterPbLevelOf = {7, 2};
+            if (c.work == Work::PlaybackStore) sh.AdjSel.fill(false);
+            for (int ch = 0; ch <= 1 && c.work == Work::PlaybackStore; ++ch)
+                sh.AdjSel(dir::Playback, 7, 2, 1, 0, ch) = true;
             s.tool.choose(run::ProgramItem::Start);
         }
     } catch (const ProgramEnd&) {
@@ -93,9 +101,8 @@ TEST_P(KillCases, TheNextStartLeavesTheRecorderAsFoundOrAsAnsweredAndLogsIt) {
     const KillCase& c = cases[GetParam()];
     if (const char* dir = std::getenv("RF_KILL_DIR")) return victim(c, dir);
     test::TempWorkDir dir;
-    test::Vtrsim vtrsim{
-        "vtr", c.upload ? QStringList{"--changer", "--induce", "DMO"}
-                        : QStringList{"--changer", "--induce", "DMO", "--tape", "HDSP CHECK"}};
+    test::Vtrsim vtrsim{"vtr", QStringList{"--changer", "--induce", "DMO", "--tape",
+                                           c.work == Work::PlaybackStore ? "BLANK" : "HDSP CHECK"}};
     ASSERT_TRUE(vtrsim.serving() && vtrsim.says("type help")) << vtrsim.output;
     test::writeFile("DVTRRF.DAT", "10,20,30\r\n");
     test::writeFile("RSSET.DAT", "\"KILL\",\"9600\",\"N\",\"8\",\"1\"\r\n");
