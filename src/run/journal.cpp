@@ -118,22 +118,21 @@ void Journal::begin(std::string_view programme, std::string_view started,
     running_ = true;
 }
 
-void Journal::found(const std::vector<JournalWrite>& writes) {
+void Journal::appendWrites(const char* tag, const std::vector<JournalWrite>& writes) {
     if (!running_ || writes.empty()) return;
     std::string lines;
     for (const JournalWrite& w : writes)
-        lines += writeRecord("Found", w);
+        lines += writeRecord(tag, w);
     append(lines);
     pending_ = true;
 }
 
+void Journal::found(const std::vector<JournalWrite>& writes) {
+    appendWrites("Found", writes);
+}
+
 void Journal::completing(const std::vector<JournalWrite>& writes) {
-    if (!running_ || writes.empty()) return;
-    std::string lines;
-    for (const JournalWrite& w : writes)
-        lines += writeRecord("Completing", w);
-    append(lines);
-    pending_ = true;
+    appendWrites("Completing", writes);
 }
 
 void Journal::settled() {

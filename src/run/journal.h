@@ -80,8 +80,6 @@ class Journal {
     // put-back failed): then the next start offers the put-back again.
     void end();
 
-    bool running() const { return running_; }
-    bool pending() const { return pending_; }
     // Between runs: the file of a run not put back is there, and the
     // recorder may hold half of something; nothing else is to be sent to it
     // until the put-back at a start (or Program Reset) has dealt with it.
@@ -96,6 +94,8 @@ class Journal {
 
   private:
     void append(const std::string& lines);
+    // Records of the writes under `tag`; the pending block then has some.
+    void appendWrites(const char* tag, const std::vector<JournalWrite>& writes);
 
     std::string path_;
     bool running_ = false;
