@@ -82,7 +82,7 @@ inline bool makeRun(app::Tool& tool, Run r) {
     try {
         if (r == Run::Upload) {
             tool.menuFile(1);
-            if (!tool.shared().FileLoaded) return false;
+            if (!tool.tables().FileLoaded) return false;
             tool.choose(ProgramItem::UpLoad);
             return !tool.ended();
         }

@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Clock::time_point begin = Clock::now();
-    LogWatch log(rig.tool().shared().AdjLogFile);
+    LogWatch log(rig.tool().settings().AdjLogFile);
     std::printf("minutes: %g\n", minutes);
     std::printf("idle_minutes: %g\n", idleMinutes);
     std::printf("rss_idle_start_mb: %.2f\n", rssMb());

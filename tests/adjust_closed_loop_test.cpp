@@ -36,8 +36,7 @@ TEST(AdjustClosedLoop, OnFiftyRecordersEveryHeadEndsNearItsBestValuesAndRecordsB
     for (std::uint64_t seed = 1; seed <= 50; ++seed) {
         SCOPED_TRACE(seed);
         AdjustRun run(seed);
-        const Shared& s = run.tool.shared();
-        EXPECT_FALSE(s.StopReq);
+        EXPECT_FALSE(run.tool.flags().StopReq);
         // No LevelRate message and no other question after the serial number.
         EXPECT_EQ(run.dialogs().shown().size(), 2u);
         const sim::SignalModel& truth = run.recorder.signal();
@@ -45,8 +44,8 @@ TEST(AdjustClosedLoop, OnFiftyRecordersEveryHeadEndsNearItsBestValuesAndRecordsB
             const auto c = static_cast<std::size_t>(ch);
             for (int head = 0; head <= 1; ++head) {
                 const sim::RecBest best = truth.best(fmt::HdLp, ch, head);
-                const int current = s.RecData(7, 2, 0, 0, ch, head);
-                const int frequency = s.RecData(7, 2, 0, 0, ch, 2 + head);
+                const int current = run.tool.tables().RecData(7, 2, 0, 0, ch, head);
+                const int frequency = run.tool.tables().RecData(7, 2, 0, 0, ch, 2 + head);
                 EXPECT_LE(std::abs(current - best.current), 2) << "ch " << ch << " head " << head;
                 EXPECT_LE(std::abs(frequency - best.frequency), 3)
                     << "ch " << ch << " head " << head;
@@ -56,14 +55,14 @@ TEST(AdjustClosedLoop, OnFiftyRecordersEveryHeadEndsNearItsBestValuesAndRecordsB
                     return truth.recordLevel(fmt::HdLp, ch, head, sim::Band::Low, {c, -90});
                 };
                 EXPECT_GT(low(50), std::max(low(127) + 5, low(-80) * 5));
-                EXPECT_GT(s.RecEnvLevel(ch, ch == 0 ? head : 1 - head, 0), 30.0f);
+                EXPECT_GT(run.tool.tables().RecEnvLevel(ch, ch == 0 ? head : 1 - head, 0), 30.0f);
                 // A recording at the values found errs at least ten times as often.
                 const double asFound =
                     truth.recordErr(fmt::HdLp, ch, head,
                                     {run.found[c][static_cast<std::size_t>(head)],
                                      run.found[c][static_cast<std::size_t>(2 + head)]});
                 for (int g = 0; g < 3; ++g)
-                    EXPECT_LE(s.ErrResLp(7, 1, 0, g, errHead(ch, head), 3), asFound - 1.0)
+                    EXPECT_LE(run.tool.rates().ErrResLp(7, 1, 0, g, errHead(ch, head), 3), asFound - 1.0)
                         << "ch " << ch << " head " << head << " group " << g;
             }
             // Stored where the recorder keeps its adjustment, and in use.
@@ -71,7 +70,7 @@ TEST(AdjustClosedLoop, OnFiftyRecordersEveryHeadEndsNearItsBestValuesAndRecordsB
                 for (int item = 0; item < 4; ++item)
                     EXPECT_EQ(
                         run.recorder.recValues(area, 7, 2, 0, ch)[static_cast<std::size_t>(item)],
-                        s.RecData(7, 2, 0, 0, ch, item));
+                        run.tool.tables().RecData(7, 2, 0, 0, ch, item));
         }
         EXPECT_FALSE(run.recorder.adjustMode());
     }

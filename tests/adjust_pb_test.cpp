@@ -35,7 +35,6 @@ struct AdjustRun : ToolRig {
         platform.clearWire();
     }
     void start() { tool.choose(ProgramItem::Start); }
-    Shared& s() { return tool.shared(); }
     std::string log() { return readFile("QT7310AdjLog.txt"); }
     bool lastSentStarts(const std::string& text) {
         const auto& wire = platform.wire();
@@ -46,7 +45,7 @@ struct AdjustRun : ToolRig {
     // The HDLP record block too, without running the record adjustment.
     void selectRecordBlock() {
         for (int ch = 0; ch <= 1; ++ch)
-            s().AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, ch) = true;
+            tool.selection().AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, ch) = true;
     }
 };
 
@@ -170,21 +169,20 @@ TEST(PbAdjustCheck, RemeasuresOnceAtAnotherPlaceOnlyWhenAboveTheLimit) {
                                         << row.mendedAfter << row.minutesLeft);
         AdjustRun run({row.box});
         const int fmt = dv ? 1 : 7, rpm = dv ? 0 : 2;
-        const Shared& s = run.s();
         auto spoil = [&](int by) {
             for (int ch = 0; ch <= 1; ++ch)
                 run.recorder.levelBlock(0, fmt, rpm, row.cate, 0, ch)[9] +=
                     static_cast<std::int16_t>(by);
         };
         onceWhen(
-            run, [&] { return s.RmParam.starts_with("0001"); },
+            run, [&] { return run.lastSentStarts("$RM:0001"); },
             [&] {
                 if (row.bad) spoil(150);
                 if (row.minutesLeft) run.recorder.transport().windToEnd(row.minutesLeft * 60 + 45);
             });
         if (row.mendedAfter)
             onceWhen(
-                run, [&] { return s.ErrRateRetry == 1; }, [&] { spoil(-150); });
+                run, [&] { return run.tool.rates().ErrRateRetry == 1; }, [&] { spoil(-150); });
         run.start();
         const auto frames = test::sent(run);
         const auto check = std::find_if(frames.begin(), frames.end(), [](const std::string& f) {
@@ -197,12 +195,12 @@ TEST(PbAdjustCheck, RemeasuresOnceAtAnotherPlaceOnlyWhenAboveTheLimit) {
         for (const char* wind : {"OFF", "ORW"})
             EXPECT_EQ(count(checked, wind), row.wind && wind == std::string(row.wind) ? 1u : 0u)
                 << wind;
-        const float kept = dv ? s.ErrResOt(1, 0, 0) : s.ErrResLp(7, row.cate, 0, 0, 0, 0);
+        const float kept = dv ? run.tool.rates().ErrResOt(1, 0, 0) : run.tool.rates().ErrResLp(7, row.cate, 0, 0, 0, 0);
         const float limit = dv              ? FourChannelLimit
                             : row.cate == 0 ? RecPlayHeadLimit
                                             : PlaybackHeadLimit;
         EXPECT_EQ(kept > limit, row.bad && !row.mendedAfter) << kept;
-        EXPECT_EQ(s.ErrRateRetry, row.bad ? (row.mendedAfter ? 1 : 2) : 0);
+        EXPECT_EQ(run.tool.rates().ErrRateRetry, row.bad ? (row.mendedAfter ? 1 : 2) : 0);
         // The report will list the repeat.
         EXPECT_EQ(run.tool.adjustRecord().notes.size(), row.measurements - 1);
         EXPECT_NE(run.log().find("  Play Adjust End"), std::string::npos);
@@ -234,7 +232,6 @@ TEST(PbAdjustMain, EveryBoxAdjustsStoresTheRecordersOwnValuesAndChecksInOrder) {
     EXPECT_EQ(modes,
               (std::vector<std::string>{"0100", "0101", "0250", "0251", "0360", "0361", "0720",
                                         "0721", "0720", "0720", "0250", "0360", "0100"}));
-    const Shared& s = run.s();
     const auto& record = run.tool.adjustRecord().playbackBlocks;
     EXPECT_EQ(record.size(), 18u);
     const sim::SignalModel& truth = run.recorder.signal();
@@ -246,7 +243,7 @@ TEST(PbAdjustMain, EveryBoxAdjustsStoresTheRecordersOwnValuesAndChecksInOrder) {
             const auto& adjusted = run.recorder.levelBlock(0, f, r, c, k, ch);
             const auto inRecorder = eq200(run.recorder.levelBlock(1, f, r, c, k, ch));
             EXPECT_EQ(inRecorder, eq200(adjusted));
-            EXPECT_EQ(inRecorder, eq200(s.PbDataRead.row(f, r, c, k, ch)));
+            EXPECT_EQ(inRecorder, eq200(run.tool.tables().PbDataRead.row(f, r, c, k, ch)));
             EXPECT_EQ(inRecorder, eq200(b.left.value()[static_cast<std::size_t>(ch)]));
             const auto best = truth.pbChannel(f, c, k, ch);
             EXPECT_NEAR(adjusted[9], best.vcoOpt, 2);
@@ -254,11 +251,11 @@ TEST(PbAdjustMain, EveryBoxAdjustsStoresTheRecordersOwnValuesAndChecksInOrder) {
                 EXPECT_NEAR(adjusted[17 + i], best.tapOpt[i], 1);
         }
     }
-    EXPECT_EQ(s.AdjDoneCount, 36);
+    EXPECT_EQ(run.tool.selection().AdjDoneCount, 36);
     for (int ch = 0; ch <= 1; ++ch)
         for (int j = 0; j <= 1; ++j)
             for (auto band : {sim::Band::High, sim::Band::Low})
-                EXPECT_NEAR(s.MasterPbLevel(ch, j, static_cast<int>(band)),
+                EXPECT_NEAR(run.tool.tables().MasterPbLevel(ch, j, static_cast<int>(band)),
                             truth.masterLevel(7, ch, ch == 0 ? j : 1 - j, band), 3.0);
     while (!progress.empty() && progress.back() == 0)
         progress.pop_back();  // back to idle
@@ -281,12 +278,12 @@ TEST(PbAdjustCheck, MasterLevelsOnlyForTheRecordBlockAndOnlyUntilMeasuredInTheSe
     for (const auto& row : rows) {
         AdjustRun run({PbLp4});
         if (row.recordBlock) run.selectRecordBlock();
-        run.s().AdjDone(dir::Playback, 7, 2, 1, 0, 0) = row.confDone;
-        if (row.known) run.s().MasterPbLevelOf = {7, 2};
+        run.tool.selection().AdjDone(dir::Playback, 7, 2, 1, 0, 0) = row.confDone;
+        if (row.known) run.tool.tables().MasterPbLevelOf = {7, 2};
         run.start();
         EXPECT_EQ(count(test::sent(run), "$KS:100") > 0, row.measured);
         EXPECT_EQ(count(run.log(), "Master PB Level"), row.measured ? 1u : 0u);
-        EXPECT_TRUE(run.s().AdjDone(dir::Playback, 7, 2, 0, 0, 1));
+        EXPECT_TRUE(run.tool.selection().AdjDone(dir::Playback, 7, 2, 0, 0, 1));
     }
 }
 
@@ -305,19 +302,19 @@ TEST(PbProgressStep, CountsTheAdvancesOfTheSelection) {
         {{}, 0.0f},
     };
     for (const auto& row : rows) {
-        Shared s;
+        Selection selection;
+        float count = 0;
         for (auto [f, r, c, k] : row.blocks) {
-            s.AdjSel(dir::Playback, f, r, c, k, 0) = true;
-            s.PbStepCount += 1;
+            selection.AdjSel(dir::Playback, f, r, c, k, 0) = true;
+            count += 1;
         }
-        EXPECT_FLOAT_EQ(pbProgressStep(s), row.step) << row.blocks.size();
+        EXPECT_FLOAT_EQ(pbProgressStep(selection, count), row.step) << row.blocks.size();
     }
 }
 
 // A link error answered with Retry runs the programme again from its start.
 TEST(PbAdjustMain, ARetryStartsAfresh) {
     AdjustRun run({PbLp0});
-    const Shared& s = run.s();
     onceWhen(
         run, [&] { return run.lastSentStarts("$AR:01"); },
         [&] { run.recorder.faults().noReply.count = 1; });
@@ -328,7 +325,7 @@ TEST(PbAdjustMain, ARetryStartsAfresh) {
     EXPECT_EQ(count(log, "Play Adjust End"), 1u);
     ASSERT_EQ(run.tool.adjustRecord().playbackBlocks.size(), 1u);
     EXPECT_TRUE(run.tool.adjustRecord().playbackBlocks[0].stored);
-    EXPECT_LT(s.ErrResLp(7, 1, 0, 0, 0, 0), PlaybackHeadLimit);
+    EXPECT_LT(run.tool.rates().ErrResLp(7, 1, 0, 0, 0, 0), PlaybackHeadLimit);
 }
 
 // An error the recorder answers (not a silence) in the middle of the master
@@ -343,7 +340,7 @@ TEST(PbAdjustMain, AnErrorInTheMasterPhasePutsBackTheBlockBeforeTheOperatorIsAsk
         SCOPED_TRACE(after);
         const bool local = after.starts_with("local ");
         AdjustRun run({PbLp0});
-        run.s().PbDataRead.row(7, 2, 1, 0, 1)[9] = 77;  // an earlier run's value
+        run.tool.tables().PbDataRead.row(7, 2, 1, 0, 1)[9] = 77;  // an earlier run's value
         std::array<sim::LevelItems, 2> found;
         for (int ch = 0; ch <= 1; ++ch)
             found[static_cast<std::size_t>(ch)] = run.recorder.levelBlock(0, 7, 2, 1, 0, ch);

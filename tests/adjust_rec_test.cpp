@@ -32,7 +32,7 @@ struct RecRun : ToolRig {
         EXPECT_TRUE(startUp());
         tool.choose(ProgramItem::Adjust);
         tool.partAdjCheck(2);  // REC
-        if (pbDone) tool.shared().MasterPbLevelOf = {7, 2};
+        if (pbDone) tool.tables().MasterPbLevelOf = {7, 2};
         dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
         for (int ch = 0; ch <= 1; ++ch)
             found[static_cast<std::size_t>(ch)] = recorder.recValues(0, 7, 2, 0, ch);
@@ -94,7 +94,7 @@ LinePoints linePoints(const std::vector<Exchange>& ex, const std::string& write,
     LinePoints out;
     for (std::size_t i = 0; i < ex.size(); ++i) {
         if (ex[i].sent.rfind(write, 0) != 0) continue;
-        Readings readings;
+        calc::Readings readings;
         int n = 0;
         for (std::size_t j = i + 1; j < ex.size() && ex[j].sent.rfind("$RS:", 0) != 0; ++j)
             if (ex[j].sent == env && ++n <= 14)
@@ -104,7 +104,7 @@ LinePoints linePoints(const std::vector<Exchange>& ex, const std::string& write,
         if (n != 14) continue;
         out.offsets.push_back(hexByte(ex[i].sent, write.size()) - 128);
         for (int series = 0; series <= 1; ++series)
-            out.levels[series].push_back(CaluTrimAve(readings, series, 14));
+            out.levels[series].push_back(calc::CaluTrimAve(readings, series, 14));
     }
     return out;
 }
@@ -147,7 +147,7 @@ TEST(RecAdjustMain, OneBlockOnTheLineAndInTheRecord) {
     RecRun run;
     // A playback block marked done by a run that never measured the master
     // levels: they are measured here (a level of 0 would fail the LevelRate).
-    run.tool.shared().AdjDone(dir::Playback, 7, 2, 1, 0, 0) = true;
+    run.tool.selection().AdjDone(dir::Playback, 7, 2, 1, 0, 0) = true;
     run.start();
     test::expectTranscript(run.log(), "rec_block_log.txt");
     // The block on the blank tape: from its adjustment mode to the end.
@@ -168,29 +168,28 @@ TEST(RecAdjustMain, OneBlockOnTheLineAndInTheRecord) {
         SCOPED_TRACE(ch);
         const std::string c = std::to_string(ch);
         const LinePoints line = linePoints(ex, "$RS:0" + c + "0:", "$AR:" + c + "2");
-        const Shared& s = run.tool.shared();
         for (int series = 0; series <= 1; ++series) {
             // Channel R reports its second head first: its first series is head 2.
             const int head = ch == 0 ? series : 1 - series;
             const Sweep& sweep = sweepOf(record, ch, head, SweepQuantity::Current);
             EXPECT_EQ(sweep.offsets, line.offsets);
             EXPECT_EQ(sweep.levels, line.levels[series]);
-            EXPECT_EQ(sweep.reference, s.RecEnvLevel(ch, series, 1));
+            EXPECT_EQ(sweep.reference, run.tool.tables().RecEnvLevel(ch, series, 1));
             EXPECT_EQ(sweep.threshold, 0.4f);
-            EXPECT_EQ(sweep.chosen, s.RecData(7, 2, 0, 0, ch, head));
+            EXPECT_EQ(sweep.chosen, run.tool.tables().RecData(7, 2, 0, 0, ch, head));
             EXPECT_EQ(sweep.measurements, 1);
         }
         // The chosen currents, head 1 first, went to the recorder.
         const std::string chosen = "$RS:0" + c +
-                                   "0:" + link::signedByte(s.RecData(7, 2, 0, 0, ch, 0)) +
-                                   link::signedByte(s.RecData(7, 2, 0, 0, ch, 1));
+                                   "0:" + link::signedByte(run.tool.tables().RecData(7, 2, 0, 0, ch, 0)) +
+                                   link::signedByte(run.tool.tables().RecData(7, 2, 0, 0, ch, 1));
         EXPECT_NE(std::find_if(ex.begin(), ex.end(), [&](auto& e) { return e.sent == chosen; }),
                   ex.end());
     }
     for (int ch = 0; ch <= 1; ++ch)
         for (int head = 0; head <= 1; ++head) {
             const Sweep& freq = sweepOf(record, ch, head, SweepQuantity::Frequency);
-            EXPECT_EQ(freq.chosen, run.tool.shared().RecData(7, 2, 0, 0, ch, 2 + head));
+            EXPECT_EQ(freq.chosen, run.tool.tables().RecData(7, 2, 0, 0, ch, 2 + head));
         }
     // The block ends stored: the recorder works with the values left, and keeps them.
     ASSERT_EQ(record.recordBlocks.size(), 1u);
@@ -387,11 +386,10 @@ TEST(LevelRateCheck, PassesFrom068To147TimesTheMasterAndTellsOncePerChannel) {
     };
     for (const Case& c : cases) {
         ToolRig rig;
-        Shared& s = rig.tool.shared();
         for (int i = 0; i < 4; ++i) {
-            s.SelfPbLevel(i / 2, i % 2, 1) = c.self[static_cast<std::size_t>(i)];
-            s.MasterPbLevel(i / 2, i % 2, 1) = c.master[static_cast<std::size_t>(i)];
-            s.MasterPbLevel(i / 2, i % 2, 0) = 1000;  // the high band is not compared
+            rig.tool.tables().SelfPbLevel(i / 2, i % 2, 1) = c.self[static_cast<std::size_t>(i)];
+            rig.tool.tables().MasterPbLevel(i / 2, i % 2, 1) = c.master[static_cast<std::size_t>(i)];
+            rig.tool.tables().MasterPbLevel(i / 2, i % 2, 0) = 1000;  // the high band is not compared
         }
         for (int i = 0; i < c.messages; ++i)
             rig.dialogs().expectMsgBox("LevelRate too Different !! Please Check Tape Pattern !",

@@ -19,7 +19,7 @@ int count(const std::vector<std::string>& frames, const std::string& text) {
 TEST(ConnectionCheck, NamesTheRecorderAndLeavesItIdleWithoutATape) {
     ToolRig rig;
     ASSERT_TRUE(rig.startUp("xyz"));
-    EXPECT_EQ(rig.tool.shared().VtrSerialNo, "V2.10.00 ");  // the version stands in for it
+    EXPECT_EQ(rig.tool.recorder().VtrSerialNo, "V2.10.00 ");  // the version stands in for it
     const auto& m = rig.tool.window();
     EXPECT_EQ(m.caption, "RF ADJUST TOOL : QT7310XYZ_V2.10.00 ");
     EXPECT_EQ(m.Message.caption, "Please Select MENU !!");
@@ -78,7 +78,7 @@ TEST(ConnectionCheck, OldSoftwareOnTheFirstModelIsRefusedAndRetryAsksAgain) {
     other.recorder.setId("QT7320");
     other.recorder.faults().frZero = true;
     EXPECT_TRUE(other.startUp());
-    EXPECT_EQ(other.tool.shared().VtrId, "QT7320");
+    EXPECT_EQ(other.tool.recorder().VtrId, "QT7320");
 }
 
 TEST(ConnectionCheck, ErrorRepliesToVersionAndInduceAreTakenSilentlyAndTheAnswerBecomesTheCode) {
@@ -89,11 +89,11 @@ TEST(ConnectionCheck, ErrorRepliesToVersionAndInduceAreTakenSilentlyAndTheAnswer
                                                                        {{""}, "   "}}) {
         ToolRig rig;
         rig.recorder.faults().sqError = rig.recorder.faults().dqError = true;
-        rig.tool.shared().VtrSerialNo.clear();
+        rig.tool.recorder().VtrSerialNo.clear();
         for (const std::string& answer : answers)
             rig.dialogs().expectInput(InducePrompt, answer);
         ASSERT_TRUE(rig.tool.Main());
-        EXPECT_EQ(rig.tool.shared().VtrName, "QT7310" + code + "_---------");
+        EXPECT_EQ(rig.tool.recorder().VtrName, "QT7310" + code + "_---------");
         EXPECT_EQ(count(sent(rig), "$DI:" + code), 1);
         EXPECT_EQ(rig.dialogs().shown().size(), answers.size());  // no message for the errors
     }
@@ -130,7 +130,7 @@ TEST(CloseHandler, ARecorderThatDoesNotAnswerOrEjectIsGivenUpInBoundedTimeAndLog
     for (const bool jammed : {false, true}) {
         ToolRig rig;
         ASSERT_TRUE(rig.startUp());
-        rig.tool.shared().RecModeOn = true;
+        rig.tool.recorder().RecModeOn = true;
         rig.recorder.insert("HDLP MASTER", rig.now());
         rig.wait(3s);
         rig.recorder.faults().ejectJam = jammed;
@@ -154,14 +154,14 @@ TEST(SetInduce, StoresTheCodeUpperCasedAndRenamesTheRecorder) {
     rig.dialogs().expectInput(InducePrompt, "abcd");
     rig.dialogs().expectInput(InducePrompt, "q7");
     rig.tool.menuHelp(0);
-    EXPECT_EQ(rig.tool.shared().VtrInduce, " Q7");
+    EXPECT_EQ(rig.tool.recorder().VtrInduce, " Q7");
     EXPECT_EQ(rig.recorder.induce(), " Q7");
     EXPECT_EQ(rig.tool.window().caption, "RF ADJUST TOOL : QT7310 Q7_V2.10.00 ");
     // An empty answer changes nothing; with InduceCheck off the item is disabled.
     rig.dialogs().expectInput(InducePrompt, "");
     rig.tool.menuHelp(0);
-    EXPECT_EQ(rig.tool.shared().VtrInduce, " Q7");
-    rig.tool.shared().InduceCheck = false;
+    EXPECT_EQ(rig.tool.recorder().VtrInduce, " Q7");
+    rig.tool.settings().InduceCheck = false;
     rig.tool.form().MenuCtrl(shell::MenuMode::On);
     rig.tool.menuHelp(0);  // no question is asked
     EXPECT_EQ(rig.dialogs().pending(), 0u);
@@ -247,7 +247,7 @@ TEST(ConnectionCheck, ALocalRecorderBlinksTheMessageAndNoActionStartsInsideTheCh
 TEST(CloseHandler, LeavesAdjustmentModeEjectsAndEndsAndNoSecondCloseOrActionStartsInside) {
     ToolRig rig;
     ASSERT_TRUE(rig.startUp());
-    rig.tool.shared().AdjModeOn = true;
+    rig.tool.recorder().AdjModeOn = true;
     rig.recorder.insert("HDLP MASTER", rig.now());
     rig.wait(3s);
     rig.platform.clearWire();

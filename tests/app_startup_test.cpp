@@ -24,7 +24,7 @@ class StartUp : public ::testing::Test, public test::ToolRig {};
 
 TEST_F(StartUp, ReadsBothFilesOpensThePortAndStartsTheLogWithADateLine) {
     ASSERT_TRUE(startUp());
-    EXPECT_EQ(tool.shared().DvtrRf, (std::array<std::int16_t, 3>{10, 20, 30}));
+    EXPECT_EQ(tool.settings().DvtrRf, (std::array<std::int16_t, 3>{10, 20, 30}));
     EXPECT_TRUE(platform.port()->isOpen());
     EXPECT_EQ(platform.port()->name(), "/dev/ttyS0");
     EXPECT_EQ(platform.port()->settings(),
@@ -61,7 +61,7 @@ TEST(StartUpFiles, AMissingFileIsNamedRetryGoesOnOnceItIsBackAndAbortOrIgnoreEnd
             EXPECT_EQ(shown.title, "ERROR Message");
             EXPECT_EQ(shown.buttons, Buttons::AbortRetryIgnore);
             EXPECT_EQ(shown.icon, Icon::Critical);
-            EXPECT_EQ(rig.tool.shared().DvtrRf[2], retry || file == "RSSET.DAT" ? 30 : 0);
+            EXPECT_EQ(rig.tool.settings().DvtrRf[2], retry || file == "RSSET.DAT" ? 30 : 0);
             EXPECT_EQ(rig.platform.port() != nullptr, retry);
             EXPECT_EQ(std::filesystem::exists("QT7310AdjLog.txt"), retry);
             EXPECT_EQ(rig.tool.ended(), !retry);

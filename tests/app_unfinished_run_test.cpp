@@ -40,11 +40,10 @@ struct KilledRun : test::ToolRig {
         foundLevels = levelBlocks(recorder);
         tool.choose(run::ProgramItem::Adjust);
         tool.partAdjCheck(0);  // ALL, then the HDLP Conf heads and record heads alone
-        Shared& s = tool.shared();
-        s.AdjSel.fill(false);
+        tool.selection().AdjSel.fill(false);
         for (int ch = 0; ch <= 1; ++ch) {
-            s.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate::Playback, 0, ch) = true;
-            s.AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, ch) = true;
+            tool.selection().AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate::Playback, 0, ch) = true;
+            tool.selection().AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, ch) = true;
         }
         dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
         test::killWhen(
@@ -62,7 +61,7 @@ struct KilledRun : test::ToolRig {
         EXPECT_THROW(tool.choose(run::ProgramItem::Start), test::Killed);
         // The values the run had chosen, stored or about to be.
         for (std::size_t ch = 0; ch <= 1; ++ch) {
-            const auto row = tool.shared().RecDataRead.row(7, 2, 0, 0, static_cast<int>(ch));
+            const auto row = tool.tables().RecDataRead.row(7, 2, 0, 0, static_cast<int>(ch));
             std::copy_n(row.begin(), 4, chosen[ch].begin());
         }
         EXPECT_TRUE(test::startAfterKill(*this, next, journal, answer));

@@ -32,25 +32,25 @@ const std::string LoadFilter = "Data File | *.dst";
 // The values tests/data/data_file_all.dst was written for: each entry tells
 // where it stands (format, category, kind, channel, measurement kind, item),
 // a level item's place folded into the values the recorder takes for it.
-void fillTables(Shared& s) {
+void fillTables(ErrorRates& rates, AdjustmentTables& tables) {
     forEachSelection([&](int f, int r, int c, int k, int ch) {
         for (int i = 0; i < 29; ++i) {
             const auto [low, high] = link::levelItemLimits(i < 4 ? Rf : Eq200, i);
             const int place = f * 1000 + c * 500 + k * 100 + ch * 50 + i;
-            s.PbDataRead(f, r, c, k, ch, i) =
+            tables.PbDataRead(f, r, c, k, ch, i) =
                 static_cast<std::int16_t>(low + place % (high - low + 1));
         }
         for (int i = 0; i < 4; ++i)
-            s.RecDataRead(f, r, c, k, ch, i) = static_cast<std::int16_t>(-(ch * 10 + i + 1));
+            tables.RecDataRead(f, r, c, k, ch, i) = static_cast<std::int16_t>(-(ch * 10 + i + 1));
     });
     for (int f = 0; f <= 7; ++f)
         for (int ch = 0; ch <= 3; ++ch)
             for (int m = 0; m <= 6; ++m) {
-                s.ErrResOt(f, ch, m) = static_cast<float>(-(m + 1) - ch * 0.1 - f * 0.01);
+                rates.ErrResOt(f, ch, m) = static_cast<float>(-(m + 1) - ch * 0.1 - f * 0.01);
                 for (int c = 0; c <= 1; ++c)
                     for (int k = 0; k <= 3; ++k)
                         for (int g = 0; g <= 2; ++g)
-                            s.ErrResLp(f, c, k, g, ch, m) = static_cast<float>(
+                            rates.ErrResLp(f, c, k, g, ch, m) = static_cast<float>(
                                 -(m + 1) - g * 0.1 - ch * 0.01 - (c * 4 + k) * 0.001);
             }
 }
@@ -65,8 +65,8 @@ std::vector<std::string> lines(const std::string& text) {
 struct FileRig : ToolRig {
     FileRig() {
         EXPECT_TRUE(startUp());
-        s.DownLoadDone = true;  // saving is allowed
-        fillTables(s);
+        tool.tables().DownLoadDone = true;  // saving is allowed
+        fillTables(tool.rates(), tool.tables());
     }
     void save(const std::string& name) {
         dialogs().expectInput(SerialPrompt, "SN1");
@@ -77,7 +77,6 @@ struct FileRig : ToolRig {
         dialogs().expectFile(FileDialog::Open, LoadFilter, name);
         tool.menuFile(1);
     }
-    Shared& s = tool.shared();
 };
 
 RfError raised(const std::function<void()>& f) {
@@ -90,9 +89,14 @@ RfError raised(const std::function<void()>& f) {
 }
 
 // The tables a file holds are those they were.
-bool same(const Shared& a, const Shared& b) {
-    return a.ErrResLp == b.ErrResLp && a.ErrResOt == b.ErrResOt && a.PbDataRead == b.PbDataRead &&
-           a.RecDataRead == b.RecDataRead;
+struct Held {
+    ErrorRates rates;
+    AdjustmentTables tables;
+};
+bool same(const Held& a, app::Tool& b) {
+    return a.rates.ErrResLp == b.rates().ErrResLp && a.rates.ErrResOt == b.rates().ErrResOt &&
+           a.tables.PbDataRead == b.tables().PbDataRead &&
+           a.tables.RecDataRead == b.tables().RecDataRead;
 }
 
 TEST(DataFile, SaveWritesTheLayoutAndOneBlockToEachHistoryFileEveryTime) {
@@ -122,7 +126,7 @@ TEST(DataFile, SaveWritesTheLayoutAndOneBlockToEachHistoryFileEveryTime) {
     EXPECT_EQ(readFile("QT7310Err.dat"), errBlock + errBlock);
     EXPECT_EQ(readFile("QT7310Evr.dat"), evrBlock + evrBlock);
     // Without the Slow L13/R24 heads among the targets, their section-A line goes.
-    rig.s.AdjTarget(dir::Playback, 7, 2, 1, 1, 0) = false;
+    rig.tool.selection().AdjTarget(dir::Playback, 7, 2, 1, 1, 0) = false;
     rig.save("b.dst");
     auto fewer = written;
     fewer.erase(fewer.begin() + 3);
@@ -138,15 +142,15 @@ TEST(DataFile, SaveWritesTheLayoutAndOneBlockToEachHistoryFileEveryTime) {
 
 TEST(DataFile, LoadGivesBackEveryEntryAndMarksTheDataLoaded) {
     FileRig rig;
-    rig.s.ErrResLp(7, 1, 0, 2, 3, 6) = std::nextafter(-4.1f, 0.0f);  // nine digits
+    rig.tool.rates().ErrResLp(7, 1, 0, 2, 3, 6) = std::nextafter(-4.1f, 0.0f);  // nine digits
     rig.save("a.dst");
     rig.tool.form().DataInit();
     rig.load("a.dst");
     // Every entry the file holds is back: saved again, the file is the same.
-    EXPECT_EQ(rig.s.ErrResLp(7, 1, 0, 2, 3, 6), std::nextafter(-4.1f, 0.0f));
+    EXPECT_EQ(rig.tool.rates().ErrResLp(7, 1, 0, 2, 3, 6), std::nextafter(-4.1f, 0.0f));
     rig.save("b.dst");
     EXPECT_EQ(readFile("b.dst"), readFile("a.dst"));
-    EXPECT_TRUE(rig.s.FileLoaded);
+    EXPECT_TRUE(rig.tool.tables().FileLoaded);
     EXPECT_NE(rig.tool.window().LogText.find("12-05-2026" + run::logTime(rig.platform.now()) +
                                              "QT7310XYZ_SN1Load !\r\n"),
               std::string::npos);
@@ -207,20 +211,23 @@ TEST(DataFile, ADamagedFileChangesNothingAndNamesItsLine) {
                              value + " is out of range"});
     }
 
-    const auto before = std::make_unique<Shared>(rig.s);  // a large struct: not on the stack
+    const auto before =  // large tables: not on the stack
+        std::make_unique<Held>(Held{rig.tool.rates(), rig.tool.tables()});
     for (const Case& c : cases) {
         writeFile("bad.dst", c.text);
-        const RfError e = raised([&] { loadDataFile("bad.dst", rig.s); });
+        const RfError e = raised([&] { loadDataFile("bad.dst", rig.tool.selection().AdjTarget, rig.tool.rates(),
+                                                     rig.tool.tables()); });
         EXPECT_EQ(e.number(), c.number) << c.line;
-        EXPECT_TRUE(same(*before, rig.s)) << c.line;
+        EXPECT_TRUE(same(*before, rig.tool)) << c.line;
         EXPECT_NE(e.detail().find(c.number ? "bad.dst: " + c.line : ""), std::string::npos);
     }
-    EXPECT_EQ(raised([&] { loadDataFile("none.dst", rig.s); }).number(), err::FileNotFound);
+    EXPECT_EQ(raised([&] { loadDataFile("none.dst", rig.tool.selection().AdjTarget,
+                                                rig.tool.rates(), rig.tool.tables()); }).number(), err::FileNotFound);
 }
 
 TEST(DataFile, TheMenuRefusesEmptyFilesAndIgnoreKeepsTheTablesAndTheIdleWindow) {
     FileRig rig;
-    const Shared before = rig.s;
+    const auto before = std::make_unique<Held>(Held{rig.tool.rates(), rig.tool.tables()});
     writeFile("empty.dst", "");
     rig.dialogs().expectFile(FileDialog::Open, LoadFilter, "empty.dst");
     rig.dialogs().expectMsgBox("There is no file.", Answer::Ok);
@@ -249,8 +256,8 @@ TEST(DataFile, TheMenuRefusesEmptyFilesAndIgnoreKeepsTheTablesAndTheIdleWindow) 
     rig.tool.menuFile(1);
     std::ranges::for_each(taken, close);
     setrlimit(RLIMIT_NOFILE, &saved);
-    EXPECT_TRUE(same(before, rig.s));
-    EXPECT_FALSE(rig.s.FileLoaded);
+    EXPECT_TRUE(same(*before, rig.tool));
+    EXPECT_FALSE(rig.tool.tables().FileLoaded);
     EXPECT_TRUE(rig.tool.window().MenuFile.enabled);
     EXPECT_FALSE(rig.tool.ended());
     EXPECT_EQ(rig.dialogs().pending(), 0u);

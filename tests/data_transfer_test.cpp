@@ -19,7 +19,6 @@ using RecorderData = std::vector<std::vector<std::int16_t>>;
 
 struct TransferRig : ToolRig {
     TransferRig() { EXPECT_TRUE(startUp()); }
-    Shared& s = tool.shared();
 
     void transfer(ProgramItem item, const std::string& area) {
         dialogs().expectChoice(AreaLabel, area);
@@ -30,7 +29,7 @@ struct TransferRig : ToolRig {
         RecorderData out;
         for (int area = 0; area <= 1; ++area)
             forEachBlock([&](int d, int f, int r, int c, int k, int h) {
-                if (!s.AdjTarget(d, f, r, c, k, h)) return;
+                if (!tool.selection().AdjTarget(d, f, r, c, k, h)) return;
                 if (d == dir::Playback) {
                     const auto& b = recorder.levelBlock(area, f, r, c, k, h);
                     out.emplace_back(b.begin(), b.end());
@@ -61,7 +60,7 @@ TEST(DataTransfer, DownloadSaveInitialiseLoadUploadLeavesTheRecorderAsItWas) {
     ASSERT_GE(sent.size(), 4u);
     EXPECT_EQ(sent[0], "$SA:0720");
     EXPECT_EQ(sent[1].substr(0, 6), "$RR:00");
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), "$ND"), rig.s.AdjTargetCount);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "$ND"), rig.tool.selection().AdjTargetCount);
 
     rig.dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
     rig.dialogs().expectFile(FileDialog::Save, "Data File | *.dst;*.dat", "r.dst");
@@ -78,14 +77,14 @@ TEST(DataTransfer, DownloadSaveInitialiseLoadUploadLeavesTheRecorderAsItWas) {
 TEST(DataTransfer, InitialiseSendsTheDefaultsButKeepsTheMagPairOfAPlaybackBlock) {
     TransferRig rig;
     const sim::LevelItems found = rig.recorder.levelBlock(0, 7, 2, 1, 0, 1);
-    const std::vector<std::int16_t> defaults(rig.s.PbIniData.row(7, 2, 1, 0, 1).begin(),
-                                             rig.s.PbIniData.row(7, 2, 1, 0, 1).end());
+    const std::vector<std::int16_t> defaults(rig.tool.tables().PbIniData.row(7, 2, 1, 0, 1).begin(),
+                                             rig.tool.tables().PbIniData.row(7, 2, 1, 0, 1).end());
     rig.transfer(ProgramItem::Initialize, "User");
     const sim::LevelItems now = rig.recorder.levelBlock(0, 7, 2, 1, 0, 1);
     for (std::size_t i = 0; i < 29; ++i)
         EXPECT_EQ(now[i], i == 2 || i == 3 ? found[i] : defaults[i]) << "item " << i;
-    EXPECT_EQ(rig.s.PbDataRead(7, 2, 1, 0, 1, 2), found[2]);
-    EXPECT_TRUE(rig.s.DownLoadDone);
+    EXPECT_EQ(rig.tool.tables().PbDataRead(7, 2, 1, 0, 1, 2), found[2]);
+    EXPECT_TRUE(rig.tool.tables().DownLoadDone);
 }
 
 // Killed half-way, an initialisation is written in full at the next start:
@@ -117,7 +116,7 @@ TEST(DataTransfer, ARefusalClosingTheAreaWindowOrCancellingSendsNothing) {
     rig.tool.choose(ProgramItem::Initialize);
     EXPECT_TRUE(rig.platform.wire().empty());
     EXPECT_TRUE(rig.tool.window().MenuFile.enabled);
-    EXPECT_FALSE(rig.s.DownLoadDone);
+    EXPECT_FALSE(rig.tool.tables().DownLoadDone);
     EXPECT_EQ(rig.dialogs().shown().end()[-2].title, AreaCaption);
 }
 
@@ -134,12 +133,12 @@ TEST(DataTransfer, RetryRepeatsTheFailedCommandAloneAndIgnoreGoesOn) {
         const auto failed = std::find(sent.begin(), sent.end(), "$PR:002");
         ASSERT_NE(failed, sent.end());
         EXPECT_EQ(failed[1], answer == Answer::Retry ? "$PR:002" : "$ND");
-        EXPECT_EQ(std::count(sent.begin(), sent.end(), "$ND"), rig.s.AdjTargetCount);
-        EXPECT_TRUE(rig.s.DownLoadDone);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "$ND"), rig.tool.selection().AdjTargetCount);
+        EXPECT_TRUE(rig.tool.tables().DownLoadDone);
         // The box, the answer and the transfer's outcome are in the log.
         const std::string log = test::readFile("QT7310AdjLog.txt"),
                           head = "\"Data DownLoad\",\"User\",\"" +
-                                 std::to_string(rig.s.AdjTargetCount) + " blocks\",\"";
+                                 std::to_string(rig.tool.selection().AdjTargetCount) + " blocks\",\"";
         EXPECT_NE(log.find(head + "started\"\r\n\"ERROR Message\",\"Other Error No =  204\",\"" +
                            (answer == Answer::Retry
                                 ? "Retry\"\r\n" + head + "completed\""

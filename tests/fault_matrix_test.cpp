@@ -199,18 +199,18 @@ class FaultMatrix : public ::testing::TestWithParam<Case> {
                                                          : ProgramItem::ErrorRate);
                 tool->partAdjCheck(p == Programme::RecordSweep ? 2 : 1);  // REC or PB
                 // The master levels count as measured: the record block starts at once.
-                if (p == Programme::RecordSweep) tool->shared().MasterPbLevelOf = {7, 2};
+                if (p == Programme::RecordSweep) tool->tables().MasterPbLevelOf = {7, 2};
                 if (p != Programme::Close) arm();
                 tool->choose(ProgramItem::Start);
             } else if (p == Programme::Upload) {
                 tool->menuFile(1);
-                EXPECT_TRUE(tool->shared().FileLoaded);
+                EXPECT_TRUE(tool->tables().FileLoaded);
                 // Six blocks of the file go up: both channels of the record
                 // block and four playback blocks.
-                Shared& s = tool->shared();
+                BlockTable& target = tool->selection().AdjTarget;
                 int kept = 0;
                 forEachBlock([&](int d, int f, int r, int c, int k, int h) {
-                    if (s.AdjTarget(d, f, r, c, k, h)) s.AdjTarget(d, f, r, c, k, h) = ++kept <= 6;
+                    if (target(d, f, r, c, k, h)) target(d, f, r, c, k, h) = ++kept <= 6;
                 });
                 arm();
                 tool->choose(ProgramItem::UpLoad);

@@ -77,18 +77,18 @@ void victim(const KillCase& c, const char* dir) {
         if (c.work == Work::Upload) {
             s.tool.menuFile(1);
             int kept = 0;
-            forEachBlock([&, &sh = s.tool.shared()](int d, int f, int r, int ca, int k, int h) {
-                if (sh.AdjTarget(d, f, r, ca, k, h)) sh.AdjTarget(d, f, r, ca, k, h) = ++kept <= 6;
+            forEachBlock([&, &target = s.tool.selection().AdjTarget](int d, int f, int r, int ca,
+                                                                     int k, int h) {
+                if (target(d, f, r, ca, k, h)) target(d, f, r, ca, k, h) = ++kept <= 6;
             });
             s.tool.choose(run::ProgramItem::UpLoad);
         } else {
-            Shared& sh = s.tool.shared();
             s.tool.choose(run::ProgramItem::Adjust);
             s.tool.partAdjCheck(c.work == Work::RecordSweep ? 2 : 1);  // REC or PB
-            sh.MasterPbLevelOf = {7, 2};
-            if (c.work == Work::PlaybackStore) sh.AdjSel.fill(false);
+            s.tool.tables().MasterPbLevelOf = {7, 2};
+            if (c.work == Work::PlaybackStore) s.tool.selection().AdjSel.fill(false);
             for (int ch = 0; ch <= 1 && c.work == Work::PlaybackStore; ++ch)
-                sh.AdjSel(dir::Playback, 7, 2, 1, 0, ch) = true;
+                s.tool.selection().AdjSel(dir::Playback, 7, 2, 1, 0, ch) = true;
             s.tool.choose(run::ProgramItem::Start);
         }
     } catch (const ProgramEnd&) {

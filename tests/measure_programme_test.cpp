@@ -23,7 +23,6 @@ struct MeasureRig : ToolRig {
         platform.clearWire();
     }
     TapeHandling tape{tool.context()};
-    Shared& s() { return tool.shared(); }
     std::string message() { return tool.window().Message.caption; }
 };
 
@@ -52,7 +51,7 @@ TEST(TapeLoad, WithNoTapeThatCouldServeEveryTapeGoesOutUntilTheOperatorStops) {
     rig.at(rig.now() + 60s, [&] { rig.tool.choose(ProgramItem::Stop); });
     rig.tool.form().MenuCtrl(shell::MenuMode::Off);
     rig.tape.TapeLoad(TapeKind::Check, 5);
-    EXPECT_TRUE(rig.s().StopReq);
+    EXPECT_TRUE(rig.tool.flags().StopReq);
     EXPECT_EQ(rig.message(), "");
     const auto frames = test::sent(rig);
     EXPECT_GE(std::count(frames.begin(), frames.end(), "OEJ"), 3);
@@ -65,7 +64,7 @@ TEST(RemainCheck, TooLittleTapeIsLoggedRewoundAndLeftInTheAskedState) {
     rig.wait(3s);
     rig.tape.transportUntil(link::Transport::Play);
     rig.tape.RemainCheck(10, link::Transport::Play);
-    EXPECT_EQ(rig.s().VtrStatus, "PLAY");
+    EXPECT_EQ(rig.tool.recorder().VtrStatus, "PLAY");
     EXPECT_LT(rig.recorder.transport().position(), 30.0);  // rewound to the beginning
     const auto frames = test::sent(rig);
     const auto rew = std::find(frames.begin(), frames.end(), "ORW");
@@ -108,9 +107,9 @@ TEST(RemainCheck, IrqCutsTheRewindShort) {
     });
     rig.tape.RemainCheck(2, link::Transport::Rec);
     EXPECT_TRUE(irqEnabled);
-    EXPECT_FALSE(rig.s().IrqReq);
+    EXPECT_FALSE(rig.tool.flags().IrqReq);
     EXPECT_GT(rig.recorder.transport().position(), 1000.0);  // far from the beginning
-    EXPECT_EQ(rig.s().VtrStatus, "REC");
+    EXPECT_EQ(rig.tool.recorder().VtrStatus, "REC");
 }
 
 TEST(RemainCheck, AStoppedTapeOfUnknownRemainingTimeIsCheckedOnceAndRewound) {
@@ -124,7 +123,7 @@ TEST(RemainCheck, AStoppedTapeOfUnknownRemainingTimeIsCheckedOnceAndRewound) {
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("\"Remain = FFFFFF\"\r\n\"No Remain\""), std::string::npos) << log;
     EXPECT_EQ(log.find("Remain = ", log.find("Remain = ") + 1), std::string::npos);
-    EXPECT_EQ(rig.s().VtrStatus, "PLAY");
+    EXPECT_EQ(rig.tool.recorder().VtrStatus, "PLAY");
 }
 
 TEST(EnvelopeMeasurement, TheFirstReadingNeverCountsAndFourteenAreTrimmed) {
@@ -168,19 +167,18 @@ struct ErrorRateRun : ToolRig {
 TEST(PbMeasureMain, MeasuresEveryPlaybackBlockAndStoresTheResults) {
     ErrorRateRun run(1);  // PB blocks only
     run.start();
-    const Shared& s = run.tool.shared();
     for (int fmt : {1, 2, 3})
         for (int c = 0; c < 4; ++c) {
             // A reference tape plays well, whatever the recorder's state.
-            EXPECT_LT(s.ErrResOt(fmt, c, 0), -3.5f) << fmt << " " << c;
-            EXPECT_GE(s.ErrResOt(fmt, c, 0), -5.5f);
-            EXPECT_EQ(s.RealErrOt(fmt, c, 0), s.ErrResOt(fmt, c, 0));
+            EXPECT_LT(run.tool.rates().ErrResOt(fmt, c, 0), -3.5f) << fmt << " " << c;
+            EXPECT_GE(run.tool.rates().ErrResOt(fmt, c, 0), -5.5f);
+            EXPECT_EQ(run.tool.rates().RealErrOt(fmt, c, 0), run.tool.rates().ErrResOt(fmt, c, 0));
         }
     for (int cate = 0; cate <= 1; ++cate)
         for (int kind = 0; kind <= (cate == 0 ? 0 : 3); ++kind)
             for (int g = 0; g < 3; ++g)
                 for (int h = 0; h < 4; ++h)
-                    EXPECT_LT(s.ErrResLp(7, cate, kind, g, h, 0), -3.1f);
+                    EXPECT_LT(run.tool.rates().ErrResLp(7, cate, kind, g, h, 0), -3.1f);
     const std::string log = readFile("QT7310AdjLog.txt");
     for (const char* line :
          {"\"QT7310XYZ_SN1  Play Measure Start\"", "\"DV,9000rpm Start !\"",
@@ -224,19 +222,18 @@ TEST(PbMeasureMain, ADvBlockRunsItsCommandsInOrderWithoutTheFirstDrumWait) {
 
 TEST(PbMeasureMain, StopDuringAnHdlpBlockLogsButKeepsTheOldValues) {
     ErrorRateRun run(1);
-    const Shared& s = run.tool.shared();
     // Stop while the second HDLP block samples.
     onceWhen(
         run,
         [&] {
-            return s.AdjModeOn && s.sel.SFmt == 7 && s.sel.SHeadCate == 1 && s.sel.SHeadKind == 0;
+            return run.tool.recorder().AdjModeOn && run.tool.flags().sel.SFmt == 7 && run.tool.flags().sel.SHeadCate == 1 && run.tool.flags().sel.SHeadKind == 0;
         },
         [&] { run.at(run.now() + 20s, [&] { run.tool.choose(ProgramItem::Stop); }); });
     run.start();
-    EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 0), -1.5f);
-    EXPECT_EQ(s.RealErrLp(7, 1, 0, 0, 0, 0), -1.5f);
-    EXPECT_LT(s.ErrResLp(7, 0, 0, 0, 0, 0), -3.1f);  // the block before is stored
-    EXPECT_EQ(s.ErrResLp(7, 1, 1, 0, 0, 0), -1.5f);  // no later block runs
+    EXPECT_EQ(run.tool.rates().ErrResLp(7, 1, 0, 0, 0, 0), -1.5f);
+    EXPECT_EQ(run.tool.rates().RealErrLp(7, 1, 0, 0, 0, 0), -1.5f);
+    EXPECT_LT(run.tool.rates().ErrResLp(7, 0, 0, 0, 0, 0), -3.1f);  // the block before is stored
+    EXPECT_EQ(run.tool.rates().ErrResLp(7, 1, 1, 0, 0, 0), -1.5f);  // no later block runs
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("\"QT7310XYZ_SN1  Play Measure Stop\""), std::string::npos);
     const auto conf = log.find("PB,PB,Conf Start !");
@@ -246,12 +243,11 @@ TEST(PbMeasureMain, StopDuringAnHdlpBlockLogsButKeepsTheOldValues) {
 TEST(RecMeasureMain, RecordsMeasuresWhileRecordingAndOnPlayback) {
     ErrorRateRun run(2);  // the record block only
     run.start();
-    const Shared& s = run.tool.shared();
     for (int g = 0; g < 3; ++g)
         for (int h = 0; h < 4; ++h) {
             for (int kind : {6, 3}) {
-                EXPECT_GT(s.ErrResLp(7, 1, 0, g, h, kind), -5.6f);
-                EXPECT_LT(s.ErrResLp(7, 1, 0, g, h, kind), -1.8f);
+                EXPECT_GT(run.tool.rates().ErrResLp(7, 1, 0, g, h, kind), -5.6f);
+                EXPECT_LT(run.tool.rates().ErrResLp(7, 1, 0, g, h, kind), -1.8f);
             }
         }
     const std::string log = readFile("QT7310AdjLog.txt");
@@ -284,9 +280,8 @@ TEST(PbMeasureMain, AnHdlpBlockSamplesItsThreeGroupsInItsPlaybackMode) {
     EXPECT_EQ(std::count(sa, nd, "$RM:000100210"), 1);  // mode digit 2: slow heads
     for (const char* group : {"$ER:0", "$ER:1", "$ER:2"})
         EXPECT_EQ(std::count(sa, nd, group), 10);
-    const Shared& s = run.tool.shared();
-    EXPECT_NE(s.ErrResLp(7, 1, 1, 2, 3, 0), -1.5f);
-    EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 0), -1.5f);  // conf was not selected
+    EXPECT_NE(run.tool.rates().ErrResLp(7, 1, 1, 2, 3, 0), -1.5f);
+    EXPECT_EQ(run.tool.rates().ErrResLp(7, 1, 0, 0, 0, 0), -1.5f);  // conf was not selected
     EXPECT_EQ(run.recorder.transport().tape(), nullptr);
 }
 
@@ -307,9 +302,8 @@ TEST(PbMeasureMain, StopWhileWaitingForATapeEndsTheProgrammeAtOnce) {
 TEST(PbMeasureMain, ARetryAfterALinkErrorCountsItsStepsAfresh) {
     ErrorRateRun run(1);
     run.only(shell::CheckBoxId::PbDv);  // DV alone: one step of its four kinds
-    const Shared& s = run.tool.shared();
     onceWhen(
-        run, [&] { return s.AdjModeOn; }, [&] { run.recorder.faults().noReply.count = 1; });
+        run, [&] { return run.tool.recorder().AdjModeOn; }, [&] { run.recorder.faults().noReply.count = 1; });
     std::vector<int> progress;
     for (std::chrono::milliseconds t = 1s; t < 600s; t += 250ms)
         run.at(run.now() + t, [&] { progress.push_back(run.tool.window().ProgressBar); });
@@ -326,11 +320,10 @@ TEST(PbMeasureMain, ARetryAfterALinkErrorCountsItsStepsAfresh) {
 TEST(RecMeasureMain, ARetryAfterAnErrorWhileStopIsOffStartsWithStopAvailable) {
     ErrorRateRun run(2);
     run.platform.setTimeLimit(run.now() + 3h);
-    const Shared& s = run.tool.shared();
     auto& stop = run.tool.window().prgItem(ProgramItem::Stop);
     // An error at the block's end, where STOP is off.
     onceWhen(
-        run, [&] { return s.RecModeOn && !stop.enabled; },
+        run, [&] { return run.tool.recorder().RecModeOn && !stop.enabled; },
         [&] {
             run.recorder.faults().noReply.count = 1;
             run.recorder.faults().tcStuck = true;
@@ -341,16 +334,15 @@ TEST(RecMeasureMain, ARetryAfterAnErrorWhileStopIsOffStartsWithStopAvailable) {
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("RP,RP,RP Stop !"), std::string::npos);
     EXPECT_NE(log.find("\"QT7310XYZ_SN1 Rec Measure Stop\""), std::string::npos);
-    EXPECT_EQ(s.ErrResLp(7, 1, 0, 0, 0, 6), -1.5f);
+    EXPECT_EQ(run.tool.rates().ErrResLp(7, 1, 0, 0, 0, 6), -1.5f);
     EXPECT_EQ(run.recorder.transport().tape(), nullptr);
 }
 
 TEST(PbMeasureMain, AJammedEjectEndsTheRunThroughItsErrorBoxInsteadOfTrappingIt) {
     ErrorRateRun run(1);
     run.platform.setTimeLimit(run.now() + 3h);
-    const Shared& s = run.tool.shared();
     onceWhen(
-        run, [&] { return s.AdjModeOn; }, [&] { run.recorder.faults().ejectJam = true; });
+        run, [&] { return run.tool.recorder().AdjModeOn; }, [&] { run.recorder.faults().ejectJam = true; });
     run.dialogs().expectMsgBox("VTR Status Error\nEJECT not reached, status = PLAY",
                                Answer::Ignore);
     run.start();

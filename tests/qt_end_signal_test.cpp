@@ -29,7 +29,7 @@ TEST(EndSignals, TwoSignalsInARunCloseTheToolAsItsWindowDoesAndTheRecorderIsPutB
     // Once the recorder is in adjustment mode; the second must not cut the close short.
     QTimer poll;
     poll.callOnTimeout([&] {
-        if (!tool.shared().AdjModeOn) return;
+        if (!tool.recorder().AdjModeOn) return;
         poll.stop();
         std::raise(SIGTERM);
         std::raise(SIGHUP);

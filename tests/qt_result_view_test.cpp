@@ -52,12 +52,12 @@ void expectPage(const std::string& pdf, std::initializer_list<const char*> on,
 // to the windows' handlers, and a printer dialog that prints to `pdf`.
 struct Screen : ResultWindowEvents {
     Screen() {
-        s.VtrName = VtrName;
-        s.ErrResLp.fill(-1.5f);
-        s.ErrResOt.fill(-1.5f);
-        s.ErrResLp(7, 0, 0, 0, 0, 0) = -3.1f;
-        s.ErrResOt(1, 3, 0) = -4.3f;
-        s.PbDataRead(7, 2, 0, 0, 1, 9) = 1234;
+        recorder.VtrName = VtrName;
+        rates.ErrResLp.fill(-1.5f);
+        rates.ErrResOt.fill(-1.5f);
+        rates.ErrResLp(7, 0, 0, 0, 0, 0) = -3.1f;
+        rates.ErrResOt(1, 3, 0) = -4.3f;
+        tables.PbDataRead(7, 2, 0, 0, 1, 9) = 1234;
         for (ResultWindowView* view :
              {static_cast<ResultWindowView*>(&err), static_cast<ResultWindowView*>(&evr)})
             view->setPrinterDialog([this](QPrinter& printer, QWidget*) {
@@ -87,9 +87,11 @@ struct Screen : ResultWindowEvents {
     }
 
     rf::test::TempWorkDir dir;
-    rf::Shared s;
+    rf::Recorder recorder;
+    rf::AdjustmentTables tables;
+    rf::ErrorRates rates;
     ScriptedDialogs dialogs{[] { return Micros{0}; }, [](Micros) {}};
-    ResultWindows windows{s, dialogs};
+    ResultWindows windows{recorder, tables, rates, dialogs};
     ErrResultView err{windows.errResult(), *this};
     EvrResultView evr{windows.evrResult(), *this};
     std::string pdf = (dir.path() / "result.pdf").string();

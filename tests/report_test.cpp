@@ -46,7 +46,6 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
     ReportRun run;
     run.tool.choose(ProgramItem::Start);
     ASSERT_EQ(run.content.size(), 1u);
-    const Shared& s = run.tool.shared();
     EXPECT_TRUE(std::regex_match(
         run.tool.lastReport(),
         std::regex("reports/QT7310XYZ_SN1_20[0-9]{2}-[0-9]{2}-[0-9]{2}_[0-9]{6}\\.pdf")));
@@ -58,7 +57,7 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
     std::string facts;
     for (const auto& r : run.content[0].recorder.tables[0].rows)
         facts += r[1].text + "|";
-    EXPECT_TRUE(std::regex_match(facts, std::regex("\\|QT7310\\|QT7310XYZ_SN1\\|" + s.SysconVer +
+    EXPECT_TRUE(std::regex_match(facts, std::regex("\\|QT7310\\|QT7310XYZ_SN1\\|" + run.tool.recorder().SysconVer +
                                                    "\\|XYZ\\|12 34 00\\|SN1\\|20[-0-9]{8} [:0-9]{8}"
                                                    "\\|Version 2.1\\|completed\\|")))
         << facts;
@@ -90,7 +89,7 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
     for (int g = 0; g < 3; ++g)
         for (int h = 0; h < 4; ++h)
             EXPECT_EQ(run.text("Self Conf", static_cast<std::size_t>(1 + 4 * g + h)),
-                      fixed2(s.ErrResLp(7, 1, 0, g, h, 3)));
+                      fixed2(run.tool.rates().ErrResLp(7, 1, 0, g, h, 3)));
     EXPECT_EQ(run.text("Self Conf", 13) + run.text("Self Conf", 14), "-4.10pass");
     for (const char* label : {"Master RP", "Master S Slow", "Conf Conf", "HDSP", "DV", "Rch Env-2"})
         EXPECT_EQ(run.text(label, 0), label);
@@ -100,8 +99,8 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
         EXPECT_EQ(p.heads.size(), 2u);
 
     // A rate above its limit shows dark red and fails its row; one at the limit does not.
-    run.tool.shared().ErrResLp(7, 1, 0, 0, 0, 3) = -4.09f;
-    run.tool.shared().ErrResOt(3, 0, 0) = -4.3f;
+    run.tool.rates().ErrResLp(7, 1, 0, 0, 0, 3) = -4.09f;
+    run.tool.rates().ErrResOt(3, 0, 0) = -4.3f;
     run.tool.programmes().AdjustReport(false);
     EXPECT_EQ(run.row("Self Conf")[1], (Cell{"-4.09", Fail}));
     EXPECT_EQ(run.row("Self Conf").back(), (Cell{"FAIL", Fail}));

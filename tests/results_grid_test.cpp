@@ -37,7 +37,7 @@ std::string seen(const ResultGrid& g, int row, int col) {
     return g.text(row, col) + (fore == Black ? " black" : fore == DarkRed ? " dark red" : " other");
 }
 
-ErrResultModel errShown(const Shared& s) {
+ErrResultModel errShown(const ErrorRates& s) {
     ErrResultModel window;
     ErrResultFill(window, s);
     return window;
@@ -48,7 +48,7 @@ TEST(ErrResult, EveryRowShowsItsOwnEntryUnderItsHeadings) {
     const char* const texts[] = {"-5.00", "-5.01", "-5.02", "-5.03", "-5.04", "-5.05",
                                  "-5.06", "-5.07", "-5.08", "-5.09", "-5.10", "-5.11"};
     for (const LpRow& r : LpRows) {
-        Shared s;
+        ErrorRates s;
         for (int i = 0; i < 12; ++i)
             s.ErrResLp(7, r.category, r.headKind, i / 4, i % 4, r.measKind) = -5.0f - 0.01f * i;
         const ErrResultModel w = errShown(s);
@@ -71,11 +71,11 @@ TEST(ErrResult, ValuesAtTheirLimitAreBlackAndAboveThemDarkRed) {
         {8, -4.10f, "-4.10 black"}};
     for (const auto& [row, value, shown] : cases) {
         const LpRow& r = LpRows[row - 2];
-        Shared s;
+        ErrorRates s;
         s.ErrResLp(7, r.category, r.headKind, 1, 2, r.measKind) = value;
         EXPECT_EQ(seen(errShown(s).ErrChartLp, row, 8), shown) << "row " << row;
     }
-    Shared s;
+    ErrorRates s;
     s.ErrResOt(1, 0, 0) = -4.30f;
     s.ErrResOt(1, 1, 0) = -4.29f;
     EXPECT_EQ(seen(errShown(s).ErrChartOt, 3, 1), "-4.30 black");
@@ -83,7 +83,7 @@ TEST(ErrResult, ValuesAtTheirLimitAreBlackAndAboveThemDarkRed) {
 }
 
 TEST(ErrResult, ResultsNeverMeasuredShowTheirStartValueInRed) {
-    Shared s;
+    ErrorRates s;
     s.ErrResLp.fill(-1.5f);  // what DataInit leaves
     s.ErrResOt.fill(-1.5f);
     const ErrResultModel w = errShown(s);
@@ -134,7 +134,7 @@ TEST(EvrResult, EachFormatShowsItsValuesAndBlanksWhatItHasNot) {
     };
     for (int index = 0; index < 4; ++index) {
         const Choice& c = Choices[index];
-        Shared s;
+        AdjustmentTables s;
         for (const auto& [name, cat, kind] : Blocks)
             for (int ch = 0; ch < 2; ++ch)
                 for (int row = 2; row <= 20; ++row) {

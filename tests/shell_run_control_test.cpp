@@ -40,10 +40,9 @@ TEST(RunControl, StartInTabModeAllRunsPlaybackThenRecordAndShowsTheResult) {
     rig.tool.choose(run::ProgramItem::Start);
     EXPECT_EQ(rig.ran, (std::vector<std::string>{"PbAdjust", "RecAdjust", "Result"}));
     EXPECT_TRUE(offDuringRun);
-    const auto& s = rig.tool.shared();
-    EXPECT_EQ(s.PbStepCount, 18);
-    EXPECT_EQ(s.RecStepCount, 1);
-    EXPECT_EQ(s.VtrName, "QT7310XYZ_SN123");
+    EXPECT_EQ(rig.tool.flags().PbStepCount, 18);
+    EXPECT_EQ(rig.tool.flags().RecStepCount, 1);
+    EXPECT_EQ(rig.tool.recorder().VtrName, "QT7310XYZ_SN123");
     EXPECT_EQ(rig.tool.window().caption, "RF ADJUST TOOL : QT7310XYZ_SN123");
     // Back to idle.
     EXPECT_TRUE(rig.tool.window().prgItem(run::ProgramItem::Start).enabled);
@@ -71,15 +70,14 @@ TEST(RunControl, NothingSelectedOrNoSerialNumberReturnsToIdleWithoutTouchingTheR
 TEST(RunControl, LoadedDataIsClearedOnlyWhenTheOperatorSaysYes) {
     for (Answer answer : {Answer::Yes, Answer::No}) {
         RunRig rig;
-        auto& s = rig.tool.shared();
-        s.FileLoaded = true;
-        s.PbDataRead(7, 2, 1, 0, 0, 9) = 123;
+        rig.tool.tables().FileLoaded = true;
+        rig.tool.tables().PbDataRead(7, 2, 1, 0, 0, 9) = 123;
         rig.dialogs().expectMsgBox("Does it clear load data ?", answer);
         rig.dialogs().expectInput(SerialPrompt, "1");
         rig.tool.choose(run::ProgramItem::Start);
         EXPECT_EQ(rig.dialogs().shown()[1].title, "Load Data Clear");
-        EXPECT_EQ(s.FileLoaded, answer == Answer::No);
-        EXPECT_EQ(s.PbDataRead(7, 2, 1, 0, 0, 9), answer == Answer::Yes ? 400 : 123);
+        EXPECT_EQ(rig.tool.tables().FileLoaded, answer == Answer::No);
+        EXPECT_EQ(rig.tool.tables().PbDataRead(7, 2, 1, 0, 0, 9), answer == Answer::Yes ? 400 : 123);
     }
 }
 
@@ -89,7 +87,7 @@ TEST(RunControl, ProgramResetRestartsEvenWhenCancelledAndEndEnds) {
     rig.tool.choose(run::ProgramItem::Reset);
     EXPECT_EQ(rig.dialogs().shown().back().title, "RESTART");
     // Checked anew: the recorder now has an induce code, so nothing is asked.
-    EXPECT_EQ(rig.tool.shared().VtrInduce, "XYZ");
+    EXPECT_EQ(rig.tool.recorder().VtrInduce, "XYZ");
     EXPECT_TRUE(rig.tool.window().visible);
     EXPECT_TRUE(rig.tool.port()->isOpen());
     EXPECT_EQ(rig.tool.window().LogText, "");

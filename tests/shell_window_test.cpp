@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "results/error_panel.h"
+#include "measure/error_panel.h"
 #include "tool_rig.h"
 
 namespace rf::shell {
@@ -31,7 +31,7 @@ TEST(MenuCtrl, EnablesTheMenusForIdleRunningAndTransfer) {
         SCOPED_TRACE(static_cast<int>(mode));
         ToolRig rig;
         auto& form = rig.tool.form();
-        rig.tool.shared().InduceCheck = induceCheck;
+        rig.tool.settings().InduceCheck = induceCheck;
         form.edit(Area::Menus).prgItem(run::ProgramItem::ErrorRate).checked = true;
         form.MenuCtrl(mode);
         const auto& m = form.model();
@@ -76,7 +76,7 @@ TEST(TabCtrl, OptionsDecideTabsBoxesAndBlocksAndOffFreezesThem) {
         form.TabCtrl(mode);
         form.AdjExeCtrl();
         EXPECT_EQ(tabsAndBoxes(form.model()), controls);
-        EXPECT_EQ(rig.tool.shared().AdjSel.count(true), blocks);
+        EXPECT_EQ(rig.tool.selection().AdjSel.count(true), blocks);
         const bool was = box.value;
         form.CheckBox_Click(CheckBoxId::PbSp);
         EXPECT_EQ(box.value, was != box.enabled);
@@ -107,11 +107,11 @@ TEST(AdjExeCtrl, EachBoxSelectsTheBlocksOfItsPageAndCaption) {
         auto& form = rig.tool.form();
         form.TabCtrl(mode);
         form.AdjExeCtrl();
-        const auto before = rig.tool.shared().AdjSel;
+        const auto before = rig.tool.selection().AdjSel;
         form.CheckBox_Click(box);
         std::string changed, want;  // a block switched on would show as "+key"
         forEachBlock([&](int d, int f, int r, int c, int k, int h) {
-            if (before(d, f, r, c, k, h) == rig.tool.shared().AdjSel(d, f, r, c, k, h)) return;
+            if (before(d, f, r, c, k, h) == rig.tool.selection().AdjSel(d, f, r, c, k, h)) return;
             changed += (before(d, f, r, c, k, h) ? "" : "+");
             for (int digit : {d, f, r, c, k, h})
                 changed += static_cast<char>('0' + digit);
@@ -121,7 +121,7 @@ TEST(AdjExeCtrl, EachBoxSelectsTheBlocksOfItsPageAndCaption) {
             want += key + "0 " + key + "1 ";
         EXPECT_EQ(changed, want);
         form.CheckBox_Click(box);
-        EXPECT_EQ(rig.tool.shared().AdjSel, before);
+        EXPECT_EQ(rig.tool.selection().AdjSel, before);
     }
 }
 
@@ -129,14 +129,13 @@ TEST(Progress, StepsRoundHalvesToEvenAndStopAtAHundred) {
     ToolRig rig;
     auto& form = rig.tool.form();
     auto& ctx = rig.tool.context();
-    auto& s = rig.tool.shared();
-    s.ProgressStep = 33.333333f;
+    rig.tool.flags().ProgressStep = 33.333333f;
     for (int shown : {33, 67, 100, 100}) {
         ctx.ProgressDsp();
         EXPECT_EQ(form.model().ProgressBar, shown);
     }
-    s.ProgressVal = 12.5f;
-    s.ProgressStep = 0;
+    rig.tool.flags().ProgressVal = 12.5f;
+    rig.tool.flags().ProgressStep = 0;
     ctx.ProgressDsp();
     EXPECT_EQ(form.model().ProgressBar, 12);
 }
@@ -149,14 +148,13 @@ TEST(AdjNameDisp, BuildsTheBlockNameAndThePlaybackModeDigit) {
         {{3, 6, 1, 2, 0}, "MAGVEX HDSP,19800rpm,PB,PB,SubConf", "3"},
         {{2, 5, 1, 3, 0}, "MAGVEX50M,9900rpm,PB,PB,SubSlow", "4"},
         {{1, 0, 2, 0, 0}, "DV,9000rpm,DV", "4"},             // mode digit unchanged
-        {{5, 0, 1, 9, 0}, "DV,9000rpm,DV,9000rpm,PB", "4"},  // unknown format keeps the text
+        {{5, 0, 1, 9, 0}, ",9000rpm,PB", "4"},               // an unknown format has no name
     };
     ToolRig rig;
     for (const auto& [sel, name, code] : cases) {
         SCOPED_TRACE(name);
-        rig.tool.context().AdjNameDisp(sel);
-        EXPECT_EQ(rig.tool.shared().DspText, name);
-        EXPECT_EQ(rig.tool.shared().PbModeCode, code);
+        EXPECT_EQ(rig.tool.context().AdjNameDisp(sel), name);
+        EXPECT_EQ(rig.tool.flags().PbModeCode, code);
     }
 }
 
@@ -176,11 +174,10 @@ TEST(ErrorRatePanel, ColourScalesFollowStatusFormatAndHeads) {
         ToolRig rig;
         MainForm& form = rig.tool.form();
         const MainWindowModel& m = form.model();
-        Shared s;
-        s.sel.SFmt = static_cast<std::int16_t>(fmt);
-        s.PbModeCode = mode;
-        s.ErrDspStep = {step, 0, 3, 18, 1, 2, 3, 4, 5, 6, 7, 8, 0};
-        results::EnhErrorDisp(form, s, status, 0);
+        rig.tool.flags().sel.SFmt = static_cast<std::int16_t>(fmt);
+        rig.tool.flags().PbModeCode = mode;
+        rig.tool.rates().ErrDspStep = {step, 0, 3, 18, 1, 2, 3, 4, 5, 6, 7, 8, 0};
+        measure::EnhErrorDisp(form, rig.tool.rates(), rig.tool.flags(), status, 0);
         for (int seg = 0; seg < 18; ++seg) {
             const auto at = static_cast<std::size_t>(seg);
             EXPECT_EQ(m.ErrDsp[0][at], seg < step ? colour : colors::Black);
@@ -188,7 +185,7 @@ TEST(ErrorRatePanel, ColourScalesFollowStatusFormatAndHeads) {
         }
         EXPECT_EQ(m.ErrDsp[3][17], colors::Red);
         // Anything but PLAY or REC blanks the panel.
-        results::EnhErrorDisp(form, s, "", 0);
+        measure::EnhErrorDisp(form, rig.tool.rates(), rig.tool.flags(), "", 0);
         for (const auto& bar : m.ErrDsp)
             EXPECT_EQ(std::count(bar.begin(), bar.end(), colors::Black), 18);
     }
@@ -198,18 +195,17 @@ TEST(ErrorRatePanel, TheGroupButtonCyclesAndShowsTheGroupAtTheNextRedraw) {
     ToolRig rig;
     MainForm& form = rig.tool.form();
     const MainWindowModel& m = form.model();
-    Shared s;
-    s.ErrDspStep = {1, 1, 1, 1, 9, 9, 9, 9, 0, 0, 0, 0, 0};
+    rig.tool.rates().ErrDspStep = {1, 1, 1, 1, 9, 9, 9, 9, 0, 0, 0, 0, 0};
     std::string captions;
     for (int fmt : {1, 1, 1, 7, 7, 7}) {
-        s.sel.SFmt = static_cast<std::int16_t>(fmt);
-        results::ErrSelect_Click(form, s);
+        rig.tool.flags().sel.SFmt = static_cast<std::int16_t>(fmt);
+        measure::ErrSelect_Click(form, rig.tool.rates(), rig.tool.flags());
         captions += m.ErrSelect + " ";
     }
     EXPECT_EQ(captions, "Audio1 Audio2 A/V Audio1 Audio2 Video ");
-    results::ErrSelect_Click(form, s);         // Audio1: elements 4 to 7
+    measure::ErrSelect_Click(form, rig.tool.rates(), rig.tool.flags());         // Audio1: elements 4 to 7
     EXPECT_EQ(m.ErrDsp[0][0], colors::Black);  // the click itself does not redraw
-    results::EnhErrorDisp(form, s, "PLAY", s.ErrSelNo);
+    measure::EnhErrorDisp(form, rig.tool.rates(), rig.tool.flags(), "PLAY", rig.tool.rates().ErrSelNo);
     EXPECT_EQ(m.ErrDsp[0][8], colors::Orange);
     EXPECT_EQ(m.ErrDsp[0][9], colors::Black);
 }

@@ -30,8 +30,8 @@ void readBack(std::optional<LevelValues>& known, int ch,
 
 // The four-channel formats measure every head kind at once: their entry of
 // the conf heads stands for the format.
-bool fourChannelSelected(const Shared& s, int fmt, int rpm) {
-    return s.AdjSel(dir::Playback, fmt, rpm, cate::Playback, kind::Conf, 0);
+bool fourChannelSelected(const Selection& selection, int fmt, int rpm) {
+    return selection.AdjSel(dir::Playback, fmt, rpm, cate::Playback, kind::Conf, 0);
 }
 
 // A level block's RF and EQ200 items on both channels as the journal's
@@ -54,11 +54,11 @@ bool aboveLimit(std::span<const float> values, float limit) {
     return std::any_of(values.begin(), values.end(), [limit](float v) { return v > limit; });
 }
 
-float pbProgressStep(const Shared& s) {
-    float steps = s.PbStepCount;
-    if (fourChannelSelected(s, fmt::Dv, rpm::Rpm9000)) steps -= 2;
-    if (fourChannelSelected(s, fmt::Magvex50M, rpm::Rpm9900)) steps -= 1.5f;
-    if (fourChannelSelected(s, fmt::HdSp, rpm::Rpm19800)) steps -= 1.5f;
+float pbProgressStep(const Selection& selection, float PbStepCount) {
+    float steps = PbStepCount;
+    if (fourChannelSelected(selection, fmt::Dv, rpm::Rpm9000)) steps -= 2;
+    if (fourChannelSelected(selection, fmt::Magvex50M, rpm::Rpm9900)) steps -= 1.5f;
+    if (fourChannelSelected(selection, fmt::HdSp, rpm::Rpm19800)) steps -= 1.5f;
     if (steps <= 0) {
         // A selection the check boxes cannot make (one kind of a four-channel
         // format, say): count the advances the run will make instead.
@@ -67,32 +67,30 @@ float pbProgressStep(const Shared& s) {
             for (int r = 0; r <= 6; ++r)
                 for (int c = 0; c <= 1; ++c)
                     for (int k = 0; k <= 3; ++k)
-                        if (s.AdjSel(dir::Playback, f, r, c, k, 0))
+                        if (selection.AdjSel(dir::Playback, f, r, c, k, 0))
                             advances += f == fmt::HdLp && r == rpm::Rpm18000 ? 4 : 2;
         for (auto [f, r] : {std::pair<int, int>{fmt::Dv, rpm::Rpm9000},
                             {fmt::Magvex50M, rpm::Rpm9900},
                             {fmt::HdSp, rpm::Rpm19800}})
-            if (fourChannelSelected(s, f, r)) advances += 2;
+            if (fourChannelSelected(selection, f, r)) advances += 2;
         steps = static_cast<float>(advances) / 4.0f;
     }
     return steps > 0 ? 100.0f / steps / 4.0f : 0.0f;
 }
 
 void PbAdjust::PbAdjustMain() {
-    Shared& s = ctx_.shared;
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
-    s.DspText = s.VtrName + " Play Adjust Start";
-    ctx_.logLine(s.DspText);
+    ctx_.logLine(ctx_.recorder.VtrName + " Play Adjust Start");
 
     // Counted here from run control's count, so that a Retry counts afresh.
     ctx_.progressReset();
-    s.ProgressVal = 0;
-    s.ProgressStep = pbProgressStep(s);
+    ctx_.flags.ProgressVal = 0;
+    ctx_.flags.ProgressStep = pbProgressStep(ctx_.selection, ctx_.flags.PbStepCount);
     ctx_.display.channelLabels({"**", "**", "**", "**"});
     ctx_.display.kindLabel("**");
     for (int f = 0; f <= 7; ++f)
         for (int r = 0; r <= 6; ++r)
-            s.PbFmtRpmSel(f, r) = !selectedBlocks(f, r).empty();
+            ctx_.selection.PbFmtRpmSel(f, r) = !selectedBlocks(f, r).empty();
     record_.clear(dir::Playback);
 
     if (masterPhase()) checkPhase();
@@ -103,7 +101,7 @@ std::vector<BlockSel> PbAdjust::selectedBlocks(int fmt, int rpm) const {
     std::vector<BlockSel> out;
     for (int c = 0; c <= 1; ++c)
         for (int k = 0; k <= 3; ++k)
-            if (ctx_.shared.AdjSel(dir::Playback, fmt, rpm, c, k, 0))
+            if (ctx_.selection.AdjSel(dir::Playback, fmt, rpm, c, k, 0))
                 out.push_back({static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm),
                                static_cast<std::int16_t>(c), static_cast<std::int16_t>(k), 0});
     return out;
@@ -112,15 +110,14 @@ std::vector<BlockSel> PbAdjust::selectedBlocks(int fmt, int rpm) const {
 bool PbAdjust::masterPhase() {
     for (int f = 0; f <= 7; ++f)
         for (int r = 0; r <= 6; ++r)
-            if (ctx_.shared.PbFmtRpmSel(f, r) && !masterFormat(f, r)) return false;
+            if (ctx_.selection.PbFmtRpmSel(f, r) && !masterFormat(f, r)) return false;
     return true;
 }
 
 bool PbAdjust::masterFormat(int fmt, int rpm) {
-    Shared& s = ctx_.shared;
-    s.sel = {static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm), 0, 0, 0};
+    ctx_.flags.sel = {static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm), 0, 0, 0};
     tape_.TapeLoad(measure::TapeKind::Master, fmt);
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     const std::vector<BlockSel> blocks = selectedBlocks(fmt, rpm);
     // The adjustments run with the tape stopped and the drum in standby off.
@@ -133,7 +130,7 @@ bool PbAdjust::masterFormat(int fmt, int rpm) {
     }
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
     ctx_.Stby(2000);
-    if (s.StopReq) {
+    if (ctx_.flags.StopReq) {
         // The values as the STOP left them are the run's answer; nothing is pending.
         ctx_.journal.settled();
         return false;
@@ -176,32 +173,28 @@ std::optional<LevelValues> PbAdjust::adjustedByRecorder(const BlockSel& block) {
 }
 
 void PbAdjust::startStep(const BlockSel& block) {
-    Shared& s = ctx_.shared;
-    ctx_.AdjNameDisp(block);
-    s.DspText += " Start !";
-    if (!s.StopReq) ctx_.display.message(s.DspText);
-    ctx_.logLine(s.DspText);
-    s.RmParam = link::rmParam(false, s.PbModeCode, "00");
-    rs_.RmSet(s.RmParam);
+    const std::string start = ctx_.AdjNameDisp(block) + " Start !";
+    if (!ctx_.flags.StopReq) ctx_.display.message(start);
+    ctx_.logLine(start);
+    rs_.RmSet(link::rmParam(false, ctx_.flags.PbModeCode, "00"));
 }
 
 bool PbAdjust::vcoBlock(const BlockSel& block) {
-    Shared& s = ctx_.shared;
-    s.sel = block;
+    ctx_.flags.sel = block;
     // The block as found, to put back if the operator stops. It counts as
     // found, and is put back after an error, only once both channels are
     // read whole: a put-back never writes values it did not read.
     LevelValues found{};
     for (int ch = 0; ch <= 1; ++ch) {
         auto items = std::span<std::int16_t, link::LevelItems>(found[static_cast<std::size_t>(ch)]);
-        const auto before = rowOf(s.PbDataRead, block, ch);
+        const auto before = rowOf(ctx_.tables.PbDataRead, block, ch);
         std::copy(before.begin(), before.end(), items.begin());
         rs_.LevelRead(onChannel(block, ch), LevelKind::Rf).applyTo(items);
         rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(items);
     }
     for (int ch = 0; ch <= 1; ++ch) {
         const auto& items = found[static_cast<std::size_t>(ch)];
-        std::copy(items.begin(), items.end(), rowOf(s.PbDataRead, block, ch).begin());
+        std::copy(items.begin(), items.end(), rowOf(ctx_.tables.PbDataRead, block, ch).begin());
     }
     recordOf(block).foundRead(found);
     // On the disk before the first write: a crash from here on is put right
@@ -210,59 +203,55 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
         found, block, 0, {run::JournalWrite::Item::LevelRf, run::JournalWrite::Item::LevelEq200}));
     // The adjustment starts from the defaults with the recorder's own MAG pair.
     for (int ch = 0; ch <= 1; ++ch) {
-        auto data = rowOf(s.PbData, block, ch);
-        const auto ini = rowOf(s.PbIniData, block, ch);
-        const auto found = rowOf(s.PbDataRead, block, ch);
+        auto data = rowOf(ctx_.tables.PbData, block, ch);
+        const auto ini = rowOf(ctx_.tables.PbIniData, block, ch);
+        const auto found = rowOf(ctx_.tables.PbDataRead, block, ch);
         std::copy(ini.begin(), ini.end(), data.begin());
         data[2] = found[2];
         data[3] = found[3];
         setLevel(block, ch, LevelKind::Eq200, data);
     }
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
     startStep(block);
     ctx_.display.message("");
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
     ctx_.display.message("VCO Center Frequency");
-    s.DspText = "VCO Center Freq";
-    ctx_.logLine(s.DspText);
+    ctx_.logLine("VCO Center Freq");
     ctx_.Stby(1000);
     auto known = adjustedByRecorder(block);
     rs_.AdjRun(0, link::AdjRunKind::Vco);
     for (int ch = 0; ch <= 1; ++ch) {
-        auto data = rowOf(s.PbData, block, ch);
+        auto data = rowOf(ctx_.tables.PbData, block, ch);
         rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(data);
         readBack(known, ch, data);
         const std::string label = ch == 0 ? "L H/L VCO=" : "R H/L VCO=";
         const std::string value = std::to_string(data[9]);
-        s.DspText = label + (data[9] >= 0 ? " " : "") + value;
-        ctx_.logLine(s.DspText);
+        ctx_.logLine(label + (data[9] >= 0 ? " " : "") + value);
         ctx_.log.writeRecord(DelimitedRecord().text(label).raw(value).line());
     }
     recordOf(block).left = known;
     ctx_.display.message("");
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
     ctx_.ProgressDsp();
     return true;
 }
 
 bool PbAdjust::tapBlock(const BlockSel& block) {
-    Shared& s = ctx_.shared;
-    s.sel = block;
-    if (s.StopReq) return false;
+    ctx_.flags.sel = block;
+    if (ctx_.flags.StopReq) return false;
     // The equaliser adjusts on the played tape, then stopped.
     if (!tape_.transportUntil(Transport::Play)) return false;
     tape_.RemainCheck(1, Transport::Play);
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
     ctx_.Stby(500);
     if (!tape_.transportUntil(Transport::Stop)) return false;
     startStep(block);
     ctx_.display.message("Master TAP Charactor");
-    s.DspText = "Master TAP";
-    ctx_.logLine(s.DspText);
+    ctx_.logLine("Master TAP");
     auto known = adjustedByRecorder(block);
     rs_.AdjRun(0, link::AdjRunKind::Tap);
     for (int ch = 0; ch <= 1; ++ch) {
-        auto data = rowOf(s.PbData, block, ch);
+        auto data = rowOf(ctx_.tables.PbData, block, ch);
         rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(data);
         readBack(known, ch, data);
         for (int head = 0; head <= 1; ++head) {
@@ -276,38 +265,34 @@ bool PbAdjust::tapBlock(const BlockSel& block) {
                 values += (i ? "," : "") + value;
                 record.raw(value);
             }
-            s.DspText = label + values;
-            ctx_.logLine(s.DspText);
+            ctx_.logLine(label + values);
             ctx_.log.writeRecord(record.line());
         }
     }
     recordOf(block).left = known;
     ctx_.display.message("");
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
     ctx_.ProgressDsp();
     return true;
 }
 
 void PbAdjust::restoreBlock(const BlockSel& block) {
-    Shared& s = ctx_.shared;
     // Nothing may cut the writing back short.
     ctx_.display.enable(run::ProgramItem::Stop, false);
-    ctx_.AdjNameDisp(block);
+    const std::string name = ctx_.AdjNameDisp(block);
     for (int ch = 0; ch <= 1; ++ch) {
-        const auto found = rowOf(s.PbDataRead, block, ch);
+        const auto found = rowOf(ctx_.tables.PbDataRead, block, ch);
         setLevel(block, ch, LevelKind::Rf, found);
         setLevel(block, ch, LevelKind::Eq200, found);
     }
     PlaybackBlock& rec = recordOf(block);
     rec.left = rec.found;  // every item written back
-    s.DspText += " Stop !";
-    ctx_.logLine(s.DspText);
+    ctx_.logLine(name + " Stop !");
     ctx_.display.enable(run::ProgramItem::Stop, true);
 }
 
 void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
-    Shared& s = ctx_.shared;
-    auto restore = [this, &s, fmt, rpm] {
+    auto restore = [this, fmt, rpm] {
         run::PutBackWrites write;
         for (PlaybackBlock& rec : record_.playbackBlocks) {
             if (rec.block.SFmt != fmt || rec.block.SRpm != rpm) continue;
@@ -315,7 +300,7 @@ void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
             for (int ch = 0; ch <= 1; ++ch)
                 for (auto kind : {LevelKind::Rf, LevelKind::Eq200})
                     write([&] {
-                        setLevel(rec.block, ch, kind, rowOf(s.PbDataRead, rec.block, ch));
+                        setLevel(rec.block, ch, kind, rowOf(ctx_.tables.PbDataRead, rec.block, ch));
                         ++written;
                     });
             // Every item written back: also values the recorder's own
@@ -334,14 +319,13 @@ void PbAdjust::restoreAfterError(int fmt, int rpm, const RfError& error) {
 }
 
 void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {
-    Shared& s = ctx_.shared;
     if (blocks.empty()) return;
     const int fmt = blocks.front().SFmt, rpm = blocks.front().SRpm;
     std::vector<run::JournalWrite> storing;
     for (const BlockSel& b : blocks) {
         LevelValues values{};
         for (int ch = 0; ch <= 1; ++ch) {
-            const auto data = rowOf(s.PbData, b, ch);
+            const auto data = rowOf(ctx_.tables.PbData, b, ch);
             std::copy(data.begin(), data.end(), values[static_cast<std::size_t>(ch)].begin());
         }
         for (auto& w : levelWrites(values, b, 1, {run::JournalWrite::Item::LevelEq200}))
@@ -351,9 +335,9 @@ void PbAdjust::storeBlocks(const std::vector<BlockSel>& blocks) {
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 1);
     for (const BlockSel& b : blocks) {
         for (int ch = 0; ch <= 1; ++ch) {
-            const auto data = rowOf(s.PbData, b, ch);
+            const auto data = rowOf(ctx_.tables.PbData, b, ch);
             setLevel(b, ch, LevelKind::Eq200, data);
-            std::copy(data.begin(), data.end(), rowOf(s.PbDataRead, b, ch).begin());
+            std::copy(data.begin(), data.end(), rowOf(ctx_.tables.PbDataRead, b, ch).begin());
         }
         recordOf(b).stored = true;
     }
@@ -366,14 +350,12 @@ bool PbAdjust::stopAndStandbyOff() {
 }
 
 void PbAdjust::finish() {
-    Shared& s = ctx_.shared;
-    if (s.VtrStatus != "EJECT") tape_.transportUntil(Transport::Eject, false);
+    if (ctx_.recorder.VtrStatus != "EJECT") tape_.transportUntil(Transport::Eject, false);
     ctx_.display.timeCode({"**", "**", "**", "**"});
     ctx_.display.remain({"**", "**", "**"});
     ctx_.display.kindLabel("Head Kind");
     ctx_.display.channelLabels({"**", "**", "**", "**"});
-    s.DspText = s.VtrName + (s.StopReq ? "  Play Adjust Stop" : "  Play Adjust End");
-    ctx_.logLine(s.DspText);
+    ctx_.logLine(ctx_.recorder.VtrName + (ctx_.flags.StopReq ? "  Play Adjust Stop" : "  Play Adjust End"));
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }

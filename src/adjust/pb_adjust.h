@@ -10,7 +10,7 @@
 #include "measure/err_rate_meas.h"
 #include "measure/tape_handling.h"
 #include "run/context.h"
-#include "state/shared.h"
+#include "state/selection.h"
 
 namespace rf::adjust {
 
@@ -29,7 +29,7 @@ bool aboveLimit(std::span<const float> values, float limit);
 // twice more. Run control's block count, less what a four-channel format
 // measures at once, gives the step in quarters; a selection for which that
 // count is not positive counts its advances instead. 0 when nothing advances.
-float pbProgressStep(const Shared& s);
+float pbProgressStep(const Selection& selection, float PbStepCount);
 
 // The playback programme of the Adjust menu. On the master tape the recorder
 // adjusts, for every selected playback block, its VCO centre frequency and

@@ -33,124 +33,113 @@ constexpr std::array<const char*, 3> HdlpLabels = {"Video:", "Audio1:", "Audio2:
 }  // namespace
 
 void PbAdjust::checkPhase() {
-    Shared& s = ctx_.shared;
     lastRpm_ = rpm::Rpm18000;
     // The speed index as the master phase's loops leave it, past their last:
     // a format without a speed of its own here finds no selected block.
     int rpm = 7;
     for (int fmt : {0, 7, 2, 3, 4, 5, 6, 1}) {
-        if (s.StopReq) return;
-        s.sel.SFmt = static_cast<std::int16_t>(fmt);
+        if (ctx_.flags.StopReq) return;
+        ctx_.flags.sel.SFmt = static_cast<std::int16_t>(fmt);
         if (fmt == fmt::HdLp) {
-            if (s.PbFmtRpmSel(fmt::HdLp, rpm::Rpm18000)) hdlpCheck();
+            if (ctx_.selection.PbFmtRpmSel(fmt::HdLp, rpm::Rpm18000)) hdlpCheck();
             continue;
         }
         if (fmt == fmt::HdSp) rpm = rpm::Rpm19800;
         if (fmt == fmt::Magvex50M) rpm = rpm::Rpm9900;
         if (fmt == fmt::Dv) rpm = rpm::Rpm9000;
-        s.sel.SRpm = static_cast<std::int16_t>(rpm);
-        if (s.AdjSel(dir::Playback, fmt, rpm, cate::Playback, kind::Conf, 0))
+        ctx_.flags.sel.SRpm = static_cast<std::int16_t>(rpm);
+        if (ctx_.selection.AdjSel(dir::Playback, fmt, rpm, cate::Playback, kind::Conf, 0))
             fourChannelCheck(fmt, rpm);
     }
 }
 
 void PbAdjust::fourChannelCheck(int fmt, int rpm) {
-    Shared& s = ctx_.shared;
     tape_.TapeLoad(measure::TapeKind::Check, fmt);
-    if (s.StopReq) return;
+    if (ctx_.flags.StopReq) return;
     if (!tape_.transportUntil(Transport::Play)) return;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     ctx_.display.channelLabels({"AL", "VL", "AR", "VR"});
     ctx_.display.kindLabel("ALL");
     // The four readings are the panel's first group.
-    s.ErrSelNo = 0;
-    s.ErrChLabel[0] = "A/V";
-    ctx_.display.errorGroup(s.ErrChLabel[0]);
-    s.DspText = std::string(measure::fourChannelName(fmt)) + " Start !";
-    ctx_.logLine(s.DspText);
-    s.DspText = std::string(fmt == fmt::Dv ? "Master " : "Check Tape ") + "Error Rate";
-    ctx_.logLine(s.DspText);
+    ctx_.rates.ErrSelNo = 0;
+    ctx_.display.errorGroup("A/V");
+    ctx_.logLine(std::string(measure::fourChannelName(fmt)) + " Start !");
+    ctx_.logLine(std::string(fmt == fmt::Dv ? "Master " : "Check Tape ") + "Error Rate");
     if (rpm != lastRpm_) ctx_.Stby(2000);
     lastRpm_ = rpm;
     tape_.RemainCheck(3, Transport::Play);
-    if (!s.StopReq) {
-        s.RmParam = link::rmParam(true, "0", "00");
-        rs_.RmSet(s.RmParam);
-        measureLoop([&] { sampling_.ErrRateMeasOt(s.SRealErr); }, FourChannelLabels,
+    if (!ctx_.flags.StopReq) {
+        rs_.RmSet(link::rmParam(true, "0", "00"));
+        measureLoop([&] { sampling_.ErrRateMeasOt(ctx_.rates.SRealErr); }, FourChannelLabels,
                     FourChannelLimit);
     }
     // Values measured while the operator stopped are logged, never kept.
-    if (!s.StopReq) {
+    if (!ctx_.flags.StopReq) {
         for (int c = 0; c < 4; ++c)
-            s.RealErrOt(fmt, c, 0) = s.SRealErr[static_cast<std::size_t>(c)];
+            ctx_.rates.RealErrOt(fmt, c, 0) = ctx_.rates.SRealErr[static_cast<std::size_t>(c)];
         for (int c = 0; c < 4; ++c)
-            s.ErrResOt(fmt, c, 0) = s.RealErrOt(fmt, c, 0);
+            ctx_.rates.ErrResOt(fmt, c, 0) = ctx_.rates.RealErrOt(fmt, c, 0);
         record_.rates.push_back({dir::Playback, fmt, 0, 0, 0});
         // The measurement proves every block of the format.
         for (int c = 0; c <= 1; ++c)
             for (int k = 0; k <= 3; ++k)
                 for (int ch = 0; ch <= 1; ++ch)
-                    if (s.AdjSel(dir::Playback, fmt, rpm, c, k, ch))
-                        s.AdjDone(dir::Playback, fmt, rpm, c, k, ch) = true;
+                    if (ctx_.selection.AdjSel(dir::Playback, fmt, rpm, c, k, ch))
+                        ctx_.selection.AdjDone(dir::Playback, fmt, rpm, c, k, ch) = true;
     }
     rs_.AdjModeSet(link::AdjMode::Stop);
     ctx_.Stby(2000);
 }
 
 void PbAdjust::hdlpCheck() {
-    Shared& s = ctx_.shared;
     tape_.TapeLoad(measure::TapeKind::Check, fmt::HdLp);
-    if (s.StopReq) return;
+    if (ctx_.flags.StopReq) return;
     if (!tape_.transportUntil(Transport::Play)) return;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt::HdLp, rpm::Rpm18000, 0);
     if (lastRpm_ != rpm::Rpm18000) ctx_.Stby(3000);
     lastRpm_ = rpm::Rpm18000;
     tape_.RemainCheck(3, Transport::Play);
-    for (int c = 0; c <= 1 && !s.StopReq; ++c)
-        for (int k = 0; k <= 3 && !s.StopReq; ++k)
-            if (s.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, 0)) hdlpBlock(c, k);
+    for (int c = 0; c <= 1 && !ctx_.flags.StopReq; ++c)
+        for (int k = 0; k <= 3 && !ctx_.flags.StopReq; ++k)
+            if (ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, 0)) hdlpBlock(c, k);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt::HdLp, rpm::Rpm18000, 0);
-    if (s.StopReq) return;
+    if (ctx_.flags.StopReq) return;
     // The record adjustment compares with the master levels, unless they
     // were measured already in this session.
-    if (s.AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, 0) &&
-        s.MasterPbLevelOf != std::pair<int, int>{fmt::HdLp, rpm::Rpm18000})
+    if (ctx_.selection.AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, 0) &&
+        ctx_.tables.MasterPbLevelOf != std::pair<int, int>{fmt::HdLp, rpm::Rpm18000})
         masterPbLevel();
-    if (s.StopReq) return;
+    if (ctx_.flags.StopReq) return;
     for (int c = 0; c <= 1; ++c)
         for (int k = 0; k <= 3; ++k)
             for (int ch = 0; ch <= 1; ++ch)
-                if (s.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, ch))
-                    s.AdjDone(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, ch) = true;
+                if (ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, ch))
+                    ctx_.selection.AdjDone(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, ch) = true;
 }
 
 void PbAdjust::hdlpBlock(int cate, int kind) {
-    Shared& s = ctx_.shared;
     const BlockSel block{fmt::HdLp, rpm::Rpm18000, static_cast<std::int16_t>(cate),
                          static_cast<std::int16_t>(kind), 0};
-    s.sel = block;
+    ctx_.flags.sel = block;
     ctx_.display.channelLabels({"LH", "LL", "RH", "RL"});
     static constexpr const char* kinds[] = {"CONF", "SLOW", "SUB SONF", "SUB SLOW"};
     ctx_.display.kindLabel(cate == cate::RecPlay ? "RP" : kinds[kind]);
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
-    ctx_.display.errorGroup(groups[s.ErrSelNo]);
-    ctx_.AdjNameDisp(block);
-    s.DspText += " Start !";
-    if (!s.StopReq) ctx_.display.message(s.DspText);
-    ctx_.logLine(s.DspText);
-    s.DspText = "Master Error Rate";
-    ctx_.logLine(s.DspText);
-    ctx_.display.message(s.DspText);
-    s.RmParam = link::rmParam(true, s.PbModeCode, "10");
-    rs_.RmSet(s.RmParam);
-    measureLoop([&] { sampling_.ErrRateMeasLp2(s.SRealErr); }, HdlpLabels,
+    ctx_.display.errorGroup(groups[ctx_.rates.ErrSelNo]);
+    const std::string start = ctx_.AdjNameDisp(block) + " Start !";
+    if (!ctx_.flags.StopReq) ctx_.display.message(start);
+    ctx_.logLine(start);
+    ctx_.logLine("Master Error Rate");
+    ctx_.display.message("Master Error Rate");
+    rs_.RmSet(link::rmParam(true, ctx_.flags.PbModeCode, "10"));
+    measureLoop([&] { sampling_.ErrRateMeasLp2(ctx_.rates.SRealErr); }, HdlpLabels,
                 cate == cate::RecPlay ? RecPlayHeadLimit : PlaybackHeadLimit);
-    if (s.StopReq) return;
+    if (ctx_.flags.StopReq) return;
     for (int g = 0; g < 3; ++g)
         for (int h = 0; h < 4; ++h) {
-            const float v = s.SRealErr[static_cast<std::size_t>(4 * g + h)];
-            s.RealErrLp(fmt::HdLp, cate, kind, g, h, 0) = v;
-            s.ErrResLp(fmt::HdLp, cate, kind, g, h, 0) = v;
+            const float v = ctx_.rates.SRealErr[static_cast<std::size_t>(4 * g + h)];
+            ctx_.rates.RealErrLp(fmt::HdLp, cate, kind, g, h, 0) = v;
+            ctx_.rates.ErrResLp(fmt::HdLp, cate, kind, g, h, 0) = v;
         }
     record_.rates.push_back({dir::Playback, fmt::HdLp, cate, kind, 0});
     ctx_.display.message("");
@@ -158,24 +147,22 @@ void PbAdjust::hdlpBlock(int cate, int kind) {
 
 void PbAdjust::measureLoop(const std::function<void()>& measure,
                            std::span<const char* const> labels, float limit) {
-    Shared& s = ctx_.shared;
-    s.ErrRateRetry = 0;
+    ctx_.rates.ErrRateRetry = 0;
     for (;;) {
-        s.ErrRateBad = false;
+        ctx_.rates.ErrRateBad = false;
         ctx_.ProgressDsp();
         measure();
         ctx_.ProgressDsp();
         for (std::size_t g = 0; g < labels.size(); ++g) {
-            s.DspText = measure::valueLine(labels[g], s.SRealErr, 4 * g);
-            ctx_.logLine(s.DspText);
+            ctx_.logLine(measure::valueLine(labels[g], ctx_.rates.SRealErr, 4 * g));
         }
-        if (aboveLimit(std::span<const float>(s.SRealErr.data(), 4 * labels.size()), limit)) {
-            s.ErrRateBad = true;
-            ++s.ErrRateRetry;
+        if (aboveLimit(std::span<const float>(ctx_.rates.SRealErr.data(), 4 * labels.size()), limit)) {
+            ctx_.rates.ErrRateBad = true;
+            ++ctx_.rates.ErrRateRetry;
         }
         // A block is measured at most twice: the second result stands.
-        if (!s.ErrRateBad || s.ErrRateRetry >= 2 || s.StopReq) return;
-        BlockSel block = s.sel;
+        if (!ctx_.rates.ErrRateBad || ctx_.rates.ErrRateRetry >= 2 || ctx_.flags.StopReq) return;
+        BlockSel block = ctx_.flags.sel;
         if (block.SFmt != fmt::HdLp)
             block = {block.SFmt, block.SRpm, cate::Playback, kind::Conf, 0};
         record_.note(
@@ -186,11 +173,10 @@ void PbAdjust::measureLoop(const std::function<void()>& measure,
 }
 
 bool PbAdjust::reposition() {
-    Shared& s = ctx_.shared;
-    s.HourText = rs_.QhrRead(1);
-    ctx_.display.remain(s.HourText);
+    const auto remaining = rs_.QhrRead(1);
+    ctx_.display.remain(remaining);
     // Forward while more than five minutes are left, otherwise back.
-    const Transport wind = hexField(s.HourText[1]) > 5 ? Transport::FF : Transport::Rew;
+    const Transport wind = hexField(remaining[1]) > 5 ? Transport::FF : Transport::Rew;
     if (!tape_.transportUntil(wind)) return false;
     ctx_.Stby(4000);
     if (!tape_.transportUntil(Transport::Play)) return false;
@@ -199,7 +185,6 @@ bool PbAdjust::reposition() {
 }
 
 void PbAdjust::masterPbLevel() {
-    Shared& s = ctx_.shared;
     ctx_.display.channelLabels({"**", "**", "**", "**"});
     ctx_.display.kindLabel("**");
     if (!stopAndStandbyOff()) return;
@@ -208,10 +193,10 @@ void PbAdjust::masterPbLevel() {
     measure::normalHeadsMode(ctx_);
     if (tape_.transportUntil(Transport::Play)) {
         tape_.RemainCheck(2, Transport::Play);
-        if (!s.StopReq) {
-            s.MasterPbLevelOf.reset();  // a measurement cut short leaves them mixed
-            if (PbLevelMeas(ctx_, "Master PB Level", s.MasterPbLevel))
-                s.MasterPbLevelOf = {fmt::HdLp, rpm::Rpm18000};
+        if (!ctx_.flags.StopReq) {
+            ctx_.tables.MasterPbLevelOf.reset();  // a measurement cut short leaves them mixed
+            if (PbLevelMeas(ctx_, "Master PB Level", ctx_.tables.MasterPbLevel))
+                ctx_.tables.MasterPbLevelOf = {fmt::HdLp, rpm::Rpm18000};
         }
     }
     rs_.KsSet(false, 1, 0);

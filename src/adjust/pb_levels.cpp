@@ -22,18 +22,15 @@ std::string levelName(int ch, int band) {
 }
 
 void logLevels(run::RunContext& ctx, const std::string& name, const std::array<float, 2>& levels) {
-    ctx.shared.DspText = name + ":" + levelText(levels[0]) + "," + levelText(levels[1]);
-    ctx.logLine(ctx.shared.DspText);
+    ctx.logLine(name + ":" + levelText(levels[0]) + "," + levelText(levels[1]));
     ctx.log.writeRecord(DelimitedRecord().text(name).number(levels[0]).number(levels[1]).line());
 }
 
 bool PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& levels) {
-    Shared& s = ctx.shared;
-    s.DspText = title;
-    ctx.logLine(s.DspText);
+    ctx.logLine(title);
     ctx.log.writeRecord(DelimitedRecord().text("BPF Kind").text("Env-*1").text("Env-*2").line());
-    for (int ch = 0; ch <= 1 && !s.StopReq; ++ch)
-        for (int band = 0; band <= 1 && !s.StopReq; ++band) {
+    for (int ch = 0; ch <= 1 && !ctx.flags.StopReq; ++ch)
+        for (int band = 0; band <= 1 && !ctx.flags.StopReq; ++band) {
             const std::string name = levelName(ch, band);
             ctx.display.message(name);
             ctx.rs.KsSet(true, band, 0);
@@ -42,7 +39,7 @@ bool PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& lev
             for (int head = 0; head <= 1; ++head)
                 levels(ch, head, band) = env[static_cast<std::size_t>(head)];
         }
-    return !s.StopReq;
+    return !ctx.flags.StopReq;
 }
 
 }  // namespace rf::adjust

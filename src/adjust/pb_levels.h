@@ -3,7 +3,7 @@
 #include <string>
 
 #include "run/context.h"
-#include "state/shared.h"
+#include "state/adjustment_tables.h"
 
 namespace rf::adjust {
 

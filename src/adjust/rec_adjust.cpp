@@ -58,14 +58,15 @@ bool levelRateOk(float self, float master) {
 }
 
 std::vector<int> LevelRateCheck(run::RunContext& ctx) {
-    Shared& s = ctx.shared;
     std::vector<int> told;
     for (int ch = 0; ch <= 1; ++ch)
         for (int head = 0; head <= 1; ++head) {
-            if (levelRateOk(s.SelfPbLevel(ch, head, 1), s.MasterPbLevel(ch, head, 1))) continue;
-            s.MsgAnswer = static_cast<int>(ctx.platform.dialogs().msgBox(
-                "LevelRate too Different !! Please Check Tape Pattern !", platform::Buttons::Ok,
-                platform::Icon::Exclamation, "LevelRate Check"));
+            if (levelRateOk(ctx.tables.SelfPbLevel(ch, head, 1),
+                            ctx.tables.MasterPbLevel(ch, head, 1)))
+                continue;
+            ctx.platform.dialogs().msgBox("LevelRate too Different !! Please Check Tape Pattern !",
+                                          platform::Buttons::Ok, platform::Icon::Exclamation,
+                                          "LevelRate Check");
             told.push_back(ch);
             break;  // one message per channel
         }
@@ -74,46 +75,41 @@ std::vector<int> LevelRateCheck(run::RunContext& ctx) {
 
 template <typename Fn>
 void RecAdjust::forEachBlock(Fn fn) {
-    Shared& s = ctx_.shared;
     for (int f = 0; f <= 7; ++f)
         for (int r = 0; r <= 6; ++r)
             for (int c = 0; c <= 1; ++c)
                 for (int k = 0; k <= 3; ++k) {
-                    if (s.StopReq) return;
-                    if (s.AdjSel(dir::Record, f, r, c, k, 0))
+                    if (ctx_.flags.StopReq) return;
+                    if (ctx_.selection.AdjSel(dir::Record, f, r, c, k, 0))
                         fn(BlockSel{static_cast<std::int16_t>(f), static_cast<std::int16_t>(r),
                                     static_cast<std::int16_t>(c), static_cast<std::int16_t>(k), 0});
                 }
 }
 
 void RecAdjust::RecAdjustMain() {
-    Shared& s = ctx_.shared;
     // Counted here, not taken from run control, so that a Retry of the whole
     // programme starts from a fresh count; with no block the bar stays put.
     int blocks = 0;
     forEachBlock([&blocks](const BlockSel&) { ++blocks; });
-    s.ProgressStep = blocks > 0 ? 100.0f / static_cast<float>(blocks) / 14.0f : 0.0f;
-    s.ProgressVal = 0;
+    ctx_.flags.ProgressStep = blocks > 0 ? 100.0f / static_cast<float>(blocks) / 14.0f : 0.0f;
+    ctx_.flags.ProgressVal = 0;
     ctx_.progressReset();
     record_.clear(dir::Record);
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
-    s.DspText = s.VtrName + "  Rec Adjust Start";
-    ctx_.logLine(s.DspText);
+    ctx_.logLine(ctx_.recorder.VtrName + "  Rec Adjust Start");
 
     masterRpm_.reset();
     forEachBlock([this](const BlockSel& block) { masterBlock(block); });
     tape_.ejectTape();
-    if (s.StopReq) {
-        s.DspText = s.VtrName + "  Rec Adjust Stop";
-        ctx_.logLine(s.DspText);
+    if (ctx_.flags.StopReq) {
+        ctx_.logLine(ctx_.recorder.VtrName + "  Rec Adjust Stop");
         return;
     }
 
     selfRpm_.reset();
     forEachBlock([this](const BlockSel& block) { selfBlock(block); });
     tape_.ejectTape();
-    s.DspText = s.VtrName + (s.StopReq ? " Rec Adjust Stop" : " Rec Adjust End");
-    ctx_.logLine(s.DspText);
+    ctx_.logLine(ctx_.recorder.VtrName + (ctx_.flags.StopReq ? " Rec Adjust Stop" : " Rec Adjust End"));
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
@@ -128,16 +124,15 @@ void RecAdjust::drumWait(std::optional<int>& lastRpm, int rpm) {
 }
 
 void RecAdjust::masterBlock(const BlockSel& block) {
-    Shared& s = ctx_.shared;
-    if (s.MasterPbLevelOf == std::pair<int, int>{block.SFmt, block.SRpm}) {
+    if (ctx_.tables.MasterPbLevelOf == std::pair<int, int>{block.SFmt, block.SRpm}) {
         // The master levels were measured already in this session.
         ctx_.ProgressDsp();
         ctx_.ProgressDsp();
         return;
     }
     tape_.TapeLoad(measure::TapeKind::Master, block.SFmt);
-    if (s.StopReq) return;
-    s.sel = block;
+    if (ctx_.flags.StopReq) return;
+    ctx_.flags.sel = block;
     rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 0);
     ctx_.display.channelLabels({"**", "**", "**", "**"});
     ctx_.display.kindLabel("**");
@@ -147,34 +142,31 @@ void RecAdjust::masterBlock(const BlockSel& block) {
     for (int ch = 0; ch <= 1; ++ch)
         for (auto kind : {link::LevelKind::Rf, link::LevelKind::Eq200}) {
             const BlockSel sel = onChannel(block, ch);
-            rs_.LevelRead(sel, kind).applyTo(pbRow(s.PbDataRead, sel));
+            rs_.LevelRead(sel, kind).applyTo(pbRow(ctx_.tables.PbDataRead, sel));
         }
     ctx_.Stby(1000);
     ctx_.display.message("");
-    if (s.StopReq) {
+    if (ctx_.flags.StopReq) {
         rs_.TransportCtrl(link::Transport::StbOn);
     } else if (tape_.transportUntil(link::Transport::Play)) {
         drumWait(masterRpm_, block.SRpm);
         tape_.RemainCheck(2, link::Transport::Play);
     }
-    s.MasterPbLevelOf.reset();  // a measurement cut short leaves them mixed
-    if (PbLevelMeas(ctx_, "Master PB Level", s.MasterPbLevel))
-        s.MasterPbLevelOf = {block.SFmt, block.SRpm};
+    ctx_.tables.MasterPbLevelOf.reset();  // a measurement cut short leaves them mixed
+    if (PbLevelMeas(ctx_, "Master PB Level", ctx_.tables.MasterPbLevel))
+        ctx_.tables.MasterPbLevelOf = {block.SFmt, block.SRpm};
     ctx_.ProgressDsp();
     tape_.transportUntil(link::Transport::Stop, false);
-    ctx_.AdjNameDisp(block);
-    s.DspText += s.StopReq ? " Stop !" : " End !";
-    ctx_.logLine(s.DspText);
+    ctx_.logLine(ctx_.AdjNameDisp(block) + (ctx_.flags.StopReq ? " Stop !" : " End !"));
     rs_.KsSet(false, 1, 0);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
     ctx_.display.channelLabels({"**", "**", "**", "**"});
 }
 
 void RecAdjust::selfBlock(const BlockSel& block) {
-    Shared& s = ctx_.shared;
     tape_.TapeLoad(measure::TapeKind::Self, block.SFmt);
-    if (s.StopReq) return;
-    s.sel = block;
+    if (ctx_.flags.StopReq) return;
+    ctx_.flags.sel = block;
     rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 0);
     valuesFound_ = false;
     try {
@@ -187,15 +179,14 @@ void RecAdjust::selfBlock(const BlockSel& block) {
 }
 
 void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
-    Shared& s = ctx_.shared;
-    auto restore = [this, &s, block, found = valuesFound_] {
+    auto restore = [this, block, found = valuesFound_] {
         run::PutBackWrites write;
         if (found)
             for (int ch = 0; ch <= 1; ++ch) {
                 const BlockSel sel = onChannel(block, ch);
                 for (auto kind : {link::RecKind::Curr, link::RecKind::Freq})
                     write(
-                        [&] { setRecValues(rs_, record_, sel, kind, recRow(s.RecDataRead, sel)); });
+                        [&] { setRecValues(rs_, record_, sel, kind, recRow(ctx_.tables.RecDataRead, sel)); });
             }
         write([&] { rs_.KsSet(false, 0, 0); });
         write([&] { rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0); });
@@ -208,7 +199,6 @@ void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
 }
 
 bool RecAdjust::selfSteps(const BlockSel& block) {
-    Shared& s = ctx_.shared;
     // A stop before the record values are read cannot restore them: the
     // first stop is taken once they are.
     standbyOff();
@@ -219,7 +209,7 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
     kept.block = block;
     for (int ch = 0; ch <= 1; ++ch) {
         const BlockSel sel = onChannel(block, ch);
-        auto read = recRow(s.RecDataRead, sel);
+        auto read = recRow(ctx_.tables.RecDataRead, sel);
         const auto curr = rs_.RecValueRead(sel, link::RecKind::Curr);
         const auto freq = rs_.RecValueRead(sel, link::RecKind::Freq);
         read[0] = curr[0];
@@ -227,27 +217,27 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
         read[2] = freq[0];
         read[3] = freq[1];
     }
-    kept.foundRead(recordValues(s.RecDataRead, block));
+    kept.foundRead(recordValues(ctx_.tables.RecDataRead, block));
     valuesFound_ = true;
     // On the disk before the first write: a crash from here on is put right
     // at the next start.
-    ctx_.journal.found(recordWrites(s.RecDataRead, block, 0));
+    ctx_.journal.found(recordWrites(ctx_.tables.RecDataRead, block, 0));
     for (int ch = 0; ch <= 1; ++ch) {
         const BlockSel sel = onChannel(block, ch);
-        auto values = recRow(s.RecData, sel);
-        const auto defaults = recRow(s.RecIniData, sel);
+        auto values = recRow(ctx_.tables.RecData, sel);
+        const auto defaults = recRow(ctx_.tables.RecIniData, sel);
         std::copy(defaults.begin(), defaults.end(), values.begin());
         setRecValues(rs_, record_, sel, link::RecKind::Curr, values);
         setRecValues(rs_, record_, sel, link::RecKind::Freq, values);
     }
     ctx_.Stby(1000);
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
 
     rs_.TransportCtrl(link::Transport::StbOn);
     if (!tape_.transportUntil(link::Transport::Rec)) return false;
     drumWait(selfRpm_, block.SRpm);
     tape_.RemainCheck(3, link::Transport::Rec);
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
 
     if (!sweep_.referenceLevels()) return false;
     for (int ch = 0; ch <= 1; ++ch)
@@ -256,81 +246,73 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
         if (!sweep_.adjustChannel(block, ch, FrequencySweep)) return false;
     // A stop during a measurement takes effect after it: the recorder's own
     // equaliser adjustment does not start once the operator has stopped.
-    if (!errorRates(block) || s.StopReq) return false;
+    if (!errorRates(block) || ctx_.flags.StopReq) return false;
     selfTap(block);
-    if (s.StopReq) return false;
-    PbLevelMeas(ctx_, "Self PB Level", s.SelfPbLevel);
-    return !s.StopReq;
+    if (ctx_.flags.StopReq) return false;
+    PbLevelMeas(ctx_, "Self PB Level", ctx_.tables.SelfPbLevel);
+    return !ctx_.flags.StopReq;
 }
 
 bool RecAdjust::errorRates(const BlockSel& block) {
-    Shared& s = ctx_.shared;
     for (int ch = 0; ch <= 1; ++ch) {
         const BlockSel sel = onChannel(block, ch);
-        setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(s.RecData, sel));
-        setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(s.RecData, sel));
+        setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(ctx_.tables.RecData, sel));
+        setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(ctx_.tables.RecData, sel));
     }
     if (!tape_.transportUntil(link::Transport::Rec)) return false;
     tape_.RemainCheck(2, link::Transport::Rec);
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
     ctx_.display.channelLabels({"L1", "L2", "R2", "R1"});
     ctx_.display.kindLabel("CONF");
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
-    ctx_.display.errorGroup(groups[s.ErrSelNo >= 0 && s.ErrSelNo <= 2 ? s.ErrSelNo : 0]);
-    s.DspText = "Conf Error Rate";
-    ctx_.logLine(s.DspText);
+    ctx_.display.errorGroup(groups[ctx_.rates.ErrSelNo >= 0 && ctx_.rates.ErrSelNo <= 2 ? ctx_.rates.ErrSelNo : 0]);
+    ctx_.logLine("Conf Error Rate");
     errRate_.writeHeader();
-    s.RmParam = link::rmParam(true, s.PbModeCode, "10");
-    rs_.RmSet(s.RmParam);
+    const std::string rmParam = link::rmParam(true, ctx_.flags.PbModeCode, "10");
+    rs_.RmSet(rmParam);
     // Sampled 10 s after the time code passes midnight; 50 s more are recorded.
     errRate_.confErrRate(block.SFmt, 50);
     ctx_.display.message("");
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
     ctx_.ProgressDsp();
     if (!errRate_.searchStart()) return false;
     if (!tape_.transportUntil(link::Transport::Play)) return false;
-    s.DspText = "Self Error Rate";
-    ctx_.logLine(s.DspText);
+    ctx_.logLine("Self Error Rate");
     errRate_.writeHeader();
-    rs_.RmSet(s.RmParam);
+    rs_.RmSet(rmParam);
     errRate_.sample(block.SFmt, 3);
     return true;
 }
 
 void RecAdjust::selfTap(const BlockSel& block) {
-    Shared& s = ctx_.shared;
-    s.DspText = "Self TAP Charactor";
-    ctx_.logLine(s.DspText);
+    ctx_.logLine("Self TAP Charactor");
     ctx_.Stby(1000);
     rs_.AdjRun(0, link::AdjRunKind::Tap);
     static constexpr const char* heads[2][2] = {{"TAP L1 = ", "TAP L2 = "},
                                                 {"TAP R2 = ", "TAP R1 = "}};
     for (int ch = 0; ch <= 1; ++ch) {
         const BlockSel sel = onChannel(block, ch);
-        auto items = pbRow(s.PbData, sel);
+        auto items = pbRow(ctx_.tables.PbData, sel);
         rs_.LevelRead(sel, link::LevelKind::Eq200).applyTo(items);
-        s.DspText = heads[ch][0] + tapText(items, 17);
-        ctx_.logLine(s.DspText);
-        s.DspText = heads[ch][1] + tapText(items, 23);
-        ctx_.logLine(s.DspText);
+        ctx_.logLine(heads[ch][0] + tapText(items, 17));
+        ctx_.logLine(heads[ch][1] + tapText(items, 23));
         rs_.LevelSet(sel, link::LevelKind::Eq200, items);
     }
     ctx_.ProgressDsp();
 }
 
 void RecAdjust::blockEnd(const BlockSel& block) {
-    Shared& s = ctx_.shared;
     // The block's values are settled with STOP unavailable.
     ctx_.display.enable(run::ProgramItem::Stop, false);
     tape_.transportUntil(link::Transport::Stop, false);
-    ctx_.AdjNameDisp(block);
-    if (s.StopReq) {
+    std::string text = ctx_.AdjNameDisp(block);
+    if (ctx_.flags.StopReq) {
         for (int ch = 0; ch <= 1; ++ch) {
             const BlockSel sel = onChannel(block, ch);
-            setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(s.RecDataRead, sel));
-            setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(s.RecDataRead, sel));
+            setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(ctx_.tables.RecDataRead, sel));
+            setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(ctx_.tables.RecDataRead, sel));
         }
-        s.DspText += " Stop !";
+        text += " Stop !";
     } else {
         for (int ch : LevelRateCheck(ctx_))
             record_.note(dir::Record, onChannel(block, ch),
@@ -338,39 +320,39 @@ void RecAdjust::blockEnd(const BlockSel& block) {
         for (int c = 0; c <= 1; ++c)
             for (int k = 0; k <= 3; ++k)
                 for (int ch = 0; ch <= 1; ++ch)
-                    if (s.AdjSel(dir::Record, block.SFmt, block.SRpm, c, k, ch))
-                        s.AdjDone(dir::Record, block.SFmt, block.SRpm, c, k, ch) = true;
+                    if (ctx_.selection.AdjSel(dir::Record, block.SFmt, block.SRpm, c, k, ch))
+                        ctx_.selection.AdjDone(dir::Record, block.SFmt, block.SRpm, c, k, ch) = true;
         for (int ch = 0; ch <= 1; ++ch) {
             const BlockSel sel = onChannel(block, ch);
-            const auto adjusted = recRow(s.RecData, sel);
-            std::copy(adjusted.begin(), adjusted.end(), recRow(s.RecDataRead, sel).begin());
+            const auto adjusted = recRow(ctx_.tables.RecData, sel);
+            std::copy(adjusted.begin(), adjusted.end(), recRow(ctx_.tables.RecDataRead, sel).begin());
         }
         for (int g = 0; g < 3; ++g)
             for (int h = 0; h < 4; ++h)
                 for (int kind : {6, 3})
-                    s.ErrResLp(block.SFmt, 1, 0, g, h, kind) =
-                        s.RealErrLp(block.SFmt, 1, 0, g, h, kind);
+                    ctx_.rates.ErrResLp(block.SFmt, 1, 0, g, h, kind) =
+                        ctx_.rates.RealErrLp(block.SFmt, 1, 0, g, h, kind);
         for (int kind : {6, 3})
             record_.rates.push_back({dir::Record, block.SFmt, 1, 0, kind});
-        s.DspText += " End !";
+        text += " End !";
     }
-    ctx_.logLine(s.DspText);
+    ctx_.logLine(text);
     rs_.KsSet(false, 0, 0);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
-    if (!s.StopReq) {
+    if (!ctx_.flags.StopReq) {
         // Stored: adjustment mode entered with its last parameter 1.
-        ctx_.journal.completing(recordWrites(s.RecDataRead, block, 1));
+        ctx_.journal.completing(recordWrites(ctx_.tables.RecDataRead, block, 1));
         rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 1);
         for (int ch = 0; ch <= 1; ++ch) {
             const BlockSel sel = onChannel(block, ch);
-            setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(s.RecDataRead, sel));
-            setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(s.RecDataRead, sel));
+            setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(ctx_.tables.RecDataRead, sel));
+            setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(ctx_.tables.RecDataRead, sel));
         }
         rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 1);
     }
     ctx_.journal.settled();  // stored, or put back at the operator's STOP
     ctx_.ProgressDsp();
-    record_.recordBlocks.back().stored = !s.StopReq;
+    record_.recordBlocks.back().stored = !ctx_.flags.StopReq;
     record_.changed();
     ctx_.display.enable(run::ProgramItem::Stop, true);
 }

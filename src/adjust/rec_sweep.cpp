@@ -64,22 +64,21 @@ std::string offsetText(int value) {
 std::int32_t RecSweep::timecodeSeconds() {
     const auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcg);
     ctx_.display.timeCode(tc);
-    return CaluTimeSec(tc);
+    return calc::CaluTimeSec(tc);
 }
 
 bool RecSweep::rollover() {
-    Shared& s = ctx_.shared;
     rs_.CtsSet("23595500");
     for (;;) {
         const auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcg);
         ctx_.display.timeCode(tc);
         if (tc[0] == "00" && tc[1] == "00") return true;
-        if (s.StopReq) return false;
+        if (ctx_.flags.StopReq) return false;
     }
 }
 
 std::array<float, 2> RecSweep::envelope(int ch) {
-    Readings readings;
+    calc::Readings readings;
     for (int k = 1; k <= 14; ++k) {
         timecodeSeconds();
         const auto env = rs_.AdjRun(ch, link::AdjRunKind::Env);
@@ -87,14 +86,12 @@ std::array<float, 2> RecSweep::envelope(int ch) {
         readings(k, 1) = static_cast<std::int16_t>(env[1]);
         ctx_.Stby(50);
     }
-    return {CaluTrimAve(readings, 0, 14), CaluTrimAve(readings, 1, 14)};
+    return {calc::CaluTrimAve(readings, 0, 14), calc::CaluTrimAve(readings, 1, 14)};
 }
 
 bool RecSweep::referenceLevels() {
-    Shared& s = ctx_.shared;
     ctx_.display.message(CurrentSweep.message);
-    s.DspText = CurrentSweep.title;
-    ctx_.logLine(s.DspText);
+    ctx_.logLine(CurrentSweep.title);
     ctx_.log.writeRecord(DelimitedRecord().text("BPF Kind").text("Env-*1").text("Env-*2").line());
     if (!rollover()) return false;
     for (int ch = 0; ch <= 1; ++ch)
@@ -105,26 +102,23 @@ bool RecSweep::referenceLevels() {
             const auto env = envelope(ch);
             logLevels(ctx_, name, env);
             for (int series = 0; series <= 1; ++series)
-                s.RecEnvLevel(ch, series, band) = env[static_cast<std::size_t>(series)];
+                ctx_.tables.RecEnvLevel(ch, series, band) = env[static_cast<std::size_t>(series)];
         }
     rs_.KsSet(false, 0, 0);
     ctx_.ProgressDsp();
-    return !s.StopReq;
+    return !ctx_.flags.StopReq;
 }
 
 bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& plan) {
-    Shared& s = ctx_.shared;
     const BlockSel sel = onChannel(block, ch);
     for (;;) {
         if (!tape_.transportUntil(link::Transport::Rec)) return false;
         tape_.RemainCheck(3, link::Transport::Rec);
-        if (s.StopReq) return false;
+        if (ctx_.flags.StopReq) return false;
         if (plan.rolloverFirst && !rollover()) return false;
         ctx_.display.message(plan.message);
-        s.DspText = plan.title;
-        ctx_.logLine(s.DspText);
-        s.DspText = plan.heading[static_cast<std::size_t>(ch)];
-        ctx_.logLine(s.DspText);
+        ctx_.logLine(plan.title);
+        ctx_.logLine(plan.heading[static_cast<std::size_t>(ch)]);
         if (!plan.rolloverFirst && !rollover()) return false;
         if (plan.quantity == SweepQuantity::Current) {
             // Both channels start from the defaults, current and frequency.
@@ -132,28 +126,27 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
                 const BlockSel other = onChannel(block, c);
                 for (auto kind : {link::RecKind::Curr, link::RecKind::Freq})
                     setRecValues(rs_, record_, other, kind,
-                                 s.RecIniData.row(other.SFmt, other.SRpm, other.SHeadCate,
+                                 ctx_.tables.RecIniData.row(other.SFmt, other.SRpm, other.SHeadCate,
                                                   other.SHeadKind, c));
             }
             ctx_.Stby(1000);
         }
         if (!sweep(block, ch, plan)) return false;
         setRecValues(rs_, record_, sel, plan.kind,
-                     s.RecIniData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch));
+                     ctx_.tables.RecIniData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch));
         tape_.transportUntil(link::Transport::Stop);
         ctx_.display.message("");
-        if (s.StopReq) return false;
+        if (ctx_.flags.StopReq) return false;
         if (!retried(block, ch, plan)) break;
         // Retry: the channel is recorded and measured again.
     }
 
-    const auto values = s.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
+    const auto values = ctx_.tables.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
     setRecValues(rs_, record_, sel, plan.kind, values);
-    if (s.StopReq) return false;
+    if (ctx_.flags.StopReq) return false;
     const auto first = values[static_cast<std::size_t>(plan.item)];
     const auto second = values[static_cast<std::size_t>(plan.item + 1)];
-    s.DspText = std::string(plan.result) + " : " + offsetText(first) + "," + offsetText(second);
-    ctx_.logLine(s.DspText);
+    ctx_.logLine(std::string(plan.result) + " : " + offsetText(first) + "," + offsetText(second));
     ctx_.log.writeRecord(DelimitedRecord()
                              .text(plan.result)
                              .number(static_cast<float>(first))
@@ -171,7 +164,7 @@ Sweep& RecSweep::recordSweep(const BlockSel& block, int ch, int series, const Sw
     fresh.block = sel;
     fresh.head = head;
     fresh.quantity = plan.quantity;
-    fresh.reference = ctx_.shared.RecEnvLevel(ch, series, plan.band);
+    fresh.reference = ctx_.tables.RecEnvLevel(ch, series, plan.band);
     for (std::size_t i = 0; i < record_.sweeps.size(); ++i) {
         Sweep& kept = record_.sweeps[i];
         if (kept.block == sel && kept.head == head && kept.quantity == plan.quantity) {
@@ -186,9 +179,8 @@ Sweep& RecSweep::recordSweep(const BlockSel& block, int ch, int series, const Sw
 }
 
 bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
-    Shared& s = ctx_.shared;
     const BlockSel sel = onChannel(block, ch);
-    auto values = s.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
+    auto values = ctx_.tables.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
     for (int series = 0; series <= 1; ++series)
         recordSweep(block, ch, series, plan);
     SweepCount = 0;
@@ -203,7 +195,7 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
         // At least two seconds of tape are recorded with the new value.
         const std::int32_t t0 = timecodeSeconds();
         while (timecodeSeconds() < t0 + 2)
-            if (s.StopReq) return false;
+            if (ctx_.flags.StopReq) return false;
         rs_.KsSet(true, plan.band, 0);
         const auto env = envelope(ch);
         for (int series = 0; series <= 1; ++series) {
@@ -214,44 +206,52 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
             kept.levels.push_back(level);
         }
         record_.changed();
-        s.DspText = offsetText(SweepValue) + ":" + levelText(env[0]) + "," + levelText(env[1]);
-        ctx_.logLine(s.DspText);
+        ctx_.logLine(offsetText(SweepValue) + ":" + levelText(env[0]) + "," + levelText(env[1]));
         ctx_.log.writeRecord(DelimitedRecord()
                                  .number(static_cast<float>(SweepValue))
                                  .number(env[0])
                                  .number(env[1])
                                  .line());
-        if (s.StopReq) break;
+        if (ctx_.flags.StopReq) break;
     }
     return true;
 }
 
 bool RecSweep::retried(const BlockSel& block, int ch, const SweepPlan& plan) {
-    Shared& s = ctx_.shared;
     const BlockSel sel = onChannel(block, ch);
-    auto values = s.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
-    const auto finder = plan.quantity == SweepQuantity::Current ? Calu5dBPoint : Calu2p5dBPoint;
+    auto values = ctx_.tables.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
+    const bool current = plan.quantity == SweepQuantity::Current;
+    const auto finder = current ? calc::Calu5dBPoint : calc::Calu2p5dBPoint;
+    const std::string notFound = current ? "-5dB Point not Found !!" : "-2.5dB Point not Found !!";
     for (int series = 0; series <= 1; ++series) {
         const int item = plan.item + headItem(ch, series);
         // A head whose calculation is not made (the run was stopped at the
         // other's) keeps no value: 0, as for a point that was not found.
-        PointResult point;
-        if (!s.StopReq) {
+        std::optional<calc::Crossing> point;
+        if (!ctx_.flags.StopReq) {
             point = finder(levels_, SweepSetting, 2 * ch + series, SweepCount,
-                           s.RecEnvLevel(ch, series, plan.band), s, ctx_.platform.dialogs());
-            if (point.retry) {
-                record_.note(dir::Record, sel,
-                             std::string(plan.quantity == SweepQuantity::Current
-                                             ? "-5dB Point not Found !!"
-                                             : "-2.5dB Point not Found !!") +
-                                 " " + (ch == 0 ? "Lch" : "Rch") + ": measured again");
-                return true;
+                           ctx_.tables.RecEnvLevel(ch, series, plan.band));
+            // No crossing: the operator sweeps again (Retry; nothing is
+            // guessed from the curve that failed) or stops the run.
+            if (!point) {
+                const platform::Answer answer = ctx_.platform.dialogs().msgBox(
+                    notFound, platform::Buttons::AbortRetryIgnore, platform::Icon::Critical,
+                    "ERROR Message");
+                if (answer == platform::Answer::Retry) {
+                    record_.note(dir::Record, sel,
+                                 notFound + " " + (ch == 0 ? "Lch" : "Rch") + ": measured again");
+                    return true;
+                }
+                ctx_.flags.StopReq = true;
             }
         }
-        values[static_cast<std::size_t>(item)] = point.value.value_or(0);
+        values[static_cast<std::size_t>(item)] = point ? point->value : 0;
         Sweep& kept = record_.sweeps[recorded_[static_cast<std::size_t>(series)]];
-        kept.threshold = point.threshold;
-        if (point.value) kept.chosen = *point.value;
+        kept.threshold.reset();
+        if (point) {
+            kept.threshold = point->threshold;
+            kept.chosen = point->value;
+        }
     }
     record_.changed();
     return false;

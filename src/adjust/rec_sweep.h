@@ -5,7 +5,7 @@
 #include <string>
 
 #include "adjust/adjust_record.h"
-#include "adjust/calc/calu_prg.h"
+#include "calc/calu_prg.h"
 #include "link/rs_commands.h"
 #include "measure/tape_handling.h"
 #include "run/context.h"
@@ -82,8 +82,8 @@ class RecSweep {
     measure::TapeHandling tape_;
     std::int16_t SweepValue = 0;
     std::int16_t SweepCount = 0;
-    Settings SweepSetting{};
-    Levels levels_;
+    calc::Settings SweepSetting{};
+    calc::Levels levels_;
     std::array<std::size_t, 2> recorded_{};  // the record entries of the two series
 };
 

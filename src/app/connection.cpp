@@ -26,14 +26,12 @@ std::string induceCode(const std::string& answer) {
 }
 
 void Connection::nameRecorder() {
-    Shared& s = ctx_.shared;
-    if (s.VtrSerialNo.empty()) s.VtrSerialNo = s.SysconVer;
-    s.VtrName = s.VtrId + s.VtrInduce + "_" + s.VtrSerialNo;
-    form_.setCaption("RF ADJUST TOOL : " + s.VtrName);
+    if (ctx_.recorder.VtrSerialNo.empty()) ctx_.recorder.VtrSerialNo = ctx_.recorder.SysconVer;
+    ctx_.recorder.VtrName = ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
+    form_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
 }
 
 void Connection::Form_Activate() {
-    Shared& s = ctx_.shared;
     auto& dialogs = ctx_.platform.dialogs();
     // Steps whose read error is no fault: an older recorder has neither
     // version text nor induce code to give.
@@ -42,14 +40,14 @@ void Connection::Form_Activate() {
     std::optional<std::string> induceToSend;  // asked of the operator, not yet sent
     const std::vector<Step> steps = {
         [&] {
-            if (s.FormInitDone) return;
-            s.FormInitDone = true;
+            if (ctx_.flags.FormInitDone) return;
+            ctx_.flags.FormInitDone = true;
             form_.FormInit();
         },
         [&] {
             // Remote mode, the message blinking while the recorder is in local.
-            while ((s.VtrStatus = rs_.RemoteCheck()) != "REMOTE") {
-                if (s.StopReq) throw StepsDone{};  // the window is being closed
+            while ((ctx_.recorder.VtrStatus = rs_.RemoteCheck()) != "REMOTE") {
+                if (ctx_.flags.StopReq) throw StepsDone{};  // the window is being closed
                 dialogs.beep();
                 form_.message("Please Set REMOTE !!");
                 form_.messageColour(colors::Red);
@@ -63,30 +61,30 @@ void Connection::Form_Activate() {
             form_.messageColour(colors::Black);
         },
         [&] {
-            s.VtrSupported = false;
-            s.VtrId = rs_.IdRead();
-            if (!isSupportedModel(s.VtrId)) Raise(err::DifferentProgram);
+            ctx_.recorder.VtrSupported = false;
+            ctx_.recorder.VtrId = rs_.IdRead();
+            if (!isSupportedModel(ctx_.recorder.VtrId)) Raise(err::DifferentProgram);
         },
         [&] {
             const int fr = rs_.FrRead();
-            if (s.VtrId.find("7310") != std::string::npos && fr == 0) {
+            if (ctx_.recorder.VtrId.find("7310") != std::string::npos && fr == 0) {
                 dialogs.msgBox("SYSCON software version is not higher than 1.12 !",
                                platform::Buttons::Ok, platform::Icon::None, "ERROR Message");
                 Raise(err::DifferentProgram);
             }
-            s.VtrSupported = isSupportedModel(s.VtrId);
+            ctx_.recorder.VtrSupported = isSupportedModel(ctx_.recorder.VtrId);
         },
-        {ReadVersion, [&] { s.SysconVer = rs_.SqRead(); }},
-        {ReadInduce, [&] { s.VtrInduce = rs_.InduceRead(); }},
+        {ReadVersion, [&] { ctx_.recorder.SysconVer = rs_.SqRead(); }},
+        {ReadInduce, [&] { ctx_.recorder.VtrInduce = rs_.InduceRead(); }},
         [&] {
-            if (s.VtrInduce != "   ") return;
+            if (ctx_.recorder.VtrInduce != "   ") return;
             std::string answer;
             do {
                 answer = dialogs.inputBox("Please input VTR Induce !(3 Charactor)", "VTR Induce",
-                                          s.VtrInduce);
+                                          ctx_.recorder.VtrInduce);
             } while (!answer.empty() && answer.size() > 3);
-            s.VtrInduce = induceCode(answer);
-            induceToSend = s.VtrInduce;
+            ctx_.recorder.VtrInduce = induceCode(answer);
+            induceToSend = ctx_.recorder.VtrInduce;
         },
         // "$DI" is a step of its own, so that Retry after a failed write sends
         // the code again instead of finding it stored and passing on.
@@ -98,22 +96,22 @@ void Connection::Form_Activate() {
         [&] { nameRecorder(); },
         // A run the tool did not end is put right before anything else.
         [&] {
-            if (s.VtrSupported) dealWithUnfinishedRun(ctx_);
+            if (ctx_.recorder.VtrSupported) dealWithUnfinishedRun(ctx_);
         },
         [&] { rs_.TransportCtrl(link::Transport::TcSel); },
         [&] {
-            s.VtrStatus = rs_.StatusRead();
-            if (s.VtrStatus == "EJECT") return;
-            if (s.VtrStatus == "REC") {
+            ctx_.recorder.VtrStatus = rs_.StatusRead();
+            if (ctx_.recorder.VtrStatus == "EJECT") return;
+            if (ctx_.recorder.VtrStatus == "REC") {
                 do {
                     rs_.TransportCtrl(link::Transport::Stop);
-                    s.VtrStatus = rs_.StatusRead();
-                } while (s.VtrStatus != "STOP");
+                    ctx_.recorder.VtrStatus = rs_.StatusRead();
+                } while (ctx_.recorder.VtrStatus != "STOP");
             }
             do {
                 rs_.TransportCtrl(link::Transport::Eject);
-                s.VtrStatus = rs_.StatusRead();
-            } while (s.VtrStatus != "EJECT");
+                ctx_.recorder.VtrStatus = rs_.StatusRead();
+            } while (ctx_.recorder.VtrStatus != "EJECT");
         },
         [&] { form_.status("EJECT"); },
         [&] {
@@ -125,11 +123,11 @@ void Connection::Form_Activate() {
     };
     runSteps(steps, [&](const RfError& e, std::string_view step) {
         if (e.number() == err::ErrReceive && step == ReadVersion) {
-            s.SysconVer = "---------";
+            ctx_.recorder.SysconVer = "---------";
             return ErrorChoice::Ignore;
         }
         if (e.number() == err::ErrReceive && step == ReadInduce) {
-            s.VtrInduce = "   ";
+            ctx_.recorder.VtrInduce = "   ";
             return ErrorChoice::Ignore;
         }
         // Otherwise the same choice as in a programme: Abort logs and ends.
@@ -138,35 +136,32 @@ void Connection::Form_Activate() {
 }
 
 void Connection::SetInduce() {
-    Shared& s = ctx_.shared;
     std::string answer;
     do {
         answer = ctx_.platform.dialogs().inputBox("Please input VTR Induce !(3 Charactor)",
-                                                  "VTR Induce", s.VtrInduce);
+                                                  "VTR Induce", ctx_.recorder.VtrInduce);
     } while (answer.size() > 3);
     if (answer.empty()) return;
-    s.VtrInduce = induceCode(answer);
+    ctx_.recorder.VtrInduce = induceCode(answer);
     // A link failure here gets the same choice as in a programme.
-    const std::vector<Step> steps = {[&] { rs_.InduceSet(s.VtrInduce); }, [&] { nameRecorder(); }};
+    const std::vector<Step> steps = {[&] { rs_.InduceSet(ctx_.recorder.VtrInduce); }, [&] { nameRecorder(); }};
     runSteps(steps, [&](const RfError& e, std::string_view) { return run_.onError(e); });
 }
 
 void Connection::stopAndEject() {
-    Shared& s = ctx_.shared;
-    s.VtrStatus = rs_.StatusRead();
-    if (s.VtrStatus == "EJECT") return;
+    ctx_.recorder.VtrStatus = rs_.StatusRead();
+    if (ctx_.recorder.VtrStatus == "EJECT") return;
     // Bounded in time as the programmes' waits that STOP cannot end are, so a
     // transport that never gets there cannot keep the window open.
     measure::TapeHandling tape(ctx_);
-    if (s.VtrStatus == "REC") tape.transportUntil(link::Transport::Stop, false);
+    if (ctx_.recorder.VtrStatus == "REC") tape.transportUntil(link::Transport::Stop, false);
     tape.transportUntil(link::Transport::Eject, false);
 }
 
 void Connection::Form_QueryUnload() {
-    Shared& s = ctx_.shared;
     std::optional<std::string> failure;
     try {
-        if (s.AdjModeOn || s.RecModeOn) rs_.AdjModeSet(link::AdjMode::Stop);
+        if (ctx_.recorder.AdjModeOn || ctx_.recorder.RecModeOn) rs_.AdjModeSet(link::AdjMode::Stop);
         stopAndEject();
     } catch (const RfError& e) {
         failure = errorText(e);

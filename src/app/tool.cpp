@@ -9,7 +9,7 @@
 #include "core/steps.h"
 #include "core/version.h"
 #include "measure/tape_handling.h"
-#include "results/error_panel.h"
+#include "measure/error_panel.h"
 
 namespace rf::app {
 
@@ -18,10 +18,10 @@ using platform::Answer;
 Tool::Tool(platform::Platform& platform)
     : platform_(platform),
       link_(platform),
-      rs_(link_, s_.AdjModeOn),
-      log_(s_.AdjLogFile),
-      form_(s_, link_),
-      ctx_(s_, rs_, log_, platform, form_),
+      rs_(link_, recorder_.AdjModeOn),
+      log_(settings_.AdjLogFile),
+      form_(state_, settings_, link_),
+      ctx_(state_, rs_, log_, platform, form_),
       run_(form_, ctx_, *this, programmes_),
       connection_(form_, ctx_, *this, run_),
       pbMeasure_(ctx_),
@@ -61,30 +61,30 @@ bool Tool::Main() {
     const char* fileBeingRead = nullptr;
     const std::vector<Step> steps = {
         [&] {
-            // Shared state and the default adjustment data.
-            s_.AdjLogFile = "QT7310AdjLog.txt";
-            s_.ErrDataFile = "QT7310Err.dat";
-            s_.EvrDataFile = "QT7310Evr.dat";
-            s_.InduceCheck = true;
-            presetDefaults(s_.PbIniData, s_.RecIniData);
+            // The file names, the induce check and the default adjustment data.
+            settings_.AdjLogFile = "QT7310AdjLog.txt";
+            settings_.ErrDataFile = "QT7310Err.dat";
+            settings_.EvrDataFile = "QT7310Evr.dat";
+            settings_.InduceCheck = true;
+            presetDefaults(tables_.PbIniData, tables_.RecIniData);
         },
         [&] {
             fileBeingRead = DvtrRfFile;
-            s_.DvtrRf = readDvtrRf(DvtrRfFile);
+            settings_.DvtrRf = readDvtrRf(DvtrRfFile);
             fileBeingRead = nullptr;
         },
         [&] {
             fileBeingRead = RsSetFile;
             RsSettings rs = readRsSet(RsSetFile);
             fileBeingRead = nullptr;
-            s_.RsPortNo = rs.port.number;
-            s_.RsPortName = rs.port.name;
-            s_.RsBaud = rs.baud;
-            s_.RsParity = rs.parity;
-            s_.RsDataBit = rs.dataBits;
-            s_.RsStopBit = rs.stopBits;
+            settings_.RsPortNo = rs.port.number;
+            settings_.RsPortName = rs.port.name;
+            settings_.RsBaud = rs.baud;
+            settings_.RsParity = rs.parity;
+            settings_.RsDataBit = rs.dataBits;
+            settings_.RsStopBit = rs.stopBits;
         },
-        [&] { s_.FormInitDone = false; },
+        [&] { flags_.FormInitDone = false; },
         [&] {
             FormLoad();
             form_.setVisible(true);
@@ -105,18 +105,18 @@ bool Tool::Main() {
 }
 
 ErrorChoice Tool::startupError(const RfError& error, const char* fileBeingRead) {
+    std::string text;
     if (error.number() == err::FileNotFound && fileBeingRead) {
-        s_.ErrMsgText = std::string(fileBeingRead) + " Not Found !!";
+        text = std::string(fileBeingRead) + " Not Found !!";
     } else {
-        s_.ErrMsgText = otherErrorText(error.number());
+        text = otherErrorText(error.number());
         std::string detail = error.detail();
         if (fileBeingRead)
             detail = std::string(fileBeingRead) + (detail.empty() ? "" : ": " + detail);
-        if (!detail.empty()) s_.ErrMsgText += "\n" + detail;
+        if (!detail.empty()) text += "\n" + detail;
     }
-    Answer answer = platform_.dialogs().msgBox(s_.ErrMsgText, platform::Buttons::AbortRetryIgnore,
-                                               platform::Icon::Critical, "ERROR Message");
-    s_.MsgAnswer = static_cast<int>(answer);
+    const Answer answer = platform_.dialogs().msgBox(text, platform::Buttons::AbortRetryIgnore,
+                                                     platform::Icon::Critical, "ERROR Message");
     // At start-up Ignore cannot go on without the failing step: it ends the program too.
     return answer == Answer::Retry ? ErrorChoice::Retry : ErrorChoice::Abort;
 }
@@ -133,16 +133,16 @@ void Tool::FormLoad() {
 
 void Tool::openPort() {
     if (port_ && port_->isOpen()) port_->close();
-    if (s_.RsPortName.empty())
-        Raise(err::PortInvalid, "port " + std::to_string(s_.RsPortNo) +
+    if (settings_.RsPortName.empty())
+        Raise(err::PortInvalid, "port " + std::to_string(settings_.RsPortNo) +
                                     ": ports are numbered from 1 in " + RsSetFile);
-    const auto settings = platform::parseSettings(s_.RsBaud + "," + s_.RsParity + "," +
-                                                  s_.RsDataBit + "," + s_.RsStopBit);
+    const auto settings = platform::parseSettings(settings_.RsBaud + "," + settings_.RsParity + "," +
+                                                  settings_.RsDataBit + "," + settings_.RsStopBit);
     // The same device keeps its port object (a simulated recorder keeps its state
     // across a Program Reset); another device gets a new one.
-    if (!port_ || port_->name() != s_.RsPortName) {
+    if (!port_ || port_->name() != settings_.RsPortName) {
         link_.attach(nullptr);
-        port_ = platform_.createSerialPort(s_.RsPortName);
+        port_ = platform_.createSerialPort(settings_.RsPortName);
     }
     link_.attach(port_.get());
     link_.reset();
@@ -244,7 +244,7 @@ void Tool::tabSelected(int index) {
 
 void Tool::errSelect() {
     // The error-rate panel's group button works during a measurement.
-    operatorAction(DuringWork::Allowed, [&] { results::ErrSelect_Click(form_, s_); });
+    operatorAction(DuringWork::Allowed, [&] { measure::ErrSelect_Click(form_, rates_, flags_); });
 }
 
 void Tool::operatorAction(DuringWork during, const std::function<void()>& action) {
@@ -288,10 +288,10 @@ void Tool::writeReport(bool stopped) {
     } catch (const RfError& e) {
         facts.drumHoursError = linkErrorText(e.number());
     }
-    const std::string path = report::reportPath(s_.VtrName, facts.date);
+    const std::string path = report::reportPath(recorder_.VtrName, facts.date);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    const std::string failed = reportWriter_(report::buildContent(s_, adjustRecord_, facts), path);
+    const std::string failed = reportWriter_(report::buildContent(recorder_, tables_, rates_, adjustRecord_, facts), path);
     if (failed.empty()) {
         lastReport_ = path;
         return;
@@ -308,7 +308,7 @@ void Tool::closeRequested() {
     if (busy_ > 0) {
         // Not in the middle of an exchange: ask the work to stop, close after it.
         closePending_ = true;
-        s_.StopReq = true;
+        flags_.StopReq = true;
         return;
     }
     handle([this] { close(); });

@@ -25,14 +25,19 @@
 #include "shell/main_form.h"
 #include "shell/main_window_events.h"
 #include "shell/run_control.h"
-#include "state/shared.h"
+#include "state/adjustment_tables.h"
+#include "state/error_rates.h"
+#include "state/recorder.h"
+#include "state/run_flags.h"
+#include "state/selection.h"
+#include "state/startup_settings.h"
 
 namespace rf::app {
 
 inline constexpr const char* DvtrRfFile = "DVTRRF.DAT";
 inline constexpr const char* RsSetFile = "RSSET.DAT";
 
-// The running tool: its shared state, the link to the recorder, the operation
+// The running tool: its state, the link to the recorder, the operation
 // log and the main window, on one platform. Files are read and written in the
 // working directory. It receives the operator's actions from the window.
 class Tool final : public shell::ToolHost,
@@ -44,7 +49,7 @@ class Tool final : public shell::ToolHost,
     Tool& operator=(const Tool&) = delete;
     ~Tool() override;
 
-    // The start-up routine: refuses a second copy, presets the shared state,
+    // The start-up routine: refuses a second copy, presets the state,
     // reads the settings files, loads and shows the main window and runs its
     // first activation (the connection check). False when the program ended
     // instead (another copy, Abort or Ignore, or the end chosen in the check).
@@ -56,7 +61,12 @@ class Tool final : public shell::ToolHost,
     void endProgram(const std::optional<std::string>& errorText = std::nullopt) override;
     bool ended() const { return ended_; }
 
-    Shared& shared() { return s_; }
+    Recorder& recorder() { return recorder_; }
+    StartupSettings& settings() { return settings_; }
+    Selection& selection() { return selection_; }
+    AdjustmentTables& tables() { return tables_; }
+    ErrorRates& rates() { return rates_; }
+    RunFlags& flags() { return flags_; }
     link::RsLink& link() { return link_; }
     link::Rs& rs() { return rs_; }
     run::OperationLog& log() { return log_; }
@@ -149,7 +159,13 @@ class Tool final : public shell::ToolHost,
     void writeReport(bool stopped);
 
     platform::Platform& platform_;
-    Shared s_;
+    Recorder recorder_;
+    StartupSettings settings_;
+    Selection selection_;
+    AdjustmentTables tables_;
+    ErrorRates rates_;
+    RunFlags flags_;
+    run::RunState state_{recorder_, selection_, tables_, rates_, flags_};
     link::RsLink link_;
     link::Rs rs_;
     run::OperationLog log_;
@@ -159,7 +175,7 @@ class Tool final : public shell::ToolHost,
     shell::RunControl run_;
     Connection connection_;
     shell::VersionWindowModel version_;
-    results::ResultWindows results_{s_, platform_.dialogs()};
+    results::ResultWindows results_{recorder_, tables_, rates_, platform_.dialogs()};
     adjust::AdjustRecord adjustRecord_;
     results::LevelCurveWindowModel levelCurves_;
     adjust::PbAdjust pbAdjust_{ctx_, adjustRecord_};
@@ -168,7 +184,7 @@ class Tool final : public shell::ToolHost,
     measure::RecMeasure recMeasure_;
     data::DataTransfer dataTransfer_{ctx_, [this] { form_.FormInit(); }};
     data::FileMenu fileMenu_{
-        ctx_,
+        ctx_, settings_,
         {[this] { form_.FormInit(); }, [this](const std::string& c) { form_.setCaption(c); },
          [this](const std::string& text) { endProgram(text); }}};
     std::unique_ptr<platform::SerialPort> port_;

@@ -132,7 +132,6 @@ void makeSafe(run::RunContext& ctx, bool adjustmentModeKnownOff) {
 }
 
 void dealWithUnfinishedRun(run::RunContext& ctx) {
-    const Shared& s = ctx.shared;
     auto& dialogs = ctx.platform.dialogs();
     const std::string path = ctx.journal.path();
     auto log = [&](std::string what, std::string outcome) {
@@ -157,7 +156,7 @@ void dealWithUnfinishedRun(run::RunContext& ctx) {
 
     const std::string which = run->programme + ", " + run->started;
     ctx.logRecord(DelimitedRecord().text("Unfinished run").text(run->programme).text(run->started));
-    const run::JournalRecorder here{s.VtrId, s.VtrInduce, s.SysconVer};
+    const run::JournalRecorder here{ctx.recorder.VtrId, ctx.recorder.VtrInduce, ctx.recorder.SysconVer};
     if (run->recorder != here) {
         const std::string kept = setAside(path, ".other");
         log("unfinished " + run->programme + " run of " + run->recorder.id + run->recorder.induce,

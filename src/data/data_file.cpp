@@ -40,19 +40,19 @@ LineCells itemsLine(Of of, int f, int r, int c, int k, int ch, int items) {
     return line;
 }
 
-// The entry of a cell, for reading (const Shared) or storing.
-template <typename S>
-auto& single(S& s, const Cell& cell) {
+// The entry of a cell, for reading (const tables) or storing.
+template <typename Rates>
+auto& single(Rates& rates, const Cell& cell) {
     const auto& a = cell.at;
-    if (cell.of == Of::ErrResLp) return s.ErrResLp(a[0], a[1], a[2], a[3], a[4], a[5]);
-    return s.ErrResOt(a[0], a[1], a[2]);
+    if (cell.of == Of::ErrResLp) return rates.ErrResLp(a[0], a[1], a[2], a[3], a[4], a[5]);
+    return rates.ErrResOt(a[0], a[1], a[2]);
 }
 
-template <typename S>
-auto& integer(S& s, const Cell& cell) {
+template <typename Tables>
+auto& integer(Tables& tables, const Cell& cell) {
     const auto& a = cell.at;
-    if (cell.of == Of::PbDataRead) return s.PbDataRead(a[0], a[1], a[2], a[3], a[4], a[5]);
-    return s.RecDataRead(a[0], a[1], a[2], a[3], a[4], a[5]);
+    if (cell.of == Of::PbDataRead) return tables.PbDataRead(a[0], a[1], a[2], a[3], a[4], a[5]);
+    return tables.RecDataRead(a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 
 bool isSingle(const Cell& cell) {
@@ -159,28 +159,31 @@ std::string headerLine(const platform::DateTime& t, const std::string& VtrName) 
     return DelimitedRecord().text(run::logDate(t)).text(run::logTime(t)).text(VtrName).line();
 }
 
-std::string dataLines(const Shared& s, const std::vector<LineCells>& lines) {
+std::string dataLines(const ErrorRates& rates, const AdjustmentTables& tables,
+                      const std::vector<LineCells>& lines) {
     std::string out;
     for (const LineCells& line : lines) {
         DelimitedRecord record;
         for (const Cell& cell : line) {
             if (isSingle(cell))
-                record.number(single(s, cell));
+                record.number(single(rates, cell));
             else
-                record.raw(std::to_string(integer(s, cell)));
+                record.raw(std::to_string(integer(tables, cell)));
         }
         out += record.text("").line();
     }
     return out;
 }
 
-SaveTexts saveTexts(const Shared& s, const std::function<platform::DateTime()>& now) {
-    const std::string errorRates = dataLines(s, errorRateLines(s.AdjTarget));
-    const std::string levels = dataLines(s, levelLines());
+SaveTexts saveTexts(const ErrorRates& rates, const AdjustmentTables& tables,
+                    const BlockTable& AdjTarget, const std::string& VtrName,
+                    const std::function<platform::DateTime()>& now) {
+    const std::string errorRates = dataLines(rates, tables, errorRateLines(AdjTarget));
+    const std::string levels = dataLines(rates, tables, levelLines());
     SaveTexts out;
-    out.dataFile = headerLine(now(), s.VtrName) + errorRates + levels;
-    out.errHistory = headerLine(now(), s.VtrName) + errorRates;
-    out.evrHistory = headerLine(now(), s.VtrName) + levels;
+    out.dataFile = headerLine(now(), VtrName) + errorRates + levels;
+    out.errHistory = headerLine(now(), VtrName) + errorRates;
+    out.evrHistory = headerLine(now(), VtrName) + levels;
     return out;
 }
 
@@ -223,7 +226,8 @@ void appendFile(const std::string& path, const std::string& text) {
     if (failed) notWritten(path, std::strerror(failed));
 }
 
-LoadedHeader loadDataFile(const std::string& path, Shared& s) {
+LoadedHeader loadDataFile(const std::string& path, const BlockTable& AdjTarget, ErrorRates& rates,
+                          AdjustmentTables& tables) {
     std::string all;
     try {
         all = readWholeFile(path, DataFileMax);
@@ -232,7 +236,7 @@ LoadedHeader loadDataFile(const std::string& path, Shared& s) {
     }
     const std::vector<std::string> text = splitLines(all);
 
-    std::vector<LineCells> lines = errorRateLines(s.AdjTarget);
+    std::vector<LineCells> lines = errorRateLines(AdjTarget);
     for (LineCells& line : levelLines())
         lines.push_back(std::move(line));
 
@@ -289,11 +293,10 @@ LoadedHeader loadDataFile(const std::string& path, Shared& s) {
     for (const LineCells& line : lines)
         for (const Cell& cell : line) {
             if (isSingle(cell))
-                single(s, cell) = singles[nextSingle++];
+                single(rates, cell) = singles[nextSingle++];
             else
-                integer(s, cell) = integers[nextInteger++];
+                integer(tables, cell) = integers[nextInteger++];
         }
-    s.VtrName = header.VtrName;
     return header;
 }
 

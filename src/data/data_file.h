@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "state/shared.h"
+#include "state/adjustment_tables.h"
+#include "state/error_rates.h"
+#include "state/selection.h"
 
 namespace rf::data {
 
@@ -30,14 +32,18 @@ std::string headerLine(const platform::DateTime& t, const std::string& VtrName);
 // The data lines of the tables: numbers, each followed by a comma, and an
 // empty string field closing the line. Error rates read back to the value
 // written (exactSingleText).
-std::string dataLines(const Shared& s, const std::vector<LineCells>& lines);
+std::string dataLines(const ErrorRates& rates, const AdjustmentTables& tables,
+                      const std::vector<LineCells>& lines);
 
 // What a save writes: the data file whole, and the block each history file
 // gets (its header line, taken at the moment it is asked for, and its part).
 struct SaveTexts {
     std::string dataFile, errHistory, evrHistory;
 };
-SaveTexts saveTexts(const Shared& s, const std::function<platform::DateTime()>& now);
+// The error-rate lines are those of the blocks of `AdjTarget`.
+SaveTexts saveTexts(const ErrorRates& rates, const AdjustmentTables& tables,
+                    const BlockTable& AdjTarget, const std::string& VtrName,
+                    const std::function<platform::DateTime()>& now);
 
 // Replaces a file by the text: written whole beside it, on the disk, then
 // renamed over it, so a write that fails leaves the old file as it was. A
@@ -60,6 +66,7 @@ struct LoadedHeader {
 // 13, a value the recorder does not take (its level items' limits, a signed
 // byte for the record values) 6, each naming the file and the line, and none
 // of them changes anything.
-LoadedHeader loadDataFile(const std::string& path, Shared& s);
+LoadedHeader loadDataFile(const std::string& path, const BlockTable& AdjTarget, ErrorRates& rates,
+                          AdjustmentTables& tables);
 
 }  // namespace rf::data

@@ -34,25 +34,26 @@ ItemTexts textsOf(ProgramItem item) {
 
 // What an upload or an initialisation is about to write, as the journal's
 // writes: all of it, so that a transfer cut short can be completed.
-std::vector<run::JournalWrite> transferWrites(Shared& s, ProgramItem item) {
+std::vector<run::JournalWrite> transferWrites(const BlockTable& AdjTarget, const AdjustmentTables& tables,
+                                             ProgramItem item) {
     using Item = run::JournalWrite::Item;
     const bool init = item == ProgramItem::Initialize;
     std::vector<run::JournalWrite> out;
     forEachBlock([&](int d, int f, int r, int c, int k, int h) {
-        if (!s.AdjTarget(d, f, r, c, k, h)) return;
+        if (!AdjTarget(d, f, r, c, k, h)) return;
         const BlockSel b{static_cast<std::int16_t>(f), static_cast<std::int16_t>(r),
                          static_cast<std::int16_t>(c), static_cast<std::int16_t>(k),
                          static_cast<std::int16_t>(h)};
         if (d == dir::Playback) {
-            const auto row = (init ? s.PbIniData : s.PbDataRead).row(f, r, c, k, h);
+            const auto row = (init ? tables.PbIniData : tables.PbDataRead).row(f, r, c, k, h);
             const std::vector<std::int16_t> values(row.begin(), row.end());
-            out.push_back({Item::LevelRf, s.AreaNo, b, values, init});
-            out.push_back({Item::LevelEq200, s.AreaNo, b, values});
+            out.push_back({Item::LevelRf, tables.AreaNo, b, values, init});
+            out.push_back({Item::LevelEq200, tables.AreaNo, b, values});
         } else {
-            const auto row = (init ? s.RecIniData : s.RecDataRead).row(f, r, c, k, h);
+            const auto row = (init ? tables.RecIniData : tables.RecDataRead).row(f, r, c, k, h);
             const std::vector<std::int16_t> values(row.begin(), row.end());
-            out.push_back({Item::RecCurr, s.AreaNo, b, values});
-            out.push_back({Item::RecFreq, s.AreaNo, b, values});
+            out.push_back({Item::RecCurr, tables.AreaNo, b, values});
+            out.push_back({Item::RecFreq, tables.AreaNo, b, values});
         }
     });
     return out;
@@ -62,49 +63,49 @@ std::vector<run::JournalWrite> transferWrites(Shared& s, ProgramItem item) {
 
 void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int d,
                                  const BlockSel& b) {
-    Shared& s = ctx_.shared;
     link::Rs& rs = ctx_.rs;
+    AdjustmentTables& tables = ctx_.tables;
     auto pb = [b](PbTable& t) {
         return t.row(b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, b.SHeadCh);
     };
     auto rec = [b](RecTable& t) {
         return t.row(b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, b.SHeadCh);
     };
-    auto readLevel = [&rs, &s, b, pb](LevelKind kind) -> Step {
-        return [&rs, &s, b, pb, kind] { rs.LevelRead(b, kind).applyTo(pb(s.PbDataRead)); };
+    auto readLevel = [&rs, &tables, b, pb](LevelKind kind) -> Step {
+        return [&rs, &tables, b, pb, kind] { rs.LevelRead(b, kind).applyTo(pb(tables.PbDataRead)); };
     };
     auto setLevel = [&rs, b, pb](PbTable& from, LevelKind kind) -> Step {
         return [&rs, &from, b, pb, kind] { rs.LevelSet(b, kind, pb(from)); };
     };
-    auto readRec = [&rs, &s, b, rec](RecKind kind) -> Step {
-        return [&rs, &s, b, rec, kind] {
+    auto readRec = [&rs, &tables, b, rec](RecKind kind) -> Step {
+        return [&rs, &tables, b, rec, kind] {
             const auto values = rs.RecValueRead(b, kind);
             const std::size_t first = kind == RecKind::Curr ? 0 : 2;
-            rec(s.RecDataRead)[first] = values[0];
-            rec(s.RecDataRead)[first + 1] = values[1];
+            rec(tables.RecDataRead)[first] = values[0];
+            rec(tables.RecDataRead)[first + 1] = values[1];
         };
     };
     auto setRec = [&rs, b, rec](RecTable& from, RecKind kind) -> Step {
         return [&rs, &from, b, rec, kind] { rs.RecValueSet(b, kind, rec(from)); };
     };
 
-    steps.push_back([&rs, &s, b] { rs.AdjModeSet(AdjMode::Start, 0, b.SFmt, b.SRpm, s.AreaNo); });
+    steps.push_back([&rs, &tables, b] { rs.AdjModeSet(AdjMode::Start, 0, b.SFmt, b.SRpm, tables.AreaNo); });
     if (d == dir::Playback) {
         if (item == ProgramItem::DownLoad) {
             steps.push_back(readLevel(LevelKind::Rf));
             steps.push_back(readLevel(LevelKind::Eq200));
         } else if (item == ProgramItem::UpLoad) {
-            steps.push_back(setLevel(s.PbDataRead, LevelKind::Rf));
-            steps.push_back(setLevel(s.PbDataRead, LevelKind::Eq200));
+            steps.push_back(setLevel(tables.PbDataRead, LevelKind::Rf));
+            steps.push_back(setLevel(tables.PbDataRead, LevelKind::Eq200));
         } else {
             steps.push_back(readLevel(LevelKind::Rf));
-            steps.push_back([&s, pb] {
+            steps.push_back([&tables, pb] {
                 // The MAG pair the recorder holds stays; the rest goes back to the defaults.
-                pb(s.PbIniData)[2] = pb(s.PbDataRead)[2];
-                pb(s.PbIniData)[3] = pb(s.PbDataRead)[3];
+                pb(tables.PbIniData)[2] = pb(tables.PbDataRead)[2];
+                pb(tables.PbIniData)[3] = pb(tables.PbDataRead)[3];
             });
-            steps.push_back(setLevel(s.PbIniData, LevelKind::Rf));
-            steps.push_back(setLevel(s.PbIniData, LevelKind::Eq200));
+            steps.push_back(setLevel(tables.PbIniData, LevelKind::Rf));
+            steps.push_back(setLevel(tables.PbIniData, LevelKind::Eq200));
             steps.push_back(readLevel(LevelKind::Rf));
             steps.push_back(readLevel(LevelKind::Eq200));
         }
@@ -113,11 +114,11 @@ void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int
             steps.push_back(readRec(RecKind::Curr));
             steps.push_back(readRec(RecKind::Freq));
         } else if (item == ProgramItem::UpLoad) {
-            steps.push_back(setRec(s.RecDataRead, RecKind::Curr));
-            steps.push_back(setRec(s.RecDataRead, RecKind::Freq));
+            steps.push_back(setRec(tables.RecDataRead, RecKind::Curr));
+            steps.push_back(setRec(tables.RecDataRead, RecKind::Freq));
         } else {
-            steps.push_back(setRec(s.RecIniData, RecKind::Curr));
-            steps.push_back(setRec(s.RecIniData, RecKind::Freq));
+            steps.push_back(setRec(tables.RecIniData, RecKind::Curr));
+            steps.push_back(setRec(tables.RecIniData, RecKind::Freq));
             steps.push_back(readRec(RecKind::Curr));
             steps.push_back(readRec(RecKind::Freq));
         }
@@ -127,7 +128,6 @@ void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int
 }
 
 void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
-    Shared& s = ctx_.shared;
     platform::Dialogs& dialogs = ctx_.platform.dialogs();
     const std::string title = textsOf(item).title;
     // The operation log's records of the transfer: its start and its end, with
@@ -144,15 +144,15 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
                                .text(outcome));
         };
     };
-    auto audit = [&](const std::string& outcome) { record(s.AreaNo, blocks)(outcome); };
+    auto audit = [&](const std::string& outcome) { record(ctx_.tables.AreaNo, blocks)(outcome); };
     auto stop = [this] {
         FormInit_();
         throw StepsDone{};
     };
     std::vector<Step> steps = {
         [&] {
-            if (item == ProgramItem::UpLoad && !s.DownLoadDone && !s.FileLoaded &&
-                s.AdjTargetCount != s.AdjDoneCount) {
+            if (item == ProgramItem::UpLoad && !ctx_.tables.DownLoadDone && !ctx_.tables.FileLoaded &&
+                ctx_.selection.AdjTargetCount != ctx_.selection.AdjDoneCount) {
                 dialogs.msgBox("It can not UpLoad !", platform::Buttons::Ok, platform::Icon::None,
                                "UpLoad Prohibit");
                 stop();
@@ -160,15 +160,15 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
         },
         [&] {
             // A window closed before does not answer for this one.
-            s.AreaNo = 0;
-            s.AreaChosen = false;
+            ctx_.tables.AreaNo = 0;
+            ctx_.tables.AreaChosen = false;
             const int pressed = dialogs.choice(AreaLabel, AreaCaption, {"User", "Default"});
             if (pressed < 0) {
-                s.AreaNo = -1;
+                ctx_.tables.AreaNo = -1;
                 stop();
             }
-            s.AreaNo = pressed;
-            s.AreaChosen = true;
+            ctx_.tables.AreaNo = pressed;
+            ctx_.tables.AreaChosen = true;
         },
         [&] {
             if (dialogs.msgBox("Are you OK ?", platform::Buttons::OkCancel, platform::Icon::None,
@@ -179,20 +179,20 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
             ctx_.display.message(title + " Please wait a minite !!");
             int count = 0;
             forEachBlock([&](int d, int f, int r, int c, int k, int h) {
-                if (s.AdjTarget(d, f, r, c, k, h)) ++count;
+                if (ctx_.selection.AdjTarget(d, f, r, c, k, h)) ++count;
             });
             if (count == 0) Raise(err::DivisionByZero);
-            s.ProgressStep = 100.0f / static_cast<float>(count);
+            ctx_.flags.ProgressStep = 100.0f / static_cast<float>(count);
             blocks = count;
-            if (item != ProgramItem::DownLoad) ctx_.journal.completing(transferWrites(s, item));
+            if (item != ProgramItem::DownLoad) ctx_.journal.completing(transferWrites(ctx_.selection.AdjTarget, ctx_.tables, item));
             audit("started");
-            ctx_.unfinished = [end = record(s.AreaNo, blocks)](const std::string& why) {
+            ctx_.unfinished = [end = record(ctx_.tables.AreaNo, blocks)](const std::string& why) {
                 end("aborted: " + why);
             };
         },
     };
     forEachBlock([&](int d, int f, int r, int c, int k, int h) {
-        if (!s.AdjTarget(d, f, r, c, k, h)) return;
+        if (!ctx_.selection.AdjTarget(d, f, r, c, k, h)) return;
         const BlockSel b{static_cast<std::int16_t>(f), static_cast<std::int16_t>(r),
                          static_cast<std::int16_t>(c), static_cast<std::int16_t>(k),
                          static_cast<std::int16_t>(h)};
@@ -206,7 +206,7 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
                            : "completed, " + std::to_string(ignored) + " command(s) ignored");
     });
     steps.push_back([&] {
-        if (item != ProgramItem::UpLoad) s.DownLoadDone = true;
+        if (item != ProgramItem::UpLoad) ctx_.tables.DownLoadDone = true;
     });
     steps.push_back([this] { FormInit_(); });
     runSteps(steps, [&](const RfError& e, std::string_view step) {

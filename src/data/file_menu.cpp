@@ -25,7 +25,7 @@ bool existsWithData(const std::string& path) {
 
 // The name of the file when `path` names one of the tool's own files (its
 // settings, its log, its history files), which a save must never replace.
-std::optional<std::string> toolsOwnFile(const std::string& path, const Shared& s) {
+std::optional<std::string> toolsOwnFile(const std::string& path, const StartupSettings& settings) {
     const auto upper = [](std::string text) {
         for (char& c : text)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -35,8 +35,8 @@ std::optional<std::string> toolsOwnFile(const std::string& path, const Shared& s
     for (const std::string& chosen : {path, linkTarget(path)}) {
         const std::string name = std::filesystem::path(chosen).filename().string();
         for (const std::string& own :
-             {std::string("DVTRRF.DAT"), std::string("RSSET.DAT"), s.ErrDataFile, s.EvrDataFile,
-              s.AdjLogFile, std::string(run::JournalFileName)})
+             {std::string("DVTRRF.DAT"), std::string("RSSET.DAT"), settings.ErrDataFile,
+              settings.EvrDataFile, settings.AdjLogFile, std::string(run::JournalFileName)})
             if (upper(name) == upper(own)) return own;
     }
     return std::nullopt;
@@ -50,55 +50,52 @@ void FileMenu::MenuFileSelect_Click(int index) {
 }
 
 ErrorChoice FileMenu::onError(const RfError& error) {
-    Shared& s = ctx_.shared;
     // The existence tests ask the file system and raise nothing, so a 53 here
     // is a file that exists and could not be opened: reported like the rest.
     // Either way the file and the reason follow on a second line: a save may
     // have written some of its three files.
-    s.ErrMsgText = error.number() == err::PermissionDenied ? "File Not Write !"
-                                                           : otherErrorText(error.number());
-    if (!error.detail().empty()) s.ErrMsgText += "\n" + error.detail();
-    const Answer answer = ctx_.platform.dialogs().msgBox(s.ErrMsgText, Buttons::AbortRetryIgnore,
-                                                         Icon::Critical, "ERROR Message");
-    s.MsgAnswer = static_cast<int>(answer);
-    ctx_.logAnswer(s.ErrMsgText, answer);
+    std::string text = error.number() == err::PermissionDenied ? "File Not Write !"
+                                                               : otherErrorText(error.number());
+    if (!error.detail().empty()) text += "\n" + error.detail();
+    const Answer answer =
+        ctx_.platform.dialogs().msgBox(text, Buttons::AbortRetryIgnore, Icon::Critical, "ERROR Message");
+    ctx_.logAnswer(text, answer);
     if (answer == Answer::Retry) return ErrorChoice::Retry;
     // Ignore gives the command up: the steps stop, and the window, idle
     // before the command, stays idle.
-    if (answer == Answer::Abort) hooks_.endProgram(s.ErrMsgText);
+    if (answer == Answer::Abort) hooks_.endProgram(text);
     return ErrorChoice::Abort;
 }
 
 void FileMenu::save() {
-    Shared& s = ctx_.shared;
     platform::Dialogs& dialogs = ctx_.platform.dialogs();
     std::string path;
     SaveTexts texts;
     const std::vector<Step> steps = {
         [&] {
-            if (!s.DownLoadDone && !s.FileLoaded && s.AdjTargetCount != s.AdjDoneCount) {
+            if (!ctx_.tables.DownLoadDone && !ctx_.tables.FileLoaded && ctx_.selection.AdjTargetCount != ctx_.selection.AdjDoneCount) {
                 dialogs.msgBox("It can not save !", Buttons::Ok, Icon::None, "Save Prohibit");
                 throw StepsDone{};
             }
         },
         [&] {
             const std::string answer = dialogs.inputBox(
-                "Please input VTR Serial No or Manufact No !", "VTR No Input", s.VtrSerialNo);
+                "Please input VTR Serial No or Manufact No !", "VTR No Input", ctx_.recorder.VtrSerialNo);
             if (answer.empty()) throw StepsDone{};
-            s.VtrSerialNo = answer;
-            s.VtrName = s.VtrId + s.VtrInduce + "_" + s.VtrSerialNo;
-            hooks_.setCaption("RF ADJUST TOOL : " + s.VtrName);
+            ctx_.recorder.VtrSerialNo = answer;
+            ctx_.recorder.VtrName = ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
+            hooks_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
         },
         [&] {
             // The name as a file name: the version that stands in for a serial
             // number ends in a blank, which a file name should not.
-            std::string name = s.VtrName;
+            std::string name = ctx_.recorder.VtrName;
             name.erase(name.find_last_not_of(' ') + 1);
             for (;;) {
                 path =
                     dialogs.fileDialog(FileDialog::Save, "Data File | *.dst;*.dat", name + ".dst");
                 if (path.empty()) throw StepsDone{};
-                if (const auto own = toolsOwnFile(path, s)) {
+                if (const auto own = toolsOwnFile(path, settings_)) {
                     dialogs.msgBox(*own +
                                        " is a file of this tool and cannot be overwritten. "
                                        "Please choose another name !",
@@ -111,16 +108,16 @@ void FileMenu::save() {
                     break;
             }
         },
-        [&] { texts = saveTexts(s, [this] { return ctx_.platform.now(); }); },
+        [&] { texts = saveTexts(ctx_.rates, ctx_.tables, ctx_.selection.AdjTarget, ctx_.recorder.VtrName,
+                              [this] { return ctx_.platform.now(); }); },
         [&] { replaceFile(path, texts.dataFile); },
-        [&] { appendFile(s.ErrDataFile, texts.errHistory); },
-        [&] { appendFile(s.EvrDataFile, texts.evrHistory); },
+        [&] { appendFile(settings_.ErrDataFile, texts.errHistory); },
+        [&] { appendFile(settings_.EvrDataFile, texts.evrHistory); },
     };
     runSteps(steps, [this](const RfError& e, std::string_view) { return onError(e); });
 }
 
 void FileMenu::load() {
-    Shared& s = ctx_.shared;
     platform::Dialogs& dialogs = ctx_.platform.dialogs();
     std::string path;
     const std::vector<Step> steps = {
@@ -133,12 +130,14 @@ void FileMenu::load() {
             }
         },
         [&] {
-            const LoadedHeader header = loadDataFile(path, s);
+            const LoadedHeader header =
+                loadDataFile(path, ctx_.selection.AdjTarget, ctx_.rates, ctx_.tables);
+            ctx_.recorder.VtrName = header.VtrName;
             ctx_.LogDsp(header.date + header.time + header.VtrName + "Load !");
-            hooks_.setCaption("RF ADJUST TOOL : " + s.VtrName);
+            hooks_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
         },
         [&] {
-            s.FileLoaded = true;
+            ctx_.tables.FileLoaded = true;
             hooks_.FormInit();
         },
     };

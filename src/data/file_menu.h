@@ -6,6 +6,7 @@
 
 #include "core/steps.h"
 #include "run/context.h"
+#include "state/startup_settings.h"
 
 namespace rf::data {
 
@@ -22,7 +23,8 @@ struct FileMenuHooks {
 // history files, "Load" (1) reads a data file back.
 class FileMenu {
   public:
-    FileMenu(run::RunContext& ctx, FileMenuHooks hooks) : ctx_(ctx), hooks_(std::move(hooks)) {}
+    FileMenu(run::RunContext& ctx, const StartupSettings& settings, FileMenuHooks hooks)
+        : ctx_(ctx), settings_(settings), hooks_(std::move(hooks)) {}
 
     void MenuFileSelect_Click(int index);
 
@@ -37,6 +39,7 @@ class FileMenu {
     ErrorChoice onError(const RfError& error);
 
     run::RunContext& ctx_;
+    const StartupSettings& settings_;  // the tool's own file names
     FileMenuHooks hooks_;
 };
 

@@ -55,7 +55,7 @@ void playbackBlocks(const adjust::AdjustRecord& record, const sim::SignalModel& 
     }
 }
 
-void recordBlocks(const Shared& s, const adjust::AdjustRecord& record,
+void recordBlocks(const AdjustmentTables& tables, const adjust::AdjustRecord& record,
                   const sim::SignalModel& truth, std::ostream& out) {
     static constexpr const char* heads[2][2] = {{"L1", "L2"}, {"R1", "R2"}};
     for (const adjust::RecordBlock& b : record.recordBlocks) {
@@ -76,7 +76,7 @@ void recordBlocks(const Shared& s, const adjust::AdjustRecord& record,
         out << "    LevelRate, self / master playback level (0.68 to 1.47):";
         for (int ch = 0; ch <= 1; ++ch)
             for (int h = 0; h <= 1; ++h) {
-                const float self = s.SelfPbLevel(ch, h, 1), master = s.MasterPbLevel(ch, h, 1);
+                const float self = tables.SelfPbLevel(ch, h, 1), master = tables.MasterPbLevel(ch, h, 1);
                 out << "  " << heads[ch][h] << ' '
                     << (master != 0 ? fixed2(self / master) : std::string("-"))
                     << (adjust::levelRateOk(self, master) ? "" : " FAIL");
@@ -85,18 +85,18 @@ void recordBlocks(const Shared& s, const adjust::AdjustRecord& record,
     }
 }
 
-void errorRates(const Shared& s, std::ostream& out) {
+void errorRates(const ErrorRates& rates, std::ostream& out) {
     auto measured = [](float v) { return v != -1.5f; };
     static constexpr const char* formats[] = {"", "DV,9000rpm", "MAGVEX50M,9900rpm",
                                               "MAGVEX HDSP,19800rpm"};
     static constexpr const char* fourChannel[] = {"AL", "AR", "VL", "VR"};
     out << "Error rates (exponents; limit, pass or fail):\n";
     for (int fmt = 1; fmt <= 3; ++fmt) {
-        if (!measured(s.ErrResOt(fmt, 0, 0))) continue;
+        if (!measured(rates.ErrResOt(fmt, 0, 0))) continue;
         out << "  " << formats[fmt] << " (" << fixed2(adjust::FourChannelLimit) << "):";
         for (int c = 0; c < 4; ++c)
             out << "  " << fourChannel[c] << ' '
-                << verdict(s.ErrResOt(fmt, c, 0), adjust::FourChannelLimit);
+                << verdict(rates.ErrResOt(fmt, c, 0), adjust::FourChannelLimit);
         out << '\n';
     }
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
@@ -104,7 +104,7 @@ void errorRates(const Shared& s, std::ostream& out) {
     static constexpr const char* recHeads[] = {"L1", "L2", "R2", "R1"};
     for (int cate = 0; cate <= 1; ++cate)
         for (int kind = 0; kind <= 3; ++kind) {
-            if (!measured(s.ErrResLp(7, cate, kind, 0, 0, 0))) continue;
+            if (!measured(rates.ErrResLp(7, cate, kind, 0, 0, 0))) continue;
             const float limit =
                 cate == cate::RecPlay ? adjust::RecPlayHeadLimit : adjust::PlaybackHeadLimit;
             out << "  "
@@ -115,17 +115,17 @@ void errorRates(const Shared& s, std::ostream& out) {
                 out << "    " << groups[g];
                 for (int h = 0; h < 4; ++h)
                     out << "  " << pbHeads[h] << ' '
-                        << verdict(s.ErrResLp(7, cate, kind, g, h, 0), limit);
+                        << verdict(rates.ErrResLp(7, cate, kind, g, h, 0), limit);
                 out << '\n';
             }
         }
     for (auto [k, what] : {std::pair{6, "while recording (Conf)"}, {3, "played back (Self)"}}) {
-        if (!measured(s.ErrResLp(7, 1, 0, 0, 0, k))) continue;
+        if (!measured(rates.ErrResLp(7, 1, 0, 0, 0, k))) continue;
         out << "  MAGVEX HDLP record heads, " << what << ":\n";
         for (int g = 0; g < 3; ++g) {
             out << "    " << groups[g];
             for (int h = 0; h < 4; ++h)
-                out << "  " << recHeads[h] << ' ' << fixed2(s.ErrResLp(7, 1, 0, g, h, k));
+                out << "  " << recHeads[h] << ' ' << fixed2(rates.ErrResLp(7, 1, 0, g, h, k));
             out << '\n';
         }
     }
@@ -133,15 +133,16 @@ void errorRates(const Shared& s, std::ostream& out) {
 
 }  // namespace
 
-void adjustSummary(const Shared& s, const adjust::AdjustRecord& record,
+void adjustSummary(const AdjustmentTables& tables, const ErrorRates& rates,
+                   const adjust::AdjustRecord& record,
                    const sim::SignalModel& truth, std::ostream& out) {
     out << "Playback blocks, VCO centre frequency (found -> left, the simulated channel's best) "
            "and equaliser taps (found -> left):\n";
     playbackBlocks(record, truth, out);
     out << "Record blocks, record current and frequency (found -> left, the simulated head's "
            "best):\n";
-    recordBlocks(s, record, truth, out);
-    errorRates(s, out);
+    recordBlocks(tables, record, truth, out);
+    errorRates(rates, out);
 }
 
 }  // namespace rf::demo

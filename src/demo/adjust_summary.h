@@ -4,7 +4,8 @@
 
 #include "adjust/adjust_record.h"
 #include "sim/signal_model.h"
-#include "state/shared.h"
+#include "state/adjustment_tables.h"
+#include "state/error_rates.h"
 
 namespace rf::demo {
 
@@ -12,7 +13,8 @@ namespace rf::demo {
 // as left, the error rates against their limits, the LevelRate ratios and,
 // since the recorder is simulated, its heads' own best values beside the
 // values chosen.
-void adjustSummary(const Shared& s, const adjust::AdjustRecord& record,
+void adjustSummary(const AdjustmentTables& tables, const ErrorRates& rates,
+                   const adjust::AdjustRecord& record,
                    const sim::SignalModel& truth, std::ostream& out);
 
 }  // namespace rf::demo

@@ -35,7 +35,7 @@ std::string hms(std::chrono::microseconds t) {
     return buf;
 }
 
-void summary(Shared& s, std::ostream& out) {
+void summary(const ErrorRates& rates, std::ostream& out) {
     static constexpr const char* fourChannel[] = {"AL", "AR", "VL", "VR"};
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
     static constexpr const char* pbHeads[] = {"LH", "LL", "RH", "RL"};
@@ -45,19 +45,19 @@ void summary(Shared& s, std::ostream& out) {
     static constexpr const char* kinds[] = {"Conf", "Slow", "SubConf", "SubSlow"};
     auto measured = [](float v) { return v != -1.5f; };
     for (int fmt = 1; fmt <= 3; ++fmt) {
-        if (!measured(s.ErrResOt(fmt, 0, 0))) continue;
+        if (!measured(rates.ErrResOt(fmt, 0, 0))) continue;
         out << "  " << formats[fmt] << "  playback:";
         for (int c = 0; c < 4; ++c)
-            out << "  " << fourChannel[c] << ' ' << fixed2(s.ErrResOt(fmt, c, 0));
+            out << "  " << fourChannel[c] << ' ' << fixed2(rates.ErrResOt(fmt, c, 0));
         out << '\n';
     }
     auto lpRow = [&](int cate, int kind, int k, const char* what, const char* const* heads) {
-        if (!measured(s.ErrResLp(7, cate, kind, 0, 0, k))) return;
+        if (!measured(rates.ErrResLp(7, cate, kind, 0, 0, k))) return;
         out << "  MAGVEX HDLP " << what << ":\n";
         for (int g = 0; g < 3; ++g) {
             out << "    " << groups[g];
             for (int h = 0; h < 4; ++h)
-                out << "  " << heads[h] << ' ' << fixed2(s.ErrResLp(7, cate, kind, g, h, k));
+                out << "  " << heads[h] << ' ' << fixed2(rates.ErrResLp(7, cate, kind, g, h, k));
             out << '\n';
         }
     };
@@ -73,9 +73,8 @@ void summary(Shared& s, std::ostream& out) {
 // File > Load of the data file, then "Data UpLoad" to the "User" area.
 static int uploadFile(Tool& tool, const platform::virt::ScriptedDialogs& dialogs,
                       const std::string& dataFile, std::ostream& out, std::ostream& err) {
-    const Shared& s = tool.shared();
     tool.menuFile(1);
-    if (!s.FileLoaded) {
+    if (!tool.tables().FileLoaded) {
         err << "rfadjust: " << dataFile << " could not be loaded: "
             << (std::filesystem::exists(dataFile) ? lastErrorShown(dialogs) : "There is no file.")
             << '\n';
@@ -87,8 +86,8 @@ static int uploadFile(Tool& tool, const platform::virt::ScriptedDialogs& dialogs
         err << "rfadjust: the upload did not complete: " << lastErrorShown(dialogs) << '\n';
         return 1;
     }
-    out << "UpLoad of " << dataFile << " (" << s.VtrName << ") to the simulated recorder, "
-        << s.AdjTargetCount << " blocks\n";
+    out << "UpLoad of " << dataFile << " (" << tool.recorder().VtrName << ") to the simulated recorder, "
+        << tool.selection().AdjTargetCount << " blocks\n";
     tool.endProgram();
     return 0;
 }
@@ -193,16 +192,15 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err,
         return 1;
     }
     const auto wall = std::chrono::steady_clock::now() - wallStart;
-    Shared& s = tool.shared();
-    out << (programme == "error-rate" ? "Error Rate" : "Adjust") << " programme on " << s.VtrName
+    out << (programme == "error-rate" ? "Error Rate" : "Adjust") << " programme on " << tool.recorder().VtrName
         << " (simulated recorder), all blocks\n";
     if (programme == "adjust")
-        adjustSummary(s, tool.adjustRecord(), recorder.signal(), out);
+        adjustSummary(tool.tables(), tool.rates(), tool.adjustRecord(), recorder.signal(), out);
     else
-        summary(s, out);
+        summary(tool.rates(), out);
     out << "Recorder time " << hms(platform.elapsed()) << ", computed in "
         << std::chrono::duration_cast<std::chrono::milliseconds>(wall).count() << " ms\n";
-    out << "Operation log: " << s.AdjLogFile << '\n';
+    out << "Operation log: " << tool.settings().AdjLogFile << '\n';
     if (programme == "adjust")
         out << "Report: " << (tool.lastReport().empty() ? "not written" : tool.lastReport())
             << '\n';

@@ -102,8 +102,8 @@ QImage withMenuOpen(MainWindowView& view, QMenu* menu) {
 // An HDLP playback block is sampling: the measurement mode is on and the
 // error-rate bars are lit.
 bool hdlpSampling(rf::app::Tool& tool) {
-    const rf::Shared& s = tool.shared();
-    if (!s.AdjModeOn || s.sel.SFmt != 7 || s.sel.SHeadCate != 1) return false;
+    const rf::BlockSel& sel = tool.flags().sel;
+    if (!tool.recorder().AdjModeOn || sel.SFmt != 7 || sel.SHeadCate != 1) return false;
     for (const auto& bar : tool.window().ErrDsp)
         if (std::any_of(bar.begin(), bar.end(), [](Color c) { return !(c == colors::Black); }))
             return true;

@@ -1,6 +1,6 @@
 #include "measure/env_meas.h"
 
-#include "adjust/calc/calu_prg.h"
+#include "calc/calu_prg.h"
 
 namespace rf::measure {
 
@@ -8,7 +8,7 @@ std::array<float, 2> EqEnvMeas1(run::RunContext& ctx, int SHeadCh) {
     link::Rs& rs = ctx.rs;
     rs.AdjRun(SHeadCh, link::AdjRunKind::Env);  // the first reading never counts
     ctx.Stby(2000);
-    adjust::Readings readings;
+    calc::Readings readings;
     for (int k = 1; k <= 14; ++k) {
         const auto tc = rs.TimeCodeRead(link::TimeCodeMode::Tcr);
         ctx.display.timeCode(tc);
@@ -17,7 +17,7 @@ std::array<float, 2> EqEnvMeas1(run::RunContext& ctx, int SHeadCh) {
         readings(k, 1) = static_cast<std::int16_t>(env[1]);
         ctx.Stby(50);
     }
-    return {adjust::CaluTrimAve(readings, 0, 14), adjust::CaluTrimAve(readings, 1, 14)};
+    return {calc::CaluTrimAve(readings, 0, 14), calc::CaluTrimAve(readings, 1, 14)};
 }
 
 }  // namespace rf::measure

@@ -1,22 +1,20 @@
 #include "measure/err_rate_meas.h"
 
 #include "measure/err_rate_calc.h"
-#include "results/error_panel.h"
+#include "measure/error_panel.h"
 
 namespace rf::measure {
 
 void ErrRateSampling::read(int group) {
-    Shared& s = ctx_.shared;
     const link::ErrRates r = rs_.ErrRateRead(link::ErrRateMode::Bcd, group);
     for (std::size_t k = 0; k < 4; ++k) {
-        s.ErrRateStep[k] = r.rates[k];
-        s.ErrRateText[k] = r.marks[k];
+        ctx_.rates.ErrRateStep[k] = r.rates[k];
+        ctx_.rates.ErrRateText[k] = r.marks[k];
     }
-    ctx_.display.timeCode(s.ErrRateText);
+    ctx_.display.timeCode(ctx_.rates.ErrRateText);
 }
 
 void ErrRateSampling::ErrRateMeasOt(std::array<float, 12>& SRealErr) {
-    Shared& s = ctx_.shared;
     for (int warm = 0; warm < 2; ++warm) {
         rs_.ErrRateRead(link::ErrRateMode::Bcd, 0);
         ctx_.Stby(2000);
@@ -25,10 +23,10 @@ void ErrRateSampling::ErrRateMeasOt(std::array<float, 12>& SRealErr) {
     for (int i = 1; i <= 9; ++i) {
         read(0);
         for (std::size_t k = 0; k < 4; ++k)
-            s.ErrDspStep[k] = s.ErrRateStep[k];
-        results::EnhErrorDisp(ctx_.display, s, s.VtrStatus, s.ErrSelNo);
+            ctx_.rates.ErrDspStep[k] = ctx_.rates.ErrRateStep[k];
+        EnhErrorDisp(ctx_.display, ctx_.rates, ctx_.flags, ctx_.recorder.VtrStatus, ctx_.rates.ErrSelNo);
         for (int c = 0; c < 4; ++c)
-            a(i, c) = exponentOfStep(s.ErrDspStep[static_cast<std::size_t>(c)]);
+            a(i, c) = exponentOfStep(ctx_.rates.ErrDspStep[static_cast<std::size_t>(c)]);
         ctx_.Stby(2000);
     }
     // Drop the largest of the nine samples in one pass; 1 to 8 then hold the rest.
@@ -43,13 +41,12 @@ void ErrRateSampling::ErrRateMeasOt(std::array<float, 12>& SRealErr) {
             }
         }
     }
-    results::EnhErrorDisp(ctx_.display, s, "", s.ErrSelNo);
+    EnhErrorDisp(ctx_.display, ctx_.rates, ctx_.flags, "", ctx_.rates.ErrSelNo);
     for (int c = 0; c < 4; ++c)
         SRealErr[static_cast<std::size_t>(c)] = CaluErrRate(a, c, 8);
 }
 
 void ErrRateSampling::ErrRateMeasLp2(std::array<float, 12>& SRealErr) {
-    Shared& s = ctx_.shared;
     for (int warm = 0; warm < 2; ++warm) {
         for (int group = 0; group < 3; ++group)
             rs_.ErrRateRead(link::ErrRateMode::Bcd, group);
@@ -60,14 +57,14 @@ void ErrRateSampling::ErrRateMeasLp2(std::array<float, 12>& SRealErr) {
         for (int group = 0; group < 3; ++group) {
             read(group);
             for (std::size_t k = 0; k < 4; ++k)
-                s.ErrDspStep[4 * static_cast<std::size_t>(group) + k] = s.ErrRateStep[k];
+                ctx_.rates.ErrDspStep[4 * static_cast<std::size_t>(group) + k] = ctx_.rates.ErrRateStep[k];
         }
-        results::EnhErrorDisp(ctx_.display, s, s.VtrStatus, s.ErrSelNo);
+        EnhErrorDisp(ctx_.display, ctx_.rates, ctx_.flags, ctx_.recorder.VtrStatus, ctx_.rates.ErrSelNo);
         for (int c = 0; c < 12; ++c)
-            a(i, c) = exponentOfStep(s.ErrDspStep[static_cast<std::size_t>(c)]);
+            a(i, c) = exponentOfStep(ctx_.rates.ErrDspStep[static_cast<std::size_t>(c)]);
         ctx_.Stby(2000);
     }
-    results::EnhErrorDisp(ctx_.display, s, "", s.ErrSelNo);
+    EnhErrorDisp(ctx_.display, ctx_.rates, ctx_.flags, "", ctx_.rates.ErrSelNo);
     for (int c = 0; c < 12; ++c)
         SRealErr[static_cast<std::size_t>(c)] = CaluErrRate(a, c, 8);
 }

@@ -53,14 +53,12 @@ bool tapeAccepted(TapeKind kind, int fmt, int formatValue, std::string_view mark
 }
 
 const std::string& TapeHandling::readStatus() {
-    Shared& s = ctx_.shared;
-    s.VtrStatus = rs_.StatusRead();
-    ctx_.display.status(s.VtrStatus);
-    return s.VtrStatus;
+    ctx_.recorder.VtrStatus = rs_.StatusRead();
+    ctx_.display.status(ctx_.recorder.VtrStatus);
+    return ctx_.recorder.VtrStatus;
 }
 
 bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
-    Shared& s = ctx_.shared;
     const std::string_view status = link::transportStatus(mode);
     if (status.empty()) {
         // Not a mode the recorder reports: the command alone.
@@ -78,15 +76,15 @@ bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
         limit->setEnabled(true);
     }
     do {
-        if (honourStop && s.StopReq) return false;
+        if (honourStop && ctx_.flags.StopReq) return false;
         if (overdue) {
-            const std::string where = std::string(status) + " not reached, status = " + s.VtrStatus;
+            const std::string where = std::string(status) + " not reached, status = " + ctx_.recorder.VtrStatus;
             ctx_.logLine(where);
             Raise(err::NotReached, where);
         }
         rs_.TransportCtrl(mode);
         readStatus();
-    } while (s.VtrStatus != status);
+    } while (ctx_.recorder.VtrStatus != status);
     return true;
 }
 
@@ -110,7 +108,6 @@ void TapeHandling::showRemain(const std::array<std::string, 3>& remain) {
 }
 
 void TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
-    Shared& s = ctx_.shared;
     for (;;) {
         if (readStatus() == "EJECT") {
             ctx_.display.message(tapePrompt(STapeKind, SFmt));
@@ -121,11 +118,11 @@ void TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
                 ctx_.platform.processPending();
                 ctx_.display.messageColour(colors::ButtonFace);
                 ctx_.Stby(1000);
-            } while (s.VtrStatus != "STOP" && !s.StopReq);
+            } while (ctx_.recorder.VtrStatus != "STOP" && !ctx_.flags.StopReq);
             ctx_.Stby(1000);
             ctx_.display.message("");
             ctx_.display.messageColour(colors::Black);
-            if (s.StopReq) return;
+            if (ctx_.flags.StopReq) return;
         }
         const int formatValue = rs_.FrRead();
         const std::string mark = rs_.OasRead();
@@ -137,7 +134,6 @@ void TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
 }
 
 void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
-    Shared& s = ctx_.shared;
     std::array<std::string, 3> remain;
     for (;;) {
         showTimecode();
@@ -145,8 +141,8 @@ void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
         const bool valid = remain[2].empty() || remain[2][0] != 'F';
         readStatus();
         ctx_.platform.processPending();
-        if (s.VtrStatus != "STOP" && s.VtrStatus != "STBOF" && !valid && !s.StopReq) continue;
-        if (s.StopReq) return;
+        if (ctx_.recorder.VtrStatus != "STOP" && ctx_.recorder.VtrStatus != "STBOF" && !valid && !ctx_.flags.StopReq) continue;
+        if (ctx_.flags.StopReq) return;
         if (valid) showRemain(remain);
         ctx_.log.writeText("Remain = " + remain[0] + remain[1] + remain[2]);
         // Read as decimal numbers, an unknown "FF" counts as 0: a stopped tape
@@ -158,7 +154,7 @@ void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
     }
     // The minutes are read as hexadecimal: "10" counts as 16.
     const bool tooLittle = (remain[0] == "00" && hexValue(remain[1]) <= SCheckMinute) ||
-                           s.VtrStatus == "STBOF" || s.VtrStatus == "STOP";
+                           ctx_.recorder.VtrStatus == "STBOF" || ctx_.recorder.VtrStatus == "STOP";
     if (!tooLittle) {
         ctx_.Stby(2000);
         return;
@@ -172,14 +168,14 @@ void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
         showRemain(rs_.QhrRead(1));
         readStatus();
         ctx_.platform.processPending();
-    } while (s.VtrStatus != "STOP" && !s.IrqReq && !s.StopReq);
+    } while (ctx_.recorder.VtrStatus != "STOP" && !ctx_.flags.IrqReq && !ctx_.flags.StopReq);
     ctx_.display.enable(run::ProgramItem::Irq, false);
-    if (s.IrqReq || s.StopReq) {
+    if (ctx_.flags.IrqReq || ctx_.flags.StopReq) {
         // The tape stops whether the operator cut the rewind short or stopped the run.
         transportUntil(link::Transport::Stop, false);
-        s.IrqReq = false;
+        ctx_.flags.IrqReq = false;
     }
-    if (s.StopReq) return;
+    if (ctx_.flags.StopReq) return;
     if (!transportUntil(link::Transport::Play)) return;
     ctx_.Stby(3000);
     if (!transportUntil(link::Transport::Stop)) return;

@@ -34,17 +34,17 @@ std::vector<Cell> heading(std::initializer_list<const char*> texts) {
     return row;
 }
 
-Section recorderSection(const Shared& s, const RunFacts& f) {
+Section recorderSection(const Recorder& recorder, const RunFacts& f) {
     std::string hours = "not read: " + f.drumHoursError;
     if (f.drumHours) hours = (*f.drumHours)[0] + " " + (*f.drumHours)[1] + " " + (*f.drumHours)[2];
     Table t{"", {heading({"Recorder and run", ""})}};
     const std::pair<const char*, std::string> facts[] = {
-        {"Model", s.VtrId},
-        {"VtrName", s.VtrName},
-        {"System controller version", s.SysconVer},
-        {"Induce code", s.VtrInduce},
+        {"Model", recorder.VtrId},
+        {"VtrName", recorder.VtrName},
+        {"System controller version", recorder.SysconVer},
+        {"Induce code", recorder.VtrInduce},
         {"Drum hours (as read)", hours},
-        {"Serial number", s.VtrSerialNo},
+        {"Serial number", recorder.VtrSerialNo},
         {"Date", dateText(f.date)},
         {"Tool", "Version " + f.toolVersion},
         {"Run", f.incomplete
@@ -146,7 +146,7 @@ std::vector<Cell> rateRow(std::string label, const std::vector<float>& values, f
     return row;
 }
 
-Section errorSection(const Shared& s, const adjust::AdjustRecord& record) {
+Section errorSection(const ErrorRates& rates, const adjust::AdjustRecord& record) {
     Section sec{"Error rates (exponents of ten; larger is worse)", {}, {}};
     Table ot{"MAGVEX HDSP / SDSP / DV",
              {heading({"FORMAT", "AudioL", "AudioR", "VideoL", "VideoR", "Limit", "Result"})}};
@@ -154,7 +154,7 @@ Section errorSection(const Shared& s, const adjust::AdjustRecord& record) {
         if (!record.measured(fmt, 0, 0, 0)) continue;
         std::vector<float> v;
         for (int c = 0; c < 4; ++c)
-            v.push_back(s.ErrResOt(fmt, c, 0));
+            v.push_back(rates.ErrResOt(fmt, c, 0));
         ot.rows.push_back(rateRow(name, v, adjust::FourChannelLimit));
     }
     Table lp{"MAGVEX HDLP", {{{"FORMAT / HEAD"}}}};
@@ -182,7 +182,7 @@ Section errorSection(const Shared& s, const adjust::AdjustRecord& record) {
         std::vector<float> v;
         for (int g = 0; g < 3; ++g)
             for (int h = 0; h < 4; ++h)
-                v.push_back(s.ErrResLp(7, r.cate, r.kind, g, h, r.k));
+                v.push_back(rates.ErrResLp(7, r.cate, r.kind, g, h, r.k));
         lp.rows.push_back(rateRow(r.label, v, r.limit));
     }
     for (Table* t : {&ot, &lp})
@@ -196,7 +196,8 @@ Section errorSection(const Shared& s, const adjust::AdjustRecord& record) {
     return sec;
 }
 
-Section levelRateSection(const Shared& s, const adjust::AdjustRecord& record, bool stopped) {
+Section levelRateSection(const AdjustmentTables& tables, const adjust::AdjustRecord& record,
+                         bool stopped) {
     Section sec{
         "LevelRate: self-recorded over master playback level, low band (0.68 to 1.47)", {}, {}};
     if (record.recordBlocks.empty() || stopped) {
@@ -207,7 +208,7 @@ Section levelRateSection(const Shared& s, const adjust::AdjustRecord& record, bo
     Table t{"", {heading({"Channel / level", "Self", "Master", "Ratio", "Result"})}};
     for (int ch = 0; ch <= 1; ++ch)
         for (int j = 0; j <= 1; ++j) {
-            const float self = s.SelfPbLevel(ch, j, 1), master = s.MasterPbLevel(ch, j, 1);
+            const float self = tables.SelfPbLevel(ch, j, 1), master = tables.MasterPbLevel(ch, j, 1);
             const bool ok = adjust::levelRateOk(self, master);
             t.rows.push_back(
                 {{std::string(ch == 0 ? "Lch" : "Rch") + " Env-" + std::to_string(j + 1)},
@@ -237,15 +238,17 @@ Section notesSection(const adjust::AdjustRecord& record) {
 
 }  // namespace
 
-Content buildContent(const Shared& s, const adjust::AdjustRecord& record, const RunFacts& facts) {
+Content buildContent(const Recorder& recorder, const AdjustmentTables& tables,
+                     const ErrorRates& rates, const adjust::AdjustRecord& record,
+                     const RunFacts& facts) {
     Content c;
-    c.title = "RF adjustment report  " + s.VtrName +
+    c.title = "RF adjustment report  " + recorder.VtrName +
               (facts.incomplete ? "  (INCOMPLETE)"
                : facts.stopped  ? "  (STOPPED)"
                                 : "");
-    c.recorder = recorderSection(s, facts);
-    c.sections = {playbackSection(record), recordSection(record), errorSection(s, record),
-                  levelRateSection(s, record, facts.stopped || facts.incomplete),
+    c.recorder = recorderSection(recorder, facts);
+    c.sections = {playbackSection(record), recordSection(record), errorSection(rates, record),
+                  levelRateSection(tables, record, facts.stopped || facts.incomplete),
                   notesSection(record)};
     for (const adjust::RecordBlock& b : record.recordBlocks)
         for (SweepQuantity q : {SweepQuantity::Current, SweepQuantity::Frequency})

@@ -7,7 +7,9 @@
 
 #include "adjust/adjust_record.h"
 #include "platform/platform.h"
-#include "state/shared.h"
+#include "state/adjustment_tables.h"
+#include "state/error_rates.h"
+#include "state/recorder.h"
 
 namespace rf::report {
 
@@ -69,7 +71,9 @@ struct RunFacts {
     std::string drumHoursError;
 };
 
-Content buildContent(const Shared& s, const adjust::AdjustRecord& record, const RunFacts& facts);
+Content buildContent(const Recorder& recorder, const AdjustmentTables& tables,
+                     const ErrorRates& rates, const adjust::AdjustRecord& record,
+                     const RunFacts& facts);
 
 // "reports/QT7310DMO_DEMO0001_2026-12-06_143012.pdf": the VtrName (characters
 // a file name cannot hold replaced by "_") and the date and time.

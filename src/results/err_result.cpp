@@ -89,20 +89,20 @@ ErrResultModel::ErrResultModel() {
     layoutOt(ErrChartOt);
 }
 
-void ErrResultFill(ErrResultModel& window, const Shared& s) {
+void ErrResultFill(ErrResultModel& window, const ErrorRates& rates) {
     for (std::size_t i = 0; i < LpRows.size(); ++i) {
         const LpRow& row = LpRows[i];
         for (int group = 0; group < 3; ++group)
             for (int head = 0; head < 4; ++head)
                 showValue(
                     window.ErrChartLp.cell(LpFirstRow + static_cast<int>(i), 2 + 4 * group + head),
-                    s.ErrResLp(HdlpFormat, row.category, row.headKind, group, head, row.measKind),
+                    rates.ErrResLp(HdlpFormat, row.category, row.headKind, group, head, row.measKind),
                     row.limit);
     }
     for (std::size_t r = 0; r < OtRows.size(); ++r)
         for (int channel = 0; channel < 4; ++channel)
             showValue(window.ErrChartOt.cell(1 + static_cast<int>(r), 1 + channel),
-                      s.ErrResOt(OtRows[r].format, channel, PlaybackKind), OtLimit);
+                      rates.ErrResOt(OtRows[r].format, channel, PlaybackKind), OtLimit);
     window.changes.mark(Area::Window);
 }
 

@@ -5,7 +5,7 @@
 
 #include "results/result_grid.h"
 #include "run/outcome.h"
-#include "state/shared.h"
+#include "state/error_rates.h"
 
 namespace rf::results {
 
@@ -41,7 +41,7 @@ struct ErrResultModel {
 
 // Fills every value cell from ErrResLp (format 7) and ErrResOt: the value
 // with two decimals, black when it is at or below its limit, dark red above.
-void ErrResultFill(ErrResultModel& window, const Shared& s);
+void ErrResultFill(ErrResultModel& window, const ErrorRates& rates);
 
 // Says how the last run ended, in the caption ("ErrorRate Result - STOPPED",
 // "... - INCOMPLETE") and in RunLabel, so that values of a run cut short are

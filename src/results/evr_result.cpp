@@ -70,7 +70,7 @@ EvrResultModel::EvrResultModel() {
         g.cell(FirstRecRow + static_cast<int>(i), 0).text = ValueRows[i].caption;
 }
 
-void EvrDsp(EvrResultModel& window, const Shared& s) {
+void EvrDsp(EvrResultModel& window, const AdjustmentTables& tables) {
     const int index = window.FormatSel.selected;
     if (index < 0 || index >= static_cast<int>(FormatChoices.size())) return;
     const FormatChoice& choice = FormatChoices[static_cast<std::size_t>(index)];
@@ -82,13 +82,13 @@ void EvrDsp(EvrResultModel& window, const Shared& s) {
         const int col = 1 + channel;
         for (int row = FirstRecRow; row < FirstPbRow; ++row) {
             if (hdlp)
-                show(g.cell(row, col), s.RecDataRead(f, r, 0, 0, channel, itemOf(row)));
+                show(g.cell(row, col), tables.RecDataRead(f, r, 0, 0, channel, itemOf(row)));
             else
                 blank(g.cell(row, col));
         }
         for (int row = FirstPbRow; row < g.rows(); ++row) {
             if (hdlp || dv)
-                show(g.cell(row, col), s.PbDataRead(f, r, 0, 0, channel, itemOf(row)));
+                show(g.cell(row, col), tables.PbDataRead(f, r, 0, 0, channel, itemOf(row)));
             else
                 blank(g.cell(row, col));
         }
@@ -102,7 +102,7 @@ void EvrDsp(EvrResultModel& window, const Shared& s) {
                 blank(g.cell(row, col));
             for (int row = FirstPbRow; row < g.rows(); ++row)
                 g.cell(row, col).text =
-                    std::to_string(s.PbDataRead(f, r, 1, HeadBlocks[b].kind, channel, itemOf(row)));
+                    std::to_string(tables.PbDataRead(f, r, 1, HeadBlocks[b].kind, channel, itemOf(row)));
         }
     window.changes.mark(Area::Window);
 }

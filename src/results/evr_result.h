@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "results/result_grid.h"
-#include "state/shared.h"
+#include "state/adjustment_tables.h"
 
 namespace rf::results {
 
@@ -56,6 +56,6 @@ struct EvrResultModel {
 
 // Redraws the values of the chosen format from RecDataRead and PbDataRead. A
 // value the format does not have is "---" on the button-face colour.
-void EvrDsp(EvrResultModel& window, const Shared& s);
+void EvrDsp(EvrResultModel& window, const AdjustmentTables& tables);
 
 }  // namespace rf::results

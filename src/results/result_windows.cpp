@@ -18,9 +18,9 @@ void ResultWindows::show(ResultWindowId window) {
 
 void ResultWindows::activated(ResultWindowId window) {
     if (window == ResultWindowId::ErrResult)
-        ErrResultFill(err_, s_);
+        ErrResultFill(err_, rates_);
     else
-        EvrDsp(evr_, s_);
+        EvrDsp(evr_, tables_);
 }
 
 void ResultWindows::hide(ResultWindowId window) {
@@ -35,13 +35,13 @@ void ResultWindows::hide(ResultWindowId window) {
 
 void ResultWindows::runEnded(const run::Outcome& outcome) {
     ErrResultOutcome(err_, outcome);
-    if (err_.visible) ErrResultFill(err_, s_);
+    if (err_.visible) ErrResultFill(err_, rates_);
 }
 
 void ResultWindows::FormatSel_Click(int index) {
     if (index < 0 || index >= static_cast<int>(evr_.FormatSel.items.size())) return;
     evr_.FormatSel.selected = index;
-    EvrDsp(evr_, s_);
+    EvrDsp(evr_, tables_);
 }
 
 void ResultWindows::PrintGo_Click(ResultWindowId window, WindowPrint& print) {
@@ -53,7 +53,7 @@ void ResultWindows::printWith(PrintParts parts, WindowPrint& print) {
     parts.changes.mark(Area::Window);
     if (print.choosePrinter()) {
         const auto dress = [&](bool forPaper) {
-            parts.PrintLabel = forPaper ? s_.VtrName : "";
+            parts.PrintLabel = forPaper ? recorder_.VtrName : "";
             parts.PrintGo.visible = !forPaper;
             if (parts.hideClose) parts.closeButton.visible = !forPaper;
             parts.background = forPaper ? HighlightText : ButtonFace;

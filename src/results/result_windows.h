@@ -6,7 +6,9 @@
 #include "platform/platform.h"
 #include "results/err_result.h"
 #include "results/evr_result.h"
-#include "state/shared.h"
+#include "state/adjustment_tables.h"
+#include "state/error_rates.h"
+#include "state/recorder.h"
 
 namespace rf::results {
 
@@ -44,7 +46,9 @@ class ResultWindowEvents {
 // The two result windows: their models and what the operator's actions do.
 class ResultWindows {
   public:
-    ResultWindows(const Shared& s, platform::Dialogs& dialogs) : s_(s), dialogs_(dialogs) {}
+    ResultWindows(const Recorder& recorder, const AdjustmentTables& tables, const ErrorRates& rates,
+                  platform::Dialogs& dialogs)
+        : recorder_(recorder), tables_(tables), rates_(rates), dialogs_(dialogs) {}
 
     ErrResultModel& errResult() { return err_; }
     EvrResultModel& evrResult() { return evr_; }
@@ -73,7 +77,9 @@ class ResultWindows {
   private:
     void printWith(PrintParts parts, WindowPrint& print);
 
-    const Shared& s_;
+    const Recorder& recorder_;
+    const AdjustmentTables& tables_;
+    const ErrorRates& rates_;
     platform::Dialogs& dialogs_;
     ErrResultModel err_;
     EvrResultModel evr_;

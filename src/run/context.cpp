@@ -5,14 +5,18 @@
 
 namespace rf::run {
 
-RunContext::RunContext(Shared& shared_, link::Rs& rs_, OperationLog& log_,
+RunContext::RunContext(RunState state, link::Rs& rs_, OperationLog& log_,
                        platform::Platform& platform_, Display& display_)
-    : shared(shared_),
+    : recorder(state.recorder),
+      selection(state.selection),
+      tables(state.tables),
+      rates(state.rates),
+      flags(state.flags),
       rs(rs_),
       log(log_),
       platform(platform_),
       display(display_),
-      PrgWaitBox(platform_, shared_.PrgWaitFlag) {}
+      PrgWaitBox(platform_, state.flags.PrgWaitFlag) {}
 
 void RunContext::Stby(int ms) {
     PrgWaitBox.waitFor(ms, [this] { return lineFailed(); });
@@ -33,9 +37,9 @@ void RunContext::progressReset() {
 }
 
 void RunContext::ProgressDsp() {
-    shared.ProgressVal += shared.ProgressStep;
-    if (shared.ProgressVal > 100) shared.ProgressVal = 100;
-    display.progress(static_cast<int>(std::nearbyint(shared.ProgressVal)));
+    flags.ProgressVal += flags.ProgressStep;
+    if (flags.ProgressVal > 100) flags.ProgressVal = 100;
+    display.progress(static_cast<int>(std::nearbyint(flags.ProgressVal)));
     platform.processPending();
 }
 
@@ -77,19 +81,17 @@ std::string blockName(const BlockSel& sel) {
     return (format ? format : "") + nameSuffix(sel);
 }
 
-void RunContext::announce(const BlockSel& block, std::string_view what) {
-    AdjNameDisp(block);
-    shared.DspText += what;
-    display.message(shared.DspText);
-    logLine(shared.DspText);
+std::string RunContext::announce(const BlockSel& block, std::string_view what) {
+    std::string name = AdjNameDisp(block);
+    const std::string text = name + std::string(what);
+    display.message(text);
+    logLine(text);
+    return name;
 }
 
-void RunContext::AdjNameDisp(const BlockSel& sel) {
-    Shared& s = shared;
-    // An unknown format keeps the text there was.
-    if (const char* format = formatName(sel.SFmt)) s.DspText = format;
-    s.DspText += nameSuffix(sel);
-    if (const char* code = modeCode(sel)) s.PbModeCode = code;
+std::string RunContext::AdjNameDisp(const BlockSel& sel) {
+    if (const char* code = modeCode(sel)) flags.PbModeCode = code;
+    return blockName(sel);
 }
 
 void RunContext::putBackAfter(const RfError& error, std::string what,

@@ -14,7 +14,11 @@
 #include "run/display.h"
 #include "run/journal.h"
 #include "run/operation_log.h"
-#include "state/shared.h"
+#include "state/adjustment_tables.h"
+#include "state/error_rates.h"
+#include "state/recorder.h"
+#include "state/run_flags.h"
+#include "state/selection.h"
 
 namespace rf::run {
 
@@ -33,17 +37,31 @@ class PutBackWrites {
 // A block's name as the logs show it: "MAGVEX HDLP,18000rpm,PB,PB,Conf".
 std::string blockName(const BlockSel& sel);
 
-// What a sequence works with: the shared state, the recorder's command set,
-// the operation log, the platform and the window it shows its progress in.
-// The tool makes one and hands it to every programme.
+// The state a sequence works on, each part kept by the tool.
+struct RunState {
+    Recorder& recorder;
+    Selection& selection;
+    AdjustmentTables& tables;
+    ErrorRates& rates;
+    RunFlags& flags;
+};
+
+// What a sequence works with: the recorder's identity, the block selection,
+// the adjustment tables, the error rates and the run's flags; the recorder's
+// command set, the operation log, the platform and the window it shows its
+// progress in. The tool makes one and hands it to every programme.
 class RunContext {
   public:
-    RunContext(Shared& shared, link::Rs& rs, OperationLog& log, platform::Platform& platform,
+    RunContext(RunState state, link::Rs& rs, OperationLog& log, platform::Platform& platform,
                Display& display);
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 
-    Shared& shared;
+    Recorder& recorder;
+    Selection& selection;
+    AdjustmentTables& tables;
+    ErrorRates& rates;
+    RunFlags& flags;
     link::Rs& rs;
     OperationLog& log;
     platform::Platform& platform;
@@ -63,12 +81,12 @@ class RunContext {
     void progressReset();
     // Advances the progress bar by ProgressStep (up to 100) and shows it.
     void ProgressDsp();
-    // DspText = the block's name ("MAGVEX HDLP,18000rpm,PB,PB,Conf"), and
-    // PbModeCode the playback-mode digit of its heads.
-    void AdjNameDisp(const BlockSel& sel);
-    // The block's name followed by `what` (" Start !", " Measuring !") in
-    // DspText, shown as the message and logged.
-    void announce(const BlockSel& block, std::string_view what);
+    // Returns the block's name ("MAGVEX HDLP,18000rpm,PB,PB,Conf") and sets
+    // PbModeCode to the playback-mode digit of its heads.
+    std::string AdjNameDisp(const BlockSel& sel);
+    // Shows the block's name followed by `what` (" Start !", " Measuring !")
+    // as the message and logs it; returns the name.
+    std::string announce(const BlockSel& block, std::string_view what);
 
     // Puts back what a block abandoned by `error` had written, with `restore`:
     // at once when the recorder answered (the operator is then asked about a

@@ -12,7 +12,14 @@ struct CheckBlocks {
 };
 }  // namespace
 
-MainForm::MainForm(Shared& shared, link::RsLink& link) : s_(shared), link_(link) {}
+MainForm::MainForm(run::RunState state, const StartupSettings& settings, link::RsLink& link)
+    : recorder_(state.recorder),
+      selection_(state.selection),
+      tables_(state.tables),
+      rates_(state.rates),
+      flags_(state.flags),
+      settings_(settings),
+      link_(link) {}
 
 void MainForm::MenuCtrl(MenuMode mode) {
     using run::ProgramItem;
@@ -36,7 +43,7 @@ void MainForm::MenuCtrl(MenuMode mode) {
     }
     m_.MenuHelp.enabled = on;
     m_.MenuHelp.items[2].enabled = on;
-    m_.MenuHelp.items[0].enabled = on && s_.InduceCheck;
+    m_.MenuHelp.items[0].enabled = on && settings_.InduceCheck;
 }
 
 void MainForm::TabCtrl(TabMode mode) {
@@ -84,20 +91,20 @@ void MainForm::AdjExeCtrl() {
     for (const auto& [box, blocks] : table)
         for (auto [cate, kind] : blocks.cateKind)
             for (int ch = 0; ch <= 1; ++ch)
-                s_.AdjSel(blocks.direction, blocks.format, blocks.speed, cate, kind, ch) =
+                selection_.AdjSel(blocks.direction, blocks.format, blocks.speed, cate, kind, ch) =
                     box->value;
 }
 
 void MainForm::FormInit() {
     link_.reset();
-    s_.PrgWaitFlag = s_.PbAdjRun = s_.RecAdjRun = s_.PbMeasRun = s_.RecMeasRun = false;
-    s_.IrqReq = s_.StopReq = s_.AdjModeOn = s_.ErrRateBad = s_.RecModeOn = s_.AreaChosen = false;
+    flags_.PrgWaitFlag = flags_.PbAdjRun = flags_.RecAdjRun = flags_.PbMeasRun = flags_.RecMeasRun = false;
+    flags_.IrqReq = flags_.StopReq = recorder_.AdjModeOn = rates_.ErrRateBad = recorder_.RecModeOn = tables_.AreaChosen = false;
     progress(0);
-    s_.ProgressVal = s_.ProgressStep = 0;
+    flags_.ProgressVal = flags_.ProgressStep = 0;
     message("Please Select MENU !!");
     edit(Area::ErrorPanel).ErrSelectVisible = true;
     errorGroup("Video");
-    s_.ErrSelNo = 0;
+    rates_.ErrSelNo = 0;
     MenuCtrl(MenuMode::On);
     TabCtrl(TabMode::All);
     AdjExeCtrl();
@@ -106,12 +113,12 @@ void MainForm::FormInit() {
 
 void MainForm::DataInit() {
     forEachSelection([this](int f, int r, int c, int k, int h) {
-        auto ini = s_.PbIniData.row(f, r, c, k, h);
-        std::copy(ini.begin(), ini.end(), s_.PbDataRead.row(f, r, c, k, h).begin());
-        std::copy(ini.begin(), ini.end(), s_.PbData.row(f, r, c, k, h).begin());
-        auto rec = s_.RecIniData.row(f, r, c, k, h);
-        std::copy(rec.begin(), rec.begin() + 4, s_.RecDataRead.row(f, r, c, k, h).begin());
-        std::copy(rec.begin(), rec.begin() + 4, s_.RecData.row(f, r, c, k, h).begin());
+        auto ini = tables_.PbIniData.row(f, r, c, k, h);
+        std::copy(ini.begin(), ini.end(), tables_.PbDataRead.row(f, r, c, k, h).begin());
+        std::copy(ini.begin(), ini.end(), tables_.PbData.row(f, r, c, k, h).begin());
+        auto rec = tables_.RecIniData.row(f, r, c, k, h);
+        std::copy(rec.begin(), rec.begin() + 4, tables_.RecDataRead.row(f, r, c, k, h).begin());
+        std::copy(rec.begin(), rec.begin() + 4, tables_.RecData.row(f, r, c, k, h).begin());
     });
     for (int f = 0; f <= 7; ++f) {
         for (int c = 0; c <= 1; ++c)
@@ -119,35 +126,34 @@ void MainForm::DataInit() {
                 for (int g = 0; g <= 2; ++g)
                     for (int ch = 0; ch <= 3; ++ch)
                         for (int kind = 0; kind <= 6; ++kind)
-                            s_.RealErrLp(f, c, k, g, ch, kind) = s_.ErrResLp(f, c, k, g, ch, kind) =
+                            rates_.RealErrLp(f, c, k, g, ch, kind) = rates_.ErrResLp(f, c, k, g, ch, kind) =
                                 -1.5f;
         for (int ch = 0; ch <= 3; ++ch)
             for (int kind = 0; kind <= 6; ++kind)
-                s_.RealErrOt(f, ch, kind) = s_.ErrResOt(f, ch, kind) = -1.5f;
+                rates_.RealErrOt(f, ch, kind) = rates_.ErrResOt(f, ch, kind) = -1.5f;
     }
-    s_.DownLoadDone = s_.FileLoaded = false;
+    tables_.DownLoadDone = tables_.FileLoaded = false;
 }
 
 void MainForm::LpOtherInit() {
     forEachBlock([this](int d, int f, int r, int c, int k, int h) {
-        s_.AdjTarget(d, f, r, c, k, h) = s_.AdjSel(d, f, r, c, k, h) =
-            s_.AdjDone(d, f, r, c, k, h) = false;
+        selection_.AdjTarget(d, f, r, c, k, h) = selection_.AdjSel(d, f, r, c, k, h) =
+            selection_.AdjDone(d, f, r, c, k, h) = false;
     });
     for (int f = 0; f <= 7; ++f)
         for (int r = 0; r <= 6; ++r)
-            s_.PbFmtRpmSel(f, r) = false;
+            selection_.PbFmtRpmSel(f, r) = false;
     TabCtrl(TabMode::All);
     AdjExeCtrl();
-    s_.AdjTargetCount = s_.AdjDoneCount = 0;
+    selection_.AdjTargetCount = selection_.AdjDoneCount = 0;
     forEachBlock([this](int d, int f, int r, int c, int k, int h) {
-        if (!s_.AdjSel(d, f, r, c, k, h)) return;
-        s_.AdjTarget(d, f, r, c, k, h) = true;
-        ++s_.AdjTargetCount;
+        if (!selection_.AdjSel(d, f, r, c, k, h)) return;
+        selection_.AdjTarget(d, f, r, c, k, h) = true;
+        ++selection_.AdjTargetCount;
     });
-    s_.VtrId.clear();
-    s_.VtrSerialNo.clear();
+    recorder_.VtrId.clear();
+    recorder_.VtrSerialNo.clear();
     edit(Area::Log).LogText.clear();
-    s_.DspText.clear();
 }
 
 void MainForm::setCaption(std::string caption) {

@@ -8,7 +8,8 @@
 #include "run/display.h"
 #include "shell/main_window_events.h"
 #include "shell/main_window_model.h"
-#include "state/shared.h"
+#include "run/context.h"
+#include "state/startup_settings.h"
 
 namespace rf::shell {
 
@@ -18,7 +19,7 @@ namespace rf::shell {
 // its Display side only.
 class MainForm final : public run::Display {
   public:
-    MainForm(Shared& shared, link::RsLink& link);
+    MainForm(run::RunState state, const StartupSettings& settings, link::RsLink& link);
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
 
@@ -69,7 +70,12 @@ class MainForm final : public run::Display {
   private:
     Toggle* checkBox(CheckBoxId box);
 
-    Shared& s_;
+    Recorder& recorder_;
+    Selection& selection_;
+    AdjustmentTables& tables_;
+    ErrorRates& rates_;
+    RunFlags& flags_;
+    const StartupSettings& settings_;
     link::RsLink& link_;
     MainWindowModel m_;
 };

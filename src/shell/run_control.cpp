@@ -8,16 +8,13 @@ using platform::Answer;
 using run::ProgramItem;
 
 ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
-    Shared& s = ctx_.shared;
     // A failed line has had its own box: the work only unwinds, and the end
     // at the top puts the recorder back and makes it safe.
     if (ctx_.lineFailed()) return ErrorChoice::Abort;
-    s.ErrMsgText = errorText(error);
-    const Answer answer =
-        ctx_.platform.dialogs().msgBox(s.ErrMsgText, platform::Buttons::AbortRetryIgnore,
-                                       platform::Icon::Critical, "ERROR Message");
-    s.MsgAnswer = static_cast<int>(answer);
-    ctx_.logAnswer(s.ErrMsgText, answer);
+    const std::string text = errorText(error);
+    const Answer answer = ctx_.platform.dialogs().msgBox(
+        text, platform::Buttons::AbortRetryIgnore, platform::Icon::Critical, "ERROR Message");
+    ctx_.logAnswer(text, answer);
     if (ctx_.lineFailed()) return ErrorChoice::Abort;  // it failed while the box was up
     if (answer == Answer::Abort || scope == ErrorScope::Main)
         ctx_.putRecorderBack();
@@ -38,16 +35,16 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
         // The programme is left where the error struck: the run did not
         // reach its end, and every place that shows it says so.
         if (scope == ErrorScope::Main) {
-            markIncomplete(s.ErrMsgText + " (" + running_ + ")", s.ErrMsgText, scope);
+            markIncomplete(text + " (" + running_ + ")", text, scope);
             // Nor is its tape left running where the programme left it.
             host_.makeRecorderSafe();
         }
         return ErrorChoice::Ignore;
     }
-    ctx_.recordUnfinished(s.ErrMsgText);
+    ctx_.recordUnfinished(text);
     // Also after a put-back that failed: what still answers is made safe.
     host_.makeRecorderSafe();
-    host_.endProgram(s.ErrMsgText);
+    host_.endProgram(text);
     return ErrorChoice::Abort;
 }
 
@@ -71,10 +68,9 @@ void RunControl::trap(const std::vector<Step>& steps, ErrorScope scope) {
 }
 
 void RunControl::beginJournal(const std::string& programme) {
-    const Shared& s = ctx_.shared;
     const auto now = ctx_.platform.now();
     ctx_.journal.begin(programme, run::logDate(now) + " " + run::logTime(now),
-                       {s.VtrId, s.VtrInduce, s.SysconVer});
+                       {ctx_.recorder.VtrId, ctx_.recorder.VtrInduce, ctx_.recorder.SysconVer});
 }
 
 bool RunControl::putBackOwed() {
@@ -89,8 +85,8 @@ bool RunControl::putBackOwed() {
 }
 
 bool RunControl::recorderSupported() {
-    if (ctx_.shared.VtrSupported) return true;
-    const std::string id = ctx_.shared.VtrId.empty() ? "nothing" : "\"" + ctx_.shared.VtrId + "\"";
+    if (ctx_.recorder.VtrSupported) return true;
+    const std::string id = ctx_.recorder.VtrId.empty() ? "nothing" : "\"" + ctx_.recorder.VtrId + "\"";
     ctx_.platform.dialogs().msgBox(
         "The recorder was not identified as a QT7310, QT7320 or QT7330 (it answered " + id +
             "). Nothing is sent to it: check the recorder and its software, then choose "
@@ -100,7 +96,6 @@ bool RunControl::recorderSupported() {
 }
 
 void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
-    Shared& s = ctx_.shared;
     const bool toRecorder = PrgItem == ProgramItem::Start || PrgItem == ProgramItem::DownLoad ||
                             PrgItem == ProgramItem::UpLoad || PrgItem == ProgramItem::Initialize;
     if (toRecorder && (!recorderSupported() || putBackOwed())) return;
@@ -116,10 +111,10 @@ void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
             start();
             break;
         case ProgramItem::Irq:
-            s.IrqReq = true;
+            ctx_.flags.IrqReq = true;
             break;
         case ProgramItem::Stop:
-            s.StopReq = true;
+            ctx_.flags.StopReq = true;
             break;
         case ProgramItem::DownLoad:
         case ProgramItem::UpLoad:
@@ -146,15 +141,14 @@ void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
 }
 
 void RunControl::start() {
-    Shared& s = ctx_.shared;
     const MainWindowModel& m = form_.model();
     // A programme main runs while nothing has asked to stop; Retry runs it
     // anew, and every start, a Retry's too, begins with STOP available (an
     // error may have come while a main had it disabled).
-    auto run = [this, &s](const std::function<void()>& main, const bool& flag,
+    auto run = [this](const std::function<void()>& main, const bool& flag,
                           const char* name) -> Step {
-        return [this, &s, main = &main, flag = &flag, name] {
-            if (!*flag || s.StopReq || !*main) return;
+        return [this, main = &main, flag = &flag, name] {
+            if (!*flag || ctx_.flags.StopReq || !*main) return;
             form_.enable(ProgramItem::Stop, true);
             running_ = name;
             (*main)();
@@ -166,74 +160,74 @@ void RunControl::start() {
             const bool all = m.PartAdjCheck[0].value, pb = m.PartAdjCheck[1].value;
             const bool withPb = all || pb, withRec = all || (!pb && m.PartAdjCheck[2].value);
             if (m.prgItem(ProgramItem::Adjust).checked) {
-                s.PbAdjRun = withPb;
-                s.RecAdjRun = withRec;
+                ctx_.flags.PbAdjRun = withPb;
+                ctx_.flags.RecAdjRun = withRec;
             } else if (m.prgItem(ProgramItem::ErrorRate).checked) {
-                s.PbMeasRun = withPb;
-                s.RecMeasRun = withRec;
+                ctx_.flags.PbMeasRun = withPb;
+                ctx_.flags.RecMeasRun = withRec;
             }
         },
         [&] {
-            s.PbStepCount = s.RecStepCount = 0;
+            ctx_.flags.PbStepCount = ctx_.flags.RecStepCount = 0;
             for (int f = 0; f <= 7; ++f)
                 for (int r = 0; r <= 6; ++r)
                     for (int c = 0; c <= 1; ++c)
                         for (int k = 0; k <= 3; ++k) {
-                            if (s.AdjSel(dir::Playback, f, r, c, k, 0)) s.PbStepCount += 1;
-                            if (s.AdjSel(dir::Record, f, r, c, k, 0)) s.RecStepCount += 1;
+                            if (ctx_.selection.AdjSel(dir::Playback, f, r, c, k, 0)) ctx_.flags.PbStepCount += 1;
+                            if (ctx_.selection.AdjSel(dir::Record, f, r, c, k, 0)) ctx_.flags.RecStepCount += 1;
                         }
-            if (s.PbStepCount == 0) s.PbAdjRun = s.PbMeasRun = false;
-            if (s.RecStepCount == 0) s.RecAdjRun = s.RecMeasRun = false;
-            if (s.PbStepCount == 0 && s.RecStepCount == 0) {
+            if (ctx_.flags.PbStepCount == 0) ctx_.flags.PbAdjRun = ctx_.flags.PbMeasRun = false;
+            if (ctx_.flags.RecStepCount == 0) ctx_.flags.RecAdjRun = ctx_.flags.RecMeasRun = false;
+            if (ctx_.flags.PbStepCount == 0 && ctx_.flags.RecStepCount == 0) {
                 form_.FormInit();
                 throw StepsDone{};
             }
         },
         [&] {
-            if (!s.FileLoaded) return;
+            if (!ctx_.tables.FileLoaded) return;
             const Answer a = ctx_.platform.dialogs().msgBox(
                 "Does it clear load data ?", platform::Buttons::YesNo, platform::Icon::Question,
                 "Load Data Clear");
             if (a == Answer::Yes) {
                 form_.DataInit();
-                s.FileLoaded = false;
+                ctx_.tables.FileLoaded = false;
             }
         },
         [&] {
             form_.MenuCtrl(MenuMode::Off);
             form_.TabCtrl(TabMode::Off);
             std::string answer = ctx_.platform.dialogs().inputBox(
-                "Please input VTR Serial No or Manufact No !", "VTR No Input", s.VtrSerialNo);
+                "Please input VTR Serial No or Manufact No !", "VTR No Input", ctx_.recorder.VtrSerialNo);
             if (answer.empty()) {
                 form_.FormInit();
                 throw StepsDone{};
             }
-            s.VtrSerialNo = answer;
-            s.VtrName = s.VtrId + s.VtrInduce + "_" + s.VtrSerialNo;
-            form_.setCaption("RF ADJUST TOOL : " + s.VtrName);
+            ctx_.recorder.VtrSerialNo = answer;
+            ctx_.recorder.VtrName = ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
+            form_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
         },
         [&] { beginJournal(m.prgItem(ProgramItem::Adjust).checked ? "Adjust" : "Error Rate"); },
         [&] {
             const bool adjust = m.prgItem(ProgramItem::Adjust).checked;
-            if (adjust && (s.PbAdjRun || s.RecAdjRun) && programmes_.AdjustBegins)
+            if (adjust && (ctx_.flags.PbAdjRun || ctx_.flags.RecAdjRun) && programmes_.AdjustBegins)
                 programmes_.AdjustBegins();
         },
-        run(programmes_.PbAdjustMain, s.PbAdjRun, "Play Adjust"),
-        run(programmes_.RecAdjustMain, s.RecAdjRun, "Rec Adjust"),
+        run(programmes_.PbAdjustMain, ctx_.flags.PbAdjRun, "Play Adjust"),
+        run(programmes_.RecAdjustMain, ctx_.flags.RecAdjRun, "Rec Adjust"),
         [&] {
             const bool adjust = m.prgItem(ProgramItem::Adjust).checked;
-            if (adjust && (s.PbAdjRun || s.RecAdjRun) && programmes_.AdjustReport)
-                programmes_.AdjustReport(s.StopReq);
+            if (adjust && (ctx_.flags.PbAdjRun || ctx_.flags.RecAdjRun) && programmes_.AdjustReport)
+                programmes_.AdjustReport(ctx_.flags.StopReq);
         },
-        run(programmes_.PbMeasureMain, s.PbMeasRun, "Play Measure"),
-        run(programmes_.RecMeasureMain, s.RecMeasRun, "Rec Measure"),
+        run(programmes_.PbMeasureMain, ctx_.flags.PbMeasRun, "Play Measure"),
+        run(programmes_.RecMeasureMain, ctx_.flags.RecMeasRun, "Rec Measure"),
         [&] {
-            lastRun_ = run::Outcome{.stopped = s.StopReq, .incomplete = incomplete_};
+            lastRun_ = run::Outcome{.stopped = ctx_.flags.StopReq, .incomplete = incomplete_};
             if (programmes_.RunEnds) programmes_.RunEnds(*lastRun_);
             // The results come up as after a finished run only after one.
             if (!lastRun_->completed()) return;
             if (programmes_.ShowErrorResult) programmes_.ShowErrorResult();
-            s.AdjDoneCount = static_cast<int>(s.AdjDone.count(true));
+            ctx_.selection.AdjDoneCount = static_cast<int>(ctx_.selection.AdjDone.count(true));
         },
         [&] { form_.FormInit(); },
     };
@@ -241,7 +235,6 @@ void RunControl::start() {
 }
 
 void RunControl::restart() {
-    Shared& s = ctx_.shared;
     const std::vector<Step> steps = {
         [&] {
             ctx_.log.writeDateLine(ctx_.platform.now());
@@ -252,8 +245,10 @@ void RunControl::restart() {
             form_.setVisible(false);
         },
         [&] {
-            s.MsgAnswer = static_cast<int>(ctx_.platform.dialogs().msgBox(
-                "ReStart OK ?", platform::Buttons::OkCancel, platform::Icon::None, "RESTART"));
+            // Either answer restarts: the box only holds the restart until
+            // the operator is ready.
+            ctx_.platform.dialogs().msgBox("ReStart OK ?", platform::Buttons::OkCancel,
+                                           platform::Icon::None, "RESTART");
         },
         [&] {
             form_.DataInit();
@@ -264,7 +259,7 @@ void RunControl::restart() {
             ctx_.log.open(ctx_.platform.now());
         },
         [&] {
-            s.FormInitDone = false;
+            ctx_.flags.FormInitDone = false;
             form_.setVisible(true);
             host_.formActivate();
         },

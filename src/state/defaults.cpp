@@ -1,4 +1,5 @@
-#include "state/shared.h"
+#include "state/adjustment_tables.h"
+#include "state/selection.h"
 
 namespace rf {
 

@@ -1,6 +1,6 @@
-#include "results/error_panel.h"
+#include "measure/error_panel.h"
 
-namespace rf::results {
+namespace rf::measure {
 
 Color stepColor(int step, std::string_view status, int fmt, std::string_view pbModeCode) {
     // The last green step of each scale; 18 and above is red, between orange.
@@ -13,22 +13,24 @@ Color stepColor(int step, std::string_view status, int fmt, std::string_view pbM
     return step <= lastGreen ? colors::Green : colors::Orange;
 }
 
-void EnhErrorDisp(run::Display& display, const Shared& s, std::string_view status, int selNo) {
+void EnhErrorDisp(run::Display& display, const ErrorRates& rates, const RunFlags& flags,
+                  std::string_view status, int selNo) {
     const bool lit = status == "PLAY" || status == "REC";
     run::ErrorBars bars{};
     for (std::size_t j = 0; j < 4; ++j) {
-        const int step = lit ? s.ErrDspStep.at(static_cast<std::size_t>(4 * selNo) + j) : 0;
-        const Color colour = stepColor(step, status, s.sel.SFmt, s.PbModeCode);
+        const int step = lit ? rates.ErrDspStep.at(static_cast<std::size_t>(4 * selNo) + j) : 0;
+        const Color colour = stepColor(step, status, flags.sel.SFmt, flags.PbModeCode);
         for (int seg = 0; seg < 18; ++seg)
             bars[j][static_cast<std::size_t>(seg)] = seg < step ? colour : colors::Black;
     }
     display.errorBars(bars);
 }
 
-void ErrSelect_Click(run::Display& display, Shared& s) {
-    s.ErrSelNo = (s.ErrSelNo + 1) % 3;
+void ErrSelect_Click(run::Display& display, ErrorRates& rates, const RunFlags& flags) {
+    rates.ErrSelNo = (rates.ErrSelNo + 1) % 3;
     static constexpr const char* names[] = {nullptr, "Audio1", "Audio2"};
-    display.errorGroup(s.ErrSelNo != 0 ? names[s.ErrSelNo] : (s.sel.SFmt == 7 ? "Video" : "A/V"));
+    display.errorGroup(rates.ErrSelNo != 0 ? names[rates.ErrSelNo]
+                                           : (flags.sel.SFmt == 7 ? "Video" : "A/V"));
 }
 
-}  // namespace rf::results
+}  // namespace rf::measure

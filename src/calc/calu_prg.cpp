@@ -1,4 +1,4 @@
-#include "adjust/calc/calu_prg.h"
+#include "calc/calu_prg.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,7 +11,7 @@
 #include "core/delimited.h"
 #include "core/errors.h"
 
-namespace rf::adjust {
+namespace rf::calc {
 
 namespace {
 
@@ -61,25 +61,13 @@ std::int16_t interpolate(const Curve& n, const Settings& settings, int j, float 
     return static_cast<std::int16_t>(result);
 }
 
-// No crossing: the operator decides between sweeping again (Retry) and
-// stopping the run (Abort or Ignore).
-PointResult notFound(const std::string& text, Shared& shared, platform::Dialogs& dialogs) {
-    const platform::Answer answer = dialogs.msgBox(text, platform::Buttons::AbortRetryIgnore,
-                                                   platform::Icon::Critical, "ERROR Message");
-    shared.MsgAnswer = static_cast<int>(answer);
-    if (answer == platform::Answer::Retry) return PointResult{std::nullopt, true, std::nullopt};
-    shared.StopReq = true;
-    return PointResult{};
-}
-
-PointResult findPoint(const Levels& levels, const Settings& settings, int series, int count,
-                      float reference, std::span<const float> thresholds,
-                      const std::string& notFoundText, Shared& shared, platform::Dialogs& dialogs) {
+std::optional<Crossing> findPoint(const Levels& levels, const Settings& settings, int series,
+                                  int count, float reference, std::span<const float> thresholds) {
     const Curve n = normalisedCurve(levels, series, count, reference);
     for (float threshold : thresholds)
         if (auto j = risingCrossing(n, count, threshold))
-            return PointResult{interpolate(n, settings, *j, threshold), false, threshold};
-    return notFound(notFoundText, shared, dialogs);
+            return Crossing{interpolate(n, settings, *j, threshold), threshold};
+    return std::nullopt;
 }
 
 const std::string& fieldOf(std::span<const std::string> fields, std::size_t index) {
@@ -89,20 +77,18 @@ const std::string& fieldOf(std::span<const std::string> fields, std::size_t inde
 
 }  // namespace
 
-PointResult Calu5dBPoint(const Levels& levels, const Settings& settings, int series, int count,
-                         float reference, Shared& shared, platform::Dialogs& dialogs) {
+std::optional<Crossing> Calu5dBPoint(const Levels& levels, const Settings& settings, int series,
+                                     int count, float reference) {
     static constexpr std::array<float, 1> thresholds{0.4f};
-    return findPoint(levels, settings, series, count, reference, thresholds,
-                     "-5dB Point not Found !!", shared, dialogs);
+    return findPoint(levels, settings, series, count, reference, thresholds);
 }
 
-PointResult Calu2p5dBPoint(const Levels& levels, const Settings& settings, int series, int count,
-                           float reference, Shared& shared, platform::Dialogs& dialogs) {
+std::optional<Crossing> Calu2p5dBPoint(const Levels& levels, const Settings& settings, int series,
+                                       int count, float reference) {
     // Tried in this order, each over the whole curve: 0.59 first, 0.53 only
     // when the curve rises through none of the others.
     static constexpr std::array<float, 4> thresholds{0.59f, 0.655f, 0.728f, 0.53f};
-    return findPoint(levels, settings, series, count, reference, thresholds,
-                     "-2.5dB Point not Found !!", shared, dialogs);
+    return findPoint(levels, settings, series, count, reference, thresholds);
 }
 
 float CaluTrimAve(const Readings& readings, int series, int count) {
@@ -161,4 +147,4 @@ std::int32_t CaluTimeSec(std::span<const std::string> fields) {
     return static_cast<std::int32_t>(total);
 }
 
-}  // namespace rf::adjust
+}  // namespace rf::calc

@@ -7,23 +7,18 @@
 #include <utility>
 #include <vector>
 
-#include "adjust/calc/calu_prg.h"
+#include "calc/calu_prg.h"
 #include "error_of.h"
-#include "platform/virtual/virtual_platform.h"
 
-namespace rf::adjust {
+namespace rf::calc {
 
-// gtest shows a result as what the caller sees of it.
-void PrintTo(const PointResult& r, std::ostream* os) {
-    if (r.value)
-        *os << "value " << *r.value << " at " << r.threshold.value_or(0);
-    else
-        *os << (r.retry ? "retry" : "stopped");
+// gtest shows a crossing as its value and threshold.
+void PrintTo(const Crossing& c, std::ostream* os) {
+    *os << "value " << c.value << " at " << c.threshold;
 }
 
 namespace {
 
-using platform::Answer;
 using test::errorOf;
 
 // A sweep of one setting, point i at setting 100 + 10 i, whose levels smoothed
@@ -53,14 +48,10 @@ struct Sweep {
 };
 
 // The -5 dB point of a sweep, or with `fine` the -2.5 dB point.
-struct Rig {
-    platform::virt::VirtualPlatform platform;
-    Shared shared;
-    PointResult find(bool fine, const Sweep& s, float reference) {
-        return (fine ? Calu2p5dBPoint : Calu5dBPoint)(s.levels, s.settings, s.series, s.count,
-                                                      reference, shared, platform.dialogs());
-    }
-};
+std::optional<Crossing> find(bool fine, const Sweep& s, float reference) {
+    return (fine ? Calu2p5dBPoint : Calu5dBPoint)(s.levels, s.settings, s.series, s.count,
+                                                  reference);
+}
 
 TEST(PointFinders, InterpolateTheSettingWhereTheCurveFirstRisesThroughAThreshold) {
     struct Case {
@@ -104,49 +95,30 @@ TEST(PointFinders, InterpolateTheSettingWhereTheCurveFirstRisesThroughAThreshold
         Sweep s(c.smoothed);
         for (auto [point, setting] : c.settings)
             s.settings[static_cast<std::size_t>(point)] = setting;
-        Rig rig;
-        EXPECT_EQ(rig.find(c.fine, s, c.fine ? 100.0f : 10.0f),
-                  (PointResult{static_cast<std::int16_t>(c.expected), false, c.threshold}));
-        EXPECT_TRUE(rig.platform.dialogs().shown().empty());
-        EXPECT_FALSE(rig.shared.StopReq);
+        EXPECT_EQ(find(c.fine, s, c.fine ? 100.0f : 10.0f),
+                  (Crossing{static_cast<std::int16_t>(c.expected), c.threshold}));
     }
 }
 
-TEST(PointFinders, WithoutACrossingTheOperatorChoosesBetweenSweepingAgainAndStopping) {
+TEST(PointFinders, FindNoPointWhereTheCurveNeverRisesThroughAThreshold) {
     struct Case {
         bool fine;
         const char* what;
         std::vector<float> smoothed;
-        Answer answer;
     };
     const std::vector<Case> cases = {
-        {false, "falls only, Retry", {8, 6, 4, 2, 2}, Answer::Retry},
-        {false, "falls only, Abort", {8, 6, 4, 2, 2}, Answer::Abort},
-        {false, "falls only, Ignore", {8, 6, 4, 2, 2}, Answer::Ignore},
-        {false, "stays at the threshold", {4, 4, 4, 4}, Answer::Abort},
-        {false, "stays above it", {5, 8, 5, 8}, Answer::Ignore},
+        {false, "falls only", {8, 6, 4, 2, 2}},
+        {false, "stays at the threshold", {4, 4, 4, 4}},
+        {false, "stays above it", {5, 8, 5, 8}},
         // Three points leave one smoothed point and no pair to compare.
-        {false, "a three-point sweep", {9}, Answer::Retry},
-        {true, "falls only", {90, 80, 70, 60, 50, 40}, Answer::Retry},
-        {true, "rises to 0.52 only", {10, 20, 30, 52, 52}, Answer::Abort},
-        {true, "above all thresholds", {75, 80, 90, 95}, Answer::Retry},
+        {false, "a three-point sweep", {9}},
+        {true, "falls only", {90, 80, 70, 60, 50, 40}},
+        {true, "rises to 0.52 only", {10, 20, 30, 52, 52}},
+        {true, "above all thresholds", {75, 80, 90, 95}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const bool retry = c.answer == Answer::Retry;
-        Rig rig;
-        rig.platform.dialogs().expectMsgBox(
-            c.fine ? "-2.5dB Point not Found !!" : "-5dB Point not Found !!", c.answer);
-        EXPECT_EQ(rig.find(c.fine, Sweep(c.smoothed), c.fine ? 100.0f : 10.0f),
-                  (PointResult{std::nullopt, retry, std::nullopt}));
-        EXPECT_EQ(rig.shared.StopReq, !retry);
-        EXPECT_EQ(rig.shared.MsgAnswer, static_cast<int>(c.answer));
-        ASSERT_EQ(rig.platform.dialogs().shown().size(), 1u);
-        const auto& box = rig.platform.dialogs().shown().front();
-        EXPECT_EQ(box.title, "ERROR Message");
-        EXPECT_EQ(box.buttons, platform::Buttons::AbortRetryIgnore);
-        EXPECT_EQ(box.icon, platform::Icon::Critical);
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(find(c.fine, Sweep(c.smoothed), c.fine ? 100.0f : 10.0f), std::nullopt)
+            << c.what;
 }
 
 TEST(PointFinders, RaiseOnBadCountsSeriesReferencesAndResults) {
@@ -171,16 +143,16 @@ TEST(PointFinders, RaiseOnBadCountsSeriesReferencesAndResults) {
             Sweep s({3, 3, 3, 5, 5});
             float reference = 10.0f;
             c.change(s, reference);
-            Rig rig;
-            PointResult r;
+            std::optional<Crossing> r;
             // Scaled so that the -2.5 dB search finds the same pair at 0.59.
             EXPECT_EQ(errorOf([&] {
-                          r = rig.find(fine, s, fine ? reference * 0.4f / 0.59f : reference);
+                          r = find(fine, s, fine ? reference * 0.4f / 0.59f : reference);
                       }),
                       c.error)
                 << (fine ? "-2.5 dB" : "-5 dB");
             if (c.error == 0) {
-                EXPECT_EQ(r.value, std::optional<std::int16_t>{-32768});
+                ASSERT_TRUE(r.has_value());
+                EXPECT_EQ(r->value, -32768);
             }
         }
     }
@@ -285,4 +257,4 @@ TEST(CaluTimeSec, ReadsEachFieldsLeadingNumberAndCountsPastNineHours) {
 }
 
 }  // namespace
-}  // namespace rf::adjust
+}  // namespace rf::calc
