@@ -62,7 +62,8 @@ TEST(AdjustClosedLoop, OnFiftyRecordersEveryHeadEndsNearItsBestValuesAndRecordsB
                                     {run.found[c][static_cast<std::size_t>(head)],
                                      run.found[c][static_cast<std::size_t>(2 + head)]});
                 for (int g = 0; g < 3; ++g)
-                    EXPECT_LE(run.tool.rates().ErrResLp(7, 1, 0, g, errHead(ch, head), 3), asFound - 1.0)
+                    EXPECT_LE(run.tool.rates().ErrResLp(7, 1, 0, g, errHead(ch, head), 3),
+                              asFound - 1.0)
                         << "ch " << ch << " head " << head << " group " << g;
             }
             // Stored where the recorder keeps its adjustment, and in use.

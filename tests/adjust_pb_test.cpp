@@ -45,7 +45,8 @@ struct AdjustRun : ToolRig {
     // The HDLP record block too, without running the record adjustment.
     void selectRecordBlock() {
         for (int ch = 0; ch <= 1; ++ch)
-            tool.selection().AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, ch) = true;
+            tool.selection().AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, ch) =
+                true;
     }
 };
 
@@ -195,7 +196,8 @@ TEST(PbAdjustCheck, RemeasuresOnceAtAnotherPlaceOnlyWhenAboveTheLimit) {
         for (const char* wind : {"OFF", "ORW"})
             EXPECT_EQ(count(checked, wind), row.wind && wind == std::string(row.wind) ? 1u : 0u)
                 << wind;
-        const float kept = dv ? run.tool.rates().ErrResOt(1, 0, 0) : run.tool.rates().ErrResLp(7, row.cate, 0, 0, 0, 0);
+        const float kept = dv ? run.tool.rates().ErrResOt(1, 0, 0)
+                              : run.tool.rates().ErrResLp(7, row.cate, 0, 0, 0, 0);
         const float limit = dv              ? FourChannelLimit
                             : row.cate == 0 ? RecPlayHeadLimit
                                             : PlaybackHeadLimit;

@@ -180,9 +180,9 @@ TEST(RecAdjustMain, OneBlockOnTheLineAndInTheRecord) {
             EXPECT_EQ(sweep.measurements, 1);
         }
         // The chosen currents, head 1 first, went to the recorder.
-        const std::string chosen = "$RS:0" + c +
-                                   "0:" + link::signedByte(run.tool.tables().RecData(7, 2, 0, 0, ch, 0)) +
-                                   link::signedByte(run.tool.tables().RecData(7, 2, 0, 0, ch, 1));
+        const std::string chosen =
+            "$RS:0" + c + "0:" + link::signedByte(run.tool.tables().RecData(7, 2, 0, 0, ch, 0)) +
+            link::signedByte(run.tool.tables().RecData(7, 2, 0, 0, ch, 1));
         EXPECT_NE(std::find_if(ex.begin(), ex.end(), [&](auto& e) { return e.sent == chosen; }),
                   ex.end());
     }
@@ -388,8 +388,10 @@ TEST(LevelRateCheck, PassesFrom068To147TimesTheMasterAndTellsOncePerChannel) {
         ToolRig rig;
         for (int i = 0; i < 4; ++i) {
             rig.tool.tables().SelfPbLevel(i / 2, i % 2, 1) = c.self[static_cast<std::size_t>(i)];
-            rig.tool.tables().MasterPbLevel(i / 2, i % 2, 1) = c.master[static_cast<std::size_t>(i)];
-            rig.tool.tables().MasterPbLevel(i / 2, i % 2, 0) = 1000;  // the high band is not compared
+            rig.tool.tables().MasterPbLevel(i / 2, i % 2, 1) =
+                c.master[static_cast<std::size_t>(i)];
+            rig.tool.tables().MasterPbLevel(i / 2, i % 2, 0) =
+                1000;  // the high band is not compared
         }
         for (int i = 0; i < c.messages; ++i)
             rig.dialogs().expectMsgBox("LevelRate too Different !! Please Check Tape Pattern !",

@@ -42,8 +42,10 @@ struct KilledRun : test::ToolRig {
         tool.partAdjCheck(0);  // ALL, then the HDLP Conf heads and record heads alone
         tool.selection().AdjSel.fill(false);
         for (int ch = 0; ch <= 1; ++ch) {
-            tool.selection().AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate::Playback, 0, ch) = true;
-            tool.selection().AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, ch) = true;
+            tool.selection().AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate::Playback, 0,
+                                    ch) = true;
+            tool.selection().AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, ch) =
+                true;
         }
         dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
         test::killWhen(

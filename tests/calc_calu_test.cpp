@@ -117,8 +117,7 @@ TEST(PointFinders, FindNoPointWhereTheCurveNeverRisesThroughAThreshold) {
         {true, "above all thresholds", {75, 80, 90, 95}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(find(c.fine, Sweep(c.smoothed), c.fine ? 100.0f : 10.0f), std::nullopt)
-            << c.what;
+        EXPECT_EQ(find(c.fine, Sweep(c.smoothed), c.fine ? 100.0f : 10.0f), std::nullopt) << c.what;
 }
 
 TEST(PointFinders, RaiseOnBadCountsSeriesReferencesAndResults) {
@@ -145,10 +144,9 @@ TEST(PointFinders, RaiseOnBadCountsSeriesReferencesAndResults) {
             c.change(s, reference);
             std::optional<Crossing> r;
             // Scaled so that the -2.5 dB search finds the same pair at 0.59.
-            EXPECT_EQ(errorOf([&] {
-                          r = find(fine, s, fine ? reference * 0.4f / 0.59f : reference);
-                      }),
-                      c.error)
+            EXPECT_EQ(
+                errorOf([&] { r = find(fine, s, fine ? reference * 0.4f / 0.59f : reference); }),
+                c.error)
                 << (fine ? "-2.5 dB" : "-5 dB");
             if (c.error == 0) {
                 ASSERT_TRUE(r.has_value());

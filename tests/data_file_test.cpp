@@ -215,14 +215,19 @@ TEST(DataFile, ADamagedFileChangesNothingAndNamesItsLine) {
         std::make_unique<Held>(Held{rig.tool.rates(), rig.tool.tables()});
     for (const Case& c : cases) {
         writeFile("bad.dst", c.text);
-        const RfError e = raised([&] { loadDataFile("bad.dst", rig.tool.selection().AdjTarget, rig.tool.rates(),
-                                                     rig.tool.tables()); });
+        const RfError e = raised([&] {
+            loadDataFile("bad.dst", rig.tool.selection().AdjTarget, rig.tool.rates(),
+                         rig.tool.tables());
+        });
         EXPECT_EQ(e.number(), c.number) << c.line;
         EXPECT_TRUE(same(*before, rig.tool)) << c.line;
         EXPECT_NE(e.detail().find(c.number ? "bad.dst: " + c.line : ""), std::string::npos);
     }
-    EXPECT_EQ(raised([&] { loadDataFile("none.dst", rig.tool.selection().AdjTarget,
-                                                rig.tool.rates(), rig.tool.tables()); }).number(), err::FileNotFound);
+    EXPECT_EQ(raised([&] {
+                  loadDataFile("none.dst", rig.tool.selection().AdjTarget, rig.tool.rates(),
+                               rig.tool.tables());
+              }).number(),
+              err::FileNotFound);
 }
 
 TEST(DataFile, TheMenuRefusesEmptyFilesAndIgnoreKeepsTheTablesAndTheIdleWindow) {

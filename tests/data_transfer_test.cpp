@@ -138,7 +138,8 @@ TEST(DataTransfer, RetryRepeatsTheFailedCommandAloneAndIgnoreGoesOn) {
         // The box, the answer and the transfer's outcome are in the log.
         const std::string log = test::readFile("QT7310AdjLog.txt"),
                           head = "\"Data DownLoad\",\"User\",\"" +
-                                 std::to_string(rig.tool.selection().AdjTargetCount) + " blocks\",\"";
+                                 std::to_string(rig.tool.selection().AdjTargetCount) +
+                                 " blocks\",\"";
         EXPECT_NE(log.find(head + "started\"\r\n\"ERROR Message\",\"Other Error No =  204\",\"" +
                            (answer == Answer::Retry
                                 ? "Retry\"\r\n" + head + "completed\""

@@ -135,7 +135,7 @@ TEST(EnvelopeMeasurement, TheFirstReadingNeverCountsAndFourteenAreTrimmed) {
     rig.tool.rs().KsSet(true, 1, 0);
     rig.platform.clearWire();
     const auto start = rig.now();
-    const auto env = EqEnvMeas1(rig.tool.context(), 1);
+    const auto env = EqEnvMeas1(rig.tool.context(), 1, EnvelopeWhile::Playing);
     const auto frames = test::sent(rig);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "$AR:12"), 15);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "QCD"), 14);
@@ -226,7 +226,8 @@ TEST(PbMeasureMain, StopDuringAnHdlpBlockLogsButKeepsTheOldValues) {
     onceWhen(
         run,
         [&] {
-            return run.tool.recorder().AdjModeOn && run.tool.flags().sel.SFmt == 7 && run.tool.flags().sel.SHeadCate == 1 && run.tool.flags().sel.SHeadKind == 0;
+            return run.tool.recorder().AdjModeOn && run.tool.flags().sel.SFmt == 7 &&
+                   run.tool.flags().sel.SHeadCate == 1 && run.tool.flags().sel.SHeadKind == 0;
         },
         [&] { run.at(run.now() + 20s, [&] { run.tool.choose(ProgramItem::Stop); }); });
     run.start();
@@ -303,7 +304,8 @@ TEST(PbMeasureMain, ARetryAfterALinkErrorCountsItsStepsAfresh) {
     ErrorRateRun run(1);
     run.only(shell::CheckBoxId::PbDv);  // DV alone: one step of its four kinds
     onceWhen(
-        run, [&] { return run.tool.recorder().AdjModeOn; }, [&] { run.recorder.faults().noReply.count = 1; });
+        run, [&] { return run.tool.recorder().AdjModeOn; },
+        [&] { run.recorder.faults().noReply.count = 1; });
     std::vector<int> progress;
     for (std::chrono::milliseconds t = 1s; t < 600s; t += 250ms)
         run.at(run.now() + t, [&] { progress.push_back(run.tool.window().ProgressBar); });
@@ -342,7 +344,8 @@ TEST(PbMeasureMain, AJammedEjectEndsTheRunThroughItsErrorBoxInsteadOfTrappingIt)
     ErrorRateRun run(1);
     run.platform.setTimeLimit(run.now() + 3h);
     onceWhen(
-        run, [&] { return run.tool.recorder().AdjModeOn; }, [&] { run.recorder.faults().ejectJam = true; });
+        run, [&] { return run.tool.recorder().AdjModeOn; },
+        [&] { run.recorder.faults().ejectJam = true; });
     run.dialogs().expectMsgBox("VTR Status Error\nEJECT not reached, status = PLAY",
                                Answer::Ignore);
     run.start();

@@ -57,9 +57,10 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
     std::string facts;
     for (const auto& r : run.content[0].recorder.tables[0].rows)
         facts += r[1].text + "|";
-    EXPECT_TRUE(std::regex_match(facts, std::regex("\\|QT7310\\|QT7310XYZ_SN1\\|" + run.tool.recorder().SysconVer +
-                                                   "\\|XYZ\\|12 34 00\\|SN1\\|20[-0-9]{8} [:0-9]{8}"
-                                                   "\\|Version 2.1\\|completed\\|")))
+    EXPECT_TRUE(std::regex_match(
+        facts, std::regex("\\|QT7310\\|QT7310XYZ_SN1\\|" + run.tool.recorder().SysconVer +
+                          "\\|XYZ\\|12 34 00\\|SN1\\|20[-0-9]{8} [:0-9]{8}"
+                          "\\|Version 2.1\\|completed\\|")))
         << facts;
 
     const adjust::AdjustRecord& record = run.tool.adjustRecord();

@@ -77,7 +77,8 @@ TEST(RunControl, LoadedDataIsClearedOnlyWhenTheOperatorSaysYes) {
         rig.tool.choose(run::ProgramItem::Start);
         EXPECT_EQ(rig.dialogs().shown()[1].title, "Load Data Clear");
         EXPECT_EQ(rig.tool.tables().FileLoaded, answer == Answer::No);
-        EXPECT_EQ(rig.tool.tables().PbDataRead(7, 2, 1, 0, 0, 9), answer == Answer::Yes ? 400 : 123);
+        EXPECT_EQ(rig.tool.tables().PbDataRead(7, 2, 1, 0, 0, 9),
+                  answer == Answer::Yes ? 400 : 123);
     }
 }
 

@@ -147,8 +147,8 @@ TEST(AdjNameDisp, BuildsTheBlockNameAndThePlaybackModeDigit) {
         {{7, 2, 1, 1, 1}, "MAGVEX HDLP,18000rpm,PB,PB,Slow", "2"},
         {{3, 6, 1, 2, 0}, "MAGVEX HDSP,19800rpm,PB,PB,SubConf", "3"},
         {{2, 5, 1, 3, 0}, "MAGVEX50M,9900rpm,PB,PB,SubSlow", "4"},
-        {{1, 0, 2, 0, 0}, "DV,9000rpm,DV", "4"},             // mode digit unchanged
-        {{5, 0, 1, 9, 0}, ",9000rpm,PB", "4"},               // an unknown format has no name
+        {{1, 0, 2, 0, 0}, "DV,9000rpm,DV", "4"},  // mode digit unchanged
+        {{5, 0, 1, 9, 0}, ",9000rpm,PB", "4"},    // an unknown format has no name
     };
     ToolRig rig;
     for (const auto& [sel, name, code] : cases) {
@@ -203,9 +203,10 @@ TEST(ErrorRatePanel, TheGroupButtonCyclesAndShowsTheGroupAtTheNextRedraw) {
         captions += m.ErrSelect + " ";
     }
     EXPECT_EQ(captions, "Audio1 Audio2 A/V Audio1 Audio2 Video ");
-    measure::ErrSelect_Click(form, rig.tool.rates(), rig.tool.flags());         // Audio1: elements 4 to 7
+    measure::ErrSelect_Click(form, rig.tool.rates(), rig.tool.flags());  // Audio1: elements 4 to 7
     EXPECT_EQ(m.ErrDsp[0][0], colors::Black);  // the click itself does not redraw
-    measure::EnhErrorDisp(form, rig.tool.rates(), rig.tool.flags(), "PLAY", rig.tool.rates().ErrSelNo);
+    measure::EnhErrorDisp(form, rig.tool.rates(), rig.tool.flags(), "PLAY",
+                          rig.tool.rates().ErrSelNo);
     EXPECT_EQ(m.ErrDsp[0][8], colors::Orange);
     EXPECT_EQ(m.ErrDsp[0][9], colors::Black);
 }

@@ -355,7 +355,8 @@ void PbAdjust::finish() {
     ctx_.display.remain({"**", "**", "**"});
     ctx_.display.kindLabel("Head Kind");
     ctx_.display.channelLabels({"**", "**", "**", "**"});
-    ctx_.logLine(ctx_.recorder.VtrName + (ctx_.flags.StopReq ? "  Play Adjust Stop" : "  Play Adjust End"));
+    ctx_.logLine(ctx_.recorder.VtrName +
+                 (ctx_.flags.StopReq ? "  Play Adjust Stop" : "  Play Adjust End"));
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }

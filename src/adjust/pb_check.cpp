@@ -58,16 +58,14 @@ void PbAdjust::fourChannelCheck(int fmt, int rpm) {
     if (ctx_.flags.StopReq) return;
     if (!tape_.transportUntil(Transport::Play)) return;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
-    ctx_.display.channelLabels({"AL", "VL", "AR", "VR"});
-    ctx_.display.kindLabel("ALL");
-    // The four readings are the panel's first group.
-    ctx_.rates.ErrSelNo = 0;
-    ctx_.display.errorGroup("A/V");
+    measure::showFourChannelPanel(ctx_);
     ctx_.logLine(std::string(measure::fourChannelName(fmt)) + " Start !");
-    ctx_.logLine(std::string(fmt == fmt::Dv ? "Master " : "Check Tape ") + "Error Rate");
-    if (rpm != lastRpm_) ctx_.Stby(2000);
-    lastRpm_ = rpm;
-    tape_.RemainCheck(3, Transport::Play);
+    ctx_.logLine(measure::fourChannelTapeTitle(fmt));
+    // A four-channel format's check lets the drum settle 2 s after a change of
+    // speed, HDLP's and the error-rate programme's 3 s: the waits each
+    // procedure was given. The sampling throws its first two readings away
+    // either way.
+    measure::settleForBlock(ctx_, tape_, lastRpm_, rpm, 2000);
     if (!ctx_.flags.StopReq) {
         rs_.RmSet(link::rmParam(true, "0", "00"));
         measureLoop([&] { sampling_.ErrRateMeasOt(ctx_.rates.SRealErr); }, FourChannelLabels,
@@ -75,10 +73,7 @@ void PbAdjust::fourChannelCheck(int fmt, int rpm) {
     }
     // Values measured while the operator stopped are logged, never kept.
     if (!ctx_.flags.StopReq) {
-        for (int c = 0; c < 4; ++c)
-            ctx_.rates.RealErrOt(fmt, c, 0) = ctx_.rates.SRealErr[static_cast<std::size_t>(c)];
-        for (int c = 0; c < 4; ++c)
-            ctx_.rates.ErrResOt(fmt, c, 0) = ctx_.rates.RealErrOt(fmt, c, 0);
+        measure::keepFourChannelRates(ctx_.rates, fmt);
         record_.rates.push_back({dir::Playback, fmt, 0, 0, 0});
         // The measurement proves every block of the format.
         for (int c = 0; c <= 1; ++c)
@@ -96,12 +91,11 @@ void PbAdjust::hdlpCheck() {
     if (ctx_.flags.StopReq) return;
     if (!tape_.transportUntil(Transport::Play)) return;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt::HdLp, rpm::Rpm18000, 0);
-    if (lastRpm_ != rpm::Rpm18000) ctx_.Stby(3000);
-    lastRpm_ = rpm::Rpm18000;
-    tape_.RemainCheck(3, Transport::Play);
+    measure::settleForBlock(ctx_, tape_, lastRpm_, rpm::Rpm18000, 3000);
     for (int c = 0; c <= 1 && !ctx_.flags.StopReq; ++c)
         for (int k = 0; k <= 3 && !ctx_.flags.StopReq; ++k)
-            if (ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, 0)) hdlpBlock(c, k);
+            if (ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, 0))
+                hdlpBlock(c, k);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt::HdLp, rpm::Rpm18000, 0);
     if (ctx_.flags.StopReq) return;
     // The record adjustment compares with the master levels, unless they
@@ -114,18 +108,15 @@ void PbAdjust::hdlpCheck() {
         for (int k = 0; k <= 3; ++k)
             for (int ch = 0; ch <= 1; ++ch)
                 if (ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, ch))
-                    ctx_.selection.AdjDone(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, ch) = true;
+                    ctx_.selection.AdjDone(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, ch) =
+                        true;
 }
 
 void PbAdjust::hdlpBlock(int cate, int kind) {
     const BlockSel block{fmt::HdLp, rpm::Rpm18000, static_cast<std::int16_t>(cate),
                          static_cast<std::int16_t>(kind), 0};
     ctx_.flags.sel = block;
-    ctx_.display.channelLabels({"LH", "LL", "RH", "RL"});
-    static constexpr const char* kinds[] = {"CONF", "SLOW", "SUB SONF", "SUB SLOW"};
-    ctx_.display.kindLabel(cate == cate::RecPlay ? "RP" : kinds[kind]);
-    static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
-    ctx_.display.errorGroup(groups[ctx_.rates.ErrSelNo]);
+    measure::showHdlpPanel(ctx_, cate, kind);
     const std::string start = ctx_.AdjNameDisp(block) + " Start !";
     if (!ctx_.flags.StopReq) ctx_.display.message(start);
     ctx_.logLine(start);
@@ -135,12 +126,7 @@ void PbAdjust::hdlpBlock(int cate, int kind) {
     measureLoop([&] { sampling_.ErrRateMeasLp2(ctx_.rates.SRealErr); }, HdlpLabels,
                 cate == cate::RecPlay ? RecPlayHeadLimit : PlaybackHeadLimit);
     if (ctx_.flags.StopReq) return;
-    for (int g = 0; g < 3; ++g)
-        for (int h = 0; h < 4; ++h) {
-            const float v = ctx_.rates.SRealErr[static_cast<std::size_t>(4 * g + h)];
-            ctx_.rates.RealErrLp(fmt::HdLp, cate, kind, g, h, 0) = v;
-            ctx_.rates.ErrResLp(fmt::HdLp, cate, kind, g, h, 0) = v;
-        }
+    measure::keepHdlpRates(ctx_.rates, cate, kind);
     record_.rates.push_back({dir::Playback, fmt::HdLp, cate, kind, 0});
     ctx_.display.message("");
 }
@@ -156,7 +142,8 @@ void PbAdjust::measureLoop(const std::function<void()>& measure,
         for (std::size_t g = 0; g < labels.size(); ++g) {
             ctx_.logLine(measure::valueLine(labels[g], ctx_.rates.SRealErr, 4 * g));
         }
-        if (aboveLimit(std::span<const float>(ctx_.rates.SRealErr.data(), 4 * labels.size()), limit)) {
+        if (aboveLimit(std::span<const float>(ctx_.rates.SRealErr.data(), 4 * labels.size()),
+                       limit)) {
             ctx_.rates.ErrRateBad = true;
             ++ctx_.rates.ErrRateRetry;
         }

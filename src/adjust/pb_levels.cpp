@@ -34,7 +34,7 @@ bool PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& lev
             const std::string name = levelName(ch, band);
             ctx.display.message(name);
             ctx.rs.KsSet(true, band, 0);
-            const auto env = measure::EqEnvMeas1(ctx, ch);
+            const auto env = measure::EqEnvMeas1(ctx, ch, measure::EnvelopeWhile::Playing);
             logLevels(ctx, name, env);
             for (int head = 0; head <= 1; ++head)
                 levels(ch, head, band) = env[static_cast<std::size_t>(head)];

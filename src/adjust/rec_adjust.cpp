@@ -109,7 +109,8 @@ void RecAdjust::RecAdjustMain() {
     selfRpm_.reset();
     forEachBlock([this](const BlockSel& block) { selfBlock(block); });
     tape_.ejectTape();
-    ctx_.logLine(ctx_.recorder.VtrName + (ctx_.flags.StopReq ? " Rec Adjust Stop" : " Rec Adjust End"));
+    ctx_.logLine(ctx_.recorder.VtrName +
+                 (ctx_.flags.StopReq ? " Rec Adjust Stop" : " Rec Adjust End"));
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
@@ -178,16 +179,19 @@ void RecAdjust::selfBlock(const BlockSel& block) {
     blockEnd(block);
 }
 
+void RecAdjust::writeRecordValues(const BlockSel& block, RecTable& table,
+                                  const WriteThrough& through) {
+    for (int ch = 0; ch <= 1; ++ch) {
+        const BlockSel sel = onChannel(block, ch);
+        for (auto kind : {link::RecKind::Curr, link::RecKind::Freq})
+            through([&] { setRecValues(rs_, record_, sel, kind, recRow(table, sel)); });
+    }
+}
+
 void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
     auto restore = [this, block, found = valuesFound_] {
         run::PutBackWrites write;
-        if (found)
-            for (int ch = 0; ch <= 1; ++ch) {
-                const BlockSel sel = onChannel(block, ch);
-                for (auto kind : {link::RecKind::Curr, link::RecKind::Freq})
-                    write(
-                        [&] { setRecValues(rs_, record_, sel, kind, recRow(ctx_.tables.RecDataRead, sel)); });
-            }
+        if (found) writeRecordValues(block, ctx_.tables.RecDataRead, std::ref(write));
         write([&] { rs_.KsSet(false, 0, 0); });
         write([&] { rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0); });
         write.raiseFirstFailure();
@@ -223,13 +227,11 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
     // at the next start.
     ctx_.journal.found(recordWrites(ctx_.tables.RecDataRead, block, 0));
     for (int ch = 0; ch <= 1; ++ch) {
-        const BlockSel sel = onChannel(block, ch);
-        auto values = recRow(ctx_.tables.RecData, sel);
-        const auto defaults = recRow(ctx_.tables.RecIniData, sel);
-        std::copy(defaults.begin(), defaults.end(), values.begin());
-        setRecValues(rs_, record_, sel, link::RecKind::Curr, values);
-        setRecValues(rs_, record_, sel, link::RecKind::Freq, values);
+        const auto defaults = recRow(ctx_.tables.RecIniData, onChannel(block, ch));
+        std::copy(defaults.begin(), defaults.end(),
+                  recRow(ctx_.tables.RecData, onChannel(block, ch)).begin());
     }
+    writeRecordValues(block, ctx_.tables.RecData);
     ctx_.Stby(1000);
     if (ctx_.flags.StopReq) return false;
 
@@ -254,18 +256,15 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
 }
 
 bool RecAdjust::errorRates(const BlockSel& block) {
-    for (int ch = 0; ch <= 1; ++ch) {
-        const BlockSel sel = onChannel(block, ch);
-        setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(ctx_.tables.RecData, sel));
-        setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(ctx_.tables.RecData, sel));
-    }
+    writeRecordValues(block, ctx_.tables.RecData);
     if (!tape_.transportUntil(link::Transport::Rec)) return false;
     tape_.RemainCheck(2, link::Transport::Rec);
     if (ctx_.flags.StopReq) return false;
     ctx_.display.channelLabels({"L1", "L2", "R2", "R1"});
     ctx_.display.kindLabel("CONF");
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
-    ctx_.display.errorGroup(groups[ctx_.rates.ErrSelNo >= 0 && ctx_.rates.ErrSelNo <= 2 ? ctx_.rates.ErrSelNo : 0]);
+    ctx_.display.errorGroup(
+        groups[ctx_.rates.ErrSelNo >= 0 && ctx_.rates.ErrSelNo <= 2 ? ctx_.rates.ErrSelNo : 0]);
     ctx_.logLine("Conf Error Rate");
     errRate_.writeHeader();
     const std::string rmParam = link::rmParam(true, ctx_.flags.PbModeCode, "10");
@@ -307,11 +306,7 @@ void RecAdjust::blockEnd(const BlockSel& block) {
     tape_.transportUntil(link::Transport::Stop, false);
     std::string text = ctx_.AdjNameDisp(block);
     if (ctx_.flags.StopReq) {
-        for (int ch = 0; ch <= 1; ++ch) {
-            const BlockSel sel = onChannel(block, ch);
-            setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(ctx_.tables.RecDataRead, sel));
-            setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(ctx_.tables.RecDataRead, sel));
-        }
+        writeRecordValues(block, ctx_.tables.RecDataRead);
         text += " Stop !";
     } else {
         for (int ch : LevelRateCheck(ctx_))
@@ -321,11 +316,13 @@ void RecAdjust::blockEnd(const BlockSel& block) {
             for (int k = 0; k <= 3; ++k)
                 for (int ch = 0; ch <= 1; ++ch)
                     if (ctx_.selection.AdjSel(dir::Record, block.SFmt, block.SRpm, c, k, ch))
-                        ctx_.selection.AdjDone(dir::Record, block.SFmt, block.SRpm, c, k, ch) = true;
+                        ctx_.selection.AdjDone(dir::Record, block.SFmt, block.SRpm, c, k, ch) =
+                            true;
         for (int ch = 0; ch <= 1; ++ch) {
             const BlockSel sel = onChannel(block, ch);
             const auto adjusted = recRow(ctx_.tables.RecData, sel);
-            std::copy(adjusted.begin(), adjusted.end(), recRow(ctx_.tables.RecDataRead, sel).begin());
+            std::copy(adjusted.begin(), adjusted.end(),
+                      recRow(ctx_.tables.RecDataRead, sel).begin());
         }
         for (int g = 0; g < 3; ++g)
             for (int h = 0; h < 4; ++h)
@@ -343,11 +340,7 @@ void RecAdjust::blockEnd(const BlockSel& block) {
         // Stored: adjustment mode entered with its last parameter 1.
         ctx_.journal.completing(recordWrites(ctx_.tables.RecDataRead, block, 1));
         rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 1);
-        for (int ch = 0; ch <= 1; ++ch) {
-            const BlockSel sel = onChannel(block, ch);
-            setRecValues(rs_, record_, sel, link::RecKind::Curr, recRow(ctx_.tables.RecDataRead, sel));
-            setRecValues(rs_, record_, sel, link::RecKind::Freq, recRow(ctx_.tables.RecDataRead, sel));
-        }
+        writeRecordValues(block, ctx_.tables.RecDataRead);
         rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 1);
     }
     ctx_.journal.settled();  // stored, or put back at the operator's STOP

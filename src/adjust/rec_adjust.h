@@ -63,6 +63,13 @@ class RecAdjust {
     // recorder still answers, so neither Abort nor a Retry (which reads the
     // values found anew) meets the sweep's settings in the recorder.
     void restoreAfterError(const BlockSel& block, const RfError& error);
+    // Writes both channels' record values from `table`, current then
+    // frequency, channel L first; each write goes through `through` (a
+    // put-back tries every write even when one before it failed).
+    using WriteThrough = std::function<void(const std::function<void()>& write)>;
+    void writeRecordValues(
+        const BlockSel& block, RecTable& table,
+        const WriteThrough& through = [](const auto& write) { write(); });
     // STBOFF until the recorder reports standby off; false when STOP ended the wait.
     bool standbyOff();
     // The drum settles: 2 s at the speed of the phase's last block, else 5 s.

@@ -5,6 +5,7 @@
 
 #include "adjust/pb_levels.h"
 #include "core/delimited.h"
+#include "measure/env_meas.h"
 
 namespace rf::adjust {
 
@@ -77,18 +78,6 @@ bool RecSweep::rollover() {
     }
 }
 
-std::array<float, 2> RecSweep::envelope(int ch) {
-    calc::Readings readings;
-    for (int k = 1; k <= 14; ++k) {
-        timecodeSeconds();
-        const auto env = rs_.AdjRun(ch, link::AdjRunKind::Env);
-        readings(k, 0) = static_cast<std::int16_t>(env[0]);
-        readings(k, 1) = static_cast<std::int16_t>(env[1]);
-        ctx_.Stby(50);
-    }
-    return {calc::CaluTrimAve(readings, 0, 14), calc::CaluTrimAve(readings, 1, 14)};
-}
-
 bool RecSweep::referenceLevels() {
     ctx_.display.message(CurrentSweep.message);
     ctx_.logLine(CurrentSweep.title);
@@ -99,7 +88,7 @@ bool RecSweep::referenceLevels() {
             const std::string name = levelName(ch, band);
             ctx_.display.message(name);
             rs_.KsSet(true, band, 0);
-            const auto env = envelope(ch);
+            const auto env = measure::EqEnvMeas1(ctx_, ch, measure::EnvelopeWhile::Recording);
             logLevels(ctx_, name, env);
             for (int series = 0; series <= 1; ++series)
                 ctx_.tables.RecEnvLevel(ch, series, band) = env[static_cast<std::size_t>(series)];
@@ -127,13 +116,14 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
                 for (auto kind : {link::RecKind::Curr, link::RecKind::Freq})
                     setRecValues(rs_, record_, other, kind,
                                  ctx_.tables.RecIniData.row(other.SFmt, other.SRpm, other.SHeadCate,
-                                                  other.SHeadKind, c));
+                                                            other.SHeadKind, c));
             }
             ctx_.Stby(1000);
         }
         if (!sweep(block, ch, plan)) return false;
-        setRecValues(rs_, record_, sel, plan.kind,
-                     ctx_.tables.RecIniData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch));
+        setRecValues(
+            rs_, record_, sel, plan.kind,
+            ctx_.tables.RecIniData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch));
         tape_.transportUntil(link::Transport::Stop);
         ctx_.display.message("");
         if (ctx_.flags.StopReq) return false;
@@ -141,7 +131,8 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
         // Retry: the channel is recorded and measured again.
     }
 
-    const auto values = ctx_.tables.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
+    const auto values =
+        ctx_.tables.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
     setRecValues(rs_, record_, sel, plan.kind, values);
     if (ctx_.flags.StopReq) return false;
     const auto first = values[static_cast<std::size_t>(plan.item)];
@@ -197,7 +188,7 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
         while (timecodeSeconds() < t0 + 2)
             if (ctx_.flags.StopReq) return false;
         rs_.KsSet(true, plan.band, 0);
-        const auto env = envelope(ch);
+        const auto env = measure::EqEnvMeas1(ctx_, ch, measure::EnvelopeWhile::Recording);
         for (int series = 0; series <= 1; ++series) {
             const float level = env[static_cast<std::size_t>(series)];
             levels_(SweepCount, 2 * ch + series) = level;
@@ -234,9 +225,9 @@ bool RecSweep::retried(const BlockSel& block, int ch, const SweepPlan& plan) {
             // No crossing: the operator sweeps again (Retry; nothing is
             // guessed from the curve that failed) or stops the run.
             if (!point) {
-                const platform::Answer answer = ctx_.platform.dialogs().msgBox(
-                    notFound, platform::Buttons::AbortRetryIgnore, platform::Icon::Critical,
-                    "ERROR Message");
+                const platform::Answer answer =
+                    ctx_.platform.dialogs().msgBox(notFound, platform::Buttons::AbortRetryIgnore,
+                                                   platform::Icon::Critical, "ERROR Message");
                 if (answer == platform::Answer::Retry) {
                     record_.note(dir::Record, sel,
                                  notFound + " " + (ch == 0 ? "Lch" : "Rch") + ": measured again");

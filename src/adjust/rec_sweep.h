@@ -66,8 +66,6 @@ class RecSweep {
     // Presets the record time code to 23:59:55:00 and waits until it has passed
     // midnight; false when STOP ended the wait.
     bool rollover();
-    // The trimmed means of 14 envelope readings of the two heads of `ch`.
-    std::array<float, 2> envelope(int ch);
     // Records the sweep's points; false when STOP ended a wait.
     bool sweep(const BlockSel& block, int ch, const SweepPlan& plan);
     // Each head's value from the curve just measured, into RecData; true when

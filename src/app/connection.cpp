@@ -27,7 +27,8 @@ std::string induceCode(const std::string& answer) {
 
 void Connection::nameRecorder() {
     if (ctx_.recorder.VtrSerialNo.empty()) ctx_.recorder.VtrSerialNo = ctx_.recorder.SysconVer;
-    ctx_.recorder.VtrName = ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
+    ctx_.recorder.VtrName =
+        ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
     form_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
 }
 
@@ -144,7 +145,8 @@ void Connection::SetInduce() {
     if (answer.empty()) return;
     ctx_.recorder.VtrInduce = induceCode(answer);
     // A link failure here gets the same choice as in a programme.
-    const std::vector<Step> steps = {[&] { rs_.InduceSet(ctx_.recorder.VtrInduce); }, [&] { nameRecorder(); }};
+    const std::vector<Step> steps = {[&] { rs_.InduceSet(ctx_.recorder.VtrInduce); },
+                                     [&] { nameRecorder(); }};
     runSteps(steps, [&](const RfError& e, std::string_view) { return run_.onError(e); });
 }
 

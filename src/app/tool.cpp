@@ -8,8 +8,8 @@
 #include "core/errors.h"
 #include "core/steps.h"
 #include "core/version.h"
-#include "measure/tape_handling.h"
 #include "measure/error_panel.h"
+#include "measure/tape_handling.h"
 
 namespace rf::app {
 
@@ -136,8 +136,9 @@ void Tool::openPort() {
     if (settings_.RsPortName.empty())
         Raise(err::PortInvalid, "port " + std::to_string(settings_.RsPortNo) +
                                     ": ports are numbered from 1 in " + RsSetFile);
-    const auto settings = platform::parseSettings(settings_.RsBaud + "," + settings_.RsParity + "," +
-                                                  settings_.RsDataBit + "," + settings_.RsStopBit);
+    const auto settings =
+        platform::parseSettings(settings_.RsBaud + "," + settings_.RsParity + "," +
+                                settings_.RsDataBit + "," + settings_.RsStopBit);
     // The same device keeps its port object (a simulated recorder keeps its state
     // across a Program Reset); another device gets a new one.
     if (!port_ || port_->name() != settings_.RsPortName) {
@@ -291,7 +292,8 @@ void Tool::writeReport(bool stopped) {
     const std::string path = report::reportPath(recorder_.VtrName, facts.date);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    const std::string failed = reportWriter_(report::buildContent(recorder_, tables_, rates_, adjustRecord_, facts), path);
+    const std::string failed =
+        reportWriter_(report::buildContent(recorder_, tables_, rates_, adjustRecord_, facts), path);
     if (failed.empty()) {
         lastReport_ = path;
         return;

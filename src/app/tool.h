@@ -184,7 +184,8 @@ class Tool final : public shell::ToolHost,
     measure::RecMeasure recMeasure_;
     data::DataTransfer dataTransfer_{ctx_, [this] { form_.FormInit(); }};
     data::FileMenu fileMenu_{
-        ctx_, settings_,
+        ctx_,
+        settings_,
         {[this] { form_.FormInit(); }, [this](const std::string& c) { form_.setCaption(c); },
          [this](const std::string& text) { endProgram(text); }}};
     std::unique_ptr<platform::SerialPort> port_;

@@ -156,7 +156,8 @@ void dealWithUnfinishedRun(run::RunContext& ctx) {
 
     const std::string which = run->programme + ", " + run->started;
     ctx.logRecord(DelimitedRecord().text("Unfinished run").text(run->programme).text(run->started));
-    const run::JournalRecorder here{ctx.recorder.VtrId, ctx.recorder.VtrInduce, ctx.recorder.SysconVer};
+    const run::JournalRecorder here{ctx.recorder.VtrId, ctx.recorder.VtrInduce,
+                                    ctx.recorder.SysconVer};
     if (run->recorder != here) {
         const std::string kept = setAside(path, ".other");
         log("unfinished " + run->programme + " run of " + run->recorder.id + run->recorder.induce,

@@ -34,8 +34,8 @@ ItemTexts textsOf(ProgramItem item) {
 
 // What an upload or an initialisation is about to write, as the journal's
 // writes: all of it, so that a transfer cut short can be completed.
-std::vector<run::JournalWrite> transferWrites(const BlockTable& AdjTarget, const AdjustmentTables& tables,
-                                             ProgramItem item) {
+std::vector<run::JournalWrite> transferWrites(const BlockTable& AdjTarget,
+                                              const AdjustmentTables& tables, ProgramItem item) {
     using Item = run::JournalWrite::Item;
     const bool init = item == ProgramItem::Initialize;
     std::vector<run::JournalWrite> out;
@@ -72,7 +72,8 @@ void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int
         return t.row(b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, b.SHeadCh);
     };
     auto readLevel = [&rs, &tables, b, pb](LevelKind kind) -> Step {
-        return [&rs, &tables, b, pb, kind] { rs.LevelRead(b, kind).applyTo(pb(tables.PbDataRead)); };
+        return
+            [&rs, &tables, b, pb, kind] { rs.LevelRead(b, kind).applyTo(pb(tables.PbDataRead)); };
     };
     auto setLevel = [&rs, b, pb](PbTable& from, LevelKind kind) -> Step {
         return [&rs, &from, b, pb, kind] { rs.LevelSet(b, kind, pb(from)); };
@@ -89,7 +90,8 @@ void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int
         return [&rs, &from, b, rec, kind] { rs.RecValueSet(b, kind, rec(from)); };
     };
 
-    steps.push_back([&rs, &tables, b] { rs.AdjModeSet(AdjMode::Start, 0, b.SFmt, b.SRpm, tables.AreaNo); });
+    steps.push_back(
+        [&rs, &tables, b] { rs.AdjModeSet(AdjMode::Start, 0, b.SFmt, b.SRpm, tables.AreaNo); });
     if (d == dir::Playback) {
         if (item == ProgramItem::DownLoad) {
             steps.push_back(readLevel(LevelKind::Rf));
@@ -151,7 +153,8 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
     };
     std::vector<Step> steps = {
         [&] {
-            if (item == ProgramItem::UpLoad && !ctx_.tables.DownLoadDone && !ctx_.tables.FileLoaded &&
+            if (item == ProgramItem::UpLoad && !ctx_.tables.DownLoadDone &&
+                !ctx_.tables.FileLoaded &&
                 ctx_.selection.AdjTargetCount != ctx_.selection.AdjDoneCount) {
                 dialogs.msgBox("It can not UpLoad !", platform::Buttons::Ok, platform::Icon::None,
                                "UpLoad Prohibit");
@@ -184,7 +187,9 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
             if (count == 0) Raise(err::DivisionByZero);
             ctx_.flags.ProgressStep = 100.0f / static_cast<float>(count);
             blocks = count;
-            if (item != ProgramItem::DownLoad) ctx_.journal.completing(transferWrites(ctx_.selection.AdjTarget, ctx_.tables, item));
+            if (item != ProgramItem::DownLoad)
+                ctx_.journal.completing(
+                    transferWrites(ctx_.selection.AdjTarget, ctx_.tables, item));
             audit("started");
             ctx_.unfinished = [end = record(ctx_.tables.AreaNo, blocks)](const std::string& why) {
                 end("aborted: " + why);

@@ -57,8 +57,8 @@ ErrorChoice FileMenu::onError(const RfError& error) {
     std::string text = error.number() == err::PermissionDenied ? "File Not Write !"
                                                                : otherErrorText(error.number());
     if (!error.detail().empty()) text += "\n" + error.detail();
-    const Answer answer =
-        ctx_.platform.dialogs().msgBox(text, Buttons::AbortRetryIgnore, Icon::Critical, "ERROR Message");
+    const Answer answer = ctx_.platform.dialogs().msgBox(text, Buttons::AbortRetryIgnore,
+                                                         Icon::Critical, "ERROR Message");
     ctx_.logAnswer(text, answer);
     if (answer == Answer::Retry) return ErrorChoice::Retry;
     // Ignore gives the command up: the steps stop, and the window, idle
@@ -73,17 +73,20 @@ void FileMenu::save() {
     SaveTexts texts;
     const std::vector<Step> steps = {
         [&] {
-            if (!ctx_.tables.DownLoadDone && !ctx_.tables.FileLoaded && ctx_.selection.AdjTargetCount != ctx_.selection.AdjDoneCount) {
+            if (!ctx_.tables.DownLoadDone && !ctx_.tables.FileLoaded &&
+                ctx_.selection.AdjTargetCount != ctx_.selection.AdjDoneCount) {
                 dialogs.msgBox("It can not save !", Buttons::Ok, Icon::None, "Save Prohibit");
                 throw StepsDone{};
             }
         },
         [&] {
-            const std::string answer = dialogs.inputBox(
-                "Please input VTR Serial No or Manufact No !", "VTR No Input", ctx_.recorder.VtrSerialNo);
+            const std::string answer =
+                dialogs.inputBox("Please input VTR Serial No or Manufact No !", "VTR No Input",
+                                 ctx_.recorder.VtrSerialNo);
             if (answer.empty()) throw StepsDone{};
             ctx_.recorder.VtrSerialNo = answer;
-            ctx_.recorder.VtrName = ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
+            ctx_.recorder.VtrName =
+                ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
             hooks_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
         },
         [&] {
@@ -108,8 +111,10 @@ void FileMenu::save() {
                     break;
             }
         },
-        [&] { texts = saveTexts(ctx_.rates, ctx_.tables, ctx_.selection.AdjTarget, ctx_.recorder.VtrName,
-                              [this] { return ctx_.platform.now(); }); },
+        [&] {
+            texts = saveTexts(ctx_.rates, ctx_.tables, ctx_.selection.AdjTarget,
+                              ctx_.recorder.VtrName, [this] { return ctx_.platform.now(); });
+        },
         [&] { replaceFile(path, texts.dataFile); },
         [&] { appendFile(settings_.ErrDataFile, texts.errHistory); },
         [&] { appendFile(settings_.EvrDataFile, texts.evrHistory); },

@@ -76,7 +76,8 @@ void recordBlocks(const AdjustmentTables& tables, const adjust::AdjustRecord& re
         out << "    LevelRate, self / master playback level (0.68 to 1.47):";
         for (int ch = 0; ch <= 1; ++ch)
             for (int h = 0; h <= 1; ++h) {
-                const float self = tables.SelfPbLevel(ch, h, 1), master = tables.MasterPbLevel(ch, h, 1);
+                const float self = tables.SelfPbLevel(ch, h, 1),
+                            master = tables.MasterPbLevel(ch, h, 1);
                 out << "  " << heads[ch][h] << ' '
                     << (master != 0 ? fixed2(self / master) : std::string("-"))
                     << (adjust::levelRateOk(self, master) ? "" : " FAIL");
@@ -134,8 +135,8 @@ void errorRates(const ErrorRates& rates, std::ostream& out) {
 }  // namespace
 
 void adjustSummary(const AdjustmentTables& tables, const ErrorRates& rates,
-                   const adjust::AdjustRecord& record,
-                   const sim::SignalModel& truth, std::ostream& out) {
+                   const adjust::AdjustRecord& record, const sim::SignalModel& truth,
+                   std::ostream& out) {
     out << "Playback blocks, VCO centre frequency (found -> left, the simulated channel's best) "
            "and equaliser taps (found -> left):\n";
     playbackBlocks(record, truth, out);

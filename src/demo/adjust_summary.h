@@ -14,7 +14,7 @@ namespace rf::demo {
 // since the recorder is simulated, its heads' own best values beside the
 // values chosen.
 void adjustSummary(const AdjustmentTables& tables, const ErrorRates& rates,
-                   const adjust::AdjustRecord& record,
-                   const sim::SignalModel& truth, std::ostream& out);
+                   const adjust::AdjustRecord& record, const sim::SignalModel& truth,
+                   std::ostream& out);
 
 }  // namespace rf::demo

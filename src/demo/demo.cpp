@@ -86,8 +86,8 @@ static int uploadFile(Tool& tool, const platform::virt::ScriptedDialogs& dialogs
         err << "rfadjust: the upload did not complete: " << lastErrorShown(dialogs) << '\n';
         return 1;
     }
-    out << "UpLoad of " << dataFile << " (" << tool.recorder().VtrName << ") to the simulated recorder, "
-        << tool.selection().AdjTargetCount << " blocks\n";
+    out << "UpLoad of " << dataFile << " (" << tool.recorder().VtrName
+        << ") to the simulated recorder, " << tool.selection().AdjTargetCount << " blocks\n";
     tool.endProgram();
     return 0;
 }
@@ -192,8 +192,8 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err,
         return 1;
     }
     const auto wall = std::chrono::steady_clock::now() - wallStart;
-    out << (programme == "error-rate" ? "Error Rate" : "Adjust") << " programme on " << tool.recorder().VtrName
-        << " (simulated recorder), all blocks\n";
+    out << (programme == "error-rate" ? "Error Rate" : "Adjust") << " programme on "
+        << tool.recorder().VtrName << " (simulated recorder), all blocks\n";
     if (programme == "adjust")
         adjustSummary(tool.tables(), tool.rates(), tool.adjustRecord(), recorder.signal(), out);
     else

@@ -4,14 +4,17 @@
 
 namespace rf::measure {
 
-std::array<float, 2> EqEnvMeas1(run::RunContext& ctx, int SHeadCh) {
+std::array<float, 2> EqEnvMeas1(run::RunContext& ctx, int SHeadCh, EnvelopeWhile during) {
     link::Rs& rs = ctx.rs;
-    rs.AdjRun(SHeadCh, link::AdjRunKind::Env);  // the first reading never counts
-    ctx.Stby(2000);
+    const bool playing = during == EnvelopeWhile::Playing;
+    if (playing) {
+        rs.AdjRun(SHeadCh, link::AdjRunKind::Env);
+        ctx.Stby(2000);
+    }
     calc::Readings readings;
     for (int k = 1; k <= 14; ++k) {
-        const auto tc = rs.TimeCodeRead(link::TimeCodeMode::Tcr);
-        ctx.display.timeCode(tc);
+        ctx.display.timeCode(
+            rs.TimeCodeRead(playing ? link::TimeCodeMode::Tcr : link::TimeCodeMode::Tcg));
         const auto env = rs.AdjRun(SHeadCh, link::AdjRunKind::Env);
         readings(k, 0) = static_cast<std::int16_t>(env[0]);
         readings(k, 1) = static_cast<std::int16_t>(env[1]);

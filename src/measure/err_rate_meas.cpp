@@ -24,7 +24,8 @@ void ErrRateSampling::ErrRateMeasOt(std::array<float, 12>& SRealErr) {
         read(0);
         for (std::size_t k = 0; k < 4; ++k)
             ctx_.rates.ErrDspStep[k] = ctx_.rates.ErrRateStep[k];
-        EnhErrorDisp(ctx_.display, ctx_.rates, ctx_.flags, ctx_.recorder.VtrStatus, ctx_.rates.ErrSelNo);
+        EnhErrorDisp(ctx_.display, ctx_.rates, ctx_.flags, ctx_.recorder.VtrStatus,
+                     ctx_.rates.ErrSelNo);
         for (int c = 0; c < 4; ++c)
             a(i, c) = exponentOfStep(ctx_.rates.ErrDspStep[static_cast<std::size_t>(c)]);
         ctx_.Stby(2000);
@@ -57,9 +58,11 @@ void ErrRateSampling::ErrRateMeasLp2(std::array<float, 12>& SRealErr) {
         for (int group = 0; group < 3; ++group) {
             read(group);
             for (std::size_t k = 0; k < 4; ++k)
-                ctx_.rates.ErrDspStep[4 * static_cast<std::size_t>(group) + k] = ctx_.rates.ErrRateStep[k];
+                ctx_.rates.ErrDspStep[4 * static_cast<std::size_t>(group) + k] =
+                    ctx_.rates.ErrRateStep[k];
         }
-        EnhErrorDisp(ctx_.display, ctx_.rates, ctx_.flags, ctx_.recorder.VtrStatus, ctx_.rates.ErrSelNo);
+        EnhErrorDisp(ctx_.display, ctx_.rates, ctx_.flags, ctx_.recorder.VtrStatus,
+                     ctx_.rates.ErrSelNo);
         for (int c = 0; c < 12; ++c)
             a(i, c) = exponentOfStep(ctx_.rates.ErrDspStep[static_cast<std::size_t>(c)]);
         ctx_.Stby(2000);

@@ -37,6 +37,48 @@ void logValues(run::RunContext& ctx, const std::string& label, const std::string
     ctx.log.writeRecord(record.line());
 }
 
+void showFourChannelPanel(run::RunContext& ctx) {
+    ctx.display.channelLabels({"AL", "AR", "VL", "VR"});
+    ctx.display.kindLabel("ALL");
+    ctx.rates.ErrSelNo = 0;
+    ctx.display.errorGroup("A/V");
+}
+
+void showHdlpPanel(run::RunContext& ctx, int cate, int kind) {
+    ctx.display.channelLabels({"LH", "LL", "RH", "RL"});
+    static constexpr const char* kinds[] = {"CONF", "SLOW", "SUB SONF", "SUB SLOW"};
+    ctx.display.kindLabel(cate == cate::RecPlay ? "RP" : kinds[kind]);
+    static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
+    ctx.display.errorGroup(groups[ctx.rates.ErrSelNo]);
+}
+
+std::string fourChannelTapeTitle(int fmt) {
+    return std::string(fmt == fmt::Dv ? "Master " : "Check Tape ") + "Error Rate";
+}
+
+void keepFourChannelRates(ErrorRates& rates, int fmt) {
+    for (int c = 0; c < 4; ++c) {
+        rates.RealErrOt(fmt, c, 0) = rates.SRealErr[static_cast<std::size_t>(c)];
+        rates.ErrResOt(fmt, c, 0) = rates.RealErrOt(fmt, c, 0);
+    }
+}
+
+void keepHdlpRates(ErrorRates& rates, int cate, int kind) {
+    for (int g = 0; g < 3; ++g)
+        for (int h = 0; h < 4; ++h) {
+            rates.RealErrLp(fmt::HdLp, cate, kind, g, h, 0) =
+                rates.SRealErr[static_cast<std::size_t>(4 * g + h)];
+            rates.ErrResLp(fmt::HdLp, cate, kind, g, h, 0) =
+                rates.RealErrLp(fmt::HdLp, cate, kind, g, h, 0);
+        }
+}
+
+void settleForBlock(run::RunContext& ctx, TapeHandling& tape, int& lastRpm, int rpm, int settleMs) {
+    if (rpm != lastRpm) ctx.Stby(settleMs);
+    lastRpm = rpm;
+    tape.RemainCheck(3, link::Transport::Play);
+}
+
 void normalHeadsMode(run::RunContext& ctx) {
     ctx.flags.PbModeCode = "0";
     ctx.rs.RmSet(link::rmParam(false, ctx.flags.PbModeCode, "10"));
@@ -69,11 +111,14 @@ void PbMeasure::PbMeasureMain() {
             ctx_.flags.sel.SRpm = rpm::Rpm18000;
             for (int cate = 0; cate <= 1 && !ctx_.flags.StopReq; ++cate)
                 for (int kind = 0; kind <= 3; ++kind) {
-                    if (!ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate, kind, 0)) continue;
+                    if (!ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate, kind,
+                                               0))
+                        continue;
                     if (ctx_.flags.StopReq) break;
                     hdlpBlock(cate, kind);
                 }
-        } else if (ctx_.selection.AdjSel(dir::Playback, fmt, ctx_.flags.sel.SRpm, cate::Playback, kind::Conf, 0)) {
+        } else if (ctx_.selection.AdjSel(dir::Playback, fmt, ctx_.flags.sel.SRpm, cate::Playback,
+                                         kind::Conf, 0)) {
             if (ctx_.flags.StopReq) break;
             tape_.TapeLoad(TapeKind::Check, fmt);
             if (ctx_.flags.StopReq) break;
@@ -83,7 +128,8 @@ void PbMeasure::PbMeasureMain() {
         if (tape_.readStatus() != "EJECT") tape_.ejectTape();
     }
     tape_.ejectTape();
-    ctx_.logLine(ctx_.recorder.VtrName + (ctx_.flags.StopReq ? "  Play Measure Stop" : "  Play Measure End"));
+    ctx_.logLine(ctx_.recorder.VtrName +
+                 (ctx_.flags.StopReq ? "  Play Measure Stop" : "  Play Measure End"));
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
@@ -91,18 +137,13 @@ void PbMeasure::PbMeasureMain() {
 void PbMeasure::fourChannelBlock(int fmt, int rpm) {
     tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
-    ctx_.display.channelLabels({"AL", "AR", "VL", "VR"});
-    ctx_.display.kindLabel("ALL");
-    ctx_.rates.ErrSelNo = 0;
-    ctx_.display.errorGroup("A/V");
+    showFourChannelPanel(ctx_);
     const std::string start = std::string(fourChannelName(fmt)) + " Start !";
     if (!ctx_.flags.StopReq) ctx_.display.message(start);
     ctx_.logLine(start);
-    const std::string tape = std::string(fmt == 1 ? "Master " : "Check Tape ") + "Error Rate";
+    const std::string tape = fourChannelTapeTitle(fmt);
     ctx_.logLine(tape);
-    if (rpm != lastRpm_) ctx_.Stby(3000);
-    lastRpm_ = rpm;
-    tape_.RemainCheck(3, link::Transport::Play);
+    settleForBlock(ctx_, tape_, lastRpm_, rpm, DrumSettleMs);
     if (!ctx_.flags.StopReq) {
         ctx_.display.message(tape);
         rs_.RmSet(link::rmParam(true, "0", "00"));
@@ -111,11 +152,8 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
         ctx_.ProgressDsp();
         logValues(ctx_, "A/V:", "A/V", 0);
         if (!ctx_.flags.StopReq) {
-            for (int c = 0; c < 4; ++c)
-                ctx_.rates.RealErrOt(fmt, c, 0) = ctx_.rates.SRealErr[static_cast<std::size_t>(c)];
+            keepFourChannelRates(ctx_.rates, fmt);
             ctx_.display.message("");
-            for (int c = 0; c < 4; ++c)
-                ctx_.rates.ErrResOt(fmt, c, 0) = ctx_.rates.RealErrOt(fmt, c, 0);
         }
     }
     rs_.AdjModeSet(link::AdjMode::Stop);
@@ -126,22 +164,16 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
     if (ctx_.flags.StopReq) return;
     tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
-    ctx_.display.channelLabels({"LH", "LL", "RH", "RL"});
-    static constexpr const char* kinds[] = {"CONF", "SLOW", "SUB SONF", "SUB SLOW"};
-    ctx_.display.kindLabel(cate == 0 ? "RP" : kinds[kind]);
-    static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
-    ctx_.display.errorGroup(groups[ctx_.rates.ErrSelNo]);
+    showHdlpPanel(ctx_, cate, kind);
     ctx_.flags.sel.SHeadCate = static_cast<std::int16_t>(cate);
     ctx_.flags.sel.SHeadKind = static_cast<std::int16_t>(kind);
-    const std::string start =
-        ctx_.AdjNameDisp({7, 2, static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0}) +
-        " Start !";
+    const std::string start = ctx_.AdjNameDisp({7, 2, static_cast<std::int16_t>(cate),
+                                                static_cast<std::int16_t>(kind), 0}) +
+                              " Start !";
     if (!ctx_.flags.StopReq) ctx_.display.message(start);
     ctx_.logLine(start);
     ctx_.logLine("Master Error Rate");
-    if (lastRpm_ != 2) ctx_.Stby(3000);
-    lastRpm_ = 2;
-    tape_.RemainCheck(3, link::Transport::Play);
+    settleForBlock(ctx_, tape_, lastRpm_, rpm::Rpm18000, DrumSettleMs);
     if (!ctx_.flags.StopReq) {
         ctx_.display.message("Master Error Rate");
         rs_.RmSet(link::rmParam(true, ctx_.flags.PbModeCode, "10"));
@@ -152,14 +184,8 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
         for (std::size_t g = 0; g < 3; ++g)
             logValues(ctx_, labels[g], labels[g], 4 * g);
         if (!ctx_.flags.StopReq) {
-            for (int g = 0; g < 3; ++g)
-                for (int h = 0; h < 4; ++h)
-                    ctx_.rates.RealErrLp(7, cate, kind, g, h, 0) =
-                        ctx_.rates.SRealErr[static_cast<std::size_t>(4 * g + h)];
+            keepHdlpRates(ctx_.rates, cate, kind);
             ctx_.display.message("");
-            for (int g = 0; g < 3; ++g)
-                for (int h = 0; h < 4; ++h)
-                    ctx_.rates.ErrResLp(7, cate, kind, g, h, 0) = ctx_.rates.RealErrLp(7, cate, kind, g, h, 0);
         }
     }
     rs_.AdjModeSet(link::AdjMode::Stop);

@@ -25,6 +25,25 @@ std::string valueLine(const std::string& label, const std::array<float, 12>& val
 void logValues(run::RunContext& ctx, const std::string& label, const std::string& recordLabel,
                std::size_t first);
 
+// The error-rate panel of a four-channel block: its bars AL, AR, VL and VR
+// (the order of the readings), every head kind at once, the first group.
+void showFourChannelPanel(run::RunContext& ctx);
+// The panel of an HDLP block: the bars LH, LL, RH and RL, the head kind of
+// category `cate` and kind `kind`, and the group the operator chose.
+void showHdlpPanel(run::RunContext& ctx, int cate, int kind);
+// What a four-channel format's check plays: DV its master tape, the others
+// their check tape ("Master Error Rate", "Check Tape Error Rate").
+std::string fourChannelTapeTitle(int fmt);
+// Keeps the readings of a block: into the error rates measured and the
+// results (RealErrOt and ErrResOt of `fmt`, RealErrLp and ErrResLp of the
+// HDLP heads of `cate` and `kind`).
+void keepFourChannelRates(ErrorRates& rates, int fmt);
+void keepHdlpRates(ErrorRates& rates, int cate, int kind);
+
+// Before a block is measured: a drum that changed speed since the last block
+// (`lastRpm`, then `rpm`) settles for `settleMs`, and the tape left is checked.
+void settleForBlock(run::RunContext& ctx, TapeHandling& tape, int& lastRpm, int rpm, int settleMs);
+
 // The recorder plays back with the normal heads of the block being recorded
 // ("$RM" with playback mode "0", error rates off).
 void normalHeadsMode(run::RunContext& ctx);
@@ -41,6 +60,8 @@ class PbMeasure {
     void fourChannelBlock(int fmt, int rpm);
     void hdlpBlock(int cate, int kind);
 
+    // The drum settles for 3 s whenever a block plays at another speed.
+    static constexpr int DrumSettleMs = 3000;
     run::RunContext& ctx_;
     link::Rs& rs_;
     TapeHandling tape_;

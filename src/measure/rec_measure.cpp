@@ -39,7 +39,8 @@ void RecordingErrRate::sample(int fmt, int kind) {
     }
     for (int g = 0; g < 3; ++g)
         for (int h = 0; h < 4; ++h)
-            ctx_.rates.RealErrLp(fmt, 1, 0, g, h, kind) = ctx_.rates.SRealErr[static_cast<std::size_t>(4 * g + h)];
+            ctx_.rates.RealErrLp(fmt, 1, 0, g, h, kind) =
+                ctx_.rates.SRealErr[static_cast<std::size_t>(4 * g + h)];
 }
 
 void RecordingErrRate::confErrRate(int fmt, int secondsAfter) {
@@ -48,7 +49,8 @@ void RecordingErrRate::confErrRate(int fmt, int secondsAfter) {
     do {
         timecodeSeconds();
         ctx_.platform.processPending();
-    } while (!(ctx_.rates.ErrRateText[0] == "00" && ctx_.rates.ErrRateText[1] == "00") && !ctx_.flags.StopReq);
+    } while (!(ctx_.rates.ErrRateText[0] == "00" && ctx_.rates.ErrRateText[1] == "00") &&
+             !ctx_.flags.StopReq);
     const std::int32_t start = timecodeSeconds();
     bool measured = false;
     int count = 0;
@@ -92,10 +94,12 @@ void RecMeasure::RecMeasureMain() {
         for (int rpm = 0; rpm <= 6 && !ctx_.flags.StopReq; ++rpm)
             for (int cate = 0; cate <= 1 && !ctx_.flags.StopReq; ++cate)
                 for (int kind = 0; kind <= 3 && !ctx_.flags.StopReq; ++kind)
-                    if (ctx_.selection.AdjSel(dir::Record, fmt, rpm, cate, kind, 0)) block(fmt, rpm, cate, kind);
+                    if (ctx_.selection.AdjSel(dir::Record, fmt, rpm, cate, kind, 0))
+                        block(fmt, rpm, cate, kind);
 
     tape_.ejectTape();
-    ctx_.logLine(ctx_.recorder.VtrName + (ctx_.flags.StopReq ? " Rec Measure Stop" : " Rec Measure End"));
+    ctx_.logLine(ctx_.recorder.VtrName +
+                 (ctx_.flags.StopReq ? " Rec Measure Stop" : " Rec Measure End"));
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
@@ -104,7 +108,7 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
     tape_.TapeLoad(TapeKind::Self, fmt);
     if (ctx_.flags.StopReq) return;
     ctx_.flags.sel = {static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm),
-             static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0};
+                      static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0};
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     ctx_.recorder.RecModeOn = true;
     ctx_.display.channelLabels({"L1", "L2", "R2", "R1"});
@@ -117,7 +121,8 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
         for (auto kindOfBlock : {link::LevelKind::Rf, link::LevelKind::Eq200}) {
             const BlockSel levels{static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm), 1,
                                   0, static_cast<std::int16_t>(ch)};
-            rs_.LevelRead(levels, kindOfBlock).applyTo(ctx_.tables.PbDataRead.row(fmt, rpm, 1, 0, ch));
+            rs_.LevelRead(levels, kindOfBlock)
+                .applyTo(ctx_.tables.PbDataRead.row(fmt, rpm, 1, 0, ch));
         }
     ctx_.Stby(1000);
     ctx_.display.message("");
@@ -133,7 +138,8 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
         for (int g = 0; g < 3; ++g)
             for (int h = 0; h < 4; ++h)
                 for (int k : {6, 3})
-                    ctx_.rates.ErrResLp(fmt, 1, 0, g, h, k) = ctx_.rates.RealErrLp(fmt, 1, 0, g, h, k);
+                    ctx_.rates.ErrResLp(fmt, 1, 0, g, h, k) =
+                        ctx_.rates.RealErrLp(fmt, 1, 0, g, h, k);
         text += " End !";
     }
     ctx_.logLine(text);

@@ -78,7 +78,8 @@ bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
     do {
         if (honourStop && ctx_.flags.StopReq) return false;
         if (overdue) {
-            const std::string where = std::string(status) + " not reached, status = " + ctx_.recorder.VtrStatus;
+            const std::string where =
+                std::string(status) + " not reached, status = " + ctx_.recorder.VtrStatus;
             ctx_.logLine(where);
             Raise(err::NotReached, where);
         }
@@ -141,7 +142,9 @@ void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
         const bool valid = remain[2].empty() || remain[2][0] != 'F';
         readStatus();
         ctx_.platform.processPending();
-        if (ctx_.recorder.VtrStatus != "STOP" && ctx_.recorder.VtrStatus != "STBOF" && !valid && !ctx_.flags.StopReq) continue;
+        if (ctx_.recorder.VtrStatus != "STOP" && ctx_.recorder.VtrStatus != "STBOF" && !valid &&
+            !ctx_.flags.StopReq)
+            continue;
         if (ctx_.flags.StopReq) return;
         if (valid) showRemain(remain);
         ctx_.log.writeText("Remain = " + remain[0] + remain[1] + remain[2]);

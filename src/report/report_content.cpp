@@ -208,7 +208,8 @@ Section levelRateSection(const AdjustmentTables& tables, const adjust::AdjustRec
     Table t{"", {heading({"Channel / level", "Self", "Master", "Ratio", "Result"})}};
     for (int ch = 0; ch <= 1; ++ch)
         for (int j = 0; j <= 1; ++j) {
-            const float self = tables.SelfPbLevel(ch, j, 1), master = tables.MasterPbLevel(ch, j, 1);
+            const float self = tables.SelfPbLevel(ch, j, 1),
+                        master = tables.MasterPbLevel(ch, j, 1);
             const bool ok = adjust::levelRateOk(self, master);
             t.rows.push_back(
                 {{std::string(ch == 0 ? "Lch" : "Rch") + " Env-" + std::to_string(j + 1)},

@@ -96,7 +96,8 @@ void ErrResultFill(ErrResultModel& window, const ErrorRates& rates) {
             for (int head = 0; head < 4; ++head)
                 showValue(
                     window.ErrChartLp.cell(LpFirstRow + static_cast<int>(i), 2 + 4 * group + head),
-                    rates.ErrResLp(HdlpFormat, row.category, row.headKind, group, head, row.measKind),
+                    rates.ErrResLp(HdlpFormat, row.category, row.headKind, group, head,
+                                   row.measKind),
                     row.limit);
     }
     for (std::size_t r = 0; r < OtRows.size(); ++r)

@@ -101,8 +101,8 @@ void EvrDsp(EvrResultModel& window, const AdjustmentTables& tables) {
             for (int row = FirstRecRow; row < FirstPbRow; ++row)
                 blank(g.cell(row, col));
             for (int row = FirstPbRow; row < g.rows(); ++row)
-                g.cell(row, col).text =
-                    std::to_string(tables.PbDataRead(f, r, 1, HeadBlocks[b].kind, channel, itemOf(row)));
+                g.cell(row, col).text = std::to_string(
+                    tables.PbDataRead(f, r, 1, HeadBlocks[b].kind, channel, itemOf(row)));
         }
     window.changes.mark(Area::Window);
 }

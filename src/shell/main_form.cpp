@@ -97,8 +97,10 @@ void MainForm::AdjExeCtrl() {
 
 void MainForm::FormInit() {
     link_.reset();
-    flags_.PrgWaitFlag = flags_.PbAdjRun = flags_.RecAdjRun = flags_.PbMeasRun = flags_.RecMeasRun = false;
-    flags_.IrqReq = flags_.StopReq = recorder_.AdjModeOn = rates_.ErrRateBad = recorder_.RecModeOn = tables_.AreaChosen = false;
+    flags_.PrgWaitFlag = flags_.PbAdjRun = flags_.RecAdjRun = flags_.PbMeasRun = flags_.RecMeasRun =
+        false;
+    flags_.IrqReq = flags_.StopReq = recorder_.AdjModeOn = rates_.ErrRateBad = recorder_.RecModeOn =
+        tables_.AreaChosen = false;
     progress(0);
     flags_.ProgressVal = flags_.ProgressStep = 0;
     message("Please Select MENU !!");
@@ -126,8 +128,8 @@ void MainForm::DataInit() {
                 for (int g = 0; g <= 2; ++g)
                     for (int ch = 0; ch <= 3; ++ch)
                         for (int kind = 0; kind <= 6; ++kind)
-                            rates_.RealErrLp(f, c, k, g, ch, kind) = rates_.ErrResLp(f, c, k, g, ch, kind) =
-                                -1.5f;
+                            rates_.RealErrLp(f, c, k, g, ch, kind) =
+                                rates_.ErrResLp(f, c, k, g, ch, kind) = -1.5f;
         for (int ch = 0; ch <= 3; ++ch)
             for (int kind = 0; kind <= 6; ++kind)
                 rates_.RealErrOt(f, ch, kind) = rates_.ErrResOt(f, ch, kind) = -1.5f;

@@ -5,10 +5,10 @@
 #include <string_view>
 
 #include "link/rs_link.h"
+#include "run/context.h"
 #include "run/display.h"
 #include "shell/main_window_events.h"
 #include "shell/main_window_model.h"
-#include "run/context.h"
 #include "state/startup_settings.h"
 
 namespace rf::shell {

@@ -12,8 +12,8 @@ ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
     // at the top puts the recorder back and makes it safe.
     if (ctx_.lineFailed()) return ErrorChoice::Abort;
     const std::string text = errorText(error);
-    const Answer answer = ctx_.platform.dialogs().msgBox(
-        text, platform::Buttons::AbortRetryIgnore, platform::Icon::Critical, "ERROR Message");
+    const Answer answer = ctx_.platform.dialogs().msgBox(text, platform::Buttons::AbortRetryIgnore,
+                                                         platform::Icon::Critical, "ERROR Message");
     ctx_.logAnswer(text, answer);
     if (ctx_.lineFailed()) return ErrorChoice::Abort;  // it failed while the box was up
     if (answer == Answer::Abort || scope == ErrorScope::Main)
@@ -86,7 +86,8 @@ bool RunControl::putBackOwed() {
 
 bool RunControl::recorderSupported() {
     if (ctx_.recorder.VtrSupported) return true;
-    const std::string id = ctx_.recorder.VtrId.empty() ? "nothing" : "\"" + ctx_.recorder.VtrId + "\"";
+    const std::string id =
+        ctx_.recorder.VtrId.empty() ? "nothing" : "\"" + ctx_.recorder.VtrId + "\"";
     ctx_.platform.dialogs().msgBox(
         "The recorder was not identified as a QT7310, QT7320 or QT7330 (it answered " + id +
             "). Nothing is sent to it: check the recorder and its software, then choose "
@@ -146,7 +147,7 @@ void RunControl::start() {
     // anew, and every start, a Retry's too, begins with STOP available (an
     // error may have come while a main had it disabled).
     auto run = [this](const std::function<void()>& main, const bool& flag,
-                          const char* name) -> Step {
+                      const char* name) -> Step {
         return [this, main = &main, flag = &flag, name] {
             if (!*flag || ctx_.flags.StopReq || !*main) return;
             form_.enable(ProgramItem::Stop, true);
@@ -173,8 +174,10 @@ void RunControl::start() {
                 for (int r = 0; r <= 6; ++r)
                     for (int c = 0; c <= 1; ++c)
                         for (int k = 0; k <= 3; ++k) {
-                            if (ctx_.selection.AdjSel(dir::Playback, f, r, c, k, 0)) ctx_.flags.PbStepCount += 1;
-                            if (ctx_.selection.AdjSel(dir::Record, f, r, c, k, 0)) ctx_.flags.RecStepCount += 1;
+                            if (ctx_.selection.AdjSel(dir::Playback, f, r, c, k, 0))
+                                ctx_.flags.PbStepCount += 1;
+                            if (ctx_.selection.AdjSel(dir::Record, f, r, c, k, 0))
+                                ctx_.flags.RecStepCount += 1;
                         }
             if (ctx_.flags.PbStepCount == 0) ctx_.flags.PbAdjRun = ctx_.flags.PbMeasRun = false;
             if (ctx_.flags.RecStepCount == 0) ctx_.flags.RecAdjRun = ctx_.flags.RecMeasRun = false;
@@ -196,14 +199,16 @@ void RunControl::start() {
         [&] {
             form_.MenuCtrl(MenuMode::Off);
             form_.TabCtrl(TabMode::Off);
-            std::string answer = ctx_.platform.dialogs().inputBox(
-                "Please input VTR Serial No or Manufact No !", "VTR No Input", ctx_.recorder.VtrSerialNo);
+            std::string answer =
+                ctx_.platform.dialogs().inputBox("Please input VTR Serial No or Manufact No !",
+                                                 "VTR No Input", ctx_.recorder.VtrSerialNo);
             if (answer.empty()) {
                 form_.FormInit();
                 throw StepsDone{};
             }
             ctx_.recorder.VtrSerialNo = answer;
-            ctx_.recorder.VtrName = ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
+            ctx_.recorder.VtrName =
+                ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
             form_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
         },
         [&] { beginJournal(m.prgItem(ProgramItem::Adjust).checked ? "Adjust" : "Error Rate"); },
