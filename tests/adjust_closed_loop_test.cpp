@@ -36,7 +36,7 @@ TEST(AdjustClosedLoop, OnFiftyRecordersEveryHeadEndsNearItsBestValuesAndRecordsB
     for (std::uint64_t seed = 1; seed <= 50; ++seed) {
         SCOPED_TRACE(seed);
         AdjustRun run(seed);
-        EXPECT_FALSE(run.tool.flags().StopReq);
+        EXPECT_FALSE(run.tool.flags().stop.requested());
         // No LevelRate message and no other question after the serial number.
         EXPECT_EQ(run.dialogs().shown().size(), 2u);
         const sim::SignalModel& truth = run.recorder.signal();

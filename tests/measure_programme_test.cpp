@@ -35,7 +35,7 @@ TEST(TapeLoad, AsksForTheTapeEjectsAWrongOneAndAcceptsTheRightOne) {
         prompts.push_back(rig.message());
         rig.recorder.insert("50M CHECK", rig.now());
     });
-    rig.tape.TapeLoad(TapeKind::Check, 2);
+    EXPECT_TRUE(rig.tape.TapeLoad(TapeKind::Check, 2));
     EXPECT_EQ(prompts, (std::vector<std::string>{"Please Insert 50M Check Tape",
                                                  "Please Insert 50M Check Tape"}));
     EXPECT_EQ(rig.recorder.transport().tape()->name, "50M CHECK");
@@ -50,8 +50,8 @@ TEST(TapeLoad, WithNoTapeThatCouldServeEveryTapeGoesOutUntilTheOperatorStops) {
     rig.recorder.setAutoChanger(true, rig.now());
     rig.at(rig.now() + 60s, [&] { rig.tool.choose(ProgramItem::Stop); });
     rig.tool.form().MenuCtrl(shell::MenuMode::Off);
-    rig.tape.TapeLoad(TapeKind::Check, 5);
-    EXPECT_TRUE(rig.tool.flags().StopReq);
+    EXPECT_FALSE(rig.tape.TapeLoad(TapeKind::Check, 5));
+    EXPECT_TRUE(rig.tool.flags().stop.requested());
     EXPECT_EQ(rig.message(), "");
     const auto frames = test::sent(rig);
     EXPECT_GE(std::count(frames.begin(), frames.end(), "OEJ"), 3);
@@ -62,8 +62,8 @@ TEST(RemainCheck, TooLittleTapeIsLoggedRewoundAndLeftInTheAskedState) {
     rig.recorder.faults().lowTape = true;
     rig.recorder.insert("HDLP MASTER", rig.now());
     rig.wait(3s);
-    rig.tape.transportUntil(link::Transport::Play);
-    rig.tape.RemainCheck(10, link::Transport::Play);
+    ASSERT_TRUE(rig.tape.transportUntil(link::Transport::Play));
+    EXPECT_TRUE(rig.tape.RemainCheck(10, link::Transport::Play));
     EXPECT_EQ(rig.tool.recorder().VtrStatus, "PLAY");
     EXPECT_LT(rig.recorder.transport().position(), 30.0);  // rewound to the beginning
     const auto frames = test::sent(rig);
@@ -84,9 +84,9 @@ TEST(RemainCheck, TenMinutesCountAsSixteenAndUnknownTimeKeepsItWaiting) {
     rig.recorder.transport().windToEnd(10 * 60 + 30);  // 00:10:30 left
     rig.recorder.faults().remainUnknown = true;
     rig.at(rig.now() + 20s, [&] { rig.recorder.faults().remainUnknown = false; });
-    rig.tape.transportUntil(link::Transport::Play);
+    ASSERT_TRUE(rig.tape.transportUntil(link::Transport::Play));
     const auto start = rig.now();
-    rig.tape.RemainCheck(15, link::Transport::Play);
+    EXPECT_TRUE(rig.tape.RemainCheck(15, link::Transport::Play));
     EXPECT_GT(rig.now() - start, 20s);
     const auto frames = test::sent(rig);
     EXPECT_EQ(std::count(frames.begin(), frames.end(), "ORW"), 0);
@@ -99,13 +99,13 @@ TEST(RemainCheck, IrqCutsTheRewindShort) {
     rig.wait(3s);
     rig.recorder.transport().windToEnd(60);
     rig.tool.form().MenuCtrl(shell::MenuMode::Off);
-    rig.tape.transportUntil(link::Transport::Rec);
+    ASSERT_TRUE(rig.tape.transportUntil(link::Transport::Rec));
     bool irqEnabled = false;
     rig.at(rig.now() + 15s, [&] {
         irqEnabled = rig.tool.window().prgItem(run::ProgramItem::Irq).enabled;
         rig.tool.choose(run::ProgramItem::Irq);
     });
-    rig.tape.RemainCheck(2, link::Transport::Rec);
+    EXPECT_TRUE(rig.tape.RemainCheck(2, link::Transport::Rec));
     EXPECT_TRUE(irqEnabled);
     EXPECT_FALSE(rig.tool.flags().IrqReq);
     EXPECT_GT(rig.recorder.transport().position(), 1000.0);  // far from the beginning
@@ -119,7 +119,7 @@ TEST(RemainCheck, AStoppedTapeOfUnknownRemainingTimeIsCheckedOnceAndRewound) {
     rig.wait(3s);
     rig.recorder.transport().windToEnd(600);
     rig.recorder.faults().remainUnknown = true;  // "FF" for good
-    rig.tape.RemainCheck(3, link::Transport::Play);
+    EXPECT_TRUE(rig.tape.RemainCheck(3, link::Transport::Play));
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("\"Remain = FFFFFF\"\r\n\"No Remain\""), std::string::npos) << log;
     EXPECT_EQ(log.find("Remain = ", log.find("Remain = ") + 1), std::string::npos);
@@ -131,7 +131,7 @@ TEST(EnvelopeMeasurement, TheFirstReadingNeverCountsAndFourteenAreTrimmed) {
     rig.recorder.insert("HDLP MASTER", rig.now());
     rig.wait(3s);
     rig.tool.rs().AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
-    rig.tape.transportUntil(link::Transport::Play);
+    ASSERT_TRUE(rig.tape.transportUntil(link::Transport::Play));
     rig.tool.rs().KsSet(true, 1, 0);
     rig.platform.clearWire();
     const auto start = rig.now();

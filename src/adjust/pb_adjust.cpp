@@ -116,8 +116,7 @@ bool PbAdjust::masterPhase() {
 
 bool PbAdjust::masterFormat(int fmt, int rpm) {
     ctx_.flags.sel = {static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm), 0, 0, 0};
-    tape_.TapeLoad(measure::TapeKind::Master, fmt);
-    if (ctx_.flags.StopReq) return false;
+    if (!tape_.TapeLoad(measure::TapeKind::Master, fmt)) return false;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     const std::vector<BlockSel> blocks = selectedBlocks(fmt, rpm);
     // The adjustments run with the tape stopped and the drum in standby off.
@@ -130,7 +129,7 @@ bool PbAdjust::masterFormat(int fmt, int rpm) {
     }
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt, rpm, 0);
     ctx_.Stby(2000);
-    if (ctx_.flags.StopReq) {
+    if (ctx_.stopRequested()) {
         // The values as the STOP left them are the run's answer; nothing is pending.
         ctx_.journal.settled();
         return false;
@@ -174,7 +173,7 @@ std::optional<LevelValues> PbAdjust::adjustedByRecorder(const BlockSel& block) {
 
 void PbAdjust::startStep(const BlockSel& block) {
     const std::string start = ctx_.AdjNameDisp(block) + " Start !";
-    if (!ctx_.flags.StopReq) ctx_.display.message(start);
+    if (!ctx_.stopRequested()) ctx_.display.message(start);
     ctx_.logLine(start);
     rs_.RmSet(link::rmParam(false, ctx_.flags.PbModeCode, "00"));
 }
@@ -211,10 +210,10 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
         data[3] = found[3];
         setLevel(block, ch, LevelKind::Eq200, data);
     }
-    if (ctx_.flags.StopReq) return false;
+    if (ctx_.stopRequested()) return false;
     startStep(block);
     ctx_.display.message("");
-    if (ctx_.flags.StopReq) return false;
+    if (ctx_.stopRequested()) return false;
     ctx_.display.message("VCO Center Frequency");
     ctx_.logLine("VCO Center Freq");
     ctx_.Stby(1000);
@@ -231,18 +230,17 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
     }
     recordOf(block).left = known;
     ctx_.display.message("");
-    if (ctx_.flags.StopReq) return false;
+    if (ctx_.stopRequested()) return false;
     ctx_.ProgressDsp();
     return true;
 }
 
 bool PbAdjust::tapBlock(const BlockSel& block) {
     ctx_.flags.sel = block;
-    if (ctx_.flags.StopReq) return false;
+    if (ctx_.stopRequested()) return false;
     // The equaliser adjusts on the played tape, then stopped.
     if (!tape_.transportUntil(Transport::Play)) return false;
-    tape_.RemainCheck(1, Transport::Play);
-    if (ctx_.flags.StopReq) return false;
+    if (!tape_.RemainCheck(1, Transport::Play)) return false;
     ctx_.Stby(500);
     if (!tape_.transportUntil(Transport::Stop)) return false;
     startStep(block);
@@ -271,7 +269,7 @@ bool PbAdjust::tapBlock(const BlockSel& block) {
     }
     recordOf(block).left = known;
     ctx_.display.message("");
-    if (ctx_.flags.StopReq) return false;
+    if (ctx_.stopRequested()) return false;
     ctx_.ProgressDsp();
     return true;
 }
@@ -350,13 +348,13 @@ bool PbAdjust::stopAndStandbyOff() {
 }
 
 void PbAdjust::finish() {
-    if (ctx_.recorder.VtrStatus != "EJECT") tape_.transportUntil(Transport::Eject, false);
+    if (ctx_.recorder.VtrStatus != "EJECT") tape_.transportOnStopPath(Transport::Eject);
     ctx_.display.timeCode({"**", "**", "**", "**"});
     ctx_.display.remain({"**", "**", "**"});
     ctx_.display.kindLabel("Head Kind");
     ctx_.display.channelLabels({"**", "**", "**", "**"});
     ctx_.logLine(ctx_.recorder.VtrName +
-                 (ctx_.flags.StopReq ? "  Play Adjust Stop" : "  Play Adjust End"));
+                 (ctx_.stopRequested() ? "  Play Adjust Stop" : "  Play Adjust End"));
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }

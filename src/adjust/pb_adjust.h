@@ -45,13 +45,13 @@ class PbAdjust {
 
   private:
     // Master phase. false when a stop ended it.
-    bool masterPhase();
+    [[nodiscard]] bool masterPhase();
     // One format and speed on its master tape, up to the storing.
-    bool masterFormat(int fmt, int rpm);
+    [[nodiscard]] bool masterFormat(int fmt, int rpm);
     // The two passes over the blocks; the block stopped in, when stopped.
     const BlockSel* adjustBlocks(const std::vector<BlockSel>& blocks);
-    bool vcoBlock(const BlockSel& block);
-    bool tapBlock(const BlockSel& block);
+    [[nodiscard]] bool vcoBlock(const BlockSel& block);
+    [[nodiscard]] bool tapBlock(const BlockSel& block);
     // Starts a block's adjustment step: the block's name logged, its heads chosen.
     void startStep(const BlockSel& block);
     // Writes back the level block a stopped block was found with.
@@ -83,12 +83,12 @@ class PbAdjust {
     void measureLoop(const std::function<void()>& measure, std::span<const char* const> labels,
                      float limit);
     // Winds to another part of the tape and plays again; false when stopped.
-    bool reposition();
+    [[nodiscard]] bool reposition();
     void masterPbLevel();
 
     // The tape stopped, then the drum's standby off: STOP until "STOP", STBOFF
     // until "STBOF". false when a stop was requested first.
-    bool stopAndStandbyOff();
+    [[nodiscard]] bool stopAndStandbyOff();
     void finish();
 
     run::RunContext& ctx_;

@@ -38,7 +38,7 @@ void PbAdjust::checkPhase() {
     // a format without a speed of its own here finds no selected block.
     int rpm = 7;
     for (int fmt : {0, 7, 2, 3, 4, 5, 6, 1}) {
-        if (ctx_.flags.StopReq) return;
+        if (ctx_.stopRequested()) return;
         ctx_.flags.sel.SFmt = static_cast<std::int16_t>(fmt);
         if (fmt == fmt::HdLp) {
             if (ctx_.selection.PbFmtRpmSel(fmt::HdLp, rpm::Rpm18000)) hdlpCheck();
@@ -54,8 +54,7 @@ void PbAdjust::checkPhase() {
 }
 
 void PbAdjust::fourChannelCheck(int fmt, int rpm) {
-    tape_.TapeLoad(measure::TapeKind::Check, fmt);
-    if (ctx_.flags.StopReq) return;
+    if (!tape_.TapeLoad(measure::TapeKind::Check, fmt)) return;
     if (!tape_.transportUntil(Transport::Play)) return;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     measure::showFourChannelPanel(ctx_);
@@ -65,14 +64,13 @@ void PbAdjust::fourChannelCheck(int fmt, int rpm) {
     // speed, HDLP's and the error-rate programme's 3 s: the waits each
     // procedure was given. The sampling throws its first two readings away
     // either way.
-    measure::settleForBlock(ctx_, tape_, lastRpm_, rpm, 2000);
-    if (!ctx_.flags.StopReq) {
+    if (measure::settleForBlock(ctx_, tape_, lastRpm_, rpm, 2000)) {
         rs_.RmSet(link::rmParam(true, "0", "00"));
         measureLoop([&] { sampling_.ErrRateMeasOt(ctx_.rates.SRealErr); }, FourChannelLabels,
                     FourChannelLimit);
     }
     // Values measured while the operator stopped are logged, never kept.
-    if (!ctx_.flags.StopReq) {
+    if (!ctx_.stopRequested()) {
         measure::keepFourChannelRates(ctx_.rates, fmt);
         record_.rates.push_back({dir::Playback, fmt, 0, 0, 0});
         // The measurement proves every block of the format.
@@ -87,23 +85,22 @@ void PbAdjust::fourChannelCheck(int fmt, int rpm) {
 }
 
 void PbAdjust::hdlpCheck() {
-    tape_.TapeLoad(measure::TapeKind::Check, fmt::HdLp);
-    if (ctx_.flags.StopReq) return;
+    if (!tape_.TapeLoad(measure::TapeKind::Check, fmt::HdLp)) return;
     if (!tape_.transportUntil(Transport::Play)) return;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt::HdLp, rpm::Rpm18000, 0);
-    measure::settleForBlock(ctx_, tape_, lastRpm_, rpm::Rpm18000, 3000);
-    for (int c = 0; c <= 1 && !ctx_.flags.StopReq; ++c)
-        for (int k = 0; k <= 3 && !ctx_.flags.StopReq; ++k)
-            if (ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, 0))
-                hdlpBlock(c, k);
+    if (measure::settleForBlock(ctx_, tape_, lastRpm_, rpm::Rpm18000, 3000))
+        for (int c = 0; c <= 1 && !ctx_.stopRequested(); ++c)
+            for (int k = 0; k <= 3 && !ctx_.stopRequested(); ++k)
+                if (ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, 0))
+                    hdlpBlock(c, k);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt::HdLp, rpm::Rpm18000, 0);
-    if (ctx_.flags.StopReq) return;
+    if (ctx_.stopRequested()) return;
     // The record adjustment compares with the master levels, unless they
     // were measured already in this session.
     if (ctx_.selection.AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, 0) &&
         ctx_.tables.MasterPbLevelOf != std::pair<int, int>{fmt::HdLp, rpm::Rpm18000})
         masterPbLevel();
-    if (ctx_.flags.StopReq) return;
+    if (ctx_.stopRequested()) return;
     for (int c = 0; c <= 1; ++c)
         for (int k = 0; k <= 3; ++k)
             for (int ch = 0; ch <= 1; ++ch)
@@ -118,14 +115,14 @@ void PbAdjust::hdlpBlock(int cate, int kind) {
     ctx_.flags.sel = block;
     measure::showHdlpPanel(ctx_, cate, kind);
     const std::string start = ctx_.AdjNameDisp(block) + " Start !";
-    if (!ctx_.flags.StopReq) ctx_.display.message(start);
+    if (!ctx_.stopRequested()) ctx_.display.message(start);
     ctx_.logLine(start);
     ctx_.logLine("Master Error Rate");
     ctx_.display.message("Master Error Rate");
     rs_.RmSet(link::rmParam(true, ctx_.flags.PbModeCode, "10"));
     measureLoop([&] { sampling_.ErrRateMeasLp2(ctx_.rates.SRealErr); }, HdlpLabels,
                 cate == cate::RecPlay ? RecPlayHeadLimit : PlaybackHeadLimit);
-    if (ctx_.flags.StopReq) return;
+    if (ctx_.stopRequested()) return;
     measure::keepHdlpRates(ctx_.rates, cate, kind);
     record_.rates.push_back({dir::Playback, fmt::HdLp, cate, kind, 0});
     ctx_.display.message("");
@@ -148,7 +145,7 @@ void PbAdjust::measureLoop(const std::function<void()>& measure,
             ++ctx_.rates.ErrRateRetry;
         }
         // A block is measured at most twice: the second result stands.
-        if (!ctx_.rates.ErrRateBad || ctx_.rates.ErrRateRetry >= 2 || ctx_.flags.StopReq) return;
+        if (!ctx_.rates.ErrRateBad || ctx_.rates.ErrRateRetry >= 2 || ctx_.stopRequested()) return;
         BlockSel block = ctx_.flags.sel;
         if (block.SFmt != fmt::HdLp)
             block = {block.SFmt, block.SRpm, cate::Playback, kind::Conf, 0};
@@ -178,13 +175,10 @@ void PbAdjust::masterPbLevel() {
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt::HdLp, rpm::Rpm18000, 0);
     ctx_.announce({fmt::HdLp, rpm::Rpm18000, cate::Playback, kind::Conf, 0}, " Measuring !");
     measure::normalHeadsMode(ctx_);
-    if (tape_.transportUntil(Transport::Play)) {
-        tape_.RemainCheck(2, Transport::Play);
-        if (!ctx_.flags.StopReq) {
-            ctx_.tables.MasterPbLevelOf.reset();  // a measurement cut short leaves them mixed
-            if (PbLevelMeas(ctx_, "Master PB Level", ctx_.tables.MasterPbLevel))
-                ctx_.tables.MasterPbLevelOf = {fmt::HdLp, rpm::Rpm18000};
-        }
+    if (tape_.transportUntil(Transport::Play) && tape_.RemainCheck(2, Transport::Play)) {
+        ctx_.tables.MasterPbLevelOf.reset();  // a measurement cut short leaves them mixed
+        if (PbLevelMeas(ctx_, "Master PB Level", ctx_.tables.MasterPbLevel))
+            ctx_.tables.MasterPbLevelOf = {fmt::HdLp, rpm::Rpm18000};
     }
     rs_.KsSet(false, 1, 0);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, fmt::HdLp, rpm::Rpm18000, 0);

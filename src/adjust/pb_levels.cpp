@@ -29,8 +29,8 @@ void logLevels(run::RunContext& ctx, const std::string& name, const std::array<f
 bool PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& levels) {
     ctx.logLine(title);
     ctx.log.writeRecord(DelimitedRecord().text("BPF Kind").text("Env-*1").text("Env-*2").line());
-    for (int ch = 0; ch <= 1 && !ctx.flags.StopReq; ++ch)
-        for (int band = 0; band <= 1 && !ctx.flags.StopReq; ++band) {
+    for (int ch = 0; ch <= 1 && !ctx.stopRequested(); ++ch)
+        for (int band = 0; band <= 1 && !ctx.stopRequested(); ++band) {
             const std::string name = levelName(ch, band);
             ctx.display.message(name);
             ctx.rs.KsSet(true, band, 0);
@@ -39,7 +39,7 @@ bool PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& lev
             for (int head = 0; head <= 1; ++head)
                 levels(ch, head, band) = env[static_cast<std::size_t>(head)];
         }
-    return !ctx.flags.StopReq;
+    return !ctx.stopRequested();
 }
 
 }  // namespace rf::adjust

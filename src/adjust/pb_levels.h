@@ -14,7 +14,7 @@ namespace rf::adjust {
 // the two heads' envelopes are measured and logged and kept in `levels`
 // (channel, head, band 0 high / 1 low). Ends early when a stop is requested;
 // the band filter is left on for the caller to switch off.
-bool PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& levels);
+[[nodiscard]] bool PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& levels);
 
 // "00.0": a level as the adjustments log it.
 std::string levelText(float level);

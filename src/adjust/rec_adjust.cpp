@@ -1,6 +1,7 @@
 #include "adjust/rec_adjust.h"
 
 #include <string>
+#include <tuple>
 
 #include "adjust/pb_levels.h"
 #include "core/delimited.h"
@@ -79,7 +80,7 @@ void RecAdjust::forEachBlock(Fn fn) {
         for (int r = 0; r <= 6; ++r)
             for (int c = 0; c <= 1; ++c)
                 for (int k = 0; k <= 3; ++k) {
-                    if (ctx_.flags.StopReq) return;
+                    if (ctx_.stopRequested()) return;
                     if (ctx_.selection.AdjSel(dir::Record, f, r, c, k, 0))
                         fn(BlockSel{static_cast<std::int16_t>(f), static_cast<std::int16_t>(r),
                                     static_cast<std::int16_t>(c), static_cast<std::int16_t>(k), 0});
@@ -101,7 +102,7 @@ void RecAdjust::RecAdjustMain() {
     masterRpm_.reset();
     forEachBlock([this](const BlockSel& block) { masterBlock(block); });
     tape_.ejectTape();
-    if (ctx_.flags.StopReq) {
+    if (ctx_.stopRequested()) {
         ctx_.logLine(ctx_.recorder.VtrName + "  Rec Adjust Stop");
         return;
     }
@@ -110,7 +111,7 @@ void RecAdjust::RecAdjustMain() {
     forEachBlock([this](const BlockSel& block) { selfBlock(block); });
     tape_.ejectTape();
     ctx_.logLine(ctx_.recorder.VtrName +
-                 (ctx_.flags.StopReq ? " Rec Adjust Stop" : " Rec Adjust End"));
+                 (ctx_.stopRequested() ? " Rec Adjust Stop" : " Rec Adjust End"));
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
@@ -131,13 +132,13 @@ void RecAdjust::masterBlock(const BlockSel& block) {
         ctx_.ProgressDsp();
         return;
     }
-    tape_.TapeLoad(measure::TapeKind::Master, block.SFmt);
-    if (ctx_.flags.StopReq) return;
+    if (!tape_.TapeLoad(measure::TapeKind::Master, block.SFmt)) return;
     ctx_.flags.sel = block;
     rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 0);
     ctx_.display.channelLabels({"**", "**", "**", "**"});
     ctx_.display.kindLabel("**");
-    standbyOff();
+    // A stop is taken once the levels found are read.
+    std::ignore = standbyOff();
     ctx_.announce(block, " Measuring !");
     measure::normalHeadsMode(ctx_);
     for (int ch = 0; ch <= 1; ++ch)
@@ -147,31 +148,33 @@ void RecAdjust::masterBlock(const BlockSel& block) {
         }
     ctx_.Stby(1000);
     ctx_.display.message("");
-    if (ctx_.flags.StopReq) {
+    if (ctx_.stopRequested()) {
         rs_.TransportCtrl(link::Transport::StbOn);
     } else if (tape_.transportUntil(link::Transport::Play)) {
         drumWait(masterRpm_, block.SRpm);
-        tape_.RemainCheck(2, link::Transport::Play);
+        // A stop here is taken by the level measurement, which logs its
+        // heading first.
+        std::ignore = tape_.RemainCheck(2, link::Transport::Play);
     }
     ctx_.tables.MasterPbLevelOf.reset();  // a measurement cut short leaves them mixed
     if (PbLevelMeas(ctx_, "Master PB Level", ctx_.tables.MasterPbLevel))
         ctx_.tables.MasterPbLevelOf = {block.SFmt, block.SRpm};
     ctx_.ProgressDsp();
-    tape_.transportUntil(link::Transport::Stop, false);
-    ctx_.logLine(ctx_.AdjNameDisp(block) + (ctx_.flags.StopReq ? " Stop !" : " End !"));
+    tape_.transportOnStopPath(link::Transport::Stop);
+    ctx_.logLine(ctx_.AdjNameDisp(block) + (ctx_.stopRequested() ? " Stop !" : " End !"));
     rs_.KsSet(false, 1, 0);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
     ctx_.display.channelLabels({"**", "**", "**", "**"});
 }
 
 void RecAdjust::selfBlock(const BlockSel& block) {
-    tape_.TapeLoad(measure::TapeKind::Self, block.SFmt);
-    if (ctx_.flags.StopReq) return;
+    if (!tape_.TapeLoad(measure::TapeKind::Self, block.SFmt)) return;
     ctx_.flags.sel = block;
     rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 0);
     valuesFound_ = false;
     try {
-        selfSteps(block);
+        // Cut short by a stop or not, the block's end goes by the request.
+        std::ignore = selfSteps(block);
     } catch (const RfError& e) {
         restoreAfterError(block, e);
         throw;
@@ -205,7 +208,7 @@ void RecAdjust::restoreAfterError(const BlockSel& block, const RfError& error) {
 bool RecAdjust::selfSteps(const BlockSel& block) {
     // A stop before the record values are read cannot restore them: the
     // first stop is taken once they are.
-    standbyOff();
+    std::ignore = standbyOff();
     ctx_.announce(block, " Start !");
     measure::normalHeadsMode(ctx_);
 
@@ -233,13 +236,12 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
     }
     writeRecordValues(block, ctx_.tables.RecData);
     ctx_.Stby(1000);
-    if (ctx_.flags.StopReq) return false;
+    if (ctx_.stopRequested()) return false;
 
     rs_.TransportCtrl(link::Transport::StbOn);
     if (!tape_.transportUntil(link::Transport::Rec)) return false;
     drumWait(selfRpm_, block.SRpm);
-    tape_.RemainCheck(3, link::Transport::Rec);
-    if (ctx_.flags.StopReq) return false;
+    if (!tape_.RemainCheck(3, link::Transport::Rec)) return false;
 
     if (!sweep_.referenceLevels()) return false;
     for (int ch = 0; ch <= 1; ++ch)
@@ -248,18 +250,16 @@ bool RecAdjust::selfSteps(const BlockSel& block) {
         if (!sweep_.adjustChannel(block, ch, FrequencySweep)) return false;
     // A stop during a measurement takes effect after it: the recorder's own
     // equaliser adjustment does not start once the operator has stopped.
-    if (!errorRates(block) || ctx_.flags.StopReq) return false;
+    if (!errorRates(block) || ctx_.stopRequested()) return false;
     selfTap(block);
-    if (ctx_.flags.StopReq) return false;
-    PbLevelMeas(ctx_, "Self PB Level", ctx_.tables.SelfPbLevel);
-    return !ctx_.flags.StopReq;
+    if (ctx_.stopRequested()) return false;
+    return PbLevelMeas(ctx_, "Self PB Level", ctx_.tables.SelfPbLevel) && !ctx_.stopRequested();
 }
 
 bool RecAdjust::errorRates(const BlockSel& block) {
     writeRecordValues(block, ctx_.tables.RecData);
     if (!tape_.transportUntil(link::Transport::Rec)) return false;
-    tape_.RemainCheck(2, link::Transport::Rec);
-    if (ctx_.flags.StopReq) return false;
+    if (!tape_.RemainCheck(2, link::Transport::Rec)) return false;
     ctx_.display.channelLabels({"L1", "L2", "R2", "R1"});
     ctx_.display.kindLabel("CONF");
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
@@ -270,9 +270,9 @@ bool RecAdjust::errorRates(const BlockSel& block) {
     const std::string rmParam = link::rmParam(true, ctx_.flags.PbModeCode, "10");
     rs_.RmSet(rmParam);
     // Sampled 10 s after the time code passes midnight; 50 s more are recorded.
-    errRate_.confErrRate(block.SFmt, 50);
+    const bool recorded = errRate_.confErrRate(block.SFmt, 50);
     ctx_.display.message("");
-    if (ctx_.flags.StopReq) return false;
+    if (!recorded || ctx_.stopRequested()) return false;
     ctx_.ProgressDsp();
     if (!errRate_.searchStart()) return false;
     if (!tape_.transportUntil(link::Transport::Play)) return false;
@@ -303,9 +303,9 @@ void RecAdjust::selfTap(const BlockSel& block) {
 void RecAdjust::blockEnd(const BlockSel& block) {
     // The block's values are settled with STOP unavailable.
     ctx_.display.enable(run::ProgramItem::Stop, false);
-    tape_.transportUntil(link::Transport::Stop, false);
+    tape_.transportOnStopPath(link::Transport::Stop);
     std::string text = ctx_.AdjNameDisp(block);
-    if (ctx_.flags.StopReq) {
+    if (ctx_.stopRequested()) {
         writeRecordValues(block, ctx_.tables.RecDataRead);
         text += " Stop !";
     } else {
@@ -336,7 +336,7 @@ void RecAdjust::blockEnd(const BlockSel& block) {
     ctx_.logLine(text);
     rs_.KsSet(false, 0, 0);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
-    if (!ctx_.flags.StopReq) {
+    if (!ctx_.stopRequested()) {
         // Stored: adjustment mode entered with its last parameter 1.
         ctx_.journal.completing(recordWrites(ctx_.tables.RecDataRead, block, 1));
         rs_.AdjModeSet(link::AdjMode::Start, 0, block.SFmt, block.SRpm, 1);
@@ -345,7 +345,7 @@ void RecAdjust::blockEnd(const BlockSel& block) {
     }
     ctx_.journal.settled();  // stored, or put back at the operator's STOP
     ctx_.ProgressDsp();
-    record_.recordBlocks.back().stored = !ctx_.flags.StopReq;
+    record_.recordBlocks.back().stored = !ctx_.stopRequested();
     record_.changed();
     ctx_.display.enable(run::ProgramItem::Stop, true);
 }

@@ -51,9 +51,9 @@ class RecAdjust {
     void selfBlock(const BlockSel& block);
     // The steps of a block up to the self playback level; false when a stop
     // cut them short.
-    bool selfSteps(const BlockSel& block);
+    [[nodiscard]] bool selfSteps(const BlockSel& block);
     // The error rates of the adjusted recording, while recording and played back.
-    bool errorRates(const BlockSel& block);
+    [[nodiscard]] bool errorRates(const BlockSel& block);
     // The recorder's own equaliser adjustment on the self-recorded tape.
     void selfTap(const BlockSel& block);
     // Restores the values found (stopped) or stores the adjusted ones.
@@ -71,7 +71,7 @@ class RecAdjust {
         const BlockSel& block, RecTable& table,
         const WriteThrough& through = [](const auto& write) { write(); });
     // STBOFF until the recorder reports standby off; false when STOP ended the wait.
-    bool standbyOff();
+    [[nodiscard]] bool standbyOff();
     // The drum settles: 2 s at the speed of the phase's last block, else 5 s.
     void drumWait(std::optional<int>& lastRpm, int rpm);
 

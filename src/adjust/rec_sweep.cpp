@@ -74,7 +74,7 @@ bool RecSweep::rollover() {
         const auto tc = rs_.TimeCodeRead(link::TimeCodeMode::Tcg);
         ctx_.display.timeCode(tc);
         if (tc[0] == "00" && tc[1] == "00") return true;
-        if (ctx_.flags.StopReq) return false;
+        if (ctx_.stopRequested()) return false;
     }
 }
 
@@ -95,15 +95,14 @@ bool RecSweep::referenceLevels() {
         }
     rs_.KsSet(false, 0, 0);
     ctx_.ProgressDsp();
-    return !ctx_.flags.StopReq;
+    return !ctx_.stopRequested();
 }
 
 bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& plan) {
     const BlockSel sel = onChannel(block, ch);
     for (;;) {
         if (!tape_.transportUntil(link::Transport::Rec)) return false;
-        tape_.RemainCheck(3, link::Transport::Rec);
-        if (ctx_.flags.StopReq) return false;
+        if (!tape_.RemainCheck(3, link::Transport::Rec)) return false;
         if (plan.rolloverFirst && !rollover()) return false;
         ctx_.display.message(plan.message);
         ctx_.logLine(plan.title);
@@ -124,9 +123,9 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
         setRecValues(
             rs_, record_, sel, plan.kind,
             ctx_.tables.RecIniData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch));
-        tape_.transportUntil(link::Transport::Stop);
+        const bool stopped = !tape_.transportUntil(link::Transport::Stop);
         ctx_.display.message("");
-        if (ctx_.flags.StopReq) return false;
+        if (stopped || ctx_.stopRequested()) return false;
         if (!retried(block, ch, plan)) break;
         // Retry: the channel is recorded and measured again.
     }
@@ -134,7 +133,7 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
     const auto values =
         ctx_.tables.RecData.row(sel.SFmt, sel.SRpm, sel.SHeadCate, sel.SHeadKind, ch);
     setRecValues(rs_, record_, sel, plan.kind, values);
-    if (ctx_.flags.StopReq) return false;
+    if (ctx_.stopRequested()) return false;
     const auto first = values[static_cast<std::size_t>(plan.item)];
     const auto second = values[static_cast<std::size_t>(plan.item + 1)];
     ctx_.logLine(std::string(plan.result) + " : " + offsetText(first) + "," + offsetText(second));
@@ -186,7 +185,7 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
         // At least two seconds of tape are recorded with the new value.
         const std::int32_t t0 = timecodeSeconds();
         while (timecodeSeconds() < t0 + 2)
-            if (ctx_.flags.StopReq) return false;
+            if (ctx_.stopRequested()) return false;
         rs_.KsSet(true, plan.band, 0);
         const auto env = measure::EqEnvMeas1(ctx_, ch, measure::EnvelopeWhile::Recording);
         for (int series = 0; series <= 1; ++series) {
@@ -203,7 +202,7 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
                                  .number(env[0])
                                  .number(env[1])
                                  .line());
-        if (ctx_.flags.StopReq) break;
+        if (ctx_.stopRequested()) break;
     }
     return true;
 }
@@ -219,7 +218,7 @@ bool RecSweep::retried(const BlockSel& block, int ch, const SweepPlan& plan) {
         // A head whose calculation is not made (the run was stopped at the
         // other's) keeps no value: 0, as for a point that was not found.
         std::optional<calc::Crossing> point;
-        if (!ctx_.flags.StopReq) {
+        if (!ctx_.stopRequested()) {
             point = finder(levels_, SweepSetting, 2 * ch + series, SweepCount,
                            ctx_.tables.RecEnvLevel(ch, series, plan.band));
             // No crossing: the operator sweeps again (Retry; nothing is
@@ -233,7 +232,7 @@ bool RecSweep::retried(const BlockSel& block, int ch, const SweepPlan& plan) {
                                  notFound + " " + (ch == 0 ? "Lch" : "Rch") + ": measured again");
                     return true;
                 }
-                ctx_.flags.StopReq = true;
+                ctx_.flags.stop.request();
             }
         }
         values[static_cast<std::size_t>(item)] = point ? point->value : 0;

@@ -54,23 +54,23 @@ class RecSweep {
 
     // The levels of both channels in both bands at the default values, into
     // RecEnvLevel (channel, series, band).
-    bool referenceLevels();
+    [[nodiscard]] bool referenceLevels();
     // Sweeps channel `ch` of the block as `plan` says and keeps the chosen
     // values in RecData. A missing point that the operator retries sweeps the
     // channel again against the same references.
-    bool adjustChannel(const BlockSel& block, int ch, const SweepPlan& plan);
+    [[nodiscard]] bool adjustChannel(const BlockSel& block, int ch, const SweepPlan& plan);
 
   private:
     // Reads the record time code and shows it; its value in seconds.
     std::int32_t timecodeSeconds();
     // Presets the record time code to 23:59:55:00 and waits until it has passed
     // midnight; false when STOP ended the wait.
-    bool rollover();
+    [[nodiscard]] bool rollover();
     // Records the sweep's points; false when STOP ended a wait.
-    bool sweep(const BlockSel& block, int ch, const SweepPlan& plan);
+    [[nodiscard]] bool sweep(const BlockSel& block, int ch, const SweepPlan& plan);
     // Each head's value from the curve just measured, into RecData; true when
     // a point was missing and the operator chose Retry.
-    bool retried(const BlockSel& block, int ch, const SweepPlan& plan);
+    [[nodiscard]] bool retried(const BlockSel& block, int ch, const SweepPlan& plan);
     // The record entry of a head's sweep, started afresh for a new measurement.
     Sweep& recordSweep(const BlockSel& block, int ch, int series, const SweepPlan& plan);
 

@@ -48,7 +48,7 @@ void Connection::Form_Activate() {
         [&] {
             // Remote mode, the message blinking while the recorder is in local.
             while ((ctx_.recorder.VtrStatus = rs_.RemoteCheck()) != "REMOTE") {
-                if (ctx_.flags.StopReq) throw StepsDone{};  // the window is being closed
+                if (ctx_.stopRequested()) throw StepsDone{};  // the window is being closed
                 dialogs.beep();
                 form_.message("Please Set REMOTE !!");
                 form_.messageColour(colors::Red);
@@ -156,8 +156,8 @@ void Connection::stopAndEject() {
     // Bounded in time as the programmes' waits that STOP cannot end are, so a
     // transport that never gets there cannot keep the window open.
     measure::TapeHandling tape(ctx_);
-    if (ctx_.recorder.VtrStatus == "REC") tape.transportUntil(link::Transport::Stop, false);
-    tape.transportUntil(link::Transport::Eject, false);
+    if (ctx_.recorder.VtrStatus == "REC") tape.transportOnStopPath(link::Transport::Stop);
+    tape.transportOnStopPath(link::Transport::Eject);
 }
 
 void Connection::Form_QueryUnload() {

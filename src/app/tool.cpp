@@ -310,7 +310,7 @@ void Tool::closeRequested() {
     if (busy_ > 0) {
         // Not in the middle of an exchange: ask the work to stop, close after it.
         closePending_ = true;
-        flags_.StopReq = true;
+        flags_.stop.request();
         return;
     }
     handle([this] { close(); });

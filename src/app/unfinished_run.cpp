@@ -128,7 +128,7 @@ void makeSafe(run::RunContext& ctx, bool adjustmentModeKnownOff) {
     const std::string status = tape.readStatus();
     for (const char* still : {"STOP", "EJECT", "STBOF"})
         if (status == still) return;
-    tape.transportUntil(link::Transport::Stop, false);
+    tape.transportOnStopPath(link::Transport::Stop);
 }
 
 void dealWithUnfinishedRun(run::RunContext& ctx) {

@@ -1,5 +1,7 @@
 #include "measure/pb_measure.h"
 
+#include <tuple>
+
 #include "core/delimited.h"
 
 namespace rf::measure {
@@ -73,10 +75,10 @@ void keepHdlpRates(ErrorRates& rates, int cate, int kind) {
         }
 }
 
-void settleForBlock(run::RunContext& ctx, TapeHandling& tape, int& lastRpm, int rpm, int settleMs) {
+bool settleForBlock(run::RunContext& ctx, TapeHandling& tape, int& lastRpm, int rpm, int settleMs) {
     if (rpm != lastRpm) ctx.Stby(settleMs);
     lastRpm = rpm;
-    tape.RemainCheck(3, link::Transport::Play);
+    return tape.RemainCheck(3, link::Transport::Play);
 }
 
 void normalHeadsMode(run::RunContext& ctx) {
@@ -109,19 +111,17 @@ void PbMeasure::PbMeasureMain() {
         if (fmt == fmt::HdSp) ctx_.flags.sel.SRpm = rpm::Rpm19800;
         if (fmt == fmt::HdLp) {
             ctx_.flags.sel.SRpm = rpm::Rpm18000;
-            for (int cate = 0; cate <= 1 && !ctx_.flags.StopReq; ++cate)
+            for (int cate = 0; cate <= 1 && !ctx_.stopRequested(); ++cate)
                 for (int kind = 0; kind <= 3; ++kind) {
                     if (!ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate, kind,
                                                0))
                         continue;
-                    if (ctx_.flags.StopReq) break;
+                    if (ctx_.stopRequested()) break;
                     hdlpBlock(cate, kind);
                 }
         } else if (ctx_.selection.AdjSel(dir::Playback, fmt, ctx_.flags.sel.SRpm, cate::Playback,
                                          kind::Conf, 0)) {
-            if (ctx_.flags.StopReq) break;
-            tape_.TapeLoad(TapeKind::Check, fmt);
-            if (ctx_.flags.StopReq) break;
+            if (ctx_.stopRequested() || !tape_.TapeLoad(TapeKind::Check, fmt)) break;
             fourChannelBlock(fmt, ctx_.flags.sel.SRpm);
         }
         // End of the format: no tape left in.
@@ -129,29 +129,30 @@ void PbMeasure::PbMeasureMain() {
     }
     tape_.ejectTape();
     ctx_.logLine(ctx_.recorder.VtrName +
-                 (ctx_.flags.StopReq ? "  Play Measure Stop" : "  Play Measure End"));
+                 (ctx_.stopRequested() ? "  Play Measure Stop" : "  Play Measure End"));
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
 
 void PbMeasure::fourChannelBlock(int fmt, int rpm) {
-    tape_.transportUntil(link::Transport::Play);
+    // A stop while the tape starts takes effect once the block is in
+    // adjustment mode: the block's end leaves it again.
+    std::ignore = tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     showFourChannelPanel(ctx_);
     const std::string start = std::string(fourChannelName(fmt)) + " Start !";
-    if (!ctx_.flags.StopReq) ctx_.display.message(start);
+    if (!ctx_.stopRequested()) ctx_.display.message(start);
     ctx_.logLine(start);
     const std::string tape = fourChannelTapeTitle(fmt);
     ctx_.logLine(tape);
-    settleForBlock(ctx_, tape_, lastRpm_, rpm, DrumSettleMs);
-    if (!ctx_.flags.StopReq) {
+    if (settleForBlock(ctx_, tape_, lastRpm_, rpm, DrumSettleMs)) {
         ctx_.display.message(tape);
         rs_.RmSet(link::rmParam(true, "0", "00"));
         ctx_.ProgressDsp();
         sampling_.ErrRateMeasOt(ctx_.rates.SRealErr);
         ctx_.ProgressDsp();
         logValues(ctx_, "A/V:", "A/V", 0);
-        if (!ctx_.flags.StopReq) {
+        if (!ctx_.stopRequested()) {
             keepFourChannelRates(ctx_.rates, fmt);
             ctx_.display.message("");
         }
@@ -160,9 +161,9 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
 }
 
 void PbMeasure::hdlpBlock(int cate, int kind) {
-    tape_.TapeLoad(TapeKind::Check, 7);
-    if (ctx_.flags.StopReq) return;
-    tape_.transportUntil(link::Transport::Play);
+    if (!tape_.TapeLoad(TapeKind::Check, 7)) return;
+    // As for a four-channel block: a stop here takes effect in adjustment mode.
+    std::ignore = tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
     showHdlpPanel(ctx_, cate, kind);
     ctx_.flags.sel.SHeadCate = static_cast<std::int16_t>(cate);
@@ -170,11 +171,10 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
     const std::string start = ctx_.AdjNameDisp({7, 2, static_cast<std::int16_t>(cate),
                                                 static_cast<std::int16_t>(kind), 0}) +
                               " Start !";
-    if (!ctx_.flags.StopReq) ctx_.display.message(start);
+    if (!ctx_.stopRequested()) ctx_.display.message(start);
     ctx_.logLine(start);
     ctx_.logLine("Master Error Rate");
-    settleForBlock(ctx_, tape_, lastRpm_, rpm::Rpm18000, DrumSettleMs);
-    if (!ctx_.flags.StopReq) {
+    if (settleForBlock(ctx_, tape_, lastRpm_, rpm::Rpm18000, DrumSettleMs)) {
         ctx_.display.message("Master Error Rate");
         rs_.RmSet(link::rmParam(true, ctx_.flags.PbModeCode, "10"));
         ctx_.ProgressDsp();
@@ -183,7 +183,7 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
         static constexpr const char* labels[] = {"Video:", "Audio1:", "Audio2:"};
         for (std::size_t g = 0; g < 3; ++g)
             logValues(ctx_, labels[g], labels[g], 4 * g);
-        if (!ctx_.flags.StopReq) {
+        if (!ctx_.stopRequested()) {
             keepHdlpRates(ctx_.rates, cate, kind);
             ctx_.display.message("");
         }

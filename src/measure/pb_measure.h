@@ -42,7 +42,9 @@ void keepHdlpRates(ErrorRates& rates, int cate, int kind);
 
 // Before a block is measured: a drum that changed speed since the last block
 // (`lastRpm`, then `rpm`) settles for `settleMs`, and the tape left is checked.
-void settleForBlock(run::RunContext& ctx, TapeHandling& tape, int& lastRpm, int rpm, int settleMs);
+// False when a stop was requested.
+[[nodiscard]] bool settleForBlock(run::RunContext& ctx, TapeHandling& tape, int& lastRpm, int rpm,
+                                  int settleMs);
 
 // The recorder plays back with the normal heads of the block being recorded
 // ("$RM" with playback mode "0", error rates off).

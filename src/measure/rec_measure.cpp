@@ -1,5 +1,7 @@
 #include "measure/rec_measure.h"
 
+#include <tuple>
+
 #include "calc/calu_prg.h"
 #include "core/delimited.h"
 #include "measure/pb_measure.h"
@@ -43,19 +45,19 @@ void RecordingErrRate::sample(int fmt, int kind) {
                 ctx_.rates.SRealErr[static_cast<std::size_t>(4 * g + h)];
 }
 
-void RecordingErrRate::confErrRate(int fmt, int secondsAfter) {
+bool RecordingErrRate::confErrRate(int fmt, int secondsAfter) {
     rs_.CtsSet("23595500");
     // Wait for the time code to pass midnight.
     do {
         timecodeSeconds();
         ctx_.platform.processPending();
     } while (!(ctx_.rates.ErrRateText[0] == "00" && ctx_.rates.ErrRateText[1] == "00") &&
-             !ctx_.flags.StopReq);
+             !ctx_.stopRequested());
     const std::int32_t start = timecodeSeconds();
     bool measured = false;
     int count = 0;
     std::int32_t last = start;
-    while (count != secondsAfter && !ctx_.flags.StopReq) {
+    while (count != secondsAfter && !ctx_.stopRequested()) {
         const std::int32_t t = timecodeSeconds();
         if (!measured) {
             if (t >= start + 10) {
@@ -69,6 +71,7 @@ void RecordingErrRate::confErrRate(int fmt, int secondsAfter) {
             ++count;
         }
     }
+    return !ctx_.stopRequested();
 }
 
 bool RecordingErrRate::searchStart() {
@@ -76,7 +79,7 @@ bool RecordingErrRate::searchStart() {
     rs_.SearchSet(link::SearchMode::Tc, "00000000");
     ctx_.display.status("REW");
     platform::waitUntil(
-        ctx_.platform, [this] { return rs_.SearchEnded(); }, &ctx_.flags.StopReq);
+        ctx_.platform, [this] { return rs_.SearchEnded(); }, ctx_.flags.stop.flag());
     ctx_.display.status("STOP");
     return tape_.transportUntil(link::Transport::Stop);
 }
@@ -90,23 +93,22 @@ void RecMeasure::RecMeasureMain() {
     ctx_.logLine(ctx_.recorder.VtrName + "  Rec Measure Start");
     lastRpm_ = 7;  // so the first block always waits for the drum
 
-    for (int fmt = 0; fmt <= 7 && !ctx_.flags.StopReq; ++fmt)
-        for (int rpm = 0; rpm <= 6 && !ctx_.flags.StopReq; ++rpm)
-            for (int cate = 0; cate <= 1 && !ctx_.flags.StopReq; ++cate)
-                for (int kind = 0; kind <= 3 && !ctx_.flags.StopReq; ++kind)
+    for (int fmt = 0; fmt <= 7 && !ctx_.stopRequested(); ++fmt)
+        for (int rpm = 0; rpm <= 6 && !ctx_.stopRequested(); ++rpm)
+            for (int cate = 0; cate <= 1 && !ctx_.stopRequested(); ++cate)
+                for (int kind = 0; kind <= 3 && !ctx_.stopRequested(); ++kind)
                     if (ctx_.selection.AdjSel(dir::Record, fmt, rpm, cate, kind, 0))
                         block(fmt, rpm, cate, kind);
 
     tape_.ejectTape();
     ctx_.logLine(ctx_.recorder.VtrName +
-                 (ctx_.flags.StopReq ? " Rec Measure Stop" : " Rec Measure End"));
+                 (ctx_.stopRequested() ? " Rec Measure Stop" : " Rec Measure End"));
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
 
 void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
-    tape_.TapeLoad(TapeKind::Self, fmt);
-    if (ctx_.flags.StopReq) return;
+    if (!tape_.TapeLoad(TapeKind::Self, fmt)) return;
     ctx_.flags.sel = {static_cast<std::int16_t>(fmt), static_cast<std::int16_t>(rpm),
                       static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0};
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
@@ -126,13 +128,13 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
         }
     ctx_.Stby(1000);
     ctx_.display.message("");
-    if (!ctx_.flags.StopReq) recordAndMeasure(fmt, rpm);
+    if (!ctx_.stopRequested()) recordAndMeasure(fmt, rpm);
 
     // The end of the block, stopped or not: the tape stops, STOP waits meanwhile.
     ctx_.display.enable(run::ProgramItem::Stop, false);
-    tape_.transportUntil(link::Transport::Stop, false);
+    tape_.transportOnStopPath(link::Transport::Stop);
     std::string text = ctx_.AdjNameDisp(ctx_.flags.sel);
-    if (ctx_.flags.StopReq) {
+    if (ctx_.stopRequested()) {
         text += " Stop !";
     } else {
         for (int g = 0; g < 3; ++g)
@@ -150,21 +152,21 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
 }
 
 void RecMeasure::recordAndMeasure(int fmt, int rpm) {
-    tape_.transportUntil(link::Transport::Rec);
+    // A stop while recording starts takes effect after the drum's wait.
+    std::ignore = tape_.transportUntil(link::Transport::Rec);
     if (rpm != lastRpm_) ctx_.Stby(3000);
     lastRpm_ = rpm;
-    tape_.RemainCheck(2, link::Transport::Rec);
-    if (ctx_.flags.StopReq) return;
+    if (!tape_.RemainCheck(2, link::Transport::Rec)) return;
     ctx_.logLine("Conf Error Rate");
     errRate_.writeHeader();
     rs_.RmSet(link::rmParam(true, ctx_.flags.PbModeCode, "10"));
-    errRate_.confErrRate(fmt, 20);
+    const bool recorded = errRate_.confErrRate(fmt, 20);
     ctx_.display.message("");
-    if (ctx_.flags.StopReq) return;
+    if (!recorded || ctx_.stopRequested()) return;
 
     // Back to the start of the recording and play it.
     if (!errRate_.searchStart()) return;
-    if (ctx_.flags.StopReq || !tape_.transportUntil(link::Transport::Play)) return;
+    if (ctx_.stopRequested() || !tape_.transportUntil(link::Transport::Play)) return;
     ctx_.logLine("Self Error Rate");
     errRate_.writeHeader();
     ctx_.display.message("Self Error Rate");

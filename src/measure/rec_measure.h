@@ -25,11 +25,12 @@ class RecordingErrRate {
     void writeHeader();
     // Presets the time code to 23:59:55:00 and waits for it to pass midnight;
     // 10 seconds later the recording is sampled, and it goes on for
-    // `secondsAfter` more seconds of time code. Every wait ends on STOP.
-    void confErrRate(int fmt, int secondsAfter);
+    // `secondsAfter` more seconds of time code. Every wait ends on STOP;
+    // false when one did.
+    [[nodiscard]] bool confErrRate(int fmt, int secondsAfter);
     // Stops the tape, searches it back to time code 00:00:00:00 and stops it
     // there; false when STOP ended one of the waits.
-    bool searchStart();
+    [[nodiscard]] bool searchStart();
     // ProgressDsp, the twelve-channel sampling, ProgressDsp, the three value
     // lines, and the values stored as measurement kind `kind`.
     void sample(int fmt, int kind);

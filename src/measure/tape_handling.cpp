@@ -58,7 +58,15 @@ const std::string& TapeHandling::readStatus() {
     return ctx_.recorder.VtrStatus;
 }
 
-bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
+bool TapeHandling::transportUntil(link::Transport mode) {
+    return transportTo(mode, true);
+}
+
+void TapeHandling::transportOnStopPath(link::Transport mode) {
+    transportTo(mode, false);
+}
+
+bool TapeHandling::transportTo(link::Transport mode, bool honourStop) {
     const std::string_view status = link::transportStatus(mode);
     if (status.empty()) {
         // Not a mode the recorder reports: the command alone.
@@ -76,7 +84,7 @@ bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
         limit->setEnabled(true);
     }
     do {
-        if (honourStop && ctx_.flags.StopReq) return false;
+        if (honourStop && ctx_.stopRequested()) return false;
         if (overdue) {
             const std::string where =
                 std::string(status) + " not reached, status = " + ctx_.recorder.VtrStatus;
@@ -90,7 +98,7 @@ bool TapeHandling::transportUntil(link::Transport mode, bool honourStop) {
 }
 
 void TapeHandling::ejectTape() {
-    transportUntil(link::Transport::Eject, false);
+    transportOnStopPath(link::Transport::Eject);
     blankCounters();
 }
 
@@ -108,7 +116,7 @@ void TapeHandling::showRemain(const std::array<std::string, 3>& remain) {
     ctx_.display.remain(remain);
 }
 
-void TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
+bool TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
     for (;;) {
         if (readStatus() == "EJECT") {
             ctx_.display.message(tapePrompt(STapeKind, SFmt));
@@ -119,22 +127,22 @@ void TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
                 ctx_.platform.processPending();
                 ctx_.display.messageColour(colors::ButtonFace);
                 ctx_.Stby(1000);
-            } while (ctx_.recorder.VtrStatus != "STOP" && !ctx_.flags.StopReq);
+            } while (ctx_.recorder.VtrStatus != "STOP" && !ctx_.stopRequested());
             ctx_.Stby(1000);
             ctx_.display.message("");
             ctx_.display.messageColour(colors::Black);
-            if (ctx_.flags.StopReq) return;
+            if (ctx_.stopRequested()) return false;
         }
         const int formatValue = rs_.FrRead();
         const std::string mark = rs_.OasRead();
-        if (tapeAccepted(STapeKind, SFmt, formatValue, mark)) return;
+        if (tapeAccepted(STapeKind, SFmt, formatValue, mark)) return !ctx_.stopRequested();
         // Not the tape asked for: out with it, and ask again.
-        if (!transportUntil(link::Transport::Eject)) return;
+        if (!transportUntil(link::Transport::Eject)) return false;
         blankCounters();
     }
 }
 
-void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
+bool TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
     std::array<std::string, 3> remain;
     for (;;) {
         showTimecode();
@@ -143,9 +151,9 @@ void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
         readStatus();
         ctx_.platform.processPending();
         if (ctx_.recorder.VtrStatus != "STOP" && ctx_.recorder.VtrStatus != "STBOF" && !valid &&
-            !ctx_.flags.StopReq)
+            !ctx_.stopRequested())
             continue;
-        if (ctx_.flags.StopReq) return;
+        if (ctx_.stopRequested()) return false;
         if (valid) showRemain(remain);
         ctx_.log.writeText("Remain = " + remain[0] + remain[1] + remain[2]);
         // Read as decimal numbers, an unknown "FF" counts as 0: a stopped tape
@@ -160,31 +168,32 @@ void TapeHandling::RemainCheck(int SCheckMinute, link::Transport SAfterStatus) {
                            ctx_.recorder.VtrStatus == "STBOF" || ctx_.recorder.VtrStatus == "STOP";
     if (!tooLittle) {
         ctx_.Stby(2000);
-        return;
+        return !ctx_.stopRequested();
     }
     ctx_.platform.dialogs().beep();
     ctx_.log.writeText("No Remain");
-    if (!transportUntil(link::Transport::Rew)) return;
+    if (!transportUntil(link::Transport::Rew)) return false;
     ctx_.display.enable(run::ProgramItem::Irq, true);
     do {
         showTimecode();
         showRemain(rs_.QhrRead(1));
         readStatus();
         ctx_.platform.processPending();
-    } while (ctx_.recorder.VtrStatus != "STOP" && !ctx_.flags.IrqReq && !ctx_.flags.StopReq);
+    } while (ctx_.recorder.VtrStatus != "STOP" && !ctx_.flags.IrqReq && !ctx_.stopRequested());
     ctx_.display.enable(run::ProgramItem::Irq, false);
-    if (ctx_.flags.IrqReq || ctx_.flags.StopReq) {
+    if (ctx_.flags.IrqReq || ctx_.stopRequested()) {
         // The tape stops whether the operator cut the rewind short or stopped the run.
-        transportUntil(link::Transport::Stop, false);
+        transportOnStopPath(link::Transport::Stop);
         ctx_.flags.IrqReq = false;
     }
-    if (ctx_.flags.StopReq) return;
-    if (!transportUntil(link::Transport::Play)) return;
+    if (ctx_.stopRequested()) return false;
+    if (!transportUntil(link::Transport::Play)) return false;
     ctx_.Stby(3000);
-    if (!transportUntil(link::Transport::Stop)) return;
+    if (!transportUntil(link::Transport::Stop)) return false;
     ctx_.Stby(2000);
-    if (!transportUntil(SAfterStatus)) return;
+    if (!transportUntil(SAfterStatus)) return false;
     ctx_.Stby(2000);
+    return !ctx_.stopRequested();
 }
 
 }  // namespace rf::measure

@@ -25,22 +25,25 @@ class TapeHandling {
     TapeHandling(run::RunContext& ctx) : ctx_(ctx), rs_(ctx.rs) {}
 
     // Returns once an accepted tape is in, or when a stop is requested. A wrong
-    // tape is ejected and asked for again.
-    void TapeLoad(TapeKind STapeKind, int SFmt);
+    // tape is ejected and asked for again. False when a stop was requested.
+    [[nodiscard]] bool TapeLoad(TapeKind STapeKind, int SFmt);
     // Waits for a valid remaining time and logs it; with too little tape left
     // it rewinds (IRQ cuts the rewind short) and leaves the tape in
-    // `SAfterStatus` ("PLAY", "REC", ...).
-    void RemainCheck(int SCheckMinute, link::Transport SAfterStatus);
+    // `SAfterStatus` ("PLAY", "REC", ...). False when a stop was requested.
+    [[nodiscard]] bool RemainCheck(int SCheckMinute, link::Transport SAfterStatus);
 
     // How long a transport command that STOP cannot cut short may take to
     // bring the recorder to its state: a loaded eject or stop takes seconds.
     static constexpr int StopPathLimitMs = 30000;
 
     // Repeats the transport command and a status read until the recorder
-    // reports the mode as its status, or (when `honourStop`) a stop is
-    // requested; false when stopped first. Without `honourStop` it gives up
-    // after StopPathLimitMs: it logs the status reached and raises NotReached.
-    bool transportUntil(link::Transport mode, bool honourStop = true);
+    // reports the mode as its status, or a stop is requested; false when
+    // stopped first.
+    [[nodiscard]] bool transportUntil(link::Transport mode);
+    // The same on a stop path, where STOP has been asked for already and the
+    // tape must get there all the same: it gives up after StopPathLimitMs,
+    // logs the status reached and raises NotReached.
+    void transportOnStopPath(link::Transport mode);
     // Ejects the tape (at least one EJECT, also when a stop was requested) and
     // blanks the time-code and remaining-time displays.
     void ejectTape();
@@ -48,6 +51,7 @@ class TapeHandling {
     const std::string& readStatus();
 
   private:
+    bool transportTo(link::Transport mode, bool honourStop);
     void showTimecode();
     void showRemain(const std::array<std::string, 3>& remain);
     // "**" in the time-code and remaining-time labels: no tape to count.

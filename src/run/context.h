@@ -70,6 +70,9 @@ class RunContext {
     // the disk in the working directory: a crash is put right at the next start.
     Journal journal{JournalFileName};
 
+    // Whether the operator has asked the programme to stop.
+    bool stopRequested() const { return flags.stop.requested(); }
+
     // The programme's pause of `ms` milliseconds; the window stays live. A
     // failed line ends it early (the next exchange raises the failure).
     void Stby(int ms);

@@ -99,7 +99,8 @@ void MainForm::FormInit() {
     link_.reset();
     flags_.PrgWaitFlag = flags_.PbAdjRun = flags_.RecAdjRun = flags_.PbMeasRun = flags_.RecMeasRun =
         false;
-    flags_.IrqReq = flags_.StopReq = recorder_.AdjModeOn = rates_.ErrRateBad = recorder_.RecModeOn =
+    flags_.stop.clear();
+    flags_.IrqReq = recorder_.AdjModeOn = rates_.ErrRateBad = recorder_.RecModeOn =
         tables_.AreaChosen = false;
     progress(0);
     flags_.ProgressVal = flags_.ProgressStep = 0;

@@ -115,7 +115,7 @@ void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
             ctx_.flags.IrqReq = true;
             break;
         case ProgramItem::Stop:
-            ctx_.flags.StopReq = true;
+            ctx_.flags.stop.request();
             break;
         case ProgramItem::DownLoad:
         case ProgramItem::UpLoad:
@@ -149,7 +149,7 @@ void RunControl::start() {
     auto run = [this](const std::function<void()>& main, const bool& flag,
                       const char* name) -> Step {
         return [this, main = &main, flag = &flag, name] {
-            if (!*flag || ctx_.flags.StopReq || !*main) return;
+            if (!*flag || ctx_.stopRequested() || !*main) return;
             form_.enable(ProgramItem::Stop, true);
             running_ = name;
             (*main)();
@@ -222,12 +222,12 @@ void RunControl::start() {
         [&] {
             const bool adjust = m.prgItem(ProgramItem::Adjust).checked;
             if (adjust && (ctx_.flags.PbAdjRun || ctx_.flags.RecAdjRun) && programmes_.AdjustReport)
-                programmes_.AdjustReport(ctx_.flags.StopReq);
+                programmes_.AdjustReport(ctx_.stopRequested());
         },
         run(programmes_.PbMeasureMain, ctx_.flags.PbMeasRun, "Play Measure"),
         run(programmes_.RecMeasureMain, ctx_.flags.RecMeasRun, "Rec Measure"),
         [&] {
-            lastRun_ = run::Outcome{.stopped = ctx_.flags.StopReq, .incomplete = incomplete_};
+            lastRun_ = run::Outcome{.stopped = ctx_.stopRequested(), .incomplete = incomplete_};
             if (programmes_.RunEnds) programmes_.RunEnds(*lastRun_);
             // The results come up as after a finished run only after one.
             if (!lastRun_->completed()) return;

@@ -6,10 +6,27 @@
 
 namespace rf {
 
+// The operator's STOP, asked for from the window while a programme waits.
+// A programme honours it where its procedure says: each wait that STOP ends
+// returns whether it was stopped (and its callers cannot drop that), and
+// between its steps a programme asks `requested()`.
+class StopRequest {
+  public:
+    void request() { requested_ = true; }
+    void clear() { requested_ = false; }
+    bool requested() const { return requested_; }
+    // For a wait that polls it.
+    const bool* flag() const { return &requested_; }
+
+  private:
+    bool requested_ = false;
+};
+
 // The run's requests and flags: the operator's STOP and IRQ, which programme
 // runs, the progress bar and the block being worked on.
 struct RunFlags {
-    bool StopReq = false, IrqReq = false;
+    StopRequest stop;
+    bool IrqReq = false;
     bool PbAdjRun = false, RecAdjRun = false, PbMeasRun = false, RecMeasRun = false;
     float PbStepCount = 0, RecStepCount = 0;
     bool PrgWaitFlag = false;
