@@ -144,7 +144,7 @@ TEST(DataFile, LoadGivesBackEveryEntryAndMarksTheDataLoaded) {
     FileRig rig;
     rig.tool.rates().ErrResLp(7, 1, 0, 2, 3, 6) = std::nextafter(-4.1f, 0.0f);  // nine digits
     rig.save("a.dst");
-    rig.tool.form().DataInit();
+    DataInit(rig.tool.tables(), rig.tool.rates());
     rig.load("a.dst");
     // Every entry the file holds is back: saved again, the file is the same.
     EXPECT_EQ(rig.tool.rates().ErrResLp(7, 1, 0, 2, 3, 6), std::nextafter(-4.1f, 0.0f));

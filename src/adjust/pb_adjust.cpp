@@ -63,12 +63,10 @@ float pbProgressStep(const Selection& selection, float PbStepCount) {
         // A selection the check boxes cannot make (one kind of a four-channel
         // format, say): count the advances the run will make instead.
         int advances = 0;
-        for (int f = 0; f <= 7; ++f)
-            for (int r = 0; r <= 6; ++r)
-                for (int c = 0; c <= 1; ++c)
-                    for (int k = 0; k <= 3; ++k)
-                        if (selection.AdjSel(dir::Playback, f, r, c, k, 0))
-                            advances += f == fmt::HdLp && r == rpm::Rpm18000 ? 4 : 2;
+        forEachHeadBlock([&](int f, int r, int c, int k) {
+            if (selection.AdjSel(dir::Playback, f, r, c, k, 0))
+                advances += f == fmt::HdLp && r == rpm::Rpm18000 ? 4 : 2;
+        });
         for (auto [f, r] : {std::pair<int, int>{fmt::Dv, rpm::Rpm9000},
                             {fmt::Magvex50M, rpm::Rpm9900},
                             {fmt::HdSp, rpm::Rpm19800}})
@@ -80,7 +78,7 @@ float pbProgressStep(const Selection& selection, float PbStepCount) {
 
 void PbAdjust::PbAdjustMain() {
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
-    ctx_.logLine(ctx_.recorder.VtrName + " Play Adjust Start");
+    ctx_.logAndShow(ctx_.recorder.VtrName + " Play Adjust Start");
 
     // Counted here from run control's count, so that a Retry counts afresh.
     ctx_.progressReset();
@@ -88,9 +86,8 @@ void PbAdjust::PbAdjustMain() {
     ctx_.flags.ProgressStep = pbProgressStep(ctx_.selection, ctx_.flags.PbStepCount);
     ctx_.display.channelLabels({"**", "**", "**", "**"});
     ctx_.display.kindLabel("**");
-    for (int f = 0; f <= 7; ++f)
-        for (int r = 0; r <= 6; ++r)
-            ctx_.selection.PbFmtRpmSel(f, r) = !selectedBlocks(f, r).empty();
+    forEachFormatAndSpeed(
+        [this](int f, int r) { ctx_.selection.PbFmtRpmSel(f, r) = !selectedBlocks(f, r).empty(); });
     record_.clear(dir::Playback);
 
     if (masterPhase()) checkPhase();
@@ -108,10 +105,8 @@ std::vector<BlockSel> PbAdjust::selectedBlocks(int fmt, int rpm) const {
 }
 
 bool PbAdjust::masterPhase() {
-    for (int f = 0; f <= 7; ++f)
-        for (int r = 0; r <= 6; ++r)
-            if (ctx_.selection.PbFmtRpmSel(f, r) && !masterFormat(f, r)) return false;
-    return true;
+    return forEachFormatAndSpeed(
+        [this](int f, int r) { return !ctx_.selection.PbFmtRpmSel(f, r) || masterFormat(f, r); });
 }
 
 bool PbAdjust::masterFormat(int fmt, int rpm) {
@@ -174,7 +169,7 @@ std::optional<LevelValues> PbAdjust::adjustedByRecorder(const BlockSel& block) {
 void PbAdjust::startStep(const BlockSel& block) {
     const std::string start = ctx_.AdjNameDisp(block) + " Start !";
     if (!ctx_.stopRequested()) ctx_.display.message(start);
-    ctx_.logLine(start);
+    ctx_.logAndShow(start);
     rs_.RmSet(link::rmParam(false, ctx_.flags.PbModeCode, "00"));
 }
 
@@ -206,8 +201,8 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
         const auto ini = rowOf(ctx_.tables.PbIniData, block, ch);
         const auto found = rowOf(ctx_.tables.PbDataRead, block, ch);
         std::copy(ini.begin(), ini.end(), data.begin());
-        data[2] = found[2];
-        data[3] = found[3];
+        data[item::MagFirst] = found[item::MagFirst];
+        data[item::MagSecond] = found[item::MagSecond];
         setLevel(block, ch, LevelKind::Eq200, data);
     }
     if (ctx_.stopRequested()) return false;
@@ -215,7 +210,7 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
     ctx_.display.message("");
     if (ctx_.stopRequested()) return false;
     ctx_.display.message("VCO Center Frequency");
-    ctx_.logLine("VCO Center Freq");
+    ctx_.logAndShow("VCO Center Freq");
     ctx_.Stby(1000);
     auto known = adjustedByRecorder(block);
     rs_.AdjRun(0, link::AdjRunKind::Vco);
@@ -224,8 +219,8 @@ bool PbAdjust::vcoBlock(const BlockSel& block) {
         rs_.LevelRead(onChannel(block, ch), LevelKind::Eq200).applyTo(data);
         readBack(known, ch, data);
         const std::string label = ch == 0 ? "L H/L VCO=" : "R H/L VCO=";
-        const std::string value = std::to_string(data[9]);
-        ctx_.logLine(label + (data[9] >= 0 ? " " : "") + value);
+        const std::string value = std::to_string(data[item::Vco]);
+        ctx_.logAndShow(label + (data[item::Vco] >= 0 ? " " : "") + value);
         ctx_.log.writeRecord(DelimitedRecord().text(label).raw(value).line());
     }
     recordOf(block).left = known;
@@ -245,7 +240,7 @@ bool PbAdjust::tapBlock(const BlockSel& block) {
     if (!tape_.transportUntil(Transport::Stop)) return false;
     startStep(block);
     ctx_.display.message("Master TAP Charactor");
-    ctx_.logLine("Master TAP");
+    ctx_.logAndShow("Master TAP");
     auto known = adjustedByRecorder(block);
     rs_.AdjRun(0, link::AdjRunKind::Tap);
     for (int ch = 0; ch <= 1; ++ch) {
@@ -258,12 +253,13 @@ bool PbAdjust::tapBlock(const BlockSel& block) {
             std::string values;
             DelimitedRecord record;
             record.text(label);
-            for (std::size_t i = 0; i < 6; ++i) {
-                const std::string value = std::to_string(data[17 + 6 * head + i]);
+            const std::size_t first = head == 0 ? item::TapHigh : item::TapLow;
+            for (std::size_t i = 0; i < item::TapCount; ++i) {
+                const std::string value = std::to_string(data[first + i]);
                 values += (i ? "," : "") + value;
                 record.raw(value);
             }
-            ctx_.logLine(label + values);
+            ctx_.logAndShow(label + values);
             ctx_.log.writeRecord(record.line());
         }
     }
@@ -285,7 +281,7 @@ void PbAdjust::restoreBlock(const BlockSel& block) {
     }
     PlaybackBlock& rec = recordOf(block);
     rec.left = rec.found;  // every item written back
-    ctx_.logLine(name + " Stop !");
+    ctx_.logAndShow(name + " Stop !");
     ctx_.display.enable(run::ProgramItem::Stop, true);
 }
 
@@ -353,8 +349,8 @@ void PbAdjust::finish() {
     ctx_.display.remain({"**", "**", "**"});
     ctx_.display.kindLabel("Head Kind");
     ctx_.display.channelLabels({"**", "**", "**", "**"});
-    ctx_.logLine(ctx_.recorder.VtrName +
-                 (ctx_.stopRequested() ? "  Play Adjust Stop" : "  Play Adjust End"));
+    ctx_.logAndShow(ctx_.recorder.VtrName +
+                    (ctx_.stopRequested() ? "  Play Adjust Stop" : "  Play Adjust End"));
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }

@@ -34,19 +34,16 @@ constexpr std::array<const char*, 3> HdlpLabels = {"Video:", "Audio1:", "Audio2:
 
 void PbAdjust::checkPhase() {
     lastRpm_ = rpm::Rpm18000;
-    // The speed index as the master phase's loops leave it, past their last:
-    // a format without a speed of its own here finds no selected block.
-    int rpm = 7;
-    for (int fmt : {0, 7, 2, 3, 4, 5, 6, 1}) {
+    // HDLP first, then the four-channel formats, each at its one speed; DV,
+    // checked on its master tape, last.
+    for (int fmt : {fmt::HdLp, fmt::Magvex50M, fmt::HdSp, fmt::Dv}) {
         if (ctx_.stopRequested()) return;
         ctx_.flags.sel.SFmt = static_cast<std::int16_t>(fmt);
         if (fmt == fmt::HdLp) {
             if (ctx_.selection.PbFmtRpmSel(fmt::HdLp, rpm::Rpm18000)) hdlpCheck();
             continue;
         }
-        if (fmt == fmt::HdSp) rpm = rpm::Rpm19800;
-        if (fmt == fmt::Magvex50M) rpm = rpm::Rpm9900;
-        if (fmt == fmt::Dv) rpm = rpm::Rpm9000;
+        const int rpm = fourChannelSpeed(fmt);
         ctx_.flags.sel.SRpm = static_cast<std::int16_t>(rpm);
         if (ctx_.selection.AdjSel(dir::Playback, fmt, rpm, cate::Playback, kind::Conf, 0))
             fourChannelCheck(fmt, rpm);
@@ -58,8 +55,8 @@ void PbAdjust::fourChannelCheck(int fmt, int rpm) {
     if (!tape_.transportUntil(Transport::Play)) return;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     measure::showFourChannelPanel(ctx_);
-    ctx_.logLine(std::string(measure::fourChannelName(fmt)) + " Start !");
-    ctx_.logLine(measure::fourChannelTapeTitle(fmt));
+    ctx_.logAndShow(fourChannelName(fmt) + " Start !");
+    ctx_.logAndShow(measure::fourChannelTapeTitle(fmt));
     // A four-channel format's check lets the drum settle 2 s after a change of
     // speed, HDLP's and the error-rate programme's 3 s: the waits each
     // procedure was given. The sampling throws its first two readings away
@@ -74,11 +71,7 @@ void PbAdjust::fourChannelCheck(int fmt, int rpm) {
         measure::keepFourChannelRates(ctx_.rates, fmt);
         record_.rates.push_back({dir::Playback, fmt, 0, 0, 0});
         // The measurement proves every block of the format.
-        for (int c = 0; c <= 1; ++c)
-            for (int k = 0; k <= 3; ++k)
-                for (int ch = 0; ch <= 1; ++ch)
-                    if (ctx_.selection.AdjSel(dir::Playback, fmt, rpm, c, k, ch))
-                        ctx_.selection.AdjDone(dir::Playback, fmt, rpm, c, k, ch) = true;
+        markSelectedDone(ctx_.selection, dir::Playback, fmt, rpm);
     }
     rs_.AdjModeSet(link::AdjMode::Stop);
     ctx_.Stby(2000);
@@ -101,12 +94,7 @@ void PbAdjust::hdlpCheck() {
         ctx_.tables.MasterPbLevelOf != std::pair<int, int>{fmt::HdLp, rpm::Rpm18000})
         masterPbLevel();
     if (ctx_.stopRequested()) return;
-    for (int c = 0; c <= 1; ++c)
-        for (int k = 0; k <= 3; ++k)
-            for (int ch = 0; ch <= 1; ++ch)
-                if (ctx_.selection.AdjSel(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, ch))
-                    ctx_.selection.AdjDone(dir::Playback, fmt::HdLp, rpm::Rpm18000, c, k, ch) =
-                        true;
+    markSelectedDone(ctx_.selection, dir::Playback, fmt::HdLp, rpm::Rpm18000);
 }
 
 void PbAdjust::hdlpBlock(int cate, int kind) {
@@ -116,8 +104,8 @@ void PbAdjust::hdlpBlock(int cate, int kind) {
     measure::showHdlpPanel(ctx_, cate, kind);
     const std::string start = ctx_.AdjNameDisp(block) + " Start !";
     if (!ctx_.stopRequested()) ctx_.display.message(start);
-    ctx_.logLine(start);
-    ctx_.logLine("Master Error Rate");
+    ctx_.logAndShow(start);
+    ctx_.logAndShow("Master Error Rate");
     ctx_.display.message("Master Error Rate");
     rs_.RmSet(link::rmParam(true, ctx_.flags.PbModeCode, "10"));
     measureLoop([&] { sampling_.ErrRateMeasLp2(ctx_.rates.SRealErr); }, HdlpLabels,
@@ -137,7 +125,7 @@ void PbAdjust::measureLoop(const std::function<void()>& measure,
         measure();
         ctx_.ProgressDsp();
         for (std::size_t g = 0; g < labels.size(); ++g) {
-            ctx_.logLine(measure::valueLine(labels[g], ctx_.rates.SRealErr, 4 * g));
+            ctx_.logAndShow(measure::valueLine(labels[g], ctx_.rates.SRealErr, 4 * g));
         }
         if (aboveLimit(std::span<const float>(ctx_.rates.SRealErr.data(), 4 * labels.size()),
                        limit)) {

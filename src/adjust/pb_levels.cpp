@@ -22,12 +22,12 @@ std::string levelName(int ch, int band) {
 }
 
 void logLevels(run::RunContext& ctx, const std::string& name, const std::array<float, 2>& levels) {
-    ctx.logLine(name + ":" + levelText(levels[0]) + "," + levelText(levels[1]));
+    ctx.logAndShow(name + ":" + levelText(levels[0]) + "," + levelText(levels[1]));
     ctx.log.writeRecord(DelimitedRecord().text(name).number(levels[0]).number(levels[1]).line());
 }
 
 bool PbLevelMeas(run::RunContext& ctx, const std::string& title, LevelTable& levels) {
-    ctx.logLine(title);
+    ctx.logAndShow(title);
     ctx.log.writeRecord(DelimitedRecord().text("BPF Kind").text("Env-*1").text("Env-*2").line());
     for (int ch = 0; ch <= 1 && !ctx.stopRequested(); ++ch)
         for (int band = 0; band <= 1 && !ctx.stopRequested(); ++band) {

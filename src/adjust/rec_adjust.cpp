@@ -45,7 +45,7 @@ std::vector<run::JournalWrite> recordWrites(RecTable& table, const BlockSel& blo
 // Items first to first + 5 of a level block: "a,b,c,d,e,f".
 std::string tapText(std::span<const std::int16_t, link::LevelItems> items, std::size_t first) {
     std::string out;
-    for (std::size_t i = first; i < first + 6; ++i)
+    for (std::size_t i = first; i < first + item::TapCount; ++i)
         out += (i == first ? "" : ",") + std::to_string(items[i]);
     return out;
 }
@@ -75,43 +75,41 @@ std::vector<int> LevelRateCheck(run::RunContext& ctx) {
 }
 
 template <typename Fn>
-void RecAdjust::forEachBlock(Fn fn) {
-    for (int f = 0; f <= 7; ++f)
-        for (int r = 0; r <= 6; ++r)
-            for (int c = 0; c <= 1; ++c)
-                for (int k = 0; k <= 3; ++k) {
-                    if (ctx_.stopRequested()) return;
-                    if (ctx_.selection.AdjSel(dir::Record, f, r, c, k, 0))
-                        fn(BlockSel{static_cast<std::int16_t>(f), static_cast<std::int16_t>(r),
-                                    static_cast<std::int16_t>(c), static_cast<std::int16_t>(k), 0});
-                }
+void RecAdjust::forEachSelectedBlock(Fn fn) {
+    forEachHeadBlock([&](int f, int r, int c, int k) {
+        if (ctx_.stopRequested()) return false;
+        if (ctx_.selection.AdjSel(dir::Record, f, r, c, k, 0))
+            fn(BlockSel{static_cast<std::int16_t>(f), static_cast<std::int16_t>(r),
+                        static_cast<std::int16_t>(c), static_cast<std::int16_t>(k), 0});
+        return true;
+    });
 }
 
 void RecAdjust::RecAdjustMain() {
     // Counted here, not taken from run control, so that a Retry of the whole
     // programme starts from a fresh count; with no block the bar stays put.
     int blocks = 0;
-    forEachBlock([&blocks](const BlockSel&) { ++blocks; });
+    forEachSelectedBlock([&blocks](const BlockSel&) { ++blocks; });
     ctx_.flags.ProgressStep = blocks > 0 ? 100.0f / static_cast<float>(blocks) / 14.0f : 0.0f;
     ctx_.flags.ProgressVal = 0;
     ctx_.progressReset();
     record_.clear(dir::Record);
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
-    ctx_.logLine(ctx_.recorder.VtrName + "  Rec Adjust Start");
+    ctx_.logAndShow(ctx_.recorder.VtrName + "  Rec Adjust Start");
 
     masterRpm_.reset();
-    forEachBlock([this](const BlockSel& block) { masterBlock(block); });
+    forEachSelectedBlock([this](const BlockSel& block) { masterBlock(block); });
     tape_.ejectTape();
     if (ctx_.stopRequested()) {
-        ctx_.logLine(ctx_.recorder.VtrName + "  Rec Adjust Stop");
+        ctx_.logAndShow(ctx_.recorder.VtrName + "  Rec Adjust Stop");
         return;
     }
 
     selfRpm_.reset();
-    forEachBlock([this](const BlockSel& block) { selfBlock(block); });
+    forEachSelectedBlock([this](const BlockSel& block) { selfBlock(block); });
     tape_.ejectTape();
-    ctx_.logLine(ctx_.recorder.VtrName +
-                 (ctx_.stopRequested() ? " Rec Adjust Stop" : " Rec Adjust End"));
+    ctx_.logAndShow(ctx_.recorder.VtrName +
+                    (ctx_.stopRequested() ? " Rec Adjust Stop" : " Rec Adjust End"));
     ctx_.log.writeText(measure::timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
@@ -161,7 +159,7 @@ void RecAdjust::masterBlock(const BlockSel& block) {
         ctx_.tables.MasterPbLevelOf = {block.SFmt, block.SRpm};
     ctx_.ProgressDsp();
     tape_.transportOnStopPath(link::Transport::Stop);
-    ctx_.logLine(ctx_.AdjNameDisp(block) + (ctx_.stopRequested() ? " Stop !" : " End !"));
+    ctx_.logAndShow(ctx_.AdjNameDisp(block) + (ctx_.stopRequested() ? " Stop !" : " End !"));
     rs_.KsSet(false, 1, 0);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
     ctx_.display.channelLabels({"**", "**", "**", "**"});
@@ -265,7 +263,7 @@ bool RecAdjust::errorRates(const BlockSel& block) {
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
     ctx_.display.errorGroup(
         groups[ctx_.rates.ErrSelNo >= 0 && ctx_.rates.ErrSelNo <= 2 ? ctx_.rates.ErrSelNo : 0]);
-    ctx_.logLine("Conf Error Rate");
+    ctx_.logAndShow("Conf Error Rate");
     errRate_.writeHeader();
     const std::string rmParam = link::rmParam(true, ctx_.flags.PbModeCode, "10");
     rs_.RmSet(rmParam);
@@ -276,15 +274,15 @@ bool RecAdjust::errorRates(const BlockSel& block) {
     ctx_.ProgressDsp();
     if (!errRate_.searchStart()) return false;
     if (!tape_.transportUntil(link::Transport::Play)) return false;
-    ctx_.logLine("Self Error Rate");
+    ctx_.logAndShow("Self Error Rate");
     errRate_.writeHeader();
     rs_.RmSet(rmParam);
-    errRate_.sample(block.SFmt, 3);
+    errRate_.sample(block.SFmt, meas::Self);
     return true;
 }
 
 void RecAdjust::selfTap(const BlockSel& block) {
-    ctx_.logLine("Self TAP Charactor");
+    ctx_.logAndShow("Self TAP Charactor");
     ctx_.Stby(1000);
     rs_.AdjRun(0, link::AdjRunKind::Tap);
     static constexpr const char* heads[2][2] = {{"TAP L1 = ", "TAP L2 = "},
@@ -293,8 +291,8 @@ void RecAdjust::selfTap(const BlockSel& block) {
         const BlockSel sel = onChannel(block, ch);
         auto items = pbRow(ctx_.tables.PbData, sel);
         rs_.LevelRead(sel, link::LevelKind::Eq200).applyTo(items);
-        ctx_.logLine(heads[ch][0] + tapText(items, 17));
-        ctx_.logLine(heads[ch][1] + tapText(items, 23));
+        ctx_.logAndShow(heads[ch][0] + tapText(items, item::TapHigh));
+        ctx_.logAndShow(heads[ch][1] + tapText(items, item::TapLow));
         rs_.LevelSet(sel, link::LevelKind::Eq200, items);
     }
     ctx_.ProgressDsp();
@@ -312,12 +310,7 @@ void RecAdjust::blockEnd(const BlockSel& block) {
         for (int ch : LevelRateCheck(ctx_))
             record_.note(dir::Record, onChannel(block, ch),
                          std::string("LevelRate too Different !! ") + (ch == 0 ? "Lch" : "Rch"));
-        for (int c = 0; c <= 1; ++c)
-            for (int k = 0; k <= 3; ++k)
-                for (int ch = 0; ch <= 1; ++ch)
-                    if (ctx_.selection.AdjSel(dir::Record, block.SFmt, block.SRpm, c, k, ch))
-                        ctx_.selection.AdjDone(dir::Record, block.SFmt, block.SRpm, c, k, ch) =
-                            true;
+        markSelectedDone(ctx_.selection, dir::Record, block.SFmt, block.SRpm);
         for (int ch = 0; ch <= 1; ++ch) {
             const BlockSel sel = onChannel(block, ch);
             const auto adjusted = recRow(ctx_.tables.RecData, sel);
@@ -326,14 +319,14 @@ void RecAdjust::blockEnd(const BlockSel& block) {
         }
         for (int g = 0; g < 3; ++g)
             for (int h = 0; h < 4; ++h)
-                for (int kind : {6, 3})
+                for (int kind : {meas::Conf, meas::Self})
                     ctx_.rates.ErrResLp(block.SFmt, 1, 0, g, h, kind) =
                         ctx_.rates.RealErrLp(block.SFmt, 1, 0, g, h, kind);
-        for (int kind : {6, 3})
+        for (int kind : {meas::Conf, meas::Self})
             record_.rates.push_back({dir::Record, block.SFmt, 1, 0, kind});
         text += " End !";
     }
-    ctx_.logLine(text);
+    ctx_.logAndShow(text);
     rs_.KsSet(false, 0, 0);
     rs_.AdjModeSet(link::AdjMode::Stop, 0, block.SFmt, block.SRpm, 0);
     if (!ctx_.stopRequested()) {

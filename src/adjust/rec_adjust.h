@@ -44,7 +44,7 @@ class RecAdjust {
     // Calls fn for every selected record block, in the programmes' order,
     // until a stop is requested.
     template <typename Fn>
-    void forEachBlock(Fn fn);
+    void forEachSelectedBlock(Fn fn);
     // The master playback levels of a block's format and speed.
     void masterBlock(const BlockSel& block);
     // A block on the blank tape: its steps, then its end, stopped or not.

@@ -80,7 +80,7 @@ bool RecSweep::rollover() {
 
 bool RecSweep::referenceLevels() {
     ctx_.display.message(CurrentSweep.message);
-    ctx_.logLine(CurrentSweep.title);
+    ctx_.logAndShow(CurrentSweep.title);
     ctx_.log.writeRecord(DelimitedRecord().text("BPF Kind").text("Env-*1").text("Env-*2").line());
     if (!rollover()) return false;
     for (int ch = 0; ch <= 1; ++ch)
@@ -105,8 +105,8 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
         if (!tape_.RemainCheck(3, link::Transport::Rec)) return false;
         if (plan.rolloverFirst && !rollover()) return false;
         ctx_.display.message(plan.message);
-        ctx_.logLine(plan.title);
-        ctx_.logLine(plan.heading[static_cast<std::size_t>(ch)]);
+        ctx_.logAndShow(plan.title);
+        ctx_.logAndShow(plan.heading[static_cast<std::size_t>(ch)]);
         if (!plan.rolloverFirst && !rollover()) return false;
         if (plan.quantity == SweepQuantity::Current) {
             // Both channels start from the defaults, current and frequency.
@@ -136,7 +136,8 @@ bool RecSweep::adjustChannel(const BlockSel& block, int ch, const SweepPlan& pla
     if (ctx_.stopRequested()) return false;
     const auto first = values[static_cast<std::size_t>(plan.item)];
     const auto second = values[static_cast<std::size_t>(plan.item + 1)];
-    ctx_.logLine(std::string(plan.result) + " : " + offsetText(first) + "," + offsetText(second));
+    ctx_.logAndShow(std::string(plan.result) + " : " + offsetText(first) + "," +
+                    offsetText(second));
     ctx_.log.writeRecord(DelimitedRecord()
                              .text(plan.result)
                              .number(static_cast<float>(first))
@@ -196,7 +197,7 @@ bool RecSweep::sweep(const BlockSel& block, int ch, const SweepPlan& plan) {
             kept.levels.push_back(level);
         }
         record_.changed();
-        ctx_.logLine(offsetText(SweepValue) + ":" + levelText(env[0]) + "," + levelText(env[1]));
+        ctx_.logAndShow(offsetText(SweepValue) + ":" + levelText(env[0]) + "," + levelText(env[1]));
         ctx_.log.writeRecord(DelimitedRecord()
                                  .number(static_cast<float>(SweepValue))
                                  .number(env[0])

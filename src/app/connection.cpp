@@ -48,7 +48,7 @@ void Connection::Form_Activate() {
         [&] {
             // Remote mode, the message blinking while the recorder is in local.
             while ((ctx_.recorder.VtrStatus = rs_.RemoteCheck()) != "REMOTE") {
-                if (ctx_.stopRequested()) throw StepsDone{};  // the window is being closed
+                if (ctx_.stopRequested()) return Flow::Finish;  // the window is being closed
                 dialogs.beep();
                 form_.message("Please Set REMOTE !!");
                 form_.messageColour(colors::Red);
@@ -56,6 +56,7 @@ void Connection::Form_Activate() {
                 form_.message("");
                 rs_.link().RsWait(1000);
             }
+            return Flow::Next;
         },
         [&] {
             form_.message("Please Select MENU !!");

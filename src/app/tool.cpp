@@ -125,7 +125,7 @@ void Tool::FormLoad() {
     // Retry runs the load step again: start from a closed port and log.
     log_.close();
     closePort();
-    form_.DataInit();
+    DataInit(tables_, rates_);
     form_.LpOtherInit();
     openPort();
     log_.open(platform_.now());
@@ -187,17 +187,21 @@ void Tool::menuFile(int index) {
 
 void Tool::menuIndicate(int index) {
     const auto& menu = form_.model().MenuIndicate;
-    if (index < 0 || index > 2 || index >= static_cast<int>(menu.items.size())) return;
+    using run::IndicateItem;
+    if (index < 0 || index > menuIndex(IndicateItem::LevelCurves) ||
+        index >= static_cast<int>(menu.items.size()))
+        return;
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
     using results::ResultWindowId;
     operatorAction(DuringWork::Refused, [&] {
-        if (index == 2) {
+        if (index == menuIndex(IndicateItem::LevelCurves)) {
             levelCurves_.visible = true;
             ++levelCurves_.asked;
             levelCurves_.changes.mark(shell::Area::Window);
             return;
         }
-        results_.show(index == 0 ? ResultWindowId::ErrResult : ResultWindowId::EvrResult);
+        results_.show(index == menuIndex(IndicateItem::ErrorRate) ? ResultWindowId::ErrResult
+                                                                  : ResultWindowId::EvrResult);
     });
 }
 
@@ -222,8 +226,8 @@ void Tool::menuHelp(int index) {
     if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
     operatorAction(DuringWork::Refused, [&] {
-        if (index == 0) connection_.SetInduce();
-        if (index == 2) {
+        if (index == menuIndex(run::HelpItem::SetInduce)) connection_.SetInduce();
+        if (index == menuIndex(run::HelpItem::Version)) {
             version_.visible = true;
             version_.changes.mark(shell::Area::Window);
         }

@@ -45,8 +45,8 @@ void send(link::Rs& rs, JournalWrite& w) {
         std::copy_n(w.values.begin(), std::min(w.values.size(), items.size()), items.begin());
         if (w.keepsRecorderMag) {
             const auto mag = rs.LevelRead(w.block, link::LevelKind::Rf).items;
-            items[2] = w.values[2] = mag[2];
-            items[3] = w.values[3] = mag[3];
+            for (std::size_t at : {item::MagFirst, item::MagSecond})
+                items[at] = w.values[at] = mag[at];
         }
         rs.LevelSet(w.block, levelKind(w.item), items);
     } else {

@@ -7,11 +7,9 @@ StepsOutcome runSteps(std::span<const Step> steps, const ErrorHandler& onError) 
     while (index < steps.size()) {
         ErrorChoice choice;
         try {
-            steps[index]();
+            if (steps[index]() == Flow::Finish) return StepsOutcome::Completed;
             ++index;
             continue;
-        } catch (const StepsDone&) {
-            return StepsOutcome::Completed;
         } catch (const RfError& error) {
             choice = onError(error, steps[index].name);
         }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "core/errors.h"
@@ -17,21 +18,37 @@ enum class ErrorChoice {
     Ignore,  // go on with the step after the failing one
 };
 
+// What a step tells the steps after it: go on, or the procedure has come to
+// its end (nothing to do, a dialog cancelled) and is complete.
+enum class Flow { Next, Finish };
+
 // One statement of a handler's procedure. A step that calls a whole sequence
 // runs that sequence from its beginning again on Retry. A step whose errors a
 // handler treats its own way carries a name the handler knows it by; the
-// others have none.
+// others have none. A step returns a Flow, or nothing when it always goes on.
 struct Step {
     template <typename F>
-    requires std::invocable<F&> Step(F action) : run(std::move(action)) {}
+    requires std::invocable<F&> Step(F action) : run(flowOf(std::move(action))) {}
     template <typename F>
     requires std::invocable<F&> Step(std::string_view stepName, F action)
-        : name(stepName), run(std::move(action)) {}
+        : name(stepName), run(flowOf(std::move(action))) {}
 
-    void operator()() const { run(); }
+    Flow operator()() const { return run(); }
 
     std::string_view name;
-    std::function<void()> run;
+    std::function<Flow()> run;
+
+  private:
+    template <typename F>
+    static std::function<Flow()> flowOf(F action) {
+        if constexpr (std::is_same_v<std::invoke_result_t<F&>, Flow>)
+            return action;
+        else
+            return [action = std::move(action)]() mutable {
+                action();
+                return Flow::Next;
+            };
+    }
 };
 
 // Decides what to do about an error raised by the step named `step` ("" for
@@ -40,12 +57,9 @@ using ErrorHandler = std::function<ErrorChoice(const RfError& error, std::string
 
 enum class StepsOutcome { Completed, Aborted };
 
-// Thrown by a step to end its sequence there, as completed.
-struct StepsDone {};
-
 // Runs the steps in order under one error trap. A raised RfError goes to the
 // handler; Retry re-runs the failing step, Ignore continues with the next one,
-// Abort stops at once. A step that throws StepsDone ends the run as completed.
+// Abort stops at once. A step that returns Flow::Finish ends the run as completed.
 // Anything else that is not an RfError (ProgramEnd among them) passes through.
 StepsOutcome runSteps(std::span<const Step> steps, const ErrorHandler& onError);
 

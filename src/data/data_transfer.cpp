@@ -103,8 +103,8 @@ void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int
             steps.push_back(readLevel(LevelKind::Rf));
             steps.push_back([&tables, pb] {
                 // The MAG pair the recorder holds stays; the rest goes back to the defaults.
-                pb(tables.PbIniData)[2] = pb(tables.PbDataRead)[2];
-                pb(tables.PbIniData)[3] = pb(tables.PbDataRead)[3];
+                for (std::size_t mag : {item::MagFirst, item::MagSecond})
+                    pb(tables.PbIniData)[mag] = pb(tables.PbDataRead)[mag];
             });
             steps.push_back(setLevel(tables.PbIniData, LevelKind::Rf));
             steps.push_back(setLevel(tables.PbIniData, LevelKind::Eq200));
@@ -149,7 +149,7 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
     auto audit = [&](const std::string& outcome) { record(ctx_.tables.AreaNo, blocks)(outcome); };
     auto stop = [this] {
         FormInit_();
-        throw StepsDone{};
+        return Flow::Finish;
     };
     std::vector<Step> steps = {
         [&] {
@@ -158,8 +158,9 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
                 ctx_.selection.AdjTargetCount != ctx_.selection.AdjDoneCount) {
                 dialogs.msgBox("It can not UpLoad !", platform::Buttons::Ok, platform::Icon::None,
                                "UpLoad Prohibit");
-                stop();
+                return stop();
             }
+            return Flow::Next;
         },
         [&] {
             // A window closed before does not answer for this one.
@@ -168,15 +169,17 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
             const int pressed = dialogs.choice(AreaLabel, AreaCaption, {"User", "Default"});
             if (pressed < 0) {
                 ctx_.tables.AreaNo = -1;
-                stop();
+                return stop();
             }
             ctx_.tables.AreaNo = pressed;
             ctx_.tables.AreaChosen = true;
+            return Flow::Next;
         },
         [&] {
             if (dialogs.msgBox("Are you OK ?", platform::Buttons::OkCancel, platform::Icon::None,
                                title) != Answer::Ok)
-                stop();
+                return stop();
+            return Flow::Next;
         },
         [&] {
             ctx_.display.message(title + " Please wait a minite !!");

@@ -45,8 +45,8 @@ std::optional<std::string> toolsOwnFile(const std::string& path, const StartupSe
 }  // namespace
 
 void FileMenu::MenuFileSelect_Click(int index) {
-    if (index == 0) save();
-    if (index == 1) load();
+    if (index == menuIndex(run::FileItem::Save)) save();
+    if (index == menuIndex(run::FileItem::Load)) load();
 }
 
 ErrorChoice FileMenu::onError(const RfError& error) {
@@ -76,18 +76,20 @@ void FileMenu::save() {
             if (!ctx_.tables.DownLoadDone && !ctx_.tables.FileLoaded &&
                 ctx_.selection.AdjTargetCount != ctx_.selection.AdjDoneCount) {
                 dialogs.msgBox("It can not save !", Buttons::Ok, Icon::None, "Save Prohibit");
-                throw StepsDone{};
+                return Flow::Finish;
             }
+            return Flow::Next;
         },
         [&] {
             const std::string answer =
                 dialogs.inputBox("Please input VTR Serial No or Manufact No !", "VTR No Input",
                                  ctx_.recorder.VtrSerialNo);
-            if (answer.empty()) throw StepsDone{};
+            if (answer.empty()) return Flow::Finish;
             ctx_.recorder.VtrSerialNo = answer;
             ctx_.recorder.VtrName =
                 ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
             hooks_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
+            return Flow::Next;
         },
         [&] {
             // The name as a file name: the version that stands in for a serial
@@ -97,7 +99,7 @@ void FileMenu::save() {
             for (;;) {
                 path =
                     dialogs.fileDialog(FileDialog::Save, "Data File | *.dst;*.dat", name + ".dst");
-                if (path.empty()) throw StepsDone{};
+                if (path.empty()) return Flow::Finish;
                 if (const auto own = toolsOwnFile(path, settings_)) {
                     dialogs.msgBox(*own +
                                        " is a file of this tool and cannot be overwritten. "
@@ -105,10 +107,10 @@ void FileMenu::save() {
                                    Buttons::Ok, Icon::Exclamation, "Save Prohibit");
                     continue;
                 }
-                if (!existsWithData(path)) break;
+                if (!existsWithData(path)) return Flow::Next;
                 if (dialogs.msgBox("There is same file. Are you OK ?", Buttons::YesNo,
                                    Icon::Question, "Same File") == Answer::Yes)
-                    break;
+                    return Flow::Next;
             }
         },
         [&] {
@@ -129,8 +131,8 @@ void FileMenu::load() {
         [&] {
             for (;;) {
                 path = dialogs.fileDialog(FileDialog::Open, "Data File | *.dst", "");
-                if (path.empty()) throw StepsDone{};
-                if (existsWithData(path)) break;
+                if (path.empty()) return Flow::Finish;
+                if (existsWithData(path)) return Flow::Next;
                 dialogs.msgBox("There is no file.", Buttons::Ok, Icon::Question, "Not File");
             }
         },

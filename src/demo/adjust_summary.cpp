@@ -47,10 +47,12 @@ void playbackBlocks(const adjust::AdjustRecord& record, const sim::SignalModel& 
                                  .pbChannel(b.block.SFmt, b.block.SHeadCate, b.block.SHeadKind,
                                             static_cast<int>(ch))
                                  .vcoOpt;
-            out << "    " << channels[ch] << "  VCO " << list(b.found, ch, 9) << " -> "
-                << list(b.left, ch, 9) << " (" << best << ")   H TAP " << list(b.found, ch, 17, 6)
-                << " -> " << list(b.left, ch, 17, 6) << "   L TAP " << list(b.found, ch, 23, 6)
-                << " -> " << list(b.left, ch, 23, 6) << '\n';
+            out << "    " << channels[ch] << "  VCO " << list(b.found, ch, item::Vco) << " -> "
+                << list(b.left, ch, item::Vco) << " (" << best << ")   H TAP "
+                << list(b.found, ch, item::TapHigh, item::TapCount) << " -> "
+                << list(b.left, ch, item::TapHigh, item::TapCount) << "   L TAP "
+                << list(b.found, ch, item::TapLow, item::TapCount) << " -> "
+                << list(b.left, ch, item::TapLow, item::TapCount) << '\n';
         }
     }
 }
@@ -88,13 +90,11 @@ void recordBlocks(const AdjustmentTables& tables, const adjust::AdjustRecord& re
 
 void errorRates(const ErrorRates& rates, std::ostream& out) {
     auto measured = [](float v) { return v != -1.5f; };
-    static constexpr const char* formats[] = {"", "DV,9000rpm", "MAGVEX50M,9900rpm",
-                                              "MAGVEX HDSP,19800rpm"};
     static constexpr const char* fourChannel[] = {"AL", "AR", "VL", "VR"};
     out << "Error rates (exponents; limit, pass or fail):\n";
     for (int fmt = 1; fmt <= 3; ++fmt) {
         if (!measured(rates.ErrResOt(fmt, 0, 0))) continue;
-        out << "  " << formats[fmt] << " (" << fixed2(adjust::FourChannelLimit) << "):";
+        out << "  " << fourChannelName(fmt) << " (" << fixed2(adjust::FourChannelLimit) << "):";
         for (int c = 0; c < 4; ++c)
             out << "  " << fourChannel[c] << ' '
                 << verdict(rates.ErrResOt(fmt, c, 0), adjust::FourChannelLimit);
@@ -105,28 +105,29 @@ void errorRates(const ErrorRates& rates, std::ostream& out) {
     static constexpr const char* recHeads[] = {"L1", "L2", "R2", "R1"};
     for (int cate = 0; cate <= 1; ++cate)
         for (int kind = 0; kind <= 3; ++kind) {
-            if (!measured(rates.ErrResLp(7, cate, kind, 0, 0, 0))) continue;
+            if (!measured(rates.ErrResLp(fmt::HdLp, cate, kind, 0, 0, 0))) continue;
             const float limit =
                 cate == cate::RecPlay ? adjust::RecPlayHeadLimit : adjust::PlaybackHeadLimit;
             out << "  "
-                << run::blockName(
-                       {7, 2, static_cast<std::int16_t>(cate), static_cast<std::int16_t>(kind), 0})
+                << run::blockName({fmt::HdLp, rpm::Rpm18000, static_cast<std::int16_t>(cate),
+                                   static_cast<std::int16_t>(kind), 0})
                 << " (" << fixed2(limit) << "):\n";
             for (int g = 0; g < 3; ++g) {
                 out << "    " << groups[g];
                 for (int h = 0; h < 4; ++h)
                     out << "  " << pbHeads[h] << ' '
-                        << verdict(rates.ErrResLp(7, cate, kind, g, h, 0), limit);
+                        << verdict(rates.ErrResLp(fmt::HdLp, cate, kind, g, h, 0), limit);
                 out << '\n';
             }
         }
     for (auto [k, what] : {std::pair{6, "while recording (Conf)"}, {3, "played back (Self)"}}) {
-        if (!measured(rates.ErrResLp(7, 1, 0, 0, 0, k))) continue;
+        if (!measured(rates.ErrResLp(fmt::HdLp, 1, 0, 0, 0, k))) continue;
         out << "  MAGVEX HDLP record heads, " << what << ":\n";
         for (int g = 0; g < 3; ++g) {
             out << "    " << groups[g];
             for (int h = 0; h < 4; ++h)
-                out << "  " << recHeads[h] << ' ' << fixed2(rates.ErrResLp(7, 1, 0, g, h, k));
+                out << "  " << recHeads[h] << ' '
+                    << fixed2(rates.ErrResLp(fmt::HdLp, 1, 0, g, h, k));
             out << '\n';
         }
     }

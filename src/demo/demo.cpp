@@ -40,24 +40,23 @@ void summary(const ErrorRates& rates, std::ostream& out) {
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
     static constexpr const char* pbHeads[] = {"LH", "LL", "RH", "RL"};
     static constexpr const char* recHeads[] = {"L1", "L2", "R2", "R1"};
-    static constexpr const char* formats[] = {"", "DV,9000rpm", "MAGVEX50M,9900rpm",
-                                              "MAGVEX HDSP,19800rpm"};
     static constexpr const char* kinds[] = {"Conf", "Slow", "SubConf", "SubSlow"};
     auto measured = [](float v) { return v != -1.5f; };
     for (int fmt = 1; fmt <= 3; ++fmt) {
         if (!measured(rates.ErrResOt(fmt, 0, 0))) continue;
-        out << "  " << formats[fmt] << "  playback:";
+        out << "  " << fourChannelName(fmt) << "  playback:";
         for (int c = 0; c < 4; ++c)
             out << "  " << fourChannel[c] << ' ' << fixed2(rates.ErrResOt(fmt, c, 0));
         out << '\n';
     }
     auto lpRow = [&](int cate, int kind, int k, const char* what, const char* const* heads) {
-        if (!measured(rates.ErrResLp(7, cate, kind, 0, 0, k))) return;
+        if (!measured(rates.ErrResLp(fmt::HdLp, cate, kind, 0, 0, k))) return;
         out << "  MAGVEX HDLP " << what << ":\n";
         for (int g = 0; g < 3; ++g) {
             out << "    " << groups[g];
             for (int h = 0; h < 4; ++h)
-                out << "  " << heads[h] << ' ' << fixed2(rates.ErrResLp(7, cate, kind, g, h, k));
+                out << "  " << heads[h] << ' '
+                    << fixed2(rates.ErrResLp(fmt::HdLp, cate, kind, g, h, k));
             out << '\n';
         }
     };

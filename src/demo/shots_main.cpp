@@ -103,7 +103,9 @@ QImage withMenuOpen(MainWindowView& view, QMenu* menu) {
 // error-rate bars are lit.
 bool hdlpSampling(rf::app::Tool& tool) {
     const rf::BlockSel& sel = tool.flags().sel;
-    if (!tool.recorder().AdjModeOn || sel.SFmt != 7 || sel.SHeadCate != 1) return false;
+    if (!tool.recorder().AdjModeOn || sel.SFmt != rf::fmt::HdLp ||
+        sel.SHeadCate != rf::cate::Playback)
+        return false;
     for (const auto& bar : tool.window().ErrDsp)
         if (std::any_of(bar.begin(), bar.end(), [](Color c) { return !(c == colors::Black); }))
             return true;

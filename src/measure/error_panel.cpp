@@ -5,7 +5,7 @@ namespace rf::measure {
 Color stepColor(int step, std::string_view status, int fmt, std::string_view pbModeCode) {
     // The last green step of each scale; 18 and above is red, between orange.
     int lastGreen = 12;
-    if (status == "PLAY" && fmt != 7)
+    if (status == "PLAY" && fmt != fmt::HdLp)
         lastGreen = 6;
     else if (status == "PLAY" && pbModeCode != "1")
         lastGreen = 7;
@@ -30,7 +30,7 @@ void ErrSelect_Click(run::Display& display, ErrorRates& rates, const RunFlags& f
     rates.ErrSelNo = (rates.ErrSelNo + 1) % 3;
     static constexpr const char* names[] = {nullptr, "Audio1", "Audio2"};
     display.errorGroup(rates.ErrSelNo != 0 ? names[rates.ErrSelNo]
-                                           : (flags.sel.SFmt == 7 ? "Video" : "A/V"));
+                                           : (flags.sel.SFmt == fmt::HdLp ? "Video" : "A/V"));
 }
 
 }  // namespace rf::measure

@@ -6,17 +6,6 @@
 
 namespace rf::measure {
 
-const char* fourChannelName(int fmt) {
-    switch (fmt) {
-        case fmt::Dv:
-            return "DV,9000rpm";
-        case fmt::Magvex50M:
-            return "MAGVEX50M,9900rpm";
-        default:
-            return "MAGVEX HDSP,19800rpm";
-    }
-}
-
 std::string timeOfDay(const platform::DateTime& t) {
     return run::logTime(t);
 }
@@ -101,14 +90,14 @@ void PbMeasure::PbMeasureMain() {
     if (steps == 0) Raise(err::DivisionByZero);
     ctx_.flags.ProgressStep = 100.0f / steps / 2.0f;
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
-    ctx_.logLine(ctx_.recorder.VtrName + "  Play Measure Start");
+    ctx_.logAndShow(ctx_.recorder.VtrName + "  Play Measure Start");
     lastRpm_ = 0;
 
-    for (int fmt = 0; fmt <= 7; ++fmt) {
+    // Every format code in turn, each ending with the tape out.
+    for (int fmt = 0; fmt <= LastFormat; ++fmt) {
         ctx_.flags.sel.SFmt = static_cast<std::int16_t>(fmt);
-        if (fmt == fmt::Dv) ctx_.flags.sel.SRpm = rpm::Rpm9000;
-        if (fmt == fmt::Magvex50M) ctx_.flags.sel.SRpm = rpm::Rpm9900;
-        if (fmt == fmt::HdSp) ctx_.flags.sel.SRpm = rpm::Rpm19800;
+        if (fmt == fmt::Dv || fmt == fmt::Magvex50M || fmt == fmt::HdSp)
+            ctx_.flags.sel.SRpm = fourChannelSpeed(fmt);
         if (fmt == fmt::HdLp) {
             ctx_.flags.sel.SRpm = rpm::Rpm18000;
             for (int cate = 0; cate <= 1 && !ctx_.stopRequested(); ++cate)
@@ -128,8 +117,8 @@ void PbMeasure::PbMeasureMain() {
         if (tape_.readStatus() != "EJECT") tape_.ejectTape();
     }
     tape_.ejectTape();
-    ctx_.logLine(ctx_.recorder.VtrName +
-                 (ctx_.stopRequested() ? "  Play Measure Stop" : "  Play Measure End"));
+    ctx_.logAndShow(ctx_.recorder.VtrName +
+                    (ctx_.stopRequested() ? "  Play Measure Stop" : "  Play Measure End"));
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
@@ -140,11 +129,11 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
     std::ignore = tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     showFourChannelPanel(ctx_);
-    const std::string start = std::string(fourChannelName(fmt)) + " Start !";
+    const std::string start = fourChannelName(fmt) + " Start !";
     if (!ctx_.stopRequested()) ctx_.display.message(start);
-    ctx_.logLine(start);
+    ctx_.logAndShow(start);
     const std::string tape = fourChannelTapeTitle(fmt);
-    ctx_.logLine(tape);
+    ctx_.logAndShow(tape);
     if (settleForBlock(ctx_, tape_, lastRpm_, rpm, DrumSettleMs)) {
         ctx_.display.message(tape);
         rs_.RmSet(link::rmParam(true, "0", "00"));
@@ -161,19 +150,20 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
 }
 
 void PbMeasure::hdlpBlock(int cate, int kind) {
-    if (!tape_.TapeLoad(TapeKind::Check, 7)) return;
+    if (!tape_.TapeLoad(TapeKind::Check, fmt::HdLp)) return;
     // As for a four-channel block: a stop here takes effect in adjustment mode.
     std::ignore = tape_.transportUntil(link::Transport::Play);
-    rs_.AdjModeSet(link::AdjMode::Start, 0, 7, 2, 0);
+    rs_.AdjModeSet(link::AdjMode::Start, 0, fmt::HdLp, rpm::Rpm18000, 0);
     showHdlpPanel(ctx_, cate, kind);
     ctx_.flags.sel.SHeadCate = static_cast<std::int16_t>(cate);
     ctx_.flags.sel.SHeadKind = static_cast<std::int16_t>(kind);
-    const std::string start = ctx_.AdjNameDisp({7, 2, static_cast<std::int16_t>(cate),
-                                                static_cast<std::int16_t>(kind), 0}) +
-                              " Start !";
+    const std::string start =
+        ctx_.AdjNameDisp({fmt::HdLp, rpm::Rpm18000, static_cast<std::int16_t>(cate),
+                          static_cast<std::int16_t>(kind), 0}) +
+        " Start !";
     if (!ctx_.stopRequested()) ctx_.display.message(start);
-    ctx_.logLine(start);
-    ctx_.logLine("Master Error Rate");
+    ctx_.logAndShow(start);
+    ctx_.logAndShow("Master Error Rate");
     if (settleForBlock(ctx_, tape_, lastRpm_, rpm::Rpm18000, DrumSettleMs)) {
         ctx_.display.message("Master Error Rate");
         rs_.RmSet(link::rmParam(true, ctx_.flags.PbModeCode, "10"));

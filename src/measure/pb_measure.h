@@ -9,9 +9,6 @@
 
 namespace rf::measure {
 
-// The name of a four-channel format's block (DV, MAGVEX50M, MAGVEX HDSP).
-const char* fourChannelName(int fmt);
-
 // Text pieces every programme logs.
 std::string timeOfDay(const platform::DateTime& t);
 // "Video:-4.35,-4.40,-4.21,-4.33": a label and four exponents as "0.00".

@@ -36,7 +36,7 @@ void RecordingErrRate::sample(int fmt, int kind) {
         if (lines_ == ValueLines::Records) {
             logValues(ctx_, labels[g], labels[g], 4 * g);
         } else {
-            ctx_.logLine(valueLine(labels[g], ctx_.rates.SRealErr, 4 * g));
+            ctx_.logAndShow(valueLine(labels[g], ctx_.rates.SRealErr, 4 * g));
         }
     }
     for (int g = 0; g < 3; ++g)
@@ -62,7 +62,7 @@ bool RecordingErrRate::confErrRate(int fmt, int secondsAfter) {
         if (!measured) {
             if (t >= start + 10) {
                 ctx_.display.message("Conf Error Rate");
-                sample(fmt, 6);
+                sample(fmt, meas::Conf);
                 measured = true;
                 ctx_.display.message("Please wait a minute !");
             }
@@ -90,19 +90,19 @@ void RecMeasure::RecMeasureMain() {
     if (ctx_.flags.RecStepCount == 0) Raise(err::DivisionByZero);
     ctx_.flags.ProgressStep = 100.0f / ctx_.flags.RecStepCount / 4.0f;
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
-    ctx_.logLine(ctx_.recorder.VtrName + "  Rec Measure Start");
+    ctx_.logAndShow(ctx_.recorder.VtrName + "  Rec Measure Start");
     lastRpm_ = 7;  // so the first block always waits for the drum
 
-    for (int fmt = 0; fmt <= 7 && !ctx_.stopRequested(); ++fmt)
-        for (int rpm = 0; rpm <= 6 && !ctx_.stopRequested(); ++rpm)
-            for (int cate = 0; cate <= 1 && !ctx_.stopRequested(); ++cate)
-                for (int kind = 0; kind <= 3 && !ctx_.stopRequested(); ++kind)
-                    if (ctx_.selection.AdjSel(dir::Record, fmt, rpm, cate, kind, 0))
-                        block(fmt, rpm, cate, kind);
+    forEachHeadBlock([this](int fmt, int rpm, int cate, int kind) {
+        if (ctx_.stopRequested()) return false;
+        if (ctx_.selection.AdjSel(dir::Record, fmt, rpm, cate, kind, 0))
+            block(fmt, rpm, cate, kind);
+        return true;
+    });
 
     tape_.ejectTape();
-    ctx_.logLine(ctx_.recorder.VtrName +
-                 (ctx_.stopRequested() ? " Rec Measure Stop" : " Rec Measure End"));
+    ctx_.logAndShow(ctx_.recorder.VtrName +
+                    (ctx_.stopRequested() ? " Rec Measure Stop" : " Rec Measure End"));
     ctx_.log.writeText(timeOfDay(ctx_.platform.now()));
     ctx_.log.sync();  // the run's end outlives a power loss
 }
@@ -139,12 +139,12 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
     } else {
         for (int g = 0; g < 3; ++g)
             for (int h = 0; h < 4; ++h)
-                for (int k : {6, 3})
+                for (int k : {meas::Conf, meas::Self})
                     ctx_.rates.ErrResLp(fmt, 1, 0, g, h, k) =
                         ctx_.rates.RealErrLp(fmt, 1, 0, g, h, k);
         text += " End !";
     }
-    ctx_.logLine(text);
+    ctx_.logAndShow(text);
     rs_.AdjModeSet(link::AdjMode::Stop);
     ctx_.recorder.RecModeOn = false;
     ctx_.display.channelLabels({"**", "**", "**", "**"});
@@ -157,7 +157,7 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     if (rpm != lastRpm_) ctx_.Stby(3000);
     lastRpm_ = rpm;
     if (!tape_.RemainCheck(2, link::Transport::Rec)) return;
-    ctx_.logLine("Conf Error Rate");
+    ctx_.logAndShow("Conf Error Rate");
     errRate_.writeHeader();
     rs_.RmSet(link::rmParam(true, ctx_.flags.PbModeCode, "10"));
     const bool recorded = errRate_.confErrRate(fmt, 20);
@@ -167,13 +167,13 @@ void RecMeasure::recordAndMeasure(int fmt, int rpm) {
     // Back to the start of the recording and play it.
     if (!errRate_.searchStart()) return;
     if (ctx_.stopRequested() || !tape_.transportUntil(link::Transport::Play)) return;
-    ctx_.logLine("Self Error Rate");
+    ctx_.logAndShow("Self Error Rate");
     errRate_.writeHeader();
     ctx_.display.message("Self Error Rate");
     rs_.RmSet(link::rmParam(true, ctx_.flags.PbModeCode, "10"));
     ctx_.rates.ErrSelNo = 0;
     ctx_.display.errorGroup("Video");
-    errRate_.sample(fmt, 3);
+    errRate_.sample(fmt, meas::Self);
     ctx_.display.message("");
 }
 

@@ -22,18 +22,18 @@ std::string tapePrompt(TapeKind kind, int fmt) {
     const bool master = kind == TapeKind::Master, check = kind == TapeKind::Check,
                self = kind == TapeKind::Self;
     switch (fmt) {
-        case 1:
+        case fmt::Dv:
             if (master || check) return "Please Insert DV Master Tape";
             break;
-        case 2:
+        case fmt::Magvex50M:
             if (master) return "Please Insert 25M Master Tape";
             if (check) return "Please Insert 50M Check Tape";
             break;
-        case 3:
+        case fmt::HdSp:
             if (master) return "Please Insert 25M Master Tape";
             if (check) return "Please Insert HDSP Check Tape";
             break;
-        case 7:
+        case fmt::HdLp:
             if (master || check) return "Please Insert HDLP Master Tape";
             if (self) return "Please Insert MAGVEX Blank Tape";
             break;
@@ -47,7 +47,7 @@ bool tapeAccepted(TapeKind kind, int fmt, int formatValue, std::string_view mark
     if (tapePrompt(kind, fmt).empty()) return false;
     if (kind == TapeKind::Self) return mark == "OFF";
     int wanted = fmt;
-    if (kind == TapeKind::Master && (fmt == 2 || fmt == 3))
+    if (kind == TapeKind::Master && (fmt == fmt::Magvex50M || fmt == fmt::HdSp))
         wanted = 0;  // the 25M master serves both
     return formatValue == wanted && mark == "ON";
 }
@@ -88,7 +88,7 @@ bool TapeHandling::transportTo(link::Transport mode, bool honourStop) {
         if (overdue) {
             const std::string where =
                 std::string(status) + " not reached, status = " + ctx_.recorder.VtrStatus;
-            ctx_.logLine(where);
+            ctx_.logAndShow(where);
             Raise(err::NotReached, where);
         }
         rs_.TransportCtrl(mode);

@@ -178,11 +178,11 @@ Section errorSection(const ErrorRates& rates, const adjust::AdjustRecord& record
         {"Self Conf", 1, 0, 3, adjust::PlaybackHeadLimit},
     };
     for (const LpRow& r : lpRows) {
-        if (!record.measured(7, r.cate, r.kind, r.k)) continue;
+        if (!record.measured(fmt::HdLp, r.cate, r.kind, r.k)) continue;
         std::vector<float> v;
         for (int g = 0; g < 3; ++g)
             for (int h = 0; h < 4; ++h)
-                v.push_back(rates.ErrResLp(7, r.cate, r.kind, g, h, r.k));
+                v.push_back(rates.ErrResLp(fmt::HdLp, r.cate, r.kind, g, h, r.k));
         lp.rows.push_back(rateRow(r.label, v, r.limit));
     }
     for (Table* t : {&ot, &lp})

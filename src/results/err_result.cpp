@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "core/block.h"
+
 namespace rf::results {
 
 namespace {
 
-constexpr int HdlpFormat = 7;
-constexpr int PlaybackKind = 0, SelfKind = 3, ConfKind = 6;  // measurement kinds
+constexpr int HdlpFormat = fmt::HdLp;
+constexpr int PlaybackKind = meas::Playback, SelfKind = meas::Self, ConfKind = meas::Conf;
 
 // A data row of ErrChartLp: its headings, the ErrResLp entry its values come
 // from and the limit they are held to. The limits are single precision, as
@@ -36,7 +38,8 @@ struct OtRow {
     const char* name;
     int format;
 };
-constexpr std::array<OtRow, 3> OtRows{{{"HDSP", 3}, {"SDSP", 2}, {"DV", 1}}};
+constexpr std::array<OtRow, 3> OtRows{
+    {{"HDSP", fmt::HdSp}, {"SDSP", fmt::Magvex50M}, {"DV", fmt::Dv}}};
 constexpr std::array<const char*, 4> OtChannels{"AudioL", "AudioR", "VideoL", "VideoR"};
 constexpr float OtLimit = -4.3f;
 

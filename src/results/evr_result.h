@@ -16,10 +16,10 @@ struct FormatChoice {
     int format, speed;
 };
 inline constexpr std::array<FormatChoice, 4> FormatChoices{{
-    {"HDLP", 7, 2},
-    {"HDSP", 3, 6},
-    {"SDSP", 2, 5},
-    {"DV  ", 1, 0},
+    {"HDLP", fmt::HdLp, rpm::Rpm18000},
+    {"HDSP", fmt::HdSp, fourChannelSpeed(fmt::HdSp)},
+    {"SDSP", fmt::Magvex50M, fourChannelSpeed(fmt::Magvex50M)},
+    {"DV  ", fmt::Dv, fourChannelSpeed(fmt::Dv)},
 }};
 
 // A combo box: its items and the one chosen (-1 none, showing `text`).

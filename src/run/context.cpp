@@ -27,7 +27,7 @@ void RunContext::LogDsp(std::string_view text) {
     platform.processPending();
 }
 
-void RunContext::logLine(std::string_view text) {
+void RunContext::logAndShow(std::string_view text) {
     LogDsp(text);
     log.writeText(text);
 }
@@ -44,20 +44,12 @@ void RunContext::ProgressDsp() {
 }
 
 namespace {
-const char* formatName(int fmt) {
-    static constexpr const char* formats[] = {"MAGVEX25M", "DV",    "MAGVEX50M", "MAGVEX HDSP",
-                                              nullptr,     nullptr, nullptr,     "MAGVEX HDLP"};
-    return fmt >= 0 && fmt <= 7 ? formats[fmt] : nullptr;
-}
-
 // The speed, category and kind parts of a block's name.
 std::string nameSuffix(const BlockSel& sel) {
-    static constexpr const char* speeds[] = {",9000rpm",  ",4500rpm", ",18000rpm", ",21600rpm",
-                                             ",10800rpm", ",9900rpm", ",19800rpm"};
     static constexpr const char* categories[] = {",RP", ",PB", ",DV"};
     static constexpr const char* kinds[] = {",PB,Conf", ",PB,Slow", ",PB,SubConf", ",PB,SubSlow"};
     std::string out;
-    if (sel.SRpm >= 0 && sel.SRpm <= 6) out += speeds[sel.SRpm];
+    if (const char* speed = speedName(sel.SRpm)) out += std::string(",") + speed;
     if (sel.SHeadCate >= 0 && sel.SHeadCate <= 2) out += categories[sel.SHeadCate];
     if (sel.SHeadCate == cate::RecPlay)
         out += ",RP,RP";
@@ -85,7 +77,7 @@ std::string RunContext::announce(const BlockSel& block, std::string_view what) {
     std::string name = AdjNameDisp(block);
     const std::string text = name + std::string(what);
     display.message(text);
-    logLine(text);
+    logAndShow(text);
     return name;
 }
 

@@ -78,8 +78,9 @@ class RunContext {
     void Stby(int ms);
     // A logger line; the window shows it before the sequence goes on.
     void LogDsp(std::string_view text);
-    // A logger line that is also a record of the operation log.
-    void logLine(std::string_view text);
+    // Writes the text to the operation log as a record and shows it in the
+    // window's logger (the display's logLine only shows it).
+    void logAndShow(std::string_view text);
     // Sets the progress bar back to its start.
     void progressReset();
     // Advances the progress bar by ProgressStep (up to 100) and shows it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,8 +25,18 @@ enum class ProgramItem {
     End = 12,
 };
 
-inline constexpr int menuIndex(ProgramItem item) {
+// The items of the File, Indicate and Help menus, by their place.
+enum class FileItem { Save = 0, Load = 1 };
+enum class IndicateItem { ErrorRate = 0, Evr = 1, LevelCurves = 2 };
+enum class HelpItem { SetInduce = 0, Version = 2 };
+
+template <typename Item>
+inline constexpr int menuIndex(Item item) {
     return static_cast<int>(item);
+}
+template <typename Item>
+inline constexpr std::size_t menuPlace(Item item) {
+    return static_cast<std::size_t>(item);
 }
 
 // The item at a place in the menu; none at a separator or past the end.

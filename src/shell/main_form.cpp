@@ -42,8 +42,9 @@ void MainForm::MenuCtrl(MenuMode mode) {
             item.enabled = on;
     }
     m_.MenuHelp.enabled = on;
-    m_.MenuHelp.items[2].enabled = on;
-    m_.MenuHelp.items[0].enabled = on && settings_.InduceCheck;
+    m_.MenuHelp.items[run::menuPlace(run::HelpItem::Version)].enabled = on;
+    m_.MenuHelp.items[run::menuPlace(run::HelpItem::SetInduce)].enabled =
+        on && settings_.InduceCheck;
 }
 
 void MainForm::TabCtrl(TabMode mode) {
@@ -114,38 +115,12 @@ void MainForm::FormInit() {
     edit(Area::Tabs).selectedTab = 0;
 }
 
-void MainForm::DataInit() {
-    forEachSelection([this](int f, int r, int c, int k, int h) {
-        auto ini = tables_.PbIniData.row(f, r, c, k, h);
-        std::copy(ini.begin(), ini.end(), tables_.PbDataRead.row(f, r, c, k, h).begin());
-        std::copy(ini.begin(), ini.end(), tables_.PbData.row(f, r, c, k, h).begin());
-        auto rec = tables_.RecIniData.row(f, r, c, k, h);
-        std::copy(rec.begin(), rec.begin() + 4, tables_.RecDataRead.row(f, r, c, k, h).begin());
-        std::copy(rec.begin(), rec.begin() + 4, tables_.RecData.row(f, r, c, k, h).begin());
-    });
-    for (int f = 0; f <= 7; ++f) {
-        for (int c = 0; c <= 1; ++c)
-            for (int k = 0; k <= 3; ++k)
-                for (int g = 0; g <= 2; ++g)
-                    for (int ch = 0; ch <= 3; ++ch)
-                        for (int kind = 0; kind <= 6; ++kind)
-                            rates_.RealErrLp(f, c, k, g, ch, kind) =
-                                rates_.ErrResLp(f, c, k, g, ch, kind) = -1.5f;
-        for (int ch = 0; ch <= 3; ++ch)
-            for (int kind = 0; kind <= 6; ++kind)
-                rates_.RealErrOt(f, ch, kind) = rates_.ErrResOt(f, ch, kind) = -1.5f;
-    }
-    tables_.DownLoadDone = tables_.FileLoaded = false;
-}
-
 void MainForm::LpOtherInit() {
     forEachBlock([this](int d, int f, int r, int c, int k, int h) {
         selection_.AdjTarget(d, f, r, c, k, h) = selection_.AdjSel(d, f, r, c, k, h) =
             selection_.AdjDone(d, f, r, c, k, h) = false;
     });
-    for (int f = 0; f <= 7; ++f)
-        for (int r = 0; r <= 6; ++r)
-            selection_.PbFmtRpmSel(f, r) = false;
+    forEachFormatAndSpeed([this](int f, int r) { selection_.PbFmtRpmSel(f, r) = false; });
     TabCtrl(TabMode::All);
     AdjExeCtrl();
     selection_.AdjTargetCount = selection_.AdjDoneCount = 0;

@@ -38,8 +38,6 @@ class MainForm final : public run::Display {
     void AdjExeCtrl();
     // Returns the window to its idle state.
     void FormInit();
-    // Default adjustment data and error-rate results.
-    void DataInit();
     // Clears the block tables and rebuilds the transfer target from the check boxes.
     void LpOtherInit();
 

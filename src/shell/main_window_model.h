@@ -55,6 +55,8 @@ struct TabPage {
 // How MenuCtrl enables the menus, and how TabCtrl sets the tabs and boxes.
 enum class MenuMode { On, Off, AllOff };
 enum class TabMode { All, Pb, Rec, Off };
+// The option buttons of the part to work on, by their place.
+enum class PartAdj { All = 0, Pb = 1, Rec = 2 };
 
 // Every control of the main window with the state the program gives it. The
 // program writes it and marks in `changes` the area of what it wrote; the view

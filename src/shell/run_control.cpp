@@ -5,6 +5,7 @@
 namespace rf::shell {
 
 using platform::Answer;
+using run::menuPlace;
 using run::ProgramItem;
 
 ErrorChoice RunControl::onError(const RfError& error, ErrorScope scope) {
@@ -158,8 +159,10 @@ void RunControl::start() {
     incomplete_.reset();
     const std::vector<Step> steps = {
         [&] {
-            const bool all = m.PartAdjCheck[0].value, pb = m.PartAdjCheck[1].value;
-            const bool withPb = all || pb, withRec = all || (!pb && m.PartAdjCheck[2].value);
+            const bool all = m.PartAdjCheck[menuPlace(PartAdj::All)].value,
+                       pb = m.PartAdjCheck[menuPlace(PartAdj::Pb)].value;
+            const bool withPb = all || pb,
+                       withRec = all || (!pb && m.PartAdjCheck[menuPlace(PartAdj::Rec)].value);
             if (m.prgItem(ProgramItem::Adjust).checked) {
                 ctx_.flags.PbAdjRun = withPb;
                 ctx_.flags.RecAdjRun = withRec;
@@ -170,21 +173,18 @@ void RunControl::start() {
         },
         [&] {
             ctx_.flags.PbStepCount = ctx_.flags.RecStepCount = 0;
-            for (int f = 0; f <= 7; ++f)
-                for (int r = 0; r <= 6; ++r)
-                    for (int c = 0; c <= 1; ++c)
-                        for (int k = 0; k <= 3; ++k) {
-                            if (ctx_.selection.AdjSel(dir::Playback, f, r, c, k, 0))
-                                ctx_.flags.PbStepCount += 1;
-                            if (ctx_.selection.AdjSel(dir::Record, f, r, c, k, 0))
-                                ctx_.flags.RecStepCount += 1;
-                        }
+            forEachHeadBlock([this](int f, int r, int c, int k) {
+                if (ctx_.selection.AdjSel(dir::Playback, f, r, c, k, 0))
+                    ctx_.flags.PbStepCount += 1;
+                if (ctx_.selection.AdjSel(dir::Record, f, r, c, k, 0)) ctx_.flags.RecStepCount += 1;
+            });
             if (ctx_.flags.PbStepCount == 0) ctx_.flags.PbAdjRun = ctx_.flags.PbMeasRun = false;
             if (ctx_.flags.RecStepCount == 0) ctx_.flags.RecAdjRun = ctx_.flags.RecMeasRun = false;
             if (ctx_.flags.PbStepCount == 0 && ctx_.flags.RecStepCount == 0) {
                 form_.FormInit();
-                throw StepsDone{};
+                return Flow::Finish;
             }
+            return Flow::Next;
         },
         [&] {
             if (!ctx_.tables.FileLoaded) return;
@@ -192,7 +192,7 @@ void RunControl::start() {
                 "Does it clear load data ?", platform::Buttons::YesNo, platform::Icon::Question,
                 "Load Data Clear");
             if (a == Answer::Yes) {
-                form_.DataInit();
+                DataInit(ctx_.tables, ctx_.rates);
                 ctx_.tables.FileLoaded = false;
             }
         },
@@ -204,12 +204,13 @@ void RunControl::start() {
                                                  "VTR No Input", ctx_.recorder.VtrSerialNo);
             if (answer.empty()) {
                 form_.FormInit();
-                throw StepsDone{};
+                return Flow::Finish;
             }
             ctx_.recorder.VtrSerialNo = answer;
             ctx_.recorder.VtrName =
                 ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
             form_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
+            return Flow::Next;
         },
         [&] { beginJournal(m.prgItem(ProgramItem::Adjust).checked ? "Adjust" : "Error Rate"); },
         [&] {
@@ -256,7 +257,7 @@ void RunControl::restart() {
                                            platform::Icon::None, "RESTART");
         },
         [&] {
-            form_.DataInit();
+            DataInit(ctx_.tables, ctx_.rates);
             form_.LpOtherInit();
         },
         [&] {

@@ -1,4 +1,7 @@
+#include <algorithm>
+
 #include "state/adjustment_tables.h"
+#include "state/error_rates.h"
 #include "state/selection.h"
 
 namespace rf {
@@ -22,6 +25,30 @@ void presetDefaults(PbTable& pb, RecTable& rec) {
         for (std::size_t i = 0; i < 29; ++i)
             pbRow[i] = items[i];
     });
+}
+
+void DataInit(AdjustmentTables& tables, ErrorRates& rates) {
+    forEachSelection([&](int f, int r, int c, int k, int h) {
+        auto ini = tables.PbIniData.row(f, r, c, k, h);
+        std::copy(ini.begin(), ini.end(), tables.PbDataRead.row(f, r, c, k, h).begin());
+        std::copy(ini.begin(), ini.end(), tables.PbData.row(f, r, c, k, h).begin());
+        auto rec = tables.RecIniData.row(f, r, c, k, h);
+        std::copy(rec.begin(), rec.begin() + 4, tables.RecDataRead.row(f, r, c, k, h).begin());
+        std::copy(rec.begin(), rec.begin() + 4, tables.RecData.row(f, r, c, k, h).begin());
+    });
+    for (int f = 0; f <= LastFormat; ++f) {
+        for (int c = 0; c <= 1; ++c)
+            for (int k = 0; k <= 3; ++k)
+                for (int g = 0; g <= 2; ++g)
+                    for (int ch = 0; ch <= 3; ++ch)
+                        for (int kind = 0; kind <= 6; ++kind)
+                            rates.RealErrLp(f, c, k, g, ch, kind) =
+                                rates.ErrResLp(f, c, k, g, ch, kind) = -1.5f;
+        for (int ch = 0; ch <= 3; ++ch)
+            for (int kind = 0; kind <= 6; ++kind)
+                rates.RealErrOt(f, ch, kind) = rates.ErrResOt(f, ch, kind) = -1.5f;
+    }
+    tables.DownLoadDone = tables.FileLoaded = false;
 }
 
 }  // namespace rf

@@ -7,8 +7,17 @@
 
 namespace rf {
 
+// The kinds of error-rate measurement of an HDLP block: its check tape played
+// back, and (record blocks) its own recording played back (self) and read
+// while recording (conf).
+namespace meas {
+inline constexpr int Playback = 0;
+inline constexpr int Self = 3;
+inline constexpr int Conf = 6;
+}  // namespace meas
+
 // Error-rate exponents of HDLP blocks: (format, category, kind, group, head,
-// measurement kind 0 playback / 3 self / 6 conf).
+// measurement kind).
 using ErrLpTable = Table<float, 9, 3, 5, 4, 5, 8>;
 // Error-rate exponents of the four-channel formats: (format, channel, kind).
 using ErrOtTable = Table<float, 9, 5, 8>;
@@ -26,5 +35,10 @@ struct ErrorRates {
     int ErrRateRetry = 0;
     bool ErrRateBad = false;
 };
+
+struct AdjustmentTables;
+// The data a session starts from: the read and adjusted tables from the
+// defaults, every error rate unmeasured (-1.5), nothing downloaded or loaded.
+void DataInit(AdjustmentTables& tables, ErrorRates& rates);
 
 }  // namespace rf

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <type_traits>
+
 #include "core/block.h"
 #include "core/table.h"
 
@@ -19,23 +21,61 @@ struct Selection {
     FmtRpmTable PbFmtRpmSel;
 };
 
-// Calls fn(f, r, c, k, h) for every selection the programmes use: formats 0-7,
-// speeds 0-6, categories 0-1, kinds 0-3, channels 0-1.
+// Marks done every selected block of one direction, format and speed: a
+// measurement proves them all.
+inline void markSelectedDone(Selection& selection, int d, int f, int r) {
+    for (int c = 0; c <= cate::Playback; ++c)
+        for (int k = 0; k <= kind::SubSlow; ++k)
+            for (int h = 0; h <= 1; ++h)
+                if (selection.AdjSel(d, f, r, c, k, h)) selection.AdjDone(d, f, r, c, k, h) = true;
+}
+
+// Walks the selections the programmes use, in their order. A `fn` that
+// returns bool ends the walk by returning false; the walk then returns false.
+template <typename Fn>
+bool forEachFormatAndSpeed(Fn fn) {
+    for (int f = 0; f <= LastFormat; ++f)
+        for (int r = 0; r <= LastSpeed; ++r) {
+            if constexpr (std::is_same_v<std::invoke_result_t<Fn, int, int>, bool>) {
+                if (!fn(f, r)) return false;
+            } else {
+                fn(f, r);
+            }
+        }
+    return true;
+}
+
+// Calls fn(f, r, c, k) for every format and speed, categories 0-1 (record
+// and playback heads) and kinds 0-3; as above, a bool `fn` can end the walk.
+template <typename Fn>
+bool forEachHeadBlock(Fn fn) {
+    return forEachFormatAndSpeed([&](int f, int r) {
+        for (int c = 0; c <= cate::Playback; ++c)
+            for (int k = 0; k <= kind::SubSlow; ++k) {
+                if constexpr (std::is_same_v<std::invoke_result_t<Fn, int, int, int, int>, bool>) {
+                    if (!fn(f, r, c, k)) return false;
+                } else {
+                    fn(f, r, c, k);
+                }
+            }
+        return true;
+    });
+}
+
+// Calls fn(f, r, c, k, h) for every head block on both channels (0 L, 1 R).
 template <typename Fn>
 void forEachSelection(Fn fn) {
-    for (int f = 0; f <= 7; ++f)
-        for (int r = 0; r <= 6; ++r)
-            for (int c = 0; c <= 1; ++c)
-                for (int k = 0; k <= 3; ++k)
-                    for (int h = 0; h <= 1; ++h)
-                        fn(f, r, c, k, h);
+    forEachHeadBlock([&](int f, int r, int c, int k) {
+        for (int h = 0; h <= 1; ++h)
+            fn(f, r, c, k, h);
+    });
 }
 
 // Calls fn(d, f, r, c, k, h) for both directions (0 record, 1 playback) of
 // every selection the programmes use.
 template <typename Fn>
 void forEachBlock(Fn fn) {
-    for (int d = 0; d <= 1; ++d)
+    for (int d = dir::Record; d <= dir::Playback; ++d)
         forEachSelection([&](int f, int r, int c, int k, int h) { fn(d, f, r, c, k, h); });
 }
 
