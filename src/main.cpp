@@ -16,6 +16,7 @@
 #include "report/report_pdf.h"
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
+#include "results/view/verdict_window.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
@@ -130,6 +131,9 @@ int main(int argc, char* argv[]) {
                                          [&] { tool.levelCurvesClosed(); });
     rf::results::ErrResultView errResult(tool.resultWindows().errResult(), tool);
     rf::results::EvrResultView evrResult(tool.resultWindows().evrResult(), tool);
+    rf::results::VerdictWindow verdict(
+        tool.verdictWindow(), [&] { tool.verdictClosed(); },
+        [&] { tool.menuIndicate(rf::run::menuIndex(rf::run::IndicateItem::ErrorRate)); });
     std::unique_ptr<rf::sim::FrontPanel> panel;
     try {
         // The start-up reads the settings and opens the port: when that port is the

@@ -130,7 +130,7 @@ TEST(ReportPdf,
         const auto cells = row;
         row.insert(row.end(), cells.begin() + 1, cells.begin() + 9);
     }
-    ASSERT_EQ(writePdf({"wide", {}, wide, {}}, "reports/wide.pdf"), "");
+    ASSERT_EQ(writePdf({"wide", {}, {}, wide, {}}, "reports/wide.pdf"), "");
     expectRowsWhole(output("pdftotext -layout reports/wide.pdf -"), wide);
     QApplication::setFont(desktop);
 }

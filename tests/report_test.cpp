@@ -2,9 +2,12 @@
 
 #include <filesystem>
 #include <regex>
+#include <tuple>
 
 #include "core/delimited.h"
+#include "demo/demo.h"
 #include "report/report_content.h"
+#include "results/err_result.h"
 #include "tool_rig.h"
 
 namespace rf::report {
@@ -144,6 +147,60 @@ TEST(AdjustReport, AStoppedRunIsReportedAsStoppedWithItsRepeatsAndAFailedDrumHou
     run.tool.programmes().AdjustReport(false);
     EXPECT_EQ(run.dialogs().pending(), 0u);
     EXPECT_TRUE(run.tool.lastReport().empty());
+}
+
+// The verdict after a run on the built-in simulated recorder, where the
+// window, the report's first page and the result window agree. REC alone
+// fails on its own recording's error rate, read through the RP playback
+// heads at their defaults; with them adjusted first (ALL) the same recorder
+// passes, the cause the verdict names. A stop leaves it INCOMPLETE.
+TEST(RunVerdict, NamesEveryValueAboveItsLimitAndTheLikelyCause) {
+    using Kind = results::Verdict::Kind;
+    for (auto [part, stop, kind] :
+         {std::tuple{2, false, Kind::Fail}, {0, false, Kind::Pass}, {2, true, Kind::Incomplete}}) {
+        test::ToolRig rig(sim::builtInRecorderConfig());
+        rig.dialogs().setFallback([](const auto& d) { return demo::unattendedAnswer(d); });
+        std::vector<Content> content;
+        rig.tool.setReportWriter([&](const Content& c, const std::string&) {
+            content.push_back(c);
+            return "";
+        });
+        ASSERT_TRUE(rig.tool.Main());
+        rig.tool.choose(ProgramItem::Adjust);
+        rig.tool.partAdjCheck(part);
+        if (stop)
+            rig.at(rig.now() + std::chrono::seconds(300),
+                   [&] { rig.tool.choose(ProgramItem::Stop); });
+        rig.tool.choose(ProgramItem::Start);
+        const results::VerdictWindowModel& w = rig.tool.verdictWindow();
+        SCOPED_TRACE(w.verdict.line());
+        EXPECT_TRUE(w.visible);
+        EXPECT_EQ(w.verdict.kind, kind);
+        ASSERT_EQ(content.size(), 1u);
+        EXPECT_EQ(content[0].verdict.title, w.verdict.word());
+        EXPECT_EQ(content[0].verdict.lines, w.verdict.items);
+        // Every value "ErrorRate Result" shows above its limit is named.
+        results::ErrResultModel shown;
+        results::ErrResultFill(shown, rig.tool.rates());
+        std::size_t above = 0, named = 0;
+        for (const results::ResultGrid* g : {&shown.ErrChartLp, &shown.ErrChartOt})
+            for (int r = 0; r < g->rows(); ++r)
+                for (int c = 0; c < g->cols(); ++c)
+                    above += g->cell(r, c).fore == colors::Red && g->text(r, c) != "-1.50";
+        for (const std::string& item : w.verdict.items)
+            named += item.find("above its limit") != std::string::npos;
+        EXPECT_EQ(named, stop ? named : above);
+        const bool hinted = !w.verdict.items.empty() &&
+                            w.verdict.items.back().starts_with("likely cause: the error rate");
+        EXPECT_EQ(hinted, kind == Kind::Fail);
+        EXPECT_EQ(rig.tool.window().LogText.find("Note: the error rate") != std::string::npos,
+                  part == 2);
+        if (stop) {
+            EXPECT_EQ(w.verdict.items[0] + "|" + w.verdict.items[1],
+                      "stopped by the operator|not adjusted: record block MAGVEX "
+                      "HDLP,18000rpm,RP,RP,RP");
+        }
+    }
 }
 
 }  // namespace

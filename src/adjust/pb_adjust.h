@@ -14,13 +14,9 @@
 
 namespace rf::adjust {
 
-// Error-rate limits of the check phase: a value above its limit is measured
-// once more elsewhere on the tape; a value equal to it passes.
-inline constexpr float FourChannelLimit = -4.3f;
-inline constexpr float RecPlayHeadLimit = -3.1f;
-inline constexpr float PlaybackHeadLimit = -4.1f;
-
-// Whether a measurement fails: some value lies above the limit.
+// Whether a measurement fails: some value lies above the limit (the limits
+// are in state/error_rates.h); a value equal to it passes. The check phase
+// measures such a block once more elsewhere on the tape.
 bool aboveLimit(std::span<const float> values, float limit);
 
 // The progress bar's step for a playback adjustment of the current selection.

@@ -317,11 +317,7 @@ void RecAdjust::blockEnd(const BlockSel& block) {
             std::copy(adjusted.begin(), adjusted.end(),
                       recRow(ctx_.tables.RecDataRead, sel).begin());
         }
-        for (int g = 0; g < 3; ++g)
-            for (int h = 0; h < 4; ++h)
-                for (int kind : {meas::Conf, meas::Self})
-                    ctx_.rates.ErrResLp(block.SFmt, 1, 0, g, h, kind) =
-                        ctx_.rates.RealErrLp(block.SFmt, 1, 0, g, h, kind);
+        measure::keepRecordingRates(ctx_.rates, block.SFmt);
         for (int kind : {meas::Conf, meas::Self})
             record_.rates.push_back({dir::Record, block.SFmt, 1, 0, kind});
         text += " End !";

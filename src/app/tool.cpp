@@ -36,7 +36,10 @@ Tool::Tool(platform::Platform& platform)
         adjustRecord_.clear(dir::Record);
     };
     programmes_.AdjustReport = [this](bool stopped) { writeReport(stopped); };
-    programmes_.RunEnds = [this](const run::Outcome& outcome) { results_.runEnded(outcome); };
+    programmes_.RunEnds = [this](const run::Outcome& outcome) {
+        results_.runEnded(outcome);
+        showVerdict(outcome);
+    };
     programmes_.DataTransfer = [this](run::ProgramItem item) {
         dataTransfer_.run(item,
                           [this](const RfError& e, std::string_view) { return run_.onError(e); });
@@ -277,6 +280,26 @@ void Tool::handle(const std::function<void()>& action) {
     }
 }
 
+results::Verdict Tool::judge(const run::Outcome& outcome) const {
+    const bool adjust = flags_.PbAdjRun || flags_.RecAdjRun;
+    results::Verdict v =
+        results::judgeRun(outcome, rates_, selection_, adjust ? &adjustRecord_ : nullptr);
+    if (v.kind == results::Verdict::Kind::Fail && flags_.RecAdjRun) {
+        const std::string hint = recordWithoutPlaybackWarning(selection_, flags_.PbAdjRun);
+        if (!hint.empty()) v.items.push_back("likely cause: " + hint);
+    }
+    return v;
+}
+
+void Tool::showVerdict(const run::Outcome& outcome) {
+    verdict_.programme = flags_.PbAdjRun || flags_.RecAdjRun ? "Adjust" : "Error Rate";
+    verdict_.verdict = judge(outcome);
+    verdict_.report = verdict_.programme == "Adjust" ? lastReport_ : "";
+    verdict_.visible = true;
+    ++verdict_.asked;
+    verdict_.changes.mark(shell::Area::Window);
+}
+
 void Tool::writeReport(bool stopped) {
     lastReport_.clear();
     if (!reportWriter_) return;
@@ -286,7 +309,8 @@ void Tool::writeReport(bool stopped) {
                            .stopped = stopped,
                            .incomplete = run_.incomplete(),
                            .drumHours = std::nullopt,
-                           .drumHoursError = ""};
+                           .drumHoursError = "",
+                           .verdict = {}};
     // A recorder that does not answer is said so in the report, which is written anyway.
     try {
         facts.drumHours = rs_.QhrRead(0);
@@ -296,6 +320,7 @@ void Tool::writeReport(bool stopped) {
     const std::string path = report::reportPath(recorder_.VtrName, facts.date);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    facts.verdict = judge({.stopped = stopped, .incomplete = facts.incomplete});
     const std::string failed =
         reportWriter_(report::buildContent(recorder_, tables_, rates_, adjustRecord_, facts), path);
     if (failed.empty()) {

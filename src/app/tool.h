@@ -20,6 +20,7 @@
 #include "report/report_content.h"
 #include "results/level_curve_model.h"
 #include "results/result_windows.h"
+#include "results/verdict.h"
 #include "run/context.h"
 #include "run/operation_log.h"
 #include "shell/main_form.h"
@@ -79,6 +80,12 @@ class Tool final : public shell::ToolHost,
     // The level-curve window, which follows the adjustment record.
     const results::LevelCurveWindowModel& levelCurveWindow() const { return levelCurves_; }
     results::ResultWindows& resultWindows() { return results_; }
+    // The verdict of the last run, shown when it ends.
+    const results::VerdictWindowModel& verdictWindow() const { return verdict_; }
+    void verdictClosed() {
+        verdict_.visible = false;
+        verdict_.changes.mark(shell::Area::Window);
+    }
     // The adjustment report is written with `writer` after every Adjust run
     // (the program hands it the PDF writer); without one there is no report.
     void setReportWriter(report::Writer writer) { reportWriter_ = std::move(writer); }
@@ -157,6 +164,9 @@ class Tool final : public shell::ToolHost,
     void endAfterLineFailure(const std::string& text);
     // Reads the drum hours and writes the adjustment report of the last run.
     void writeReport(bool stopped);
+    // The verdict of the run that ends with `outcome`, and its window.
+    results::Verdict judge(const run::Outcome& outcome) const;
+    void showVerdict(const run::Outcome& outcome);
 
     platform::Platform& platform_;
     Recorder recorder_;
@@ -178,6 +188,7 @@ class Tool final : public shell::ToolHost,
     results::ResultWindows results_{recorder_, tables_, rates_, platform_.dialogs()};
     adjust::AdjustRecord adjustRecord_;
     results::LevelCurveWindowModel levelCurves_;
+    results::VerdictWindowModel verdict_;
     adjust::PbAdjust pbAdjust_{ctx_, adjustRecord_};
     adjust::RecAdjust recAdjust_{ctx_, adjustRecord_};
     measure::PbMeasure pbMeasure_;

@@ -94,10 +94,10 @@ void errorRates(const ErrorRates& rates, std::ostream& out) {
     out << "Error rates (exponents; limit, pass or fail):\n";
     for (int fmt = 1; fmt <= 3; ++fmt) {
         if (!measured(rates.ErrResOt(fmt, 0, 0))) continue;
-        out << "  " << fourChannelName(fmt) << " (" << fixed2(adjust::FourChannelLimit) << "):";
+        out << "  " << fourChannelName(fmt) << " (" << fixed2(FourChannelLimit) << "):";
         for (int c = 0; c < 4; ++c)
             out << "  " << fourChannel[c] << ' '
-                << verdict(rates.ErrResOt(fmt, c, 0), adjust::FourChannelLimit);
+                << verdict(rates.ErrResOt(fmt, c, 0), FourChannelLimit);
         out << '\n';
     }
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
@@ -106,8 +106,7 @@ void errorRates(const ErrorRates& rates, std::ostream& out) {
     for (int cate = 0; cate <= 1; ++cate)
         for (int kind = 0; kind <= 3; ++kind) {
             if (!measured(rates.ErrResLp(fmt::HdLp, cate, kind, 0, 0, 0))) continue;
-            const float limit =
-                cate == cate::RecPlay ? adjust::RecPlayHeadLimit : adjust::PlaybackHeadLimit;
+            const float limit = cate == cate::RecPlay ? RecPlayHeadLimit : PlaybackHeadLimit;
             out << "  "
                 << run::blockName({fmt::HdLp, rpm::Rpm18000, static_cast<std::int16_t>(cate),
                                    static_cast<std::int16_t>(kind), 0})

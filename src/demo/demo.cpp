@@ -208,6 +208,8 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err,
     const auto& lastRun = tool.runControl().lastRun();
     const std::string outcome = lastRun ? run::outcomeLine(*lastRun) : "Run not started";
     out << outcome << '\n';
+    // The verdict the window showed: one line, with every failing item.
+    if (lastRun) out << "Verdict: " << tool.verdictWindow().verdict.line() << '\n';
     tool.endProgram();
     if (lastRun && lastRun->completed()) return 0;
     err << "rfadjust: the run did not complete: " << outcome << '\n';

@@ -48,6 +48,7 @@ std::string fourChannelTapeTitle(int fmt) {
 }
 
 void keepFourChannelRates(ErrorRates& rates, int fmt) {
+    rates.keptThisRun.push_back({fmt, 0, 0, meas::Playback});
     for (int c = 0; c < 4; ++c) {
         rates.RealErrOt(fmt, c, 0) = rates.SRealErr[static_cast<std::size_t>(c)];
         rates.ErrResOt(fmt, c, 0) = rates.RealErrOt(fmt, c, 0);
@@ -55,6 +56,7 @@ void keepFourChannelRates(ErrorRates& rates, int fmt) {
 }
 
 void keepHdlpRates(ErrorRates& rates, int cate, int kind) {
+    rates.keptThisRun.push_back({fmt::HdLp, cate, kind, meas::Playback});
     for (int g = 0; g < 3; ++g)
         for (int h = 0; h < 4; ++h) {
             rates.RealErrLp(fmt::HdLp, cate, kind, g, h, 0) =
@@ -62,6 +64,15 @@ void keepHdlpRates(ErrorRates& rates, int cate, int kind) {
             rates.ErrResLp(fmt::HdLp, cate, kind, g, h, 0) =
                 rates.RealErrLp(fmt::HdLp, cate, kind, g, h, 0);
         }
+}
+
+void keepRecordingRates(ErrorRates& rates, int fmt) {
+    for (int k : {meas::Conf, meas::Self}) {
+        rates.keptThisRun.push_back({fmt, 1, 0, k});
+        for (int g = 0; g < 3; ++g)
+            for (int h = 0; h < 4; ++h)
+                rates.ErrResLp(fmt, 1, 0, g, h, k) = rates.RealErrLp(fmt, 1, 0, g, h, k);
+    }
 }
 
 bool settleForBlock(run::RunContext& ctx, TapeHandling& tape, int& lastRpm, int rpm, int settleMs) {

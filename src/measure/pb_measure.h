@@ -36,6 +36,9 @@ std::string fourChannelTapeTitle(int fmt);
 // HDLP heads of `cate` and `kind`).
 void keepFourChannelRates(ErrorRates& rates, int fmt);
 void keepHdlpRates(ErrorRates& rates, int cate, int kind);
+// Keeps a record block's readings while recording (conf) and played back
+// (self): RealErrLp into ErrResLp, as category 1, kind 0 of `fmt`.
+void keepRecordingRates(ErrorRates& rates, int fmt);
 
 // Before a block is measured: a drum that changed speed since the last block
 // (`lastRpm`, then `rpm`) settles for `settleMs`, and the tape left is checked.

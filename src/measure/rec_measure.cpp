@@ -137,11 +137,7 @@ void RecMeasure::block(int fmt, int rpm, int cate, int kind) {
     if (ctx_.stopRequested()) {
         text += " Stop !";
     } else {
-        for (int g = 0; g < 3; ++g)
-            for (int h = 0; h < 4; ++h)
-                for (int k : {meas::Conf, meas::Self})
-                    ctx_.rates.ErrResLp(fmt, 1, 0, g, h, k) =
-                        ctx_.rates.RealErrLp(fmt, 1, 0, g, h, k);
+        keepRecordingRates(ctx_.rates, fmt);
         text += " End !";
     }
     ctx_.logAndShow(text);

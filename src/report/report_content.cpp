@@ -155,7 +155,7 @@ Section errorSection(const ErrorRates& rates, const adjust::AdjustRecord& record
         std::vector<float> v;
         for (int c = 0; c < 4; ++c)
             v.push_back(rates.ErrResOt(fmt, c, 0));
-        ot.rows.push_back(rateRow(name, v, adjust::FourChannelLimit));
+        ot.rows.push_back(rateRow(name, v, FourChannelLimit));
     }
     Table lp{"MAGVEX HDLP", {{{"FORMAT / HEAD"}}}};
     for (const char* g : {"Video", "Audio1", "Audio2"})
@@ -169,13 +169,10 @@ Section errorSection(const ErrorRates& rates, const adjust::AdjustRecord& record
         float limit;
     };
     static constexpr LpRow lpRows[] = {
-        {"Master RP", 0, 0, 0, adjust::RecPlayHeadLimit},
-        {"Master Conf", 1, 0, 0, adjust::PlaybackHeadLimit},
-        {"Master S Conf", 1, 2, 0, adjust::PlaybackHeadLimit},
-        {"Master Slow", 1, 1, 0, adjust::PlaybackHeadLimit},
-        {"Master S Slow", 1, 3, 0, adjust::PlaybackHeadLimit},
-        {"Conf Conf", 1, 0, 6, adjust::RecPlayHeadLimit},
-        {"Self Conf", 1, 0, 3, adjust::PlaybackHeadLimit},
+        {"Master RP", 0, 0, 0, RecPlayHeadLimit},      {"Master Conf", 1, 0, 0, PlaybackHeadLimit},
+        {"Master S Conf", 1, 2, 0, PlaybackHeadLimit}, {"Master Slow", 1, 1, 0, PlaybackHeadLimit},
+        {"Master S Slow", 1, 3, 0, PlaybackHeadLimit}, {"Conf Conf", 1, 0, 6, RecPlayHeadLimit},
+        {"Self Conf", 1, 0, 3, PlaybackHeadLimit},
     };
     for (const LpRow& r : lpRows) {
         if (!record.measured(fmt::HdLp, r.cate, r.kind, r.k)) continue;
@@ -247,6 +244,7 @@ Content buildContent(const Recorder& recorder, const AdjustmentTables& tables,
               (facts.incomplete ? "  (INCOMPLETE)"
                : facts.stopped  ? "  (STOPPED)"
                                 : "");
+    c.verdict = {facts.verdict.word(), facts.verdict.items, {}};
     c.recorder = recorderSection(recorder, facts);
     c.sections = {playbackSection(record), recordSection(record), errorSection(rates, record),
                   levelRateSection(tables, record, facts.stopped || facts.incomplete),

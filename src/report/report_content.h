@@ -7,6 +7,7 @@
 
 #include "adjust/adjust_record.h"
 #include "platform/platform.h"
+#include "results/verdict.h"
 #include "state/adjustment_tables.h"
 #include "state/error_rates.h"
 #include "state/recorder.h"
@@ -53,6 +54,7 @@ struct Plot {
 
 struct Content {
     std::string title;
+    Section verdict;   // heads the first page in large type: the title is the verdict
     Section recorder;  // the recorder, the run, the operator and the tool
     std::vector<Section> sections;
     std::vector<Plot> plots;
@@ -69,6 +71,7 @@ struct RunFacts {
     // The drum hours as read (QHR), or why they could not be read.
     std::optional<std::array<std::string, 3>> drumHours;
     std::string drumHoursError;
+    results::Verdict verdict;
 };
 
 Content buildContent(const Recorder& recorder, const AdjustmentTables& tables,

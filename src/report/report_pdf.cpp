@@ -46,6 +46,7 @@ class Layout {
     void content(const Content& c) {
         title_ = q(c.title);
         frame();
+        verdict(c.verdict);
         section(c.recorder);
         for (const Section& s : c.sections)
             section(s);
@@ -114,6 +115,27 @@ class Layout {
             p_->drawText(QRectF(body_.left(), y_, body_.width(), height), Qt::TextWordWrap, text);
         }
         y_ += height + after;
+    }
+
+    // The verdict in large type, coloured as the result windows colour a
+    // value within or above its limit (INCOMPLETE in orange), then its items.
+    void verdict(const Section& s) {
+        if (s.title.empty()) return;
+        const QFont big = font(22, true);
+        need(metrics(big).height() * 2);
+        const QColor colour = s.title == "PASS"   ? QColor(0, 128, 0)
+                              : s.title == "FAIL" ? QColor(192, 0, 0)
+                                                  : QColor(255, 128, 0);
+        if (p_) {
+            p_->setPen(colour);
+            p_->setFont(big);
+            p_->drawText(QRectF(body_.left(), y_, body_.width(), metrics(big).height()),
+                         Qt::AlignLeft, q("Verdict: " + s.title));
+        }
+        y_ += metrics(big).height() + 2 * mm_;
+        for (const std::string& line : s.lines)
+            paragraph(q(line), font(9), 1 * mm_);
+        y_ += 3 * mm_;
     }
 
     void section(const Section& s) {

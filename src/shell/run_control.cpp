@@ -157,6 +157,7 @@ void RunControl::start() {
         };
     };
     incomplete_.reset();
+    ctx_.rates.keptThisRun.clear();  // the verdict judges this run alone
     const std::vector<Step> steps = {
         [&] {
             const bool all = m.PartAdjCheck[menuPlace(PartAdj::All)].value,
@@ -212,7 +213,16 @@ void RunControl::start() {
             form_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
             return Flow::Next;
         },
-        [&] { beginJournal(m.prgItem(ProgramItem::Adjust).checked ? "Adjust" : "Error Rate"); },
+        [&] {
+            // Said before the first step: a record block judged through
+            // playback heads this session has not adjusted may fail for that.
+            if (m.prgItem(ProgramItem::Adjust).checked && ctx_.flags.RecAdjRun)
+                if (const std::string note =
+                        recordWithoutPlaybackWarning(ctx_.selection, ctx_.flags.PbAdjRun);
+                    !note.empty())
+                    form_.logLine("Note: " + note);  // the window's logger alone
+            beginJournal(m.prgItem(ProgramItem::Adjust).checked ? "Adjust" : "Error Rate");
+        },
         [&] {
             const bool adjust = m.prgItem(ProgramItem::Adjust).checked;
             if (adjust && (ctx_.flags.PbAdjRun || ctx_.flags.RecAdjRun) && programmes_.AdjustBegins)

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "state/adjustment_tables.h"
 #include "state/error_rates.h"
@@ -49,6 +51,19 @@ void DataInit(AdjustmentTables& tables, ErrorRates& rates) {
                 rates.RealErrOt(f, ch, kind) = rates.ErrResOt(f, ch, kind) = -1.5f;
     }
     tables.DownLoadDone = tables.FileLoaded = false;
+}
+
+std::string recordWithoutPlaybackWarning(const Selection& selection, bool playbackRuns) {
+    const auto chosen = [&](int d, int c, int k) {
+        return (playbackRuns && selection.AdjSel(d, fmt::HdLp, rpm::Rpm18000, c, k, 0)) ||
+               selection.AdjDone(d, fmt::HdLp, rpm::Rpm18000, c, k, 0);
+    };
+    if (!selection.AdjSel(dir::Record, fmt::HdLp, rpm::Rpm18000, cate::RecPlay, 0, 0) ||
+        chosen(dir::Playback, cate::RecPlay, 0))
+        return "";
+    return "the error rate of the record heads' own recording is read through the HDLP RP "
+           "playback heads, not adjusted in this session: it may fail for that. Adjust the "
+           "HDLP RP playback block too (PB or ALL).";
 }
 
 }  // namespace rf

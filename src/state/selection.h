@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <type_traits>
 
 #include "core/block.h"
@@ -20,6 +21,15 @@ struct Selection {
     int AdjTargetCount = 0, AdjDoneCount = 0;
     FmtRpmTable PbFmtRpmSel;
 };
+
+// Whether an Adjust run of this selection is likely to fail for a reason the
+// operator can mend first: the error rate of the record heads' own recording
+// is read through the HDLP RP heads, so a record block adjusted without that
+// playback block in this session is judged through its playback values as
+// they were left (the self error rate of a recorder whose RP block is at its
+// defaults fails). `playbackRuns`: the run adjusts the selected playback
+// blocks too. The warning, or "".
+std::string recordWithoutPlaybackWarning(const Selection& selection, bool playbackRuns);
 
 // Marks done every selected block of one direction, format and speed: a
 // measurement proves them all.

@@ -17,6 +17,8 @@ fail() { echo "demo_runs: $*" >&2; exit 1; }
 "$tool" --demo error-rate >error-rate.txt || fail "the error-rate demo failed: $(cat error-rate.txt)"
 grep -q "^Error Rate programme on QT7310DMO_DEMO0001" error-rate.txt || fail "no error-rate summary"
 grep -q '"QT7310DMO_DEMO0001 Rec Measure End"' QT7310AdjLog.txt || fail "error-rate log has no end"
+# The simulated recorder is not adjusted before this run: its verdict names what fails.
+grep -q "^Verdict: \(PASS\|FAIL: \)" error-rate.txt || fail "the error-rate summary ends without its verdict"
 
 "$tool" --demo adjust --save adjust.dst >adjust.txt || fail "the adjust demo failed: $(cat adjust.txt)"
 for text in "^Adjust programme on QT7310DMO_DEMO0001" "^Record blocks" "LevelRate" \
@@ -32,6 +34,8 @@ report=$(sed -n 's/^Report: //p' adjust.txt)
 [[ -s "$report" ]] || fail "no report file $report"
 text=$(pdftotext "$report" -)
 grep -q "QT7310DMO_DEMO0001" <<<"$text" || fail "the report does not name the recorder"
+grep -qx "Verdict: PASS" adjust.txt || fail "the adjust summary ends without its verdict"
+grep -q "Verdict: PASS" <<<"$text" || fail "the report's first page has no verdict"
 # The saved run: 44 lines and one per HDLP playback target; uploaded again.
 [ "$(wc -l <adjust.dst)" -eq 49 ] || fail "adjust.dst has $(wc -l <adjust.dst) lines, not 49"
 "$tool" --demo upload adjust.dst >upload.txt || fail "the upload demo failed: $(cat upload.txt)"

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "adjust/adjust_record.h"
+#include "core/window_changes.h"
+#include "run/outcome.h"
+#include "state/error_rates.h"
+#include "state/selection.h"
+
+namespace rf::results {
+
+// What an operator needs to know when a run ends: PASS when every value the
+// run measured is within its limit, FAIL naming each that is not (the block,
+// the head, the measurement, the value and its limit; a LevelRate out of its
+// bounds; a sweep that found no point), INCOMPLETE when the run did not reach
+// its end, naming why and what was left undone.
+struct Verdict {
+    enum class Kind { Pass, Fail, Incomplete };
+    Kind kind = Kind::Pass;
+    std::vector<std::string> items;
+
+    // "PASS", "FAIL" or "INCOMPLETE".
+    std::string word() const;
+    // One line: the word, then the items separated by "; ".
+    std::string line() const;
+    friend bool operator==(const Verdict&, const Verdict&) = default;
+};
+
+// Judges a run of the Adjust programme (with `record`, what it found and did)
+// or of the Error Rate programme (without): the rows of error rates it kept,
+// and the blocks the operator selected that it left undone.
+Verdict judgeRun(const run::Outcome& outcome, const ErrorRates& rates, const Selection& selection,
+                 const adjust::AdjustRecord* record);
+
+// The verdict window: shown when a run ends. Its buttons open the run's
+// report (an Adjust run that wrote one) and the ErrorRate Result window.
+struct VerdictWindowModel {
+    std::string caption = "Run Verdict";
+    bool visible = false;
+    int asked = 0;          // each time a run ends it comes to the front
+    std::string programme;  // "Adjust" or "Error Rate"
+    Verdict verdict;
+    std::string report;  // the report of the run, "" when none was written
+    WindowChanges changes;
+};
+
+}  // namespace rf::results

@@ -1,0 +1,110 @@
+#include "results/view/verdict_window.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "shell/view/event_guard.h"
+
+namespace rf::results {
+
+VerdictWindow::VerdictWindow(const VerdictWindowModel& model, std::function<void()> closed,
+                             std::function<void()> showResults, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      model_(model),
+      closed_(std::move(closed)),
+      showResults_(std::move(showResults)),
+      quitWatch_(new shell::QuitWatch(this)),
+      changed_(model.changes, this, [this] { refresh(false); }) {
+    setObjectName("VerdictWindow");
+    word_ = new QLabel(this);
+    word_->setObjectName("word");
+    word_->setFont(QFont("Arial", 36, QFont::Bold));
+    programme_ = new QLabel(this);
+    programme_->setObjectName("programme");
+    programme_->setFont(QFont("Arial", 11));
+    items_ = new QListWidget(this);
+    items_->setObjectName("items");
+    items_->setWordWrap(true);
+    items_->setFont(QFont("Arial", 11));
+    report_ = new QPushButton("Open Report", this);
+    report_->setObjectName("report");
+    auto* results = new QPushButton("ErrorRate Result", this);
+    results->setObjectName("results");
+    connect(report_, &QPushButton::clicked, this, [this] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(model_.report)));
+    });
+    connect(results, &QPushButton::clicked, this, [this] {
+        shell::callGuarded("verdictResults", [this] {
+            if (showResults_) showResults_();
+        });
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(report_);
+    buttons->addWidget(results);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(word_);
+    layout->addWidget(programme_);
+    layout->addWidget(items_, 1);
+    layout->addLayout(buttons);
+    resize(640, 420);
+    syncFromModel();
+}
+
+VerdictWindow::~VerdictWindow() = default;
+
+void VerdictWindow::syncFromModel() {
+    refresh(true);
+}
+
+void VerdictWindow::refresh(bool everything) {
+    const VerdictWindowModel& m = model_;
+    const std::uint64_t revision = m.changes.revision(Area::Window);
+    if (!everything && synced_ && applied_ == revision) return;
+    applied_ = revision;
+    setWindowTitle(QString::fromStdString(m.caption));
+    using Kind = Verdict::Kind;
+    const char* colour = m.verdict.kind == Kind::Pass   ? "#008000"
+                         : m.verdict.kind == Kind::Fail ? "#c00000"
+                                                        : "#ff8000";
+    word_->setStyleSheet(QString("color: %1").arg(colour));
+    word_->setText(QString::fromStdString(m.verdict.word()));
+    programme_->setText(QString::fromStdString(
+        m.programme + (m.verdict.items.empty() ? ": every value within its limit" : "")));
+    items_->clear();
+    for (const std::string& item : m.verdict.items)
+        items_->addItem(QString::fromStdString(item));
+    report_->setEnabled(!m.report.empty());
+    const bool showOrHide = !synced_ || shownVisible_ != m.visible;
+    const bool toFront = m.visible && shownAsked_ != m.asked;
+    synced_ = true;
+    shownVisible_ = m.visible;
+    shownAsked_ = m.asked;
+    if (showOrHide) setVisible(m.visible);
+    if (toFront) {
+        raise();
+        activateWindow();
+    }
+}
+
+void VerdictWindow::closeEvent(QCloseEvent* event) {
+    if (quitWatch_->quitting()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    QPointer<VerdictWindow> alive(this);
+    shell::callGuarded("verdictClosed", [this] {
+        if (closed_) closed_();
+    });
+    if (alive) syncFromModel();
+}
+
+}  // namespace rf::results

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+#include "results/verdict.h"
+#include "shell/view/deferred_refresh.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace rf::shell {
+class QuitWatch;
+}
+
+namespace rf::results {
+
+// The verdict window on the screen: the verdict in large type (PASS green,
+// FAIL red, INCOMPLETE orange), the items it names, and two buttons: "Open
+// Report" (the run's PDF, in the desktop's viewer) and "ErrorRate Result".
+// It mirrors a VerdictWindowModel and is told of its changes. The title-bar
+// close goes through `closed`; the result window through `showResults`.
+class VerdictWindow : public QWidget {
+  public:
+    VerdictWindow(const VerdictWindowModel& model, std::function<void()> closed,
+                  std::function<void()> showResults, QWidget* parent = nullptr);
+    ~VerdictWindow() override;
+
+    void syncFromModel();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void refresh(bool everything);
+
+    const VerdictWindowModel& model_;
+    std::function<void()> closed_, showResults_;
+    std::uint64_t applied_ = 0;
+    bool synced_ = false, shownVisible_ = false;
+    int shownAsked_ = 0;
+    QLabel* word_ = nullptr;
+    QLabel* programme_ = nullptr;
+    QListWidget* items_ = nullptr;
+    QPushButton* report_ = nullptr;
+    shell::QuitWatch* quitWatch_ = nullptr;
+    shell::DeferredRefresh changed_;
+};
+
+}  // namespace rf::results
