@@ -89,10 +89,12 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
                 EXPECT_EQ(pbTables[i].rows[1 + r][column++].text, std::to_string(items[item]));
         }
     }
-    // The record heads' error rates of the self-recorded tape, all within -4.1.
+    // The record heads' error rates of the self-recorded tape, all within -4.1,
+    // under L1, L2, R1, R2: the recorder reads a recording L1, L2, R2, R1.
+    static constexpr int column[] = {0, 1, 3, 2};  // of each of the recorder's fields
     for (int g = 0; g < 3; ++g)
         for (int h = 0; h < 4; ++h)
-            EXPECT_EQ(run.text("Self Conf", static_cast<std::size_t>(1 + 4 * g + h)),
+            EXPECT_EQ(run.text("Self Conf", static_cast<std::size_t>(1 + 4 * g + column[h])),
                       fixed2(run.tool.rates().ErrResLp(7, 1, 0, g, h, 3)));
     EXPECT_EQ(run.text("Self Conf", 13) + run.text("Self Conf", 14), "-4.10pass");
     for (const char* label : {"Master RP", "Master S Slow", "Conf Conf", "HDSP", "DV", "Rch Env-2"})

@@ -88,51 +88,50 @@ void recordBlocks(const AdjustmentTables& tables, const adjust::AdjustRecord& re
     }
 }
 
-void errorRates(const ErrorRates& rates, std::ostream& out) {
-    auto measured = [](float v) { return v != -1.5f; };
-    static constexpr const char* fourChannel[] = {"AL", "AR", "VL", "VR"};
-    out << "Error rates (exponents; limit, pass or fail):\n";
-    for (int fmt = 1; fmt <= 3; ++fmt) {
-        if (!measured(rates.ErrResOt(fmt, 0, 0))) continue;
-        out << "  " << fourChannelName(fmt) << " (" << fixed2(FourChannelLimit) << "):";
-        for (int c = 0; c < 4; ++c)
-            out << "  " << fourChannel[c] << ' '
-                << verdict(rates.ErrResOt(fmt, c, 0), FourChannelLimit);
-        out << '\n';
+// A row of error rates under each head's name, in the order L1, L2, R1, R2
+// whatever order the recorder reads them in, each against its limit.
+void rateRow(const ErrorRates& rates, const KeptRates& row, int group, std::ostream& out) {
+    const float limit = rateLimit(row.fmt, row.cate, row.measurement);
+    for (int head = 0; head < 4; ++head) {
+        const int field = fieldOfHead(row.fmt, row.measurement, head);
+        const float v = row.fmt == fmt::HdLp ? rates.ErrResLp(row.fmt, row.cate, row.kind, group,
+                                                              field, row.measurement)
+                                             : rates.ErrResOt(row.fmt, field, row.measurement);
+        out << "  " << headOfField(row.fmt, row.measurement, field) << ' ' << verdict(v, limit);
     }
-    static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
-    static constexpr const char* pbHeads[] = {"LH", "LL", "RH", "RL"};
-    static constexpr const char* recHeads[] = {"L1", "L2", "R2", "R1"};
-    for (int cate = 0; cate <= 1; ++cate)
-        for (int kind = 0; kind <= 3; ++kind) {
-            if (!measured(rates.ErrResLp(fmt::HdLp, cate, kind, 0, 0, 0))) continue;
-            const float limit = cate == cate::RecPlay ? RecPlayHeadLimit : PlaybackHeadLimit;
-            out << "  "
-                << run::blockName({fmt::HdLp, rpm::Rpm18000, static_cast<std::int16_t>(cate),
-                                   static_cast<std::int16_t>(kind), 0})
-                << " (" << fixed2(limit) << "):\n";
-            for (int g = 0; g < 3; ++g) {
-                out << "    " << groups[g];
-                for (int h = 0; h < 4; ++h)
-                    out << "  " << pbHeads[h] << ' '
-                        << verdict(rates.ErrResLp(fmt::HdLp, cate, kind, g, h, 0), limit);
-                out << '\n';
-            }
-        }
-    for (auto [k, what] : {std::pair{6, "while recording (Conf)"}, {3, "played back (Self)"}}) {
-        if (!measured(rates.ErrResLp(fmt::HdLp, 1, 0, 0, 0, k))) continue;
-        out << "  MAGVEX HDLP record heads, " << what << ":\n";
-        for (int g = 0; g < 3; ++g) {
-            out << "    " << groups[g];
-            for (int h = 0; h < 4; ++h)
-                out << "  " << recHeads[h] << ' '
-                    << fixed2(rates.ErrResLp(fmt::HdLp, 1, 0, g, h, k));
-            out << '\n';
-        }
-    }
+    out << '\n';
 }
 
 }  // namespace
+
+void errorRateSummary(const ErrorRates& rates, std::ostream& out) {
+    auto measured = [](float v) { return v != -1.5f; };
+    out << "Error rates (exponents; limit, pass or fail), by head: L1, L2, R1, R2 are the "
+           "four-channel formats' AL, VL, AR, VR and the result window's L(H), L(L), R(H), "
+           "R(L):\n";
+    for (int fmt : {fmt::Dv, fmt::Magvex50M, fmt::HdSp}) {
+        if (!measured(rates.ErrResOt(fmt, 0, 0))) continue;
+        out << "  " << fourChannelName(fmt) << " (" << fixed2(FourChannelLimit) << "):";
+        rateRow(rates, {fmt, 0, 0, meas::Playback}, 0, out);
+    }
+    static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
+    auto hdlp = [&](const KeptRates& row, const std::string& name) {
+        if (!measured(rates.ErrResLp(fmt::HdLp, row.cate, row.kind, 0, 0, row.measurement))) return;
+        out << "  " << name << " (" << fixed2(rateLimit(fmt::HdLp, row.cate, row.measurement))
+            << "):\n";
+        for (int g = 0; g < 3; ++g) {
+            out << "    " << groups[g];
+            rateRow(rates, row, g, out);
+        }
+    };
+    for (int cate = 0; cate <= 1; ++cate)
+        for (int kind = 0; kind <= 3; ++kind)
+            hdlp({fmt::HdLp, cate, kind, meas::Playback},
+                 run::blockName({fmt::HdLp, rpm::Rpm18000, static_cast<std::int16_t>(cate),
+                                 static_cast<std::int16_t>(kind), 0}));
+    hdlp({fmt::HdLp, 1, 0, meas::Conf}, "MAGVEX HDLP record heads, while recording (Conf)");
+    hdlp({fmt::HdLp, 1, 0, meas::Self}, "MAGVEX HDLP record heads, played back (Self)");
+}
 
 void adjustSummary(const AdjustmentTables& tables, const ErrorRates& rates,
                    const adjust::AdjustRecord& record, const sim::SignalModel& truth,
@@ -143,7 +142,7 @@ void adjustSummary(const AdjustmentTables& tables, const ErrorRates& rates,
     out << "Record blocks, record current and frequency (found -> left, the simulated head's "
            "best):\n";
     recordBlocks(tables, record, truth, out);
-    errorRates(rates, out);
+    errorRateSummary(rates, out);
 }
 
 }  // namespace rf::demo

@@ -35,38 +35,6 @@ std::string hms(std::chrono::microseconds t) {
     return buf;
 }
 
-void summary(const ErrorRates& rates, std::ostream& out) {
-    static constexpr const char* fourChannel[] = {"AL", "AR", "VL", "VR"};
-    static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
-    static constexpr const char* pbHeads[] = {"LH", "LL", "RH", "RL"};
-    static constexpr const char* recHeads[] = {"L1", "L2", "R2", "R1"};
-    static constexpr const char* kinds[] = {"Conf", "Slow", "SubConf", "SubSlow"};
-    auto measured = [](float v) { return v != -1.5f; };
-    for (int fmt = 1; fmt <= 3; ++fmt) {
-        if (!measured(rates.ErrResOt(fmt, 0, 0))) continue;
-        out << "  " << fourChannelName(fmt) << "  playback:";
-        for (int c = 0; c < 4; ++c)
-            out << "  " << fourChannel[c] << ' ' << fixed2(rates.ErrResOt(fmt, c, 0));
-        out << '\n';
-    }
-    auto lpRow = [&](int cate, int kind, int k, const char* what, const char* const* heads) {
-        if (!measured(rates.ErrResLp(fmt::HdLp, cate, kind, 0, 0, k))) return;
-        out << "  MAGVEX HDLP " << what << ":\n";
-        for (int g = 0; g < 3; ++g) {
-            out << "    " << groups[g];
-            for (int h = 0; h < 4; ++h)
-                out << "  " << heads[h] << ' '
-                    << fixed2(rates.ErrResLp(fmt::HdLp, cate, kind, g, h, k));
-            out << '\n';
-        }
-    };
-    lpRow(0, 0, 0, "RP heads, playback", pbHeads);
-    for (int kind = 0; kind <= 3; ++kind)
-        lpRow(1, kind, 0, (std::string("PB ") + kinds[kind] + ", playback").c_str(), pbHeads);
-    lpRow(1, 0, 6, "record, read while recording (Conf)", recHeads);
-    lpRow(1, 0, 3, "record, played back (Self)", recHeads);
-}
-
 }  // namespace
 
 // File > Load of the data file, then "Data UpLoad" to the "User" area.
@@ -196,7 +164,7 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err,
     if (programme == "adjust")
         adjustSummary(tool.tables(), tool.rates(), tool.adjustRecord(), recorder.signal(), out);
     else
-        summary(tool.rates(), out);
+        errorRateSummary(tool.rates(), out);
     out << "Recorder time " << hms(platform.elapsed()) << ", computed in "
         << std::chrono::duration_cast<std::chrono::milliseconds>(wall).count() << " ms\n";
     out << "Operation log: " << tool.settings().AdjLogFile << '\n';

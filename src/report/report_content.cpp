@@ -149,17 +149,17 @@ std::vector<Cell> rateRow(std::string label, const std::vector<float>& values, f
 Section errorSection(const ErrorRates& rates, const adjust::AdjustRecord& record) {
     Section sec{"Error rates (exponents of ten; larger is worse)", {}, {}};
     Table ot{"MAGVEX HDSP / SDSP / DV",
-             {heading({"FORMAT", "AudioL", "AudioR", "VideoL", "VideoR", "Limit", "Result"})}};
+             {heading({"FORMAT", "L1 (AL)", "L2 (VL)", "R1 (AR)", "R2 (VR)", "Limit", "Result"})}};
     for (auto [fmt, name] : {std::pair{3, "HDSP"}, {2, "SDSP"}, {1, "DV"}}) {
         if (!record.measured(fmt, 0, 0, 0)) continue;
         std::vector<float> v;
-        for (int c = 0; c < 4; ++c)
-            v.push_back(rates.ErrResOt(fmt, c, 0));
+        for (int head = 0; head < 4; ++head)
+            v.push_back(rates.ErrResOt(fmt, fieldOfHead(fmt, meas::Playback, head), 0));
         ot.rows.push_back(rateRow(name, v, FourChannelLimit));
     }
     Table lp{"MAGVEX HDLP", {{{"FORMAT / HEAD"}}}};
     for (const char* g : {"Video", "Audio1", "Audio2"})
-        for (const char* h : {"L(H)", "L(L)", "R(H)", "R(L)"})
+        for (const char* h : {"L1", "L2", "R1", "R2"})
             lp.rows[0].push_back({std::string(g) + " " + h});
     lp.rows[0].push_back({"Limit"});
     lp.rows[0].push_back({"Result"});
@@ -178,8 +178,9 @@ Section errorSection(const ErrorRates& rates, const adjust::AdjustRecord& record
         if (!record.measured(fmt::HdLp, r.cate, r.kind, r.k)) continue;
         std::vector<float> v;
         for (int g = 0; g < 3; ++g)
-            for (int h = 0; h < 4; ++h)
-                v.push_back(rates.ErrResLp(fmt::HdLp, r.cate, r.kind, g, h, r.k));
+            for (int head = 0; head < 4; ++head)
+                v.push_back(rates.ErrResLp(fmt::HdLp, r.cate, r.kind, g,
+                                           fieldOfHead(fmt::HdLp, r.k, head), r.k));
         lp.rows.push_back(rateRow(r.label, v, r.limit));
     }
     for (Table* t : {&ot, &lp})
@@ -188,8 +189,9 @@ Section errorSection(const ErrorRates& rates, const adjust::AdjustRecord& record
         sec.lines.push_back("No error rate was measured.");
     else
         sec.lines.push_back(
-            "Within the limit in black, above it in dark red. The record rows (Conf Conf, Self "
-            "Conf) hold the heads L1, L2, R2, R1 in the columns L(H), L(L), R(H), R(L).");
+            "Within the limit in black, above it in dark red. The heads are named L1, L2, R1, "
+            "R2 throughout: the result window's L(H), L(L), R(H), R(L), and the four-channel "
+            "formats' AL, VL, AR, VR.");
     return sec;
 }
 

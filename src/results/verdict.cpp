@@ -42,7 +42,8 @@ void judgeRates(const ErrorRates& rates, std::vector<std::string>& items) {
         const float limit = rateLimit(row.fmt, row.cate, row.measurement);
         const int groupCount = row.fmt == fmt::HdLp ? 3 : 1;
         for (int g = 0; g < groupCount; ++g)
-            for (int field = 0; field < 4; ++field) {
+            for (int head = 0; head < 4; ++head) {
+                const int field = fieldOfHead(row.fmt, row.measurement, head);
                 const float v =
                     row.fmt == fmt::HdLp
                         ? rates.ErrResLp(row.fmt, row.cate, row.kind, g, field, row.measurement)

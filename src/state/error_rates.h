@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/block.h"
@@ -43,6 +44,15 @@ inline constexpr const char* headOfField(int fmt, int measurement, int field) {
     if (field < 0 || field > 3) return "";
     if (fmt != fmt::HdLp) return fourChannel[field];
     return measurement == meas::Playback ? playback[field] : recording[field];
+}
+
+// The place among the recorder's four fields of head `head` (0 L1, 1 L2,
+// 2 R1, 3 R2): the inverse of headOfField.
+inline constexpr int fieldOfHead(int fmt, int measurement, int head) {
+    constexpr const char* names[] = {"L1", "L2", "R1", "R2"};
+    for (int field = 0; field < 4; ++field)
+        if (std::string_view(headOfField(fmt, measurement, field)) == names[head]) return field;
+    return head;
 }
 
 // A row of error rates a run measured and kept in the results: for a
