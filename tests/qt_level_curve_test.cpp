@@ -14,17 +14,17 @@ namespace rf::results {
 namespace {
 
 // The whole tool on the virtual platform with the simulated recorder, Adjust
-// chosen for the record block alone, and the level-curve window opened from
-// the Indicate menu on Qt's offscreen platform.
+// chosen for the record block alone, and the level-curve window on Qt's
+// offscreen platform (opened from the Indicate menu during the run).
 struct CurveRig : test::ToolRig {
     CurveRig() {
         recorder.setAutoChanger(true, now());
         EXPECT_TRUE(startUp());
         tool.choose(run::ProgramItem::Adjust);
         tool.partAdjCheck(2);  // REC
-        tool.menuIndicate(2);
         dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
     }
+    std::string heading() { return window.findChild<QLabel*>("heading")->text().toStdString(); }
     QChart* chart(int plot) {
         return window.findChild<QChartView*>(QString("plot%1").arg(plot))->chart();
     }
@@ -50,31 +50,37 @@ QList<QPointF> recorded(const adjust::Sweep& sweep) {
     return points;
 }
 
-TEST(LevelCurveWindow, FollowsAnAdjustRunPointByPointAndEndsWithTheRecordsSweeps) {
+TEST(LevelCurveWindow, OpenedDuringARunFollowsItPointByPointAndEndsWithTheRecordsSweeps) {
+    CurveRig alone;
+    alone.tool.choose(run::ProgramItem::Start);
     CurveRig rig;
     QApplication::processEvents();
-    ASSERT_TRUE(rig.window.isVisible());
     EXPECT_EQ(rig.window.findChild<QLabel*>("note")->text().toStdString(), NoSweepsNote);
     for (int plot = 0; plot < 4; ++plot)
         EXPECT_TRUE(rig.chart(plot)->series().empty());
 
-    // Looks at the first plot as soon as point 2, 5 and 9 of its first sweep
-    // are measured: once the event loop has run, head L1's line is the record's.
+    // Opens the window at point 2 of the first sweep (it shows the run in
+    // progress; the tool sends what it sends without the click) and looks at
+    // the first plot at points 2, 5 and 9: head L1's line is the record's.
     std::vector<qsizetype> seen;
     for (std::size_t n : {2u, 5u, 9u})
         test::onceWhen(
             rig,
             [&rig, n] { return !rig.sweeps(0).empty() && rig.sweeps(0)[0]->levels.size() >= n; },
             [&] {
+                if (seen.empty()) rig.tool.menuIndicate(2);
                 QApplication::processEvents();
+                EXPECT_TRUE(rig.window.isVisible() && rig.heading() == "Run in progress");
                 const QList<QPointF> l1 = recorded(*rig.sweeps(0)[0]);
                 EXPECT_EQ(rig.plotted(0, "L1 measured"), l1);
                 seen.push_back(l1.size());
             });
     rig.tool.choose(run::ProgramItem::Start);
+    EXPECT_EQ(test::sent(rig), test::sent(alone));
     EXPECT_EQ(seen, (std::vector<qsizetype>{2, 5, 9}));
 
     QApplication::processEvents();
+    EXPECT_EQ(rig.heading(), "Last run");
     for (int plot = 0; plot < 4; ++plot) {
         SCOPED_TRACE(plot);
         ASSERT_EQ(rig.sweeps(plot).size(), 2u);

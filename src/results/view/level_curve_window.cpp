@@ -26,6 +26,10 @@ LevelCurveWindow::LevelCurveWindow(const LevelCurveWindowModel& model, std::func
     setObjectName("LevelCurveWindow");
     setFont(QFont("Arial", 10));
 
+    heading_ = new QLabel(this);
+    heading_->setObjectName("heading");
+    heading_->setFont(QFont("Arial", 12, QFont::Bold));
+
     note_ = new QLabel(this);
     note_->setObjectName("note");
     note_->setWordWrap(true);
@@ -51,6 +55,7 @@ LevelCurveWindow::LevelCurveWindow(const LevelCurveWindowModel& model, std::func
     key->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 8, 10, 10);
+    layout->addWidget(heading_);
     layout->addWidget(note_);
     layout->addLayout(grid, 1);
     layout->addWidget(key);
@@ -71,6 +76,8 @@ void LevelCurveWindow::refresh(bool everything) {
     if (!everything && synced_ && applied_ == revision) return;
     applied_ = revision;
     setWindowTitle(QString::fromStdString(m.caption));
+    heading_->setText(QString::fromStdString(m.heading));
+    heading_->setVisible(!m.heading.empty());
     note_->setText(QString::fromStdString(m.note));
     for (std::size_t i = 0; i < plots_.size(); ++i)
         if (everything || !synced_ || plotsApplied_[i] != m.plotRevisions[i]) showPlot(i);
