@@ -17,6 +17,7 @@
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
 #include "shell/view/main_window_view.h"
+#include "shell/view/screen_fit.h"
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
 #include "sim/realtime/qt_sim_port.h"
@@ -142,6 +143,7 @@ int main(int argc, char* argv[]) {
             }
             if (panel) return;  // the same recorder after a Program Reset
             panel = std::make_unique<rf::sim::FrontPanel>(simRecorder);
+            rf::shell::placeSideBySide(window, *panel);
             panel->show();
         });
         if (!tool.Main()) return 0;

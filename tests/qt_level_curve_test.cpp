@@ -8,6 +8,11 @@
 #include <vector>
 
 #include "results/view/level_curve_window.h"
+#include "results/view/result_window_view.h"
+#include "shell/view/main_window_view.h"
+#include "shell/view/screen_fit.h"
+#include "shell/view/version_window_view.h"
+#include "sim/panel/front_panel.h"
 #include "tool_rig.h"
 
 namespace rf::results {
@@ -100,6 +105,39 @@ TEST(LevelCurveWindow, OpenedDuringARunFollowsItPointByPointAndEndsWithTheRecord
     rig.window.close();
     EXPECT_FALSE(rig.tool.levelCurveWindow().visible);
     EXPECT_FALSE(rig.window.isVisible());
+}
+
+// On a 1366x768 or 1600x1000 X screen: every window inside it, the main window beside the
+// recorder's panel where there is room, no text smaller than the main window's.
+TEST(Screen, EveryWindowFitsAndTheMainWindowStandsBesideThePanel) {
+    test::ToolRig rig;
+    shell::MainWindowView main{rig.tool.window(), rig.tool};
+    shell::VersionWindowView version{rig.tool.versionWindow(), rig.tool};
+    LevelCurveWindow curves{rig.tool.levelCurveWindow(), [] {}};
+    ErrResultView err{rig.tool.resultWindows().errResult(), rig.tool};
+    EvrResultView evr{rig.tool.resultWindows().evrResult(), rig.tool};
+    sim::FrontPanel panel{std::make_shared<sim::RealTimeRecorder>()};
+    shell::placeSideBySide(main, panel);
+    panel.show();
+    ASSERT_TRUE(rig.startUp());
+    for (int item = 0; item < 3; ++item)
+        rig.tool.menuIndicate(item);
+    rig.tool.menuHelp(run::menuIndex(run::HelpItem::Version));
+    QApplication::processEvents();
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(room.width() < 1600 || !main.frameGeometry().intersects(panel.frameGeometry()));
+    const int least = QFontInfo(main.font()).pixelSize();
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{&main, &version, &curves, &err, &evr, &panel}) {
+        EXPECT_TRUE(window->isVisible() && room.contains(window->frameGeometry()));
+        for (QWidget* w : window->findChildren<QWidget*>())
+            EXPECT_GE(QFontInfo(w->font()).pixelSize(), least) << w->objectName().toStdString();
+    }
+    for (QChartView* view : curves.findChildren<QChartView*>())
+        for (QAbstractAxis* axis : view->chart()->axes())
+            for (const QFont& font : {axis->labelsFont(), axis->titleFont(),
+                                      view->chart()->titleFont(), view->chart()->legend()->font()})
+                EXPECT_GE(QFontInfo(font).pixelSize(), least);
 }
 
 }  // namespace

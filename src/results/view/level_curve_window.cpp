@@ -13,6 +13,7 @@
 #include "adjust/rec_sweep.h"
 #include "results/view/level_chart.h"
 #include "shell/view/event_guard.h"
+#include "shell/view/screen_fit.h"
 
 namespace rf::results {
 
@@ -41,7 +42,8 @@ LevelCurveWindow::LevelCurveWindow(const LevelCurveWindowModel& model, std::func
         auto* view = new QChartView(this);
         view->setObjectName(QString("plot%1").arg(i));
         view->setRenderHint(QPainter::Antialiasing);
-        view->setMinimumSize(420, 300);
+        // Two rows of plots with the texts around them fit a 768-pixel screen.
+        view->setMinimumSize(360, 220);
         plots_[i] = view;
         // Current on top, frequency below; channel L left, R right.
         grid->addWidget(view, static_cast<int>(i / 2), static_cast<int>(i % 2));
@@ -60,6 +62,7 @@ LevelCurveWindow::LevelCurveWindow(const LevelCurveWindowModel& model, std::func
     layout->addLayout(grid, 1);
     layout->addWidget(key);
     resize(1280, 900);
+    shell::fitToScreen(*this);
 
     syncFromModel();
 }
@@ -105,6 +108,16 @@ void LevelCurveWindow::showPlot(std::size_t i) {
                           QString::number(*s.chosen);
     }
     QChart* chart = makeLevelChart(heads);
+    // The chart theme's texts are smaller than the window's: on the screen they
+    // take the window's size (the report draws the same charts at its own).
+    QFont bold = font();
+    bold.setBold(true);
+    chart->setTitleFont(bold);
+    chart->legend()->setFont(font());
+    for (QAbstractAxis* axis : chart->axes()) {
+        axis->setLabelsFont(font());
+        axis->setTitleFont(font());
+    }
     QString title = QString::fromStdString(adjust::plotTitle(plot.ch, plot.quantity));
     if (heads.empty())
         title += " (not measured)";
