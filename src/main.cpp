@@ -18,6 +18,7 @@
 #include "results/view/result_window_view.h"
 #include "results/view/verdict_window.h"
 #include "shell/view/main_window_view.h"
+#include "shell/view/screen_fit.h"
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
 #include "sim/realtime/qt_sim_port.h"
@@ -146,6 +147,7 @@ int main(int argc, char* argv[]) {
             }
             if (panel) return;  // the same recorder after a Program Reset
             panel = std::make_unique<rf::sim::FrontPanel>(simRecorder);
+            rf::shell::placeSideBySide(window, *panel);
             panel->show();
         });
         if (!tool.Main()) return 0;

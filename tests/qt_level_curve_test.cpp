@@ -8,23 +8,28 @@
 #include <vector>
 
 #include "results/view/level_curve_window.h"
+#include "results/view/result_window_view.h"
+#include "shell/view/main_window_view.h"
+#include "shell/view/screen_fit.h"
+#include "shell/view/version_window_view.h"
+#include "sim/panel/front_panel.h"
 #include "tool_rig.h"
 
 namespace rf::results {
 namespace {
 
 // The whole tool on the virtual platform with the simulated recorder, Adjust
-// chosen for the record block alone, and the level-curve window opened from
-// the Indicate menu on Qt's offscreen platform.
+// chosen for the record block alone, and the level-curve window on Qt's
+// offscreen platform (opened from the Indicate menu during the run).
 struct CurveRig : test::ToolRig {
     CurveRig() {
         recorder.setAutoChanger(true, now());
         EXPECT_TRUE(startUp());
         tool.choose(run::ProgramItem::Adjust);
         tool.partAdjCheck(2);  // REC
-        tool.menuIndicate(2);
         dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
     }
+    std::string heading() { return window.findChild<QLabel*>("heading")->text().toStdString(); }
     QChart* chart(int plot) {
         return window.findChild<QChartView*>(QString("plot%1").arg(plot))->chart();
     }
@@ -50,31 +55,37 @@ QList<QPointF> recorded(const adjust::Sweep& sweep) {
     return points;
 }
 
-TEST(LevelCurveWindow, FollowsAnAdjustRunPointByPointAndEndsWithTheRecordsSweeps) {
+TEST(LevelCurveWindow, OpenedDuringARunFollowsItPointByPointAndEndsWithTheRecordsSweeps) {
+    CurveRig alone;
+    alone.tool.choose(run::ProgramItem::Start);
     CurveRig rig;
     QApplication::processEvents();
-    ASSERT_TRUE(rig.window.isVisible());
     EXPECT_EQ(rig.window.findChild<QLabel*>("note")->text().toStdString(), NoSweepsNote);
     for (int plot = 0; plot < 4; ++plot)
         EXPECT_TRUE(rig.chart(plot)->series().empty());
 
-    // Looks at the first plot as soon as point 2, 5 and 9 of its first sweep
-    // are measured: once the event loop has run, head L1's line is the record's.
+    // Opens the window at point 2 of the first sweep (it shows the run in
+    // progress; the tool sends what it sends without the click) and looks at
+    // the first plot at points 2, 5 and 9: head L1's line is the record's.
     std::vector<qsizetype> seen;
     for (std::size_t n : {2u, 5u, 9u})
         test::onceWhen(
             rig,
             [&rig, n] { return !rig.sweeps(0).empty() && rig.sweeps(0)[0]->levels.size() >= n; },
             [&] {
+                if (seen.empty()) rig.tool.menuIndicate(2);
                 QApplication::processEvents();
+                EXPECT_TRUE(rig.window.isVisible() && rig.heading() == "Run in progress");
                 const QList<QPointF> l1 = recorded(*rig.sweeps(0)[0]);
                 EXPECT_EQ(rig.plotted(0, "L1 measured"), l1);
                 seen.push_back(l1.size());
             });
     rig.tool.choose(run::ProgramItem::Start);
+    EXPECT_EQ(test::sent(rig), test::sent(alone));
     EXPECT_EQ(seen, (std::vector<qsizetype>{2, 5, 9}));
 
     QApplication::processEvents();
+    EXPECT_EQ(rig.heading(), "Last run");
     for (int plot = 0; plot < 4; ++plot) {
         SCOPED_TRACE(plot);
         ASSERT_EQ(rig.sweeps(plot).size(), 2u);
@@ -94,6 +105,39 @@ TEST(LevelCurveWindow, FollowsAnAdjustRunPointByPointAndEndsWithTheRecordsSweeps
     rig.window.close();
     EXPECT_FALSE(rig.tool.levelCurveWindow().visible);
     EXPECT_FALSE(rig.window.isVisible());
+}
+
+// On a 1366x768 or 1600x1000 X screen: every window inside it, the main window beside the
+// recorder's panel where there is room, no text smaller than the main window's.
+TEST(Screen, EveryWindowFitsAndTheMainWindowStandsBesideThePanel) {
+    test::ToolRig rig;
+    shell::MainWindowView main{rig.tool.window(), rig.tool};
+    shell::VersionWindowView version{rig.tool.versionWindow(), rig.tool};
+    LevelCurveWindow curves{rig.tool.levelCurveWindow(), [] {}};
+    ErrResultView err{rig.tool.resultWindows().errResult(), rig.tool};
+    EvrResultView evr{rig.tool.resultWindows().evrResult(), rig.tool};
+    sim::FrontPanel panel{std::make_shared<sim::RealTimeRecorder>()};
+    shell::placeSideBySide(main, panel);
+    panel.show();
+    ASSERT_TRUE(rig.startUp());
+    for (int item = 0; item < 3; ++item)
+        rig.tool.menuIndicate(item);
+    rig.tool.menuHelp(run::menuIndex(run::HelpItem::Version));
+    QApplication::processEvents();
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(room.width() < 1600 || !main.frameGeometry().intersects(panel.frameGeometry()));
+    const int least = QFontInfo(main.font()).pixelSize();
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{&main, &version, &curves, &err, &evr, &panel}) {
+        EXPECT_TRUE(window->isVisible() && room.contains(window->frameGeometry()));
+        for (QWidget* w : window->findChildren<QWidget*>())
+            EXPECT_GE(QFontInfo(w->font()).pixelSize(), least) << w->objectName().toStdString();
+    }
+    for (QChartView* view : curves.findChildren<QChartView*>())
+        for (QAbstractAxis* axis : view->chart()->axes())
+            for (const QFont& font : {axis->labelsFont(), axis->titleFont(),
+                                      view->chart()->titleFont(), view->chart()->legend()->font()})
+                EXPECT_GE(QFontInfo(font).pixelSize(), least);
 }
 
 }  // namespace

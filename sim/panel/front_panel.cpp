@@ -42,6 +42,8 @@ std::string statusName(const std::string& code) {
 FrontPanel::FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* parent)
     : QWidget(parent), recorder_(std::move(recorder)) {
     setWindowTitle("Simulated recorder");
+    // The tool's windows' text size (the application's own may be smaller).
+    setFont(QFont("Arial", 10));
     auto* layout = new QVBoxLayout(this);
 
     auto* transport = new QGroupBox("Transport", this);
@@ -93,6 +95,10 @@ FrontPanel::FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* pare
     auto* faultRow = new QHBoxLayout;
     fault_ = new QComboBox(faultBox);
     fault_->setObjectName("fault");
+    // The faults' descriptions are long: the list opens as wide as they are,
+    // the panel stays narrow enough to stand beside the tool's main window.
+    fault_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    fault_->setMinimumContentsLength(24);
     for (const auto& [name, what] : Faults::catalogue())
         fault_->addItem(QString::fromStdString(name + " - " + what), QString::fromStdString(name));
     count_ = new QSpinBox(faultBox);

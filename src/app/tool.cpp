@@ -34,10 +34,13 @@ Tool::Tool(platform::Platform& platform)
     programmes_.AdjustBegins = [this] {
         adjustRecord_.clear(dir::Playback);
         adjustRecord_.clear(dir::Record);
+        results::showRun(levelCurves_, results::CurveRun::InProgress);
     };
     programmes_.AdjustReport = [this](bool stopped) { writeReport(stopped); };
     programmes_.RunEnds = [this](const run::Outcome& outcome) {
         results_.runEnded(outcome);
+        if (levelCurves_.run == results::CurveRun::InProgress)
+            results::showRun(levelCurves_, results::CurveRun::Last);
         showVerdict(outcome);
     };
     programmes_.DataTransfer = [this](run::ProgramItem item) {
@@ -196,7 +199,9 @@ void Tool::menuIndicate(int index) {
         return;
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
     using results::ResultWindowId;
-    operatorAction(DuringWork::Refused, [&] {
+    // Opening a window makes it visible and reads the tables: nothing inside
+    // a programme's waits is started or waited for, so it is taken during work.
+    operatorAction(DuringWork::Allowed, [&] {
         if (index == menuIndex(IndicateItem::LevelCurves)) {
             levelCurves_.visible = true;
             ++levelCurves_.asked;

@@ -14,6 +14,10 @@ inline constexpr const char* NoSweepsNote =
     "No record sweeps yet: the plots fill in point by point while an Adjust run "
     "adjusts the HDLP REC block.";
 
+// Which run the level-curve window shows: none yet, the Adjust run going on,
+// or the last one, which has ended.
+enum class CurveRun { None, InProgress, Last };
+
 // The level-curve window: the record current and frequency sweeps of one block
 // from the last Adjust run, in four plots (Lch current, Rch current, Lch
 // frequency, Rch frequency), each with both heads of its channel. The tool
@@ -29,11 +33,23 @@ struct LevelCurveWindowModel {
     // The block whose sweeps it shows (its channel is not used): the HDLP
     // record block, the only one the record adjustment has.
     BlockSel block{fmt::HdLp, rpm::Rpm18000, cate::RecPlay, kind::Conf, 0};
+    CurveRun run = CurveRun::None;
+    std::string heading;              // which run it shows, above the note
     std::string note = NoSweepsNote;  // the line above the plots
     std::array<adjust::SweepPlot, 4> plots = adjust::recordPlots({}, block);
     std::array<std::uint64_t, 4> plotRevisions{};
     WindowChanges changes;
 };
+
+// The window shows the Adjust run going on (from its start) or the last one
+// (from its end).
+inline void showRun(LevelCurveWindowModel& model, CurveRun run) {
+    model.run = run;
+    model.heading = run == CurveRun::InProgress ? "Run in progress"
+                    : run == CurveRun::Last     ? "Last run"
+                                                : "";
+    model.changes.mark(Area::Window);
+}
 
 // Takes the record's sweeps of the model's block into its plots and marks the
 // change, if anything differs from what the model held.

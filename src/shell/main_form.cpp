@@ -36,10 +36,14 @@ void MainForm::MenuCtrl(MenuMode mode) {
         m_.prgItem(ProgramItem::Adjust).checked = true;
         m_.prgItem(ProgramItem::ErrorRate).checked = false;
     }
-    for (Menu* menu : {&m_.MenuFile, &m_.MenuIndicate}) {
-        menu->enabled = on;
+    // The Indicate menu's windows only show the tables: they may be opened
+    // while a programme runs, not during a data transfer.
+    const bool indicate = mode != MenuMode::AllOff;
+    for (auto [menu, enabled] :
+         {std::pair{&m_.MenuFile, on}, std::pair{&m_.MenuIndicate, indicate}}) {
+        menu->enabled = enabled;
         for (auto& item : menu->items)
-            item.enabled = on;
+            item.enabled = enabled;
     }
     m_.MenuHelp.enabled = on;
     m_.MenuHelp.items[run::menuPlace(run::HelpItem::Version)].enabled = on;

@@ -30,7 +30,8 @@ class MainForm final : public run::Display {
         return m_;
     }
 
-    // Menu enabling: On idle, Off a programme runs (STOP alone), AllOff data transfer.
+    // Menu enabling: On idle, Off a programme runs (STOP and the Indicate menu),
+    // AllOff data transfer.
     void MenuCtrl(MenuMode mode);
     // Tabs, option buttons and check boxes: the option All, Pb or Rec, or Off.
     void TabCtrl(TabMode mode);

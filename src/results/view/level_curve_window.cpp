@@ -13,6 +13,7 @@
 #include "adjust/rec_sweep.h"
 #include "results/view/level_chart.h"
 #include "shell/view/event_guard.h"
+#include "shell/view/screen_fit.h"
 
 namespace rf::results {
 
@@ -26,6 +27,10 @@ LevelCurveWindow::LevelCurveWindow(const LevelCurveWindowModel& model, std::func
     setObjectName("LevelCurveWindow");
     setFont(QFont("Arial", 10));
 
+    heading_ = new QLabel(this);
+    heading_->setObjectName("heading");
+    heading_->setFont(QFont("Arial", 12, QFont::Bold));
+
     note_ = new QLabel(this);
     note_->setObjectName("note");
     note_->setWordWrap(true);
@@ -37,7 +42,8 @@ LevelCurveWindow::LevelCurveWindow(const LevelCurveWindowModel& model, std::func
         auto* view = new QChartView(this);
         view->setObjectName(QString("plot%1").arg(i));
         view->setRenderHint(QPainter::Antialiasing);
-        view->setMinimumSize(420, 300);
+        // Two rows of plots with the texts around them fit a 768-pixel screen.
+        view->setMinimumSize(360, 220);
         plots_[i] = view;
         // Current on top, frequency below; channel L left, R right.
         grid->addWidget(view, static_cast<int>(i / 2), static_cast<int>(i % 2));
@@ -51,10 +57,12 @@ LevelCurveWindow::LevelCurveWindow(const LevelCurveWindowModel& model, std::func
     key->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 8, 10, 10);
+    layout->addWidget(heading_);
     layout->addWidget(note_);
     layout->addLayout(grid, 1);
     layout->addWidget(key);
     resize(1280, 900);
+    shell::fitToScreen(*this);
 
     syncFromModel();
 }
@@ -71,6 +79,8 @@ void LevelCurveWindow::refresh(bool everything) {
     if (!everything && synced_ && applied_ == revision) return;
     applied_ = revision;
     setWindowTitle(QString::fromStdString(m.caption));
+    heading_->setText(QString::fromStdString(m.heading));
+    heading_->setVisible(!m.heading.empty());
     note_->setText(QString::fromStdString(m.note));
     for (std::size_t i = 0; i < plots_.size(); ++i)
         if (everything || !synced_ || plotsApplied_[i] != m.plotRevisions[i]) showPlot(i);
@@ -98,6 +108,16 @@ void LevelCurveWindow::showPlot(std::size_t i) {
                           QString::number(*s.chosen);
     }
     QChart* chart = makeLevelChart(heads);
+    // The chart theme's texts are smaller than the window's: on the screen they
+    // take the window's size (the report draws the same charts at its own).
+    QFont bold = font();
+    bold.setBold(true);
+    chart->setTitleFont(bold);
+    chart->legend()->setFont(font());
+    for (QAbstractAxis* axis : chart->axes()) {
+        axis->setLabelsFont(font());
+        axis->setTitleFont(font());
+    }
     QString title = QString::fromStdString(adjust::plotTitle(plot.ch, plot.quantity));
     if (heads.empty())
         title += " (not measured)";

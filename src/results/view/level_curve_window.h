@@ -26,7 +26,7 @@ namespace rf::results {
 //
 // The title-bar close is reported through `closed`; the program hides the
 // window through the model. The plots are named "plot0" to "plot3" in the
-// model's order, the note "note", the key to the lines "key".
+// model's order, the run it shows "heading", the note "note", the key to the lines "key".
 class LevelCurveWindow : public QWidget {
   public:
     LevelCurveWindow(const LevelCurveWindowModel& model, std::function<void()> closed,
@@ -50,6 +50,7 @@ class LevelCurveWindow : public QWidget {
     bool shownVisible_ = false;
     int shownAsked_ = 0;
     bool synced_ = false;
+    QLabel* heading_ = nullptr;
     QLabel* note_ = nullptr;
     std::array<QChartView*, 4> plots_{};
     shell::QuitWatch* quitWatch_ = nullptr;

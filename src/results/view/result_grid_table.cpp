@@ -8,9 +8,11 @@ namespace rf::results {
 
 namespace {
 
-// Twips to pixels at 96 dpi, the grid sizes' scale.
+// The grid sizes are in twips for an 8-point font; the grid's text is as large
+// as the main window's (10 points), so they grow with it: pixels at 96 dpi, by 10/8.
+constexpr int FontSize = 10;
 int pixels(int twips) {
-    return twips / 15;
+    return twips * FontSize / (15 * 8);
 }
 
 }  // namespace
@@ -27,7 +29,7 @@ ResultGridTable::ResultGridTable(const char* name, QWidget* parent) : QTableWidg
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
     setWordWrap(false);
-    setFont(QFont("Arial", 8));
+    setFont(QFont("Arial", FontSize));
 }
 
 void ResultGridTable::apply(const ResultGrid& grid) {

@@ -58,7 +58,7 @@ ResultWindowView::ResultWindowView(ResultWindowId id, const WindowChanges& chang
       close_(makeButton(this, "CloseButton")),
       printLabel_(makeLabel(this, "PrintLabel")) {
     setModal(false);
-    setFont(QFont("Arial", 9));
+    setFont(QFont("Arial", 10));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setAutoFillBackground(true);
     connect(printGo_, &QPushButton::clicked, this, [this] {

@@ -21,12 +21,14 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "shell/view/error_rate_bar.h"
 #include "shell/view/event_guard.h"
 #include "shell/view/following_log.h"
 #include "shell/view/qt_convert.h"
+#include "shell/view/screen_fit.h"
 
 namespace rf::shell {
 
@@ -137,6 +139,7 @@ MainWindowView::MainWindowView(const MainWindowModel& model, MainWindowEvents& e
 
     setMinimumSize(1000, 620);
     resize(1280, 720);
+    fitToScreen(*this);
 
     clock_ = new QTimer(this);
     clock_->setInterval(1000);
@@ -163,10 +166,16 @@ void MainWindowView::buildMenus() {
     for (auto& binding : menus_) {
         binding.menu = menuBar()->addMenu(QString());
         binding.menu->setObjectName(binding.name);
-        // A menu is a window of its own and does not inherit the window's font.
-        binding.menu->setFont(viewFont());
         rebuildMenu(binding, model_.*binding.field);
     }
+    // A menu is a window of its own and does not inherit the window's font. The
+    // menu bar's button for the items it has no room for gets its menu here
+    // (Qt would make it later, in the application's font).
+    auto* extension = new QMenu(menuBar());
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setFont(viewFont());
+    if (auto* more = menuBar()->findChild<QToolButton*>("qt_menubar_ext_button"))
+        more->setMenu(extension);
 }
 
 void MainWindowView::rebuildMenu(MenuBinding& binding, const Menu& menu) {

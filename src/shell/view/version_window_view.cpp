@@ -49,7 +49,7 @@ VersionWindowView::VersionWindowView(const VersionWindowModel& model, MainWindow
     title_ = makeLabel(this, "lblTitle", 13, true);
     version_ = makeLabel(this, "lblVersion", 11, false);
     description_ = makeLabel(this, "lblDescription", 10, false);
-    disclaimer_ = makeLabel(this, "lblDisclaimer", 9, false);
+    disclaimer_ = makeLabel(this, "lblDisclaimer", 10, false);
     ok_ = new QPushButton(this);
     ok_->setObjectName("cmdOK");
     ok_->setDefault(true);
