@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "shell/view/event_guard.h"
+#include "shell/view/screen_fit.h"
 
 namespace rf::results {
 
@@ -55,6 +56,7 @@ VerdictWindow::VerdictWindow(const VerdictWindowModel& model, std::function<void
     layout->addWidget(items_, 1);
     layout->addLayout(buttons);
     resize(640, 420);
+    shell::fitToScreen(*this);
     syncFromModel();
 }
 
