@@ -5,10 +5,13 @@
 #include <QChartView>
 #include <QLabel>
 #include <QLineSeries>
+#include <QListWidget>
+#include <QPushButton>
 #include <vector>
 
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
+#include "results/view/verdict_window.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/screen_fit.h"
 #include "shell/view/version_window_view.h"
@@ -105,6 +108,13 @@ TEST(LevelCurveWindow, OpenedDuringARunFollowsItPointByPointAndEndsWithTheRecord
     rig.window.close();
     EXPECT_FALSE(rig.tool.levelCurveWindow().visible);
     EXPECT_FALSE(rig.window.isVisible());
+    // The run's verdict comes up with it, each item a line; no report was written.
+    const VerdictWindowModel& said = rig.tool.verdictWindow();
+    VerdictWindow verdict{said, [] {}, [] {}};
+    EXPECT_TRUE(verdict.isVisible());
+    EXPECT_EQ(verdict.findChild<QLabel*>("word")->text().toStdString(), said.verdict.word());
+    EXPECT_EQ(verdict.findChild<QListWidget*>("items")->count(), int(said.verdict.items.size()));
+    EXPECT_FALSE(verdict.findChild<QPushButton*>("report")->isEnabled());
 }
 
 // On a 1366x768 or 1600x1000 X screen: every window inside it, the main window beside the
