@@ -104,13 +104,17 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
     for (const Plot& p : run.content[0].plots)
         EXPECT_EQ(p.heads.size(), 2u);
 
-    // A rate above its limit shows dark red and fails its row; one at the limit does not.
+    // A rate above its limit shows dark red and fails its row; one at the limit does not,
+    // nor does one never measured.
     run.tool.rates().ErrResLp(7, 1, 0, 0, 0, 3) = -4.09f;
     run.tool.rates().ErrResOt(3, 0, 0) = -4.3f;
+    run.tool.rates().ErrResOt(3, 2, 0) = NotMeasured;  // VL: head L2
     run.tool.programmes().AdjustReport(false);
     EXPECT_EQ(run.row("Self Conf")[1], (Cell{"-4.09", Fail}));
     EXPECT_EQ(run.row("Self Conf").back(), (Cell{"FAIL", Fail}));
     EXPECT_EQ(run.row("HDSP")[1], (Cell{"-4.30", Pass}));
+    EXPECT_EQ(run.row("HDSP")[2], (Cell{"---", Unmeasured}));
+    EXPECT_EQ(run.row("HDSP").back(), (Cell{"not all measured", Unmeasured}));
 
     // A run stopped before it measured anything shows none of the first run's
     // values as its own.

@@ -34,7 +34,10 @@ const std::pair<int, const char*> OtRows[] = {{3, "HDSP"}, {2, "SDSP"}, {1, "DV"
 // A cell as the operator reads it: its text and its text colour.
 std::string seen(const ResultGrid& g, int row, int col) {
     const Color fore = g.cell(row, col).fore;
-    return g.text(row, col) + (fore == Black ? " black" : fore == DarkRed ? " dark red" : " other");
+    return g.text(row, col) + (fore == Black                  ? " black"
+                               : fore == DarkRed              ? " dark red"
+                               : fore == Color{128, 128, 128} ? " grey"
+                                                              : " other");
 }
 
 ErrResultModel errShown(const ErrorRates& s) {
@@ -82,18 +85,18 @@ TEST(ErrResult, ValuesAtTheirLimitAreBlackAndAboveThemDarkRed) {
     EXPECT_EQ(seen(errShown(s).ErrChartOt, 3, 2), "-4.29 dark red");
 }
 
-TEST(ErrResult, ResultsNeverMeasuredShowTheirStartValueInRed) {
+TEST(ErrResult, ResultsNeverMeasuredShowAsNotMeasuredInGrey) {
     ErrorRates s;
     s.ErrResLp.fill(-1.5f);  // what DataInit leaves
     s.ErrResOt.fill(-1.5f);
     const ErrResultModel w = errShown(s);
     for (const LpRow& r : LpRows)
         for (int col = 2; col < 14; ++col)
-            EXPECT_EQ(seen(w.ErrChartLp, r.row, col), "-1.50 dark red");
+            EXPECT_EQ(seen(w.ErrChartLp, r.row, col), "--- grey");
     for (int row = 1; row <= 3; ++row) {
         EXPECT_EQ(w.ErrChartOt.text(row, 0), OtRows[row - 1].second);
         for (int col = 1; col <= 4; ++col)
-            EXPECT_EQ(seen(w.ErrChartOt, row, col), "-1.50 dark red");
+            EXPECT_EQ(seen(w.ErrChartOt, row, col), "--- grey");
     }
 }
 
@@ -179,7 +182,7 @@ TEST(ResultWindows, TheMenuShowsThemAndAnErrorRateRunEndsOnItsResults) {
     rig.tool.resultActivated(ResultWindowId::EvrResult);
     EXPECT_EQ(windows.evrResult().EvrChart.text(2, 1), "---");
     rig.tool.menuIndicate(0);
-    EXPECT_EQ(seen(windows.errResult().ErrChartOt, 3, 1), "-1.50 dark red");
+    EXPECT_EQ(seen(windows.errResult().ErrChartOt, 3, 1), "--- grey");
     rig.tool.resultClosed(ResultWindowId::ErrResult);
     EXPECT_FALSE(windows.errResult().visible);
 
@@ -192,8 +195,8 @@ TEST(ResultWindows, TheMenuShowsThemAndAnErrorRateRunEndsOnItsResults) {
     rig.dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
     rig.tool.choose(run::ProgramItem::Start);
     EXPECT_TRUE(windows.errResult().visible);
-    EXPECT_NE(windows.errResult().ErrChartOt.text(3, 1), "-1.50");
-    EXPECT_EQ(windows.errResult().ErrChartOt.text(1, 1), "-1.50");
+    EXPECT_NE(windows.errResult().ErrChartOt.text(3, 1), "---");
+    EXPECT_EQ(windows.errResult().ErrChartOt.text(1, 1), "---");
 }
 
 }  // namespace

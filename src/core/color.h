@@ -16,6 +16,8 @@ inline constexpr Color Green{0, 192, 0};
 inline constexpr Color Orange{255, 128, 0};
 inline constexpr Color Red{192, 0, 0};
 inline constexpr Color Magenta{255, 0, 255};
+// What was never measured: neither within a limit nor above it.
+inline constexpr Color Grey{128, 128, 128};
 // The system's button-face colour: a label "blinks off" by taking it.
 inline constexpr Color ButtonFace{240, 240, 240};
 }  // namespace colors

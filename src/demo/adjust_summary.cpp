@@ -105,7 +105,6 @@ void rateRow(const ErrorRates& rates, const KeptRates& row, int group, std::ostr
 }  // namespace
 
 void errorRateSummary(const ErrorRates& rates, std::ostream& out) {
-    auto measured = [](float v) { return v != -1.5f; };
     out << "Error rates (exponents; limit, pass or fail), by head: L1, L2, R1, R2 are the "
            "four-channel formats' AL, VL, AR, VR and the result window's L(H), L(L), R(H), "
            "R(L):\n";

@@ -133,16 +133,25 @@ Section recordSection(const adjust::AdjustRecord& record) {
 }
 
 // A row of error rates against one limit: each value black within the limit
-// and dark red above it, then the limit and the row's verdict.
+// and dark red above it, one never measured "---" in grey; then the limit and
+// the row's verdict: FAIL when a value is above the limit, "not all measured"
+// when none is but one was never measured.
 std::vector<Cell> rateRow(std::string label, const std::vector<float>& values, float limit) {
     std::vector<Cell> row{{std::move(label)}};
-    bool pass = true;
+    bool fail = false, missing = false;
     for (float v : values) {
+        if (!measured(v)) {
+            row.push_back({"---", Unmeasured});
+            missing = true;
+            continue;
+        }
         row.push_back({fixed2(v), v <= limit ? Pass : Fail});
-        pass = pass && v <= limit;
+        fail = fail || v > limit;
     }
     row.push_back({fixed2(limit)});
-    row.push_back({pass ? "pass" : "FAIL", pass ? Pass : Fail});
+    row.push_back(fail      ? Cell{"FAIL", Fail}
+                  : missing ? Cell{"not all measured", Unmeasured}
+                            : Cell{"pass", Pass});
     return row;
 }
 
@@ -192,6 +201,12 @@ Section errorSection(const ErrorRates& rates, const adjust::AdjustRecord& record
             "Within the limit in black, above it in dark red. The heads are named L1, L2, R1, "
             "R2 throughout: the result window's L(H), L(L), R(H), R(L), and the four-channel "
             "formats' AL, VL, AR, VR.");
+    bool missing = false;
+    for (const Table& t : sec.tables)
+        for (const auto& row : t.rows)
+            missing = missing || std::any_of(row.begin(), row.end(),
+                                             [](const Cell& c) { return c.colour == Unmeasured; });
+    if (missing) sec.lines.push_back("--- in grey: not measured.");
     return sec;
 }
 

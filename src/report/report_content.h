@@ -25,6 +25,8 @@ struct Colour {
 // The result windows' colours: within the limit, and above it.
 inline constexpr Colour Pass{0, 0, 0};
 inline constexpr Colour Fail{192, 0, 0};
+// An error rate never measured ("---"): neither.
+inline constexpr Colour Unmeasured{128, 128, 128};
 
 struct Cell {
     std::string text;

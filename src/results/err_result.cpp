@@ -44,6 +44,11 @@ constexpr std::array<const char*, 4> OtChannels{"AudioL", "AudioR", "VideoL", "V
 constexpr float OtLimit = -4.3f;
 
 void showValue(GridCell& cell, float value, float limit) {
+    if (!measured(value)) {
+        cell.text = "---";
+        cell.fore = colors::Grey;
+        return;
+    }
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", static_cast<double>(value));
     cell.text = text;

@@ -11,8 +11,8 @@ namespace rf::results {
 
 // The window "ErrorRate Result": the stored error-rate results of the HDLP
 // blocks (ErrChartLp) and of the four-channel formats (ErrChartOt), every
-// result that misses its limit in dark red. Every change is marked as
-// Area::Window.
+// result that misses its limit in dark red, one never measured as "---" in
+// grey. Every change is marked as Area::Window.
 struct ErrResultModel {
     // Form_Load: both grids' fixed layout, headings and sizes.
     ErrResultModel();
@@ -40,7 +40,8 @@ struct ErrResultModel {
 };
 
 // Fills every value cell from ErrResLp (format 7) and ErrResOt: the value
-// with two decimals, black when it is at or below its limit, dark red above.
+// with two decimals, black when it is at or below its limit, dark red above;
+// a value never measured (NotMeasured) as "---" in grey.
 void ErrResultFill(ErrResultModel& window, const ErrorRates& rates);
 
 // Says how the last run ended, in the caption ("ErrorRate Result - STOPPED",

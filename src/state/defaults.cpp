@@ -45,10 +45,10 @@ void DataInit(AdjustmentTables& tables, ErrorRates& rates) {
                     for (int ch = 0; ch <= 3; ++ch)
                         for (int kind = 0; kind <= 6; ++kind)
                             rates.RealErrLp(f, c, k, g, ch, kind) =
-                                rates.ErrResLp(f, c, k, g, ch, kind) = -1.5f;
+                                rates.ErrResLp(f, c, k, g, ch, kind) = NotMeasured;
         for (int ch = 0; ch <= 3; ++ch)
             for (int kind = 0; kind <= 6; ++kind)
-                rates.RealErrOt(f, ch, kind) = rates.ErrResOt(f, ch, kind) = -1.5f;
+                rates.RealErrOt(f, ch, kind) = rates.ErrResOt(f, ch, kind) = NotMeasured;
     }
     tables.DownLoadDone = tables.FileLoaded = false;
 }

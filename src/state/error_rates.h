@@ -19,6 +19,14 @@ inline constexpr int Self = 3;
 inline constexpr int Conf = 6;
 }  // namespace meas
 
+// The value every error rate starts from (DataInit) and keeps until it is
+// measured: no reading gives it (the worst panel step is -1.9). Files keep it
+// as it is; the windows and the report show it as not measured.
+inline constexpr float NotMeasured = -1.5f;
+inline constexpr bool measured(float rate) {
+    return rate != NotMeasured;
+}
+
 // The limits the error rates are held to: a four-channel format's channels;
 // the HDLP record/playback heads on the master tape and while recording; the
 // HDLP playback heads, and a recording played back.
@@ -88,7 +96,7 @@ struct ErrorRates {
 
 struct AdjustmentTables;
 // The data a session starts from: the read and adjusted tables from the
-// defaults, every error rate unmeasured (-1.5), nothing downloaded or loaded.
+// defaults, every error rate NotMeasured, nothing downloaded or loaded.
 void DataInit(AdjustmentTables& tables, ErrorRates& rates);
 
 }  // namespace rf
