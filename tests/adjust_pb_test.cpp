@@ -116,7 +116,10 @@ TEST(PbAdjustStop, AtEachStopPointOfTheMasterPhase) {
         }
         onceWhen(
             run, [&] { return run.lastSentStarts(row.sentLast); },
-            [&] { run.tool.choose(ProgramItem::Stop); });
+            [&] {
+                run.tool.choose(ProgramItem::Stop);
+                EXPECT_NE(run.tool.window().StopNotice.find("put back"), std::string::npos);
+            });
         run.start();
         for (int ch = 0; ch <= 1; ++ch) {
             EXPECT_EQ(run.recorder.levelBlock(1, 7, 2, 1, 0, ch), stored[ch]);

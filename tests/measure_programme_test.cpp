@@ -291,8 +291,13 @@ TEST(PbMeasureMain, StopWhileWaitingForATapeEndsTheProgrammeAtOnce) {
     ASSERT_TRUE(rig.startUp());
     rig.tool.choose(ProgramItem::ErrorRate);
     rig.dialogs().expectInput(SerialPrompt, "SN1");
-    rig.at(rig.now() + 40s, [&] { rig.tool.choose(ProgramItem::Stop); });
+    rig.at(rig.now() + 40s, [&] {
+        rig.tool.choose(ProgramItem::Stop);  // said at once, before the programme has stopped
+        EXPECT_EQ(rig.tool.window().StopNotice,
+                  "Stopping: the step in progress ends, the tape stops and is ejected");
+    });
     rig.tool.choose(ProgramItem::Start);
+    EXPECT_EQ(rig.tool.window().StopNotice, "");
     const std::string log = readFile("QT7310AdjLog.txt");
     EXPECT_NE(log.find("\"QT7310XYZ_SN1  Play Measure Stop\""), std::string::npos);
     EXPECT_EQ(log.find("Start !"), std::string::npos);  // no block began

@@ -186,6 +186,7 @@ TEST_F(MainWindowViewTest, MarkedChangesAreMirroredOnceTheEventLoopRuns) {
     model.MF2ChLabel[0] = "LH";
     model.MF2KindLabel = "CONF";
     model.StatusText = "PLAY";
+    model.StopNotice = "Stopping: the step in progress ends";
     for (Area area : {Area::Window, Area::Menus, Area::Tabs, Area::Message, Area::Progress,
                       Area::Counters, Area::ErrorPanel, Area::Status})
         model.changes.mark(area);
@@ -199,6 +200,7 @@ TEST_F(MainWindowViewTest, MarkedChangesAreMirroredOnceTheEventLoopRuns) {
                  "PbLpCheck0=CONF", "PartAdjCheck0=ALL", "PartAdjCheck1=PB *",
                  "Message=Master Error Rate", "ProgressBar=55", "TimeDsp1=12", "RemainDsp2=26",
                  "ErrSelect=Audio1", "MF2ChLabel0=LH", "MF2KindLabel=CONF", "StatusText=PLAY",
+                 "StopNotice=" + model.StopNotice,
                  "AdjTab=ALL @|HDLP PB -|HDLP REC|HDSP PB -|50/25 PB -|DV PB -"});
 
     model.ErrSelectVisible = false;

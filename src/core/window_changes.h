@@ -19,7 +19,7 @@ enum class Area : std::size_t {
     Message,     // Message (caption and colour)
     Log,         // LogText (only ever appended to, or cleared)
     Progress,    // ProgressBar
-    Status,      // StatusText
+    Status,      // StatusText, StopNotice
     Counters,    // TimeDsp, RemainDsp
     ErrorPanel,  // ErrSelect, ErrSelectVisible, ErrDsp, MF2ChLabel, MF2KindLabel
 };

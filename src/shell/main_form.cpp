@@ -110,6 +110,7 @@ void MainForm::FormInit() {
     progress(0);
     flags_.ProgressVal = flags_.ProgressStep = 0;
     message("Please Select MENU !!");
+    edit(Area::Status).StopNotice.clear();
     edit(Area::ErrorPanel).ErrSelectVisible = true;
     errorGroup("Video");
     rates_.ErrSelNo = 0;

@@ -77,6 +77,9 @@ struct MainWindowModel {
     std::string LogText;
     int ProgressBar = 0;     // 0 to 100
     std::string StatusText;  // the first status-bar panel; date and time are live
+    // Beside it, from the operator's STOP until the window is idle again: that
+    // the run is stopping and what happens before it ends.
+    std::string StopNotice;
 
     std::array<std::string, 4> TimeDsp{"??", "??", "??", "??"};
     std::array<std::string, 3> RemainDsp{"??", "??", "??"};

@@ -117,6 +117,13 @@ void RunControl::MenuPrgSelect_Click(ProgramItem PrgItem) {
             break;
         case ProgramItem::Stop:
             ctx_.flags.stop.request();
+            // Said at once: the programme may take seconds to reach its own
+            // stop path, and its messages clear the message line meanwhile.
+            form_.edit(Area::Status).StopNotice =
+                form_.model().prgItem(ProgramItem::Adjust).checked
+                    ? "Stopping: the step in progress ends, the values found are put back, the "
+                      "tape stops and is ejected"
+                    : "Stopping: the step in progress ends, the tape stops and is ejected";
             break;
         case ProgramItem::DownLoad:
         case ProgramItem::UpLoad:

@@ -397,6 +397,17 @@ void MainWindowView::buildStatusBar() {
         panel->setContentsMargins(6, 1, 6, 1);
     }
     statusBar()->addWidget(statusText_, 1);
+    // The STOP notice sits in the status bar, whose height does not change
+    // with it, at a width its text does not set, so the window keeps its
+    // layout while it shows.
+    stopNotice_ = new QLabel;
+    stopNotice_->setObjectName("StopNotice");
+    stopNotice_->setContentsMargins(6, 1, 6, 1);
+    stopNotice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    QPalette notice = stopNotice_->palette();
+    notice.setColor(QPalette::WindowText, qtColor(colors::Red));
+    stopNotice_->setPalette(notice);
+    statusBar()->addWidget(stopNotice_, 3);
     for (QLabel* panel : {statusDate_, statusTime_}) {
         panel->setAlignment(Qt::AlignCenter);
         panel->setMinimumWidth(110);
@@ -472,7 +483,9 @@ void MainWindowView::applyArea(Area area, const MainWindowModel* s) {
             return;
         case Area::Status:
             if (!s || s->StatusText != m.StatusText) statusText_->setText(qtText(m.StatusText));
+            if (!s || s->StopNotice != m.StopNotice) stopNotice_->setText(qtText(m.StopNotice));
             shown_.StatusText = m.StatusText;
+            shown_.StopNotice = m.StopNotice;
             return;
         case Area::Counters:
             for (std::size_t i = 0; i < timeDsp_.size(); ++i)

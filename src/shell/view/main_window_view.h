@@ -129,6 +129,7 @@ class MainWindowView : public QMainWindow {
     std::array<QLabel*, 4> chLabels_{};
     QLabel* kindLabel_ = nullptr;
     QLabel* statusText_ = nullptr;
+    QLabel* stopNotice_ = nullptr;  // in dark red; empty takes no room of the window
     QLabel* statusDate_ = nullptr;
     QLabel* statusTime_ = nullptr;
     QTimer* clock_ = nullptr;
