@@ -31,18 +31,26 @@ TEST(TapeLoad, AsksForTheTapeEjectsAWrongOneAndAcceptsTheRightOne) {
     std::vector<std::string> prompts;
     rig.at(rig.now() + 1500ms, [&] { prompts.push_back(rig.message()); });
     rig.at(rig.now() + 5s, [&] { rig.recorder.insert("25M MASTER", rig.now()); });
-    rig.at(rig.now() + 30s, [&] {
-        prompts.push_back(rig.message());
-        rig.recorder.insert("50M CHECK", rig.now());
-    });
+    for (auto [at, tape] : {std::pair{30s, "HDSP CHECK"}, {55s, "50M CHECK"}})
+        rig.at(rig.now() + at, [&, tape] {
+            prompts.push_back(rig.message());
+            rig.recorder.insert(tape, rig.now());
+        });
     EXPECT_TRUE(rig.tape.TapeLoad(TapeKind::Check, 2));
-    EXPECT_EQ(prompts, (std::vector<std::string>{"Please Insert 50M Check Tape",
-                                                 "Please Insert 50M Check Tape"}));
+    EXPECT_EQ(prompts, std::vector<std::string>(3, "Please Insert 50M Check Tape"));
+    EXPECT_EQ(rig.dialogs().beeps(), 3);  // once each time it asks
     EXPECT_EQ(rig.recorder.transport().tape()->name, "50M CHECK");
     EXPECT_EQ(rig.message(), "");
     const auto frames = test::sent(rig);
-    EXPECT_EQ(std::count(frames.begin(), frames.end(), "OEJ"), 1);  // the master went out
-    EXPECT_GE(rig.now(), 32s);
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "OEJ"), 2);  // the wrong two went out
+    EXPECT_GE(rig.now(), 57s);
+    EXPECT_NE(rig.tool.window().LogText.find(
+                  "Tape refused (wrong kind): the 25M Master Tape where the 50M Check Tape is "
+                  "asked for\r\nTape refused (wrong format): the HDSP Check Tape where"),
+              std::string::npos);
+    EXPECT_EQ(readFile("QT7310AdjLog.txt").find("refused"), std::string::npos);
+    EXPECT_EQ(tapeRefusal(TapeKind::Master, 1, 1, "OFF"),
+              "Tape refused (wrong kind): a blank tape where the DV Master Tape is asked for");
 }
 
 TEST(TapeLoad, WithNoTapeThatCouldServeEveryTapeGoesOutUntilTheOperatorStops) {
@@ -53,6 +61,8 @@ TEST(TapeLoad, WithNoTapeThatCouldServeEveryTapeGoesOutUntilTheOperatorStops) {
     EXPECT_FALSE(rig.tape.TapeLoad(TapeKind::Check, 5));
     EXPECT_TRUE(rig.tool.flags().stop.requested());
     EXPECT_EQ(rig.message(), "");
+    EXPECT_NE(rig.tool.window().LogText.find("Tape refused: no test tape serves format 5"),
+              std::string::npos);
     const auto frames = test::sent(rig);
     EXPECT_GE(std::count(frames.begin(), frames.end(), "OEJ"), 3);
 }

@@ -43,13 +43,27 @@ std::string tapePrompt(TapeKind kind, int fmt) {
     return {};
 }
 
-bool tapeAccepted(TapeKind kind, int fmt, int formatValue, std::string_view mark) {
-    if (tapePrompt(kind, fmt).empty()) return false;
-    if (kind == TapeKind::Self) return mark == "OFF";
+std::string tapeRefusal(TapeKind kind, int fmt, int formatValue, std::string_view mark) {
+    const std::string prompt = tapePrompt(kind, fmt);
+    if (prompt.empty()) return "Tape refused: no test tape serves format " + std::to_string(fmt);
     int wanted = fmt;
     if (kind == TapeKind::Master && (fmt == fmt::Magvex50M || fmt == fmt::HdSp))
         wanted = 0;  // the 25M master serves both
-    return formatValue == wanted && mark == "ON";
+    if (kind == TapeKind::Self ? mark == "OFF" : mark == "ON" && formatValue == wanted) return {};
+    // "25M Master Tape": the tape of a prompt.
+    auto tapeOf = [](const std::string& p) { return p.substr(p.find("Insert ") + 7); };
+    const std::string asked = " where the " + tapeOf(prompt) + " is asked for";
+    if (mark != "ON") return "Tape refused (wrong kind): a blank tape" + asked;
+    // The marked test tapes by their format value: the 25M master (0), and
+    // the tape each format's check asks for (its own value).
+    const std::string in = formatValue == 0 ? tapePrompt(TapeKind::Master, fmt::Magvex50M)
+                                            : tapePrompt(TapeKind::Check, formatValue);
+    auto master = [](const std::string& p) { return p.find("Master") != std::string::npos; };
+    const bool wrongKind = kind == TapeKind::Self || (!in.empty() && master(in) != master(prompt));
+    return std::string("Tape refused (wrong ") + (wrongKind ? "kind" : "format") + "): " +
+           (in.empty() ? "a test tape of format value " + std::to_string(formatValue)
+                       : "the " + tapeOf(in)) +
+           asked;
 }
 
 const std::string& TapeHandling::readStatus() {
@@ -120,6 +134,7 @@ bool TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
     for (;;) {
         if (readStatus() == "EJECT") {
             ctx_.display.message(tapePrompt(STapeKind, SFmt));
+            ctx_.platform.dialogs().beep();  // heard by an operator away from the screen
             do {
                 ctx_.display.messageColour(colors::Magenta);
                 ctx_.Stby(1000);
@@ -135,8 +150,11 @@ bool TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
         }
         const int formatValue = rs_.FrRead();
         const std::string mark = rs_.OasRead();
-        if (tapeAccepted(STapeKind, SFmt, formatValue, mark)) return !ctx_.stopRequested();
-        // Not the tape asked for: out with it, and ask again.
+        const std::string refusal = tapeRefusal(STapeKind, SFmt, formatValue, mark);
+        if (refusal.empty()) return !ctx_.stopRequested();
+        // Not the tape asked for: out with it, say why (on the screen only:
+        // the operation log keeps its records), and ask again.
+        ctx_.LogDsp(refusal);
         if (!transportUntil(link::Transport::Eject)) return false;
         blankCounters();
     }

@@ -15,8 +15,14 @@ enum class TapeKind { Master, Check, Self };
 // The prompt shown while the recorder has no tape, for a tape kind and a
 // format; empty for combinations no tape serves.
 std::string tapePrompt(TapeKind kind, int fmt);
+// Why a tape with this "$FR" format value and mark ("ON" on a recorded test
+// tape, "OFF" on a blank one) is not the one asked for: the wrong kind or the
+// wrong format, naming the tape asked for. Empty when it is the one.
+std::string tapeRefusal(TapeKind kind, int fmt, int formatValue, std::string_view mark);
 // Whether a tape with this "$FR" format value and mark is the one asked for.
-bool tapeAccepted(TapeKind kind, int fmt, int formatValue, std::string_view mark);
+inline bool tapeAccepted(TapeKind kind, int fmt, int formatValue, std::string_view mark) {
+    return tapeRefusal(kind, fmt, formatValue, mark).empty();
+}
 
 // Tape handling of the sequences: the right test tape in, enough tape left.
 // Every wait here also ends when the operator chooses STOP.
@@ -24,8 +30,10 @@ class TapeHandling {
   public:
     TapeHandling(run::RunContext& ctx) : ctx_(ctx), rs_(ctx.rs) {}
 
-    // Returns once an accepted tape is in, or when a stop is requested. A wrong
-    // tape is ejected and asked for again. False when a stop was requested.
+    // Returns once an accepted tape is in, or when a stop is requested. Each
+    // time it asks for the tape it beeps once. A wrong tape is ejected, the
+    // logger says why, and it is asked for again. False when a stop was
+    // requested.
     [[nodiscard]] bool TapeLoad(TapeKind STapeKind, int SFmt);
     // Waits for a valid remaining time and logs it; with too little tape left
     // it rewinds (IRQ cuts the rewind short) and leaves the tape in
