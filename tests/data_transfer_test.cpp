@@ -105,7 +105,11 @@ TEST(DataTransfer, AnInitialisationKilledHalfWayIsCompletedAtTheNextStart) {
 TEST(DataTransfer, ARefusalClosingTheAreaWindowOrCancellingSendsNothing) {
     TransferRig rig;
     rig.platform.clearWire();
-    rig.dialogs().expectMsgBox("It can not save !", Answer::Ok);  // right after start-up
+    rig.dialogs().expectMsgBox(  // right after start-up: why, and what the operator can do
+        "It can not save !\nNo run has completed the selected blocks, and no adjustment data was "
+        "downloaded or loaded: complete a run of the selected blocks, download the data from the "
+        "recorder (Program, Data DownLoad) or load a data file (File, Load).",
+        Answer::Ok);
     rig.tool.menuFile(0);
     rig.dialogs().expectMsgBox("It can not UpLoad !", Answer::Ok);
     rig.tool.choose(ProgramItem::UpLoad);

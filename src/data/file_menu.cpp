@@ -75,7 +75,12 @@ void FileMenu::save() {
         [&] {
             if (!ctx_.tables.DownLoadDone && !ctx_.tables.FileLoaded &&
                 ctx_.selection.AdjTargetCount != ctx_.selection.AdjDoneCount) {
-                dialogs.msgBox("It can not save !", Buttons::Ok, Icon::None, "Save Prohibit");
+                dialogs.msgBox(
+                    "It can not save !\nNo run has completed the selected blocks, and no "
+                    "adjustment data was downloaded or loaded: complete a run of the selected "
+                    "blocks, download the data from the recorder (Program, Data DownLoad) or "
+                    "load a data file (File, Load).",
+                    Buttons::Ok, Icon::None, "Save Prohibit");
                 return Flow::Finish;
             }
             return Flow::Next;
