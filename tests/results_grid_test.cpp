@@ -98,6 +98,9 @@ TEST(ErrResult, ResultsNeverMeasuredShowAsNotMeasuredInGrey) {
         for (int col = 1; col <= 4; ++col)
             EXPECT_EQ(seen(w.ErrChartOt, row, col), "--- grey");
     }
+    s.keptThisRun = {{fmt::HdSp, 0, 0, meas::Playback}};  // nor does the verdict fail them
+    const std::string verdict = "INCOMPLETE: MAGVEX HDSP,19800rpm: error rate L1 not measured;";
+    EXPECT_EQ(judgeRun({}, s, Selection{}, nullptr).line().substr(0, verdict.size()), verdict);
 }
 
 TEST(ErrResult, EqualNeighbouringHeadingsAreJoined) {

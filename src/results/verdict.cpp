@@ -36,7 +36,10 @@ const char* measurementName(int measurement) {
     }
 }
 
-void judgeRates(const ErrorRates& rates, std::vector<std::string>& items) {
+// Names each kept value above its limit; a value never measured (NotMeasured)
+// is named as such, and the return says there was one.
+bool judgeRates(const ErrorRates& rates, std::vector<std::string>& items) {
+    bool missing = false;
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
     for (const KeptRates& row : rates.keptThisRun) {
         const float limit = rateLimit(row.fmt, row.cate, row.measurement);
@@ -48,13 +51,16 @@ void judgeRates(const ErrorRates& rates, std::vector<std::string>& items) {
                     row.fmt == fmt::HdLp
                         ? rates.ErrResLp(row.fmt, row.cate, row.kind, g, field, row.measurement)
                         : rates.ErrResOt(row.fmt, field, row.measurement);
-                if (v <= limit) continue;
+                if (measured(v) && v <= limit) continue;
+                missing = missing || !measured(v);
                 items.push_back(rowBlock(row) + ": " + measurementName(row.measurement) + " " +
                                 (row.fmt == fmt::HdLp ? std::string(groups[g]) + " " : "") +
-                                headOfField(row.fmt, row.measurement, field) + " " + fixed2(v) +
-                                " above its limit " + fixed2(limit));
+                                headOfField(row.fmt, row.measurement, field) +
+                                (measured(v) ? " " + fixed2(v) + " above its limit " + fixed2(limit)
+                                             : std::string(" not measured")));
             }
     }
+    return missing;
 }
 
 void judgeRecord(const adjust::AdjustRecord& record, std::vector<std::string>& items) {
@@ -128,7 +134,9 @@ Verdict judgeRun(const run::Outcome& outcome, const ErrorRates& rates, const Sel
                                              : std::string("stopped by the operator"));
         judgeUndone(selection, rates, record != nullptr, v.items);
     }
-    judgeRates(rates, v.items);
+    // A value never measured leaves the run's judgement incomplete, not failed.
+    if (judgeRates(rates, v.items) && v.kind == Verdict::Kind::Pass)
+        v.kind = Verdict::Kind::Incomplete;
     if (record) judgeRecord(*record, v.items);
     if (v.kind == Verdict::Kind::Pass && !v.items.empty()) v.kind = Verdict::Kind::Fail;
     return v;

@@ -15,7 +15,8 @@ namespace rf::results {
 // run measured is within its limit, FAIL naming each that is not (the block,
 // the head, the measurement, the value and its limit; a LevelRate out of its
 // bounds; a sweep that found no point), INCOMPLETE when the run did not reach
-// its end, naming why and what was left undone.
+// its end, naming why and what was left undone, or when a value it kept was
+// never measured.
 struct Verdict {
     enum class Kind { Pass, Fail, Incomplete };
     Kind kind = Kind::Pass;
