@@ -30,6 +30,7 @@
 #include "report/report_pdf.h"
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
+#include "results/view/verdict_window.h"
 #include "shell/view/main_window_view.h"
 #include "shell/view/version_window_view.h"
 #include "sim/recorder.h"
@@ -196,6 +197,8 @@ bool shootAdjust(const QDir& dir) {
     curves.resize(1280, 860);
     rf::results::ErrResultView errResult(tool.resultWindows().errResult(), tool);
     rf::results::EvrResultView evrResult(tool.resultWindows().evrResult(), tool);
+    rf::results::VerdictWindow verdict(
+        tool.verdictWindow(), [] {}, [] {});
     try {
         if (!tool.Main()) return false;
         tool.choose(rf::run::ProgramItem::Adjust);
@@ -206,10 +209,12 @@ bool shootAdjust(const QDir& dir) {
                          rf::demo::lastErrorShown(platform.dialogs()).c_str());
             return false;
         }
-        // The run ends showing its error rates.
+        // The run ends showing its verdict and its error rates.
+        verdict.syncFromModel();
         errResult.syncFromModel();
         QApplication::processEvents();
-        bool ok = save(errResult, renderWindow(errResult), dir, "error-rate-result.png");
+        bool ok = save(verdict, renderWindow(verdict), dir, "verdict.png");
+        ok = save(errResult, renderWindow(errResult), dir, "error-rate-result.png") && ok;
         tool.menuIndicate(1);
         evrResult.syncFromModel();
         QApplication::processEvents();
