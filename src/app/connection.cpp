@@ -27,8 +27,7 @@ std::string induceCode(const std::string& answer) {
 
 void Connection::nameRecorder() {
     if (ctx_.recorder.VtrSerialNo.empty()) ctx_.recorder.VtrSerialNo = ctx_.recorder.SysconVer;
-    ctx_.recorder.VtrName =
-        ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
+    ctx_.recorder.VtrName = ctx_.recorder.nameWithSerial();
     form_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
 }
 

@@ -91,8 +91,7 @@ void FileMenu::save() {
                                  ctx_.recorder.VtrSerialNo);
             if (answer.empty()) return Flow::Finish;
             ctx_.recorder.VtrSerialNo = answer;
-            ctx_.recorder.VtrName =
-                ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
+            ctx_.recorder.VtrName = ctx_.recorder.nameWithSerial();
             hooks_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
             return Flow::Next;
         },

@@ -215,8 +215,7 @@ void RunControl::start() {
                 return Flow::Finish;
             }
             ctx_.recorder.VtrSerialNo = answer;
-            ctx_.recorder.VtrName =
-                ctx_.recorder.VtrId + ctx_.recorder.VtrInduce + "_" + ctx_.recorder.VtrSerialNo;
+            ctx_.recorder.VtrName = ctx_.recorder.nameWithSerial();
             form_.setCaption("RF ADJUST TOOL : " + ctx_.recorder.VtrName);
             return Flow::Next;
         },

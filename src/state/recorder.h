@@ -21,6 +21,10 @@ struct Recorder {
     // recording, and has not yet taken it out again.
     bool AdjModeOn = false;
     bool RecModeOn = false;
+
+    // The name files and captions give the recorder: its model, induce code
+    // and serial number ("QT7310XYZ_SN1").
+    std::string nameWithSerial() const { return VtrId + VtrInduce + "_" + VtrSerialNo; }
 };
 
 }  // namespace rf
