@@ -27,6 +27,7 @@
 #include "app/tool.h"
 #include "core/errors.h"
 #include "demo/demo.h"
+#include "demo/rehearsal.h"
 #include "demo/render_png.h"
 #include "platform/virtual/virtual_platform.h"
 #include "report/report_pdf.h"
@@ -136,6 +137,7 @@ bool shootTool(const QDir& dir) {
     SimulatedTool sim;
     VirtualPlatform& platform = sim.platform;
     rf::app::Tool& tool = sim.tool;
+    tool.setRunEstimator(rf::demo::rehearse);  // the time left under the progress bar
     MainWindowView view(tool.window(), tool);
     view.resize(1366, 768);
 
