@@ -27,7 +27,7 @@ struct RecorderConfig {
     bool autoChanger = false;                // insert the next tape after an eject
     // The drum hours meter at the start ("QHR"), in whole hours. The heads'
     // wear counts from here: at these hours they are as the seed made them.
-    int drumHours = 123400;
+    int drumHours = 1200;
     std::vector<Tape> library = standardLibrary();
 };
 

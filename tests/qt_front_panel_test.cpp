@@ -62,7 +62,7 @@ TEST(FrontPanel, ShowsTheRecorderAndActsOnIt) {
     button(panel, "Age")->click();  // 500 hours of running tape
     EXPECT_EQ(host->state().wearAge, 500);
     EXPECT_EQ(answer->text().toStdString(),
-              "aged by 500 h: drum hours 123900, the heads 500 h old");
+              "aged by 500 h: drum hours 1700, the heads 500 h old");
 }
 
 TEST(FrontPanel, OnSwitchesEveryFaultAndALineEventReachesThePortAsItsCode) {

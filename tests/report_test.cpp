@@ -62,7 +62,7 @@ TEST(AdjustReport, AfterARunHoldsTheRecorderEveryValueFoundAndLeftEveryErrorRate
         facts += r[1].text + "|";
     EXPECT_TRUE(std::regex_match(
         facts, std::regex("\\|QT7310\\|QT7310XYZ_SN1\\|" + run.tool.recorder().SysconVer +
-                          "\\|XYZ\\|12 34 00\\|SN1\\|20[-0-9]{8} [:0-9]{8}"
+                          "\\|XYZ\\|00 12 00\\|SN1\\|20[-0-9]{8} [:0-9]{8}"
                           "\\|Version 2.1\\|completed\\|")))
         << facts;
 

@@ -106,7 +106,7 @@ std::string usage() {
         "  --id TEXT         what the recorder answers to QID (QT7310)\n"
         "  --induce TEXT     the induce code the recorder answers to $DQ (none)\n"
         "  --baud N          the line time of each character, 10 bits at N baud (9600)\n"
-        "  --drum-hours N    the drum hours meter at start, whole hours (123400);\n"
+        "  --drum-hours N    the drum hours meter at start, whole hours (1200);\n"
         "                    the heads wear from there as the tape runs\n"
         "  --changer         the automatic tape changer on\n"
         "  --tape NAME       a tape in at start (quote a name with blanks)\n"
