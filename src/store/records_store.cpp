@@ -67,6 +67,23 @@ struct RecordsStore::Impl {
         }
     }
 
+    // Runs `write` on the store. A PostgreSQL connection the server closed
+    // since its last use (a restart) fails the first statement: the write is
+    // tried once more on a fresh connection. Failure or StoreError when it
+    // cannot be done.
+    template <typename Write>
+    auto onMain(Write&& write) {
+        for (int attempt = 0;; ++attempt) {
+            main.open();
+            try {
+                return write();
+            } catch (const Failure&) {
+                main.drop();
+                if (attempt > 0 || !main.postgres()) throw;
+            }
+        }
+    }
+
     RecordResult enqueue(const RunRecord& run, const std::string& why) {
         try {
             queue.open();
@@ -114,25 +131,30 @@ RecordResult RecordsStore::record(const RunRecord& run) {
     } catch (const StoreError& e) {
         return s.enqueue(run, e.what());
     }
+    // The queued runs first: the store gets the runs in the order they were made.
     const int flushed = s.queueExists() ? flushQueue().sent : 0;
+    RecordResult result;
     try {
-        const bool added = Impl::writeOne(s.main, run);
-        RecordResult result{
-            added ? RecordResult::Kind::Recorded : RecordResult::Kind::AlreadyRecorded, ""};
-        result.flushed = flushed;
-        return result;
+        const bool added = s.onMain([&] { return Impl::writeOne(s.main, run); });
+        result.kind = added ? RecordResult::Kind::Recorded : RecordResult::Kind::AlreadyRecorded;
     } catch (const Failure& f) {
-        s.main.drop();
-        RecordResult result = s.enqueue(run, s.main.describe() + ": " + f.text);
-        result.flushed = flushed;
-        return result;
+        result = s.enqueue(run, s.main.describe() + ": " + f.text);
+    } catch (const StoreError& e) {
+        result = s.enqueue(run, e.what());
     }
+    result.flushed = flushed;
+    return result;
 }
 
 FlushResult RecordsStore::flushQueue() {
     Impl& s = *impl_;
     FlushResult result;
     if (!s.queueExists()) return result;
+    const auto queueFailed = [&](const std::string& why) {
+        s.queue.drop();
+        result.reason = s.queue.describe() + ": " + why;
+        return result;
+    };
     std::vector<QString> ids;
     try {
         s.queue.open();
@@ -140,23 +162,27 @@ FlushResult RecordsStore::flushQueue() {
         while (q.next())
             ids.push_back(q.value(0).toString());
     } catch (const Failure& f) {
-        s.queue.drop();
-        result.reason = s.queue.describe() + ": " + f.text;
-        return result;
+        return queueFailed(f.text);
     } catch (const StoreError& e) {
         result.reason = e.what();
         return result;
     }
     result.left = static_cast<int>(ids.size());
     for (const QString& id : ids) {
+        std::vector<RunRecord> runs;
+        try {
+            runs = sql::readRuns(s.queue, "run_id", id);
+        } catch (const Failure& f) {
+            return queueFailed(f.text);
+        }
         // Into the store first, then out of the queue: a failure between the
         // two leaves the run in both, and the next flush finds it there.
         try {
-            s.main.open();
-            for (const RunRecord& run : sql::readRuns(s.queue, "run_id", id))
-                Impl::writeOne(s.main, run);
+            s.onMain([&] {
+                for (const RunRecord& run : runs)
+                    Impl::writeOne(s.main, run);
+            });
         } catch (const Failure& f) {
-            s.main.drop();
             result.reason = s.main.describe() + ": " + f.text;
             return result;
         } catch (const StoreError& e) {
@@ -170,9 +196,7 @@ FlushResult RecordsStore::flushQueue() {
             s.queue.commit();
         } catch (const Failure& f) {
             s.queue.rollback();
-            s.queue.drop();
-            result.reason = s.queue.describe() + ": " + f.text;
-            return result;
+            return queueFailed(f.text);
         }
         ++result.sent;
         --result.left;
