@@ -67,6 +67,9 @@ RunRecord sampleRun(const std::string& vtrName, const std::string& date, int row
 }
 
 enum class Backend { Sqlite, Postgres };
+void PrintTo(Backend backend, std::ostream* out) {
+    *out << (backend == Backend::Sqlite ? "SQLite" : "PostgreSQL");
+}
 
 // The store of a fresh working directory on either back end: for PostgreSQL
 // a server of the test's own, named by a RECORDS.DAT as an operator would.
