@@ -212,7 +212,7 @@ TEST_P(StoreTest, AStoreLostDuringAWriteQueuesTheRunAndTheFlushDeliversItOnce) {
     EXPECT_EQ(store->recorderRuns("QT7310XYZ_SN1"), (std::vector<RunRecord>{first, during, after}));
 }
 
-// The child's part of the next test: records a run and is killed while it writes.
+// What the child of the next test does: records a run, and is killed while it writes.
 int writeRunInChild(const char* vtrName) {
     return RecordsStore(".").record(sampleRun(vtrName, "2026-12-08T10:00:00", 200)).kind ==
                    Kind::Recorded
