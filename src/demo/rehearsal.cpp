@@ -66,6 +66,8 @@ std::optional<run::RunPlan> rehearse(const app::RunRehearsal& run) {
     config.baud = baudOf(run.settings.RsBaud);
 
     platform::virt::VirtualPlatform platform;
+    // No run of the programmes takes a day: a rehearsal that would is stuck.
+    platform.setTimeLimit(std::chrono::hours(24));
     sim::Recorder recorder(config);
     sim::SimPeer peer(recorder, platform);
     platform.setPeer(&peer);
@@ -88,7 +90,9 @@ std::optional<run::RunPlan> rehearse(const app::RunRehearsal& run) {
         return plan;
     } catch (const ProgramEnd&) {
         return std::nullopt;
-    } catch (const RfError&) {
+    } catch (const std::exception&) {
+        // Whatever stopped the rehearsal (an error, a stuck wait, a box it
+        // could not answer), the run itself goes on without an estimate.
         return std::nullopt;
     }
 }
