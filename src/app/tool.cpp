@@ -38,7 +38,10 @@ Tool::Tool(platform::Platform& platform, std::filesystem::path workDir)
         results::showRun(levelCurves_, results::CurveRun::InProgress);
     };
     programmes_.AdjustReport = [this](bool stopped) { writeReport(stopped); };
-    programmes_.RunBegins = [this] { estimateRun(); };
+    programmes_.RunBegins = [this] {
+        runStarted_ = platform_.now();
+        estimateRun();
+    };
     ctx_.markPassed = [this](const run::RunMark& mark) {
         if (!remaining_) return;
         remaining_->passed(mark);
@@ -50,10 +53,20 @@ Tool::Tool(platform::Platform& platform, std::filesystem::path workDir)
         if (levelCurves_.run == results::CurveRun::InProgress)
             results::showRun(levelCurves_, results::CurveRun::Last);
         showVerdict(outcome);
+        keepRun(verdict_.programme, outcome);
     };
     programmes_.DataTransfer = [this](run::ProgramItem item) {
-        dataTransfer_.run(item,
-                          [this](const RfError& e, std::string_view) { return run_.onError(e); });
+        runStarted_ = platform_.now();
+        const auto ended = dataTransfer_.run(
+            item, [this](const RfError& e, std::string_view) { return run_.onError(e); });
+        if (!ended) return;
+        run::Outcome outcome;
+        if (ended->ignored > 0)
+            outcome.incomplete = std::to_string(ended->ignored) + " command(s) ignored";
+        keepRun(item == run::ProgramItem::DownLoad ? "Data DownLoad"
+                : item == run::ProgramItem::UpLoad ? "Data UpLoad"
+                                                   : "Data Initialize",
+                outcome);
     };
     link_.setEndProgram([this](const std::string& text) { endProgram(text); });
     // Work in progress unwinds from the failed exchange and ends at the top
@@ -200,7 +213,10 @@ void Tool::menuFile(int index) {
     const auto& menu = form_.model().MenuFile;
     if (index < 0 || index >= static_cast<int>(menu.items.size())) return;
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
-    operatorAction(DuringWork::Refused, [&] { fileMenu_.MenuFileSelect_Click(index); });
+    operatorAction(DuringWork::Refused, [&] {
+        runStarted_ = platform_.now();
+        fileMenu_.MenuFileSelect_Click(index);
+    });
 }
 
 void Tool::menuIndicate(int index) {
@@ -353,6 +369,14 @@ void Tool::endEstimate() {
     remaining_.reset();
     if (timeLeftTimer_) timeLeftTimer_->setEnabled(false);
     form_.timeLeft("");
+}
+
+void Tool::keepRun(const std::string& programme, const run::Outcome& outcome) {
+    if (!keeper_) return;
+    const std::string said = keeper_({programme, runStarted_, outcome});
+    if (said == form_.model().RecordsNotice) return;  // told already
+    form_.edit(shell::Area::Status).RecordsNotice = said;
+    if (!said.empty()) ctx_.logAndShow(said);
 }
 
 void Tool::writeReport(bool stopped) {

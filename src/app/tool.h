@@ -54,6 +54,18 @@ struct RunRehearsal {
 // How the run would go, rehearsed; none when it cannot be told.
 using RunEstimator = std::function<std::optional<run::RunPlan>(const RunRehearsal&)>;
 
+// A run that has just ended, to be kept: its programme ("Adjust", "Error
+// Rate", "Data DownLoad", "Data UpLoad", "Data Initialize", "File Save",
+// "File Load"), when it began and how it ended.
+struct EndedRun {
+    std::string programme;
+    platform::DateTime started;
+    run::Outcome outcome;
+};
+// Keeps an ended run (the records store); returns what the operator must be
+// told about where it went, "" when it was kept as it should be.
+using RunKeeper = std::function<std::string(const EndedRun&)>;
+
 // The running tool: its state, the link to the recorder, the operation
 // log and the main window, on one platform. It reads and writes its files in
 // `workDir` (the process's working directory when empty). It receives the
@@ -110,6 +122,10 @@ class Tool final : public shell::ToolHost,
     // begins, and the window shows the time left as it goes; without one it
     // shows none.
     void setRunEstimator(RunEstimator estimator) { estimator_ = std::move(estimator); }
+    // Every run, as it ends, goes to `keeper`. What it says is told once, in
+    // the status bar and the log, and stands in the status bar until the
+    // keeper takes runs again.
+    void setRunKeeper(RunKeeper keeper) { keeper_ = std::move(keeper); }
     // The path of the last report written, or "" when none was.
     const std::string& lastReport() const { return lastReport_; }
     shell::Programmes& programmes() { return programmes_; }
@@ -189,6 +205,8 @@ class Tool final : public shell::ToolHost,
     void estimateRun();
     void showTimeLeft();
     void endEstimate();
+    // Hands the run that ended to the keeper and tells what it said.
+    void keepRun(const std::string& programme, const run::Outcome& outcome);
     // The verdict of the run that ends with `outcome`, and its window.
     results::Verdict judge(const run::Outcome& outcome) const;
     void showVerdict(const run::Outcome& outcome);
@@ -227,11 +245,14 @@ class Tool final : public shell::ToolHost,
         ctx_,
         settings_,
         {[this] { form_.FormInit(); }, [this](const std::string& c) { form_.setCaption(c); },
-         [this](const std::string& text) { endProgram(text); }}};
+         [this](const std::string& text) { endProgram(text); },
+         [this](const std::string& programme) { keepRun(programme, {}); }}};
     std::unique_ptr<platform::SerialPort> port_;
     std::function<void(platform::SerialPort&)> portOpened_;
     report::Writer reportWriter_;
     RunEstimator estimator_;
+    RunKeeper keeper_;
+    platform::DateTime runStarted_;
     std::optional<run::RemainingTime> remaining_;
     std::unique_ptr<platform::Timer> timeLeftTimer_;
     std::string lastReport_;

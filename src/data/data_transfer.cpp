@@ -129,7 +129,8 @@ void DataTransfer::addBlockSteps(std::vector<Step>& steps, ProgramItem item, int
     steps.push_back([&rs] { rs.AdjModeSet(AdjMode::Stop); });
 }
 
-void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
+std::optional<DataTransfer::Ended> DataTransfer::run(ProgramItem item,
+                                                     const ErrorHandler& onError) {
     platform::Dialogs& dialogs = ctx_.platform.dialogs();
     const std::string title = textsOf(item).title;
     // The operation log's records of the transfer: its start and its end, with
@@ -137,6 +138,7 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
     // A transfer the program ends in the middle of (Abort, a failed line)
     // says so as its end.
     int blocks = 0, ignored = 0;
+    bool ended = false;
     auto record = [this, item](int area, int count) {
         return [this, item, area, count](const std::string& outcome) {
             ctx_.logRecord(DelimitedRecord()
@@ -212,6 +214,7 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
         ctx_.unfinished = {};
         audit(ignored == 0 ? std::string("completed")
                            : "completed, " + std::to_string(ignored) + " command(s) ignored");
+        ended = true;
     });
     steps.push_back([&] {
         if (item != ProgramItem::UpLoad) ctx_.tables.DownLoadDone = true;
@@ -222,6 +225,8 @@ void DataTransfer::run(ProgramItem item, const ErrorHandler& onError) {
         if (choice == ErrorChoice::Ignore) ++ignored;
         return choice;
     });
+    if (!ended) return std::nullopt;
+    return Ended{ignored};
 }
 
 }  // namespace rf::data

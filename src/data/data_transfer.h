@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "core/steps.h"
@@ -23,9 +24,15 @@ class DataTransfer {
     DataTransfer(run::RunContext& ctx, std::function<void()> FormInit)
         : ctx_(ctx), FormInit_(std::move(FormInit)) {}
 
+    // A transfer that went through to its end: the commands the operator
+    // ignored on the way.
+    struct Ended {
+        int ignored = 0;
+    };
     // Runs the item. Each command is a step of its own under `onError` (run
-    // control's trap), so Retry repeats the failed command.
-    void run(run::ProgramItem item, const ErrorHandler& onError);
+    // control's trap), so Retry repeats the failed command. None when nothing
+    // was transferred (refused, cancelled) or the transfer did not reach its end.
+    std::optional<Ended> run(run::ProgramItem item, const ErrorHandler& onError);
 
   private:
     // The blocks' steps: adjustment mode on, the item's commands, progress,

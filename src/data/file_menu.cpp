@@ -73,7 +73,7 @@ void FileMenu::save() {
     platform::Dialogs& dialogs = ctx_.platform.dialogs();
     std::string path;
     SaveTexts texts;
-    const std::vector<Step> steps = {
+    std::vector<Step> steps = {
         [&] {
             if (!ctx_.tables.DownLoadDone && !ctx_.tables.FileLoaded &&
                 ctx_.selection.AdjTargetCount != ctx_.selection.AdjDoneCount) {
@@ -127,13 +127,24 @@ void FileMenu::save() {
         [&] { appendFile(settings_.ErrDataFile, texts.errHistory); },
         [&] { appendFile(settings_.EvrDataFile, texts.evrHistory); },
     };
-    runSteps(steps, [this](const RfError& e, std::string_view) { return onError(e); });
+    runCommand("File Save", steps);
+}
+
+void FileMenu::runCommand(const std::string& programme, std::vector<Step> steps) {
+    bool end = false, givenUp = false;
+    steps.push_back([&end] { end = true; });
+    runSteps(steps, [&](const RfError& e, std::string_view) {
+        const ErrorChoice choice = onError(e);
+        givenUp = givenUp || choice == ErrorChoice::Ignore;
+        return choice;
+    });
+    if (end && !givenUp && hooks_.done) hooks_.done(programme);
 }
 
 void FileMenu::load() {
     platform::Dialogs& dialogs = ctx_.platform.dialogs();
     std::string path;
-    const std::vector<Step> steps = {
+    std::vector<Step> steps = {
         [&] {
             for (;;) {
                 path = dialogs.fileDialog(FileDialog::Open, "Data File | *.dst", "");
@@ -154,7 +165,7 @@ void FileMenu::load() {
             hooks_.FormInit();
         },
     };
-    runSteps(steps, [this](const RfError& e, std::string_view) { return onError(e); });
+    runCommand("File Load", steps);
 }
 
 }  // namespace rf::data

@@ -17,6 +17,9 @@ struct FileMenuHooks {
     // Writes the error text and a date line to the log, closes the log and
     // the port, and ends the program.
     std::function<void(const std::string& errorText)> endProgram;
+    // A save ("File Save") or load ("File Load") that went through to its
+    // end, no step of it given up.
+    std::function<void(const std::string& programme)> done;
 };
 
 // The File menu: "Save" (0) writes the data file and appends to the two
@@ -37,6 +40,9 @@ class FileMenu {
     // again; Abort ends the program; Ignore gives the command up, leaving the
     // window idle and every table as it was.
     ErrorChoice onError(const RfError& error);
+    // Runs the steps of `programme` under the trap; `done` when all of them
+    // went through.
+    void runCommand(const std::string& programme, std::vector<Step> steps);
 
     run::RunContext& ctx_;
     const StartupSettings& settings_;  // the tool's own file names

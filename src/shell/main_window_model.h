@@ -83,6 +83,9 @@ struct MainWindowModel {
     // Beside it, from the operator's STOP until the window is idle again: that
     // the run is stopping and what happens before it ends.
     std::string StopNotice;
+    // Also beside it, until the records store takes runs again: that a run
+    // could not be kept there, and where it waits instead.
+    std::string RecordsNotice;
 
     std::array<std::string, 4> TimeDsp{"??", "??", "??", "??"};
     std::array<std::string, 3> RemainDsp{"??", "??", "??"};

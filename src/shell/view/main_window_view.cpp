@@ -413,6 +413,11 @@ void MainWindowView::buildStatusBar() {
     notice.setColor(QPalette::WindowText, qtColor(colors::Red));
     stopNotice_->setPalette(notice);
     statusBar()->addWidget(stopNotice_, 3);
+    recordsNotice_ = new QLabel;
+    recordsNotice_->setObjectName("RecordsNotice");
+    recordsNotice_->setContentsMargins(6, 1, 6, 1);
+    recordsNotice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(recordsNotice_, 3);
     for (QLabel* panel : {statusDate_, statusTime_}) {
         panel->setAlignment(Qt::AlignCenter);
         panel->setMinimumWidth(110);
@@ -492,7 +497,12 @@ void MainWindowView::applyArea(Area area, const MainWindowModel* s) {
             if (!s || s->StatusText != m.StatusText) statusText_->setText(qtText(m.StatusText));
             if (!s || s->StopNotice != m.StopNotice) stopNotice_->setText(qtText(m.StopNotice));
             shown_.StatusText = m.StatusText;
+            if (!s || s->RecordsNotice != m.RecordsNotice) {
+                recordsNotice_->setText(qtText(m.RecordsNotice));
+                recordsNotice_->setToolTip(qtText(m.RecordsNotice));
+            }
             shown_.StopNotice = m.StopNotice;
+            shown_.RecordsNotice = m.RecordsNotice;
             return;
         case Area::Counters:
             for (std::size_t i = 0; i < timeDsp_.size(); ++i)

@@ -122,6 +122,7 @@ class MainWindowView : public QMainWindow {
     QLabel* message_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* timeLeft_ = nullptr;
+    QLabel* recordsNotice_ = nullptr;
     std::array<QLabel*, 4> timeDsp_{};
     std::array<QLabel*, 3> remainDsp_{};
     FollowingLog* log_ = nullptr;
