@@ -257,6 +257,7 @@ class VirtualRig {
     }
 
     app::Tool& tool() { return tool_; }
+    platform::virt::VirtualPlatform& platform() { return platform_; }
     std::string why() { return demo::lastErrorShown(platform_.dialogs()); }
 
   private:

@@ -92,7 +92,8 @@ std::string Recorder::adjRun(const std::string& params, Micros now) {
             b[9] = static_cast<std::int16_t>(
                 signal_.adjustedVco(selFmt_, cate, kind, c, adjustRuns_++));
         } else {
-            const auto taps = signal_.adjustedTaps(selFmt_, cate, kind, c, adjustRuns_++);
+            const auto taps =
+                signal_.adjustedTaps(selFmt_, cate, kind, c, adjustRuns_++, wearAge(now));
             for (std::size_t i = 0; i < 12; ++i)
                 b[17 + i] = static_cast<std::int16_t>(taps[i]);
         }
@@ -107,15 +108,18 @@ int Recorder::levelOf(int ch, int head, Micros now) {
     double level = 3.0;  // no signal
     const Segment* s =
         transport_.mode() == Mode::Rec || transport_.mode() == Mode::Play ? underHeads() : nullptr;
+    // A recording is read as the heads are now, whenever it was made.
+    const int age = wearAge(now);
     if (s && s->reference) {
-        level = signal_.masterLevel(s->fmt, ch, head, band);
+        level = signal_.masterLevel(s->fmt, ch, head, band, age);
     } else if (s) {
         const RecSetting setting = s->heads[static_cast<std::size_t>(ch * 2 + head)];
         if (transport_.mode() == Mode::Rec) {
-            level = signal_.recordLevel(s->fmt, ch, head, band, setting, curveFault());
+            level = signal_.recordLevel(s->fmt, ch, head, band, setting, curveFault(), age);
             if (level <= 0) return 0;  // a dead recording reads 0, without noise
         } else {
-            level = 0.97 * signal_.recordLevel(s->fmt, ch, head, band, setting);
+            level =
+                0.97 * signal_.recordLevel(s->fmt, ch, head, band, setting, CurveFault::None, age);
         }
     }
     double reading = level + noise_.gauss(0.8);
@@ -125,7 +129,7 @@ int Recorder::levelOf(int ch, int head, Micros now) {
     return std::clamp(static_cast<int>(std::lround(reading)), 0, 255);
 }
 
-double Recorder::errExponent(int group, int ch, int head) {
+double Recorder::errExponent(int group, int ch, int head, int age) {
     const int fmt = runningFmt();
     const auto [cate, kind] = playingHeads();
     const bool lp = fmt == 7;
@@ -134,19 +138,20 @@ double Recorder::errExponent(int group, int ch, int head) {
                                              : -0.15)
                              : (head == 0 ? -0.1 : 0.0);
     const double pb = signal_.playbackErr(fmt, cate, kind, ch, head,
-                                          levelBlock(0, fmt, runningRpm(), cate, kind, ch));
+                                          levelBlock(0, fmt, runningRpm(), cate, kind, ch), age);
     const Segment* s = underHeads();
     const std::size_t index = static_cast<std::size_t>(ch * 2 + head);
     double x = -1.9;  // nothing to read
     if (transport_.mode() == Mode::Rec) {
-        const double conf =
-            signal_.playbackErr(fmt, 1, 0, ch, head, levelBlock(0, fmt, runningRpm(), 1, 0, ch));
+        const double conf = signal_.playbackErr(fmt, 1, 0, ch, head,
+                                                levelBlock(0, fmt, runningRpm(), 1, 0, ch), age);
         if (s && !s->reference)
-            x = addErrRates(signal_.recordErr(s->fmt, ch, head, s->heads[index]), conf);
+            x = addErrRates(signal_.recordErr(s->fmt, ch, head, s->heads[index], age), conf);
     } else if (transport_.mode() == Mode::Play && s) {
         const Tape* t = transport_.tape();
-        const double tape = s->reference ? (t->kind == TapeKind::Check ? -6.2 : -6.5)
-                                         : signal_.recordErr(s->fmt, ch, head, s->heads[index]);
+        const double tape = s->reference
+                                ? (t->kind == TapeKind::Check ? -6.2 : -6.5)
+                                : signal_.recordErr(s->fmt, ch, head, s->heads[index], age);
         x = addErrRates(tape, pb);
     }
     if (damaged()) x += 3.0;
@@ -167,8 +172,9 @@ std::string Recorder::errorRates(const std::string& params, Micros now) {
                           : std::array<H, 4>{H{0, 0}, {0, 1}, {1, 0}, {1, 1}})
            : std::array<H, 4>{H{0, 0}, {1, 0}, {0, 1}, {1, 1}};
     std::string text = "$ER";
+    const int age = wearAge(now);
     for (const auto& [ch, head] : order) {
-        const double x = errExponent(*group, ch, head) + noise_.gauss(0.12);
+        const double x = errExponent(*group, ch, head, age) + noise_.gauss(0.12);
         const int step = std::clamp(static_cast<int>(std::lround((x + 5.5) / 0.2)), 0, 18);
         char buf[8];
         std::snprintf(buf, sizeof buf, "%04d", 56 - 2 * step);

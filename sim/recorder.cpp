@@ -6,6 +6,7 @@
 #include "sim/recorder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "sim/timecode.h"
@@ -162,7 +163,12 @@ std::string Recorder::dispatch(const std::string& code, const std::string& param
             const int s = static_cast<int>(*left);
             return good("HTR" + dec2(s / 3600) + dec2(s / 60 % 60) + dec2(s % 60));
         }
-        return good("HTR123400");  // the drum hours meter
+        // The drum hours meter, in whole hours.
+        const auto hours =
+            std::min<std::int64_t>(static_cast<std::int64_t>(std::floor(drumHours(now))), 999999);
+        char meter[8];
+        std::snprintf(meter, sizeof meter, "%06d", static_cast<int>(hours));
+        return good(std::string("HTR") + meter);
     }
     if (code == "QCD") return good("CD::" + timecodeText(transport_.readerTimecode(now)));
     if (code == "QCS") return good("CTS" + timecodeText(transport_.generator(now)));
@@ -227,6 +233,18 @@ bool Recorder::insert(const std::string& tapeName, Micros now) {
 
 void Recorder::eject(Micros now) {
     transport_.eject(now);
+}
+
+double Recorder::drumHours(Micros now) {
+    transport_.advance(now);
+    return config_.drumHours + static_cast<double>(agedHours_) +
+           transport_.runningSeconds() / 3600.0;
+}
+
+int Recorder::wearAge(Micros now) {
+    transport_.advance(now);
+    const double hours = static_cast<double>(agedHours_) + transport_.runningSeconds() / 3600.0;
+    return static_cast<int>(std::min(std::floor(hours), 1e9));
 }
 
 void Recorder::setAutoChanger(bool on, Micros now) {

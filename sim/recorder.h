@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -24,6 +25,9 @@ struct RecorderConfig {
     std::uint64_t seed = 1;                  // the hidden truth of the heads and the noise
     int baud = 9600;                         // line time of every character
     bool autoChanger = false;                // insert the next tape after an eject
+    // The drum hours meter at the start ("QHR"), in whole hours. The heads'
+    // wear counts from here: at these hours they are as the seed made them.
+    int drumHours = 123400;
     std::vector<Tape> library = standardLibrary();
 };
 
@@ -69,6 +73,14 @@ class Recorder {
     // The induce code, kept as "$DI" keeps it: three characters, blanks after a shorter one.
     void setInduce(const std::string& code) { induce_ = (code + "   ").substr(0, 3); }
     void setAutoChanger(bool on, Micros now);
+    // Ages the recorder by `hours` of tape running, as between two visits.
+    void ageBy(int hours) { agedHours_ += std::max(hours, 0); }
+    // The drum hours meter: the starting hours, the hours of running tape
+    // since and the hours it was aged by.
+    double drumHours(Micros now);
+    // The age of the heads (whole hours beyond the starting drum hours), the
+    // age every measurement is made at.
+    int wearAge(Micros now);
     // A communication event on the line at `now` (break, framing, overrun, parity).
     Output commEvent(int event, Micros now) const { return {now + Micros{1000}, {}, event}; }
 
@@ -109,7 +121,7 @@ class Recorder {
     std::string transportCommand(const std::string& code, Micros now);
     std::string search(const std::string& params, Micros now);
     int levelOf(int ch, int head, Micros now);
-    double errExponent(int group, int ch, int head);
+    double errExponent(int group, int ch, int head, int age);
     std::pair<int, int> modeHeads() const;  // head category and kind of the mode digit
     // The heads that play what is under them now: the record/playback heads
     // for the recorder's own recording, else those of the mode digit.
@@ -135,6 +147,7 @@ class Recorder {
     std::string rmParam_ = "000000000";
     std::optional<int> band_;
     int adjustRuns_ = 0;
+    std::int64_t agedHours_ = 0;
     std::map<Key, LevelItems> levels_;
     std::map<Key, LevelItems> eqBlocks_;
     std::map<Key, RecItems> recs_;

@@ -14,6 +14,10 @@ constexpr std::uint64_t RecTag = 0x5245;
 constexpr std::uint64_t PbTag = 0x5042;
 constexpr std::uint64_t VcoTag = 0x5643;
 constexpr std::uint64_t TapTag = 0x5441;
+// Wear draws on streams of its own: the draws above stay as they were.
+constexpr std::uint64_t RecWearTag = 0x5752;
+constexpr std::uint64_t PbWearTag = 0x5750;
+constexpr double Pi = 3.14159265358979323846;
 
 // A rise at `rise` and the over-recording fall at `fall`: a peak between.
 double currentResponse(double c, double rise, double riseWidth, double fall, double fallWidth) {
@@ -63,6 +67,18 @@ double addErrRates(double a, double b) {
     return std::log10(std::pow(10.0, a) + std::pow(10.0, b));
 }
 
+double wornErr(const HeadWear& wear, int age) {
+    return age <= 0 ? 0.0 : std::pow(age / wear.life, 1.5);
+}
+
+double wornOutput(const HeadWear& wear, int age) {
+    return age <= 0 ? 1.0 : std::pow(10.0, -0.15 * wornErr(wear, age));
+}
+
+double wander(double swing, const HeadWear& wear, int age) {
+    return age <= 0 ? 0.0 : swing * (1.0 - std::cos(2 * Pi * age / wear.period));
+}
+
 double faultCurve(CurveFault fault, double u) {
     u = std::clamp(u, 0.0, 1.0);
     switch (fault) {
@@ -85,7 +101,27 @@ double faultCurve(CurveFault fault, double u) {
     return 1.0;
 }
 
-RecHeadTruth SignalModel::recHead(int fmt, int ch, int head) const {
+HeadWear SignalModel::recWear(int fmt, int ch, int head) const {
+    Rng r(mixSeed(seed_, RecWearTag, static_cast<std::uint64_t>(fmt * 16 + ch * 4 + head)));
+    HeadWear w;
+    w.life = std::exp(r.uniform(std::log(3500.0), std::log(14000.0)));
+    w.period = r.uniform(2000, 5000);
+    w.currentSwing = r.uniform(9, 16);
+    w.frequencySwing = r.uniform(6, 11);
+    return w;
+}
+
+HeadWear SignalModel::pbWear(int fmt, int cate, int kind, int ch, int head) const {
+    Rng r(mixSeed(seed_, PbWearTag,
+                  static_cast<std::uint64_t>(fmt * 128 + cate * 32 + kind * 8 + ch * 2 + head)));
+    HeadWear w;
+    w.life = std::exp(r.uniform(std::log(3500.0), std::log(14000.0)));
+    w.period = r.uniform(2000, 5000);
+    w.tapSwing = r.uniform(5, 10);
+    return w;
+}
+
+RecHeadTruth SignalModel::recHead(int fmt, int ch, int head, int age) const {
     Rng r(mixSeed(seed_, RecTag, static_cast<std::uint64_t>(fmt * 16 + ch * 4 + head)));
     RecHeadTruth t;
     t.lowMax = r.uniform(110, 150);
@@ -104,13 +140,28 @@ RecHeadTruth SignalModel::recHead(int fmt, int ch, int head) const {
     t.tilt = r.uniform(0, 0.2);
     t.baseErr = r.uniform(-5.2, -4.8);
     t.masterFactor = r.uniform(0.92, 1.08);
+    if (age <= 0) return t;
+    // Wear: the current response moves up, the notch moves, the output and
+    // the error floor follow the head's age.
+    const HeadWear w = recWear(fmt, ch, head);
+    const double current = wander(w.currentSwing, w, age);
+    t.lowRise += current;
+    t.lowFall += current;
+    t.highRise += current;
+    t.highFall += current;
+    t.notchAt += wander(w.frequencySwing, w, age);
+    t.lowMax *= wornOutput(w, age);
+    t.highMax *= wornOutput(w, age);
+    t.baseErr += wornErr(w, age);
     return t;
 }
 
-RecBest SignalModel::best(int fmt, int ch, int head) const {
-    const int key = fmt * 16 + ch * 4 + head;
+RecBest SignalModel::best(int fmt, int ch, int head, int age) const {
+    const std::pair<int, int> key{fmt * 16 + ch * 4 + head, std::max(age, 0)};
     if (auto it = best_.find(key); it != best_.end()) return it->second;
-    const RecHeadTruth t = recHead(fmt, ch, head);
+    // The truth functions go through many ages: the cache keeps a few.
+    if (best_.size() > 1024) best_.clear();
+    const RecHeadTruth t = recHead(fmt, ch, head, age);
     const RecSetting def = DefaultLpSetting;
     RecBest b;
     // The -5 dB current: 0.4 of the low band at the defaults.
@@ -138,7 +189,7 @@ RecBest SignalModel::best(int fmt, int ch, int head) const {
     return best_.emplace(key, b).first->second;
 }
 
-PbChannelTruth SignalModel::pbChannel(int fmt, int cate, int kind, int ch) const {
+PbChannelTruth SignalModel::pbChannel(int fmt, int cate, int kind, int ch, int age) const {
     Rng r(mixSeed(seed_, PbTag, static_cast<std::uint64_t>(fmt * 64 + cate * 16 + kind * 4 + ch)));
     PbChannelTruth t;
     t.vcoOpt = 400 + static_cast<int>(std::lround(r.uniform(-30, 30)));
@@ -151,12 +202,20 @@ PbChannelTruth SignalModel::pbChannel(int fmt, int cate, int kind, int ch) const
                 static_cast<int>(std::lround(centre + r.uniform(-10, 10)));
         }
     t.baseErr = cate == 0 ? r.uniform(-4.9, -4.5) : r.uniform(-5.3, -4.9);
+    if (age <= 0) return t;
+    for (int head = 0; head < 2; ++head) {
+        const HeadWear w = pbWear(fmt, cate, kind, ch, head);
+        const int deeper = static_cast<int>(std::lround(wander(w.tapSwing, w, age)));
+        t.tapOpt[static_cast<std::size_t>(head * 6 + 2)] -= deeper;
+        t.tapOpt[static_cast<std::size_t>(head * 6 + 3)] -= deeper;
+        t.wornErr[static_cast<std::size_t>(head)] = wornErr(w, age);
+    }
     return t;
 }
 
 double SignalModel::recordLevel(int fmt, int ch, int head, Band band, RecSetting s,
-                                CurveFault fault) const {
-    const RecHeadTruth t = recHead(fmt, ch, head);
+                                CurveFault fault, int age) const {
+    const RecHeadTruth t = recHead(fmt, ch, head, age);
     auto level = [&](RecSetting at) {
         return band == Band::Low ? lowBand(t, at) : highBand(t, at);
     };
@@ -173,23 +232,24 @@ double SignalModel::recordLevel(int fmt, int ch, int head, Band band, RecSetting
     return level(def) * faultCurve(fault, u);
 }
 
-double SignalModel::masterLevel(int fmt, int ch, int head, Band band) const {
+double SignalModel::masterLevel(int fmt, int ch, int head, Band band, int age) const {
     const RecBest b = best(fmt, ch, head);
-    return recHead(fmt, ch, head).masterFactor *
-           recordLevel(fmt, ch, head, band, {b.current, b.frequency});
+    const double level = recHead(fmt, ch, head).masterFactor *
+                         recordLevel(fmt, ch, head, band, {b.current, b.frequency});
+    return age <= 0 ? level : level * wornOutput(recWear(fmt, ch, head), age);
 }
 
-double SignalModel::recordErr(int fmt, int ch, int head, RecSetting s) const {
-    const RecHeadTruth t = recHead(fmt, ch, head);
-    const RecBest b = best(fmt, ch, head);
+double SignalModel::recordErr(int fmt, int ch, int head, RecSetting s, int age) const {
+    const RecHeadTruth t = recHead(fmt, ch, head, age);
+    const RecBest b = best(fmt, ch, head, age);
     const double dc = (s.current - b.currentExact) / 40.0;
     const double df = (s.frequency - b.frequencyExact) / 50.0;
     return t.baseErr + 0.9 * dc * dc + 0.7 * df * df;
 }
 
 double SignalModel::playbackErr(int fmt, int cate, int kind, int ch, int head,
-                                const std::array<std::int16_t, 29>& block) const {
-    const PbChannelTruth t = pbChannel(fmt, cate, kind, ch);
+                                const std::array<std::int16_t, 29>& block, int age) const {
+    const PbChannelTruth t = pbChannel(fmt, cate, kind, ch, age);
     const double dv = (block[9] - t.vcoOpt) / 40.0;
     double taps = 0;
     for (std::size_t i = 0; i < 6; ++i) {
@@ -197,7 +257,7 @@ double SignalModel::playbackErr(int fmt, int cate, int kind, int ch, int head,
         const double d = (block[17 + k] - t.tapOpt[k]) / 14.0;
         taps += d * d;
     }
-    return t.baseErr + 0.6 * dv * dv + 0.25 * taps;
+    return t.baseErr + t.wornErr[static_cast<std::size_t>(head)] + 0.6 * dv * dv + 0.25 * taps;
 }
 
 int SignalModel::adjustedVco(int fmt, int cate, int kind, int ch, int run) const {
@@ -206,13 +266,66 @@ int SignalModel::adjustedVco(int fmt, int cate, int kind, int ch, int run) const
     return pbChannel(fmt, cate, kind, ch).vcoOpt + static_cast<int>(std::lround(r.uniform(-2, 2)));
 }
 
-std::array<int, 12> SignalModel::adjustedTaps(int fmt, int cate, int kind, int ch, int run) const {
+std::array<int, 12> SignalModel::adjustedTaps(int fmt, int cate, int kind, int ch, int run,
+                                              int age) const {
     Rng r(mixSeed(seed_, TapTag, static_cast<std::uint64_t>(fmt * 64 + cate * 16 + kind * 4 + ch),
                   static_cast<std::uint64_t>(run)));
-    std::array<int, 12> taps = pbChannel(fmt, cate, kind, ch).tapOpt;
+    std::array<int, 12> taps = pbChannel(fmt, cate, kind, ch, age).tapOpt;
     for (int& tap : taps)
         tap += static_cast<int>(std::lround(r.uniform(-1, 1)));
     return taps;
+}
+
+namespace {
+// The first whole age in [from, horizon] at which err(age) is above the limit.
+template <typename Err>
+std::optional<int> firstAbove(Err err, int from, int horizon, double limit) {
+    for (int age = std::max(from, 0); age <= horizon; ++age)
+        if (err(age) > limit) return age;
+    return std::nullopt;
+}
+
+std::array<std::int16_t, 29> optimumBlock(const PbChannelTruth& t) {
+    std::array<std::int16_t, 29> block{};
+    block[9] = static_cast<std::int16_t>(t.vcoOpt);
+    for (std::size_t i = 0; i < 12; ++i)
+        block[17 + i] = static_cast<std::int16_t>(t.tapOpt[i]);
+    return block;
+}
+}  // namespace
+
+double SignalModel::recAsLeftErr(int fmt, int ch, int head, int age) const {
+    const RecBest b = best(fmt, ch, head, age);
+    return recordErr(fmt, ch, head, {b.current, b.frequency}, age);
+}
+
+double SignalModel::pbAsLeftErr(int fmt, int cate, int kind, int ch, int head, int age) const {
+    return playbackErr(fmt, cate, kind, ch, head, optimumBlock(pbChannel(fmt, cate, kind, ch, age)),
+                       age);
+}
+
+std::optional<int> SignalModel::recReplacementAge(int fmt, int ch, int head, double limit,
+                                                  int horizon) const {
+    return firstAbove([&](int age) { return recAsLeftErr(fmt, ch, head, age); }, 0, horizon, limit);
+}
+
+std::optional<int> SignalModel::pbReplacementAge(int fmt, int cate, int kind, int ch, int head,
+                                                 double limit, int horizon) const {
+    return firstAbove([&](int age) { return pbAsLeftErr(fmt, cate, kind, ch, head, age); }, 0,
+                      horizon, limit);
+}
+
+std::optional<int> SignalModel::recReadjustAge(int fmt, int ch, int head, RecSetting left,
+                                               int adjustedAt, double limit, int horizon) const {
+    return firstAbove([&](int age) { return recordErr(fmt, ch, head, left, age); }, adjustedAt,
+                      horizon, limit);
+}
+
+std::optional<int> SignalModel::pbReadjustAge(int fmt, int cate, int kind, int ch, int head,
+                                              const std::array<std::int16_t, 29>& left,
+                                              int adjustedAt, double limit, int horizon) const {
+    return firstAbove([&](int age) { return playbackErr(fmt, cate, kind, ch, head, left, age); },
+                      adjustedAt, horizon, limit);
 }
 
 }  // namespace rf::sim

@@ -76,6 +76,7 @@ void Transport::advance(Micros now) {
             if (toLimit <= dt) {
                 const Micros at = std::max(last_, last_ + micros(toLimit));
                 moved_ += std::abs(limit - t.position);
+                running_ += toLimit;
                 t.position = limit;
                 last_ = at;
                 if (mode_ == Mode::Search) searchDone_ = {at, searchFound_};
@@ -86,6 +87,7 @@ void Transport::advance(Micros now) {
             }
             t.position += v * dt;
             moved_ += std::abs(v * dt);
+            running_ += dt;
         }
         last_ = until;
     }

@@ -90,6 +90,10 @@ class Transport {
     // tape's code while on recorded tape, else the last code read.
     std::int64_t readerTimecode(Micros now);
 
+    // Seconds the tape has run past the turning drum (PLAY, REC, FF, REW and
+    // searching), whatever tape was in: what the drum hours meter counts.
+    double runningSeconds() const { return running_; }
+
     // Remaining tape, once the recorder has learnt it.
     std::optional<double> remaining() const;
     void setRemainUnknown(bool stuck) { remainStuck_ = stuck; }
@@ -117,7 +121,8 @@ class Transport {
     std::optional<std::pair<Mode, Micros>> pending_;
     bool autoChanger_ = false;
     std::optional<Micros> changeAt_;
-    double moved_ = 0;  // seconds the tape has run since it was loaded
+    double moved_ = 0;    // seconds the tape has run since it was loaded
+    double running_ = 0;  // seconds of running tape since the start
     bool remainStuck_ = false;
 
     std::optional<Segment> recording_;

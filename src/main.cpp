@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "core/version.h"
 #include "demo/demo.h"
+#include "demo/rehearsal.h"
 #include "platform/qt/end_signals.h"
 #include "platform/qt/qt_platform.h"
 #include "report/report_pdf.h"
@@ -126,6 +127,8 @@ int main(int argc, char* argv[]) {
     // A shutdown, a logout or Ctrl-C closes the tool as its window's close does.
     rf::platform::qt::EndSignals endSignals(platform, [&](int) { tool.closeRequested(); });
     tool.setReportWriter(rf::report::writePdf);
+    // The time left of each run: rehearsed on the simulated recorder first.
+    tool.setRunEstimator(rf::demo::rehearse);
     rf::shell::MainWindowView window(tool.window(), tool);
     rf::shell::VersionWindowView version(tool.versionWindow(), tool);
     rf::results::LevelCurveWindow curves(tool.levelCurveWindow(),

@@ -58,6 +58,11 @@ TEST(FrontPanel, ShowsTheRecorderAndActsOnIt) {
     panel.findChild<QLineEdit*>()->setText("XY");
     button(panel, "Set induce")->click();
     EXPECT_EQ(host->recorder().induce(), "XY ");
+
+    button(panel, "Age")->click();  // 500 hours of running tape
+    EXPECT_EQ(host->state().wearAge, 500);
+    EXPECT_EQ(answer->text().toStdString(),
+              "aged by 500 h: drum hours 123900, the heads 500 h old");
 }
 
 TEST(FrontPanel, OnSwitchesEveryFaultAndALineEventReachesThePortAsItsCode) {

@@ -43,6 +43,7 @@ TEST(VtrsimPanelCommand, ReadsEveryCommandOfTheFrontPanelAndSaysWhyItRefusesALin
         {"status", panel::Status{}},
         {"tapes", panel::ListTapes{}},
         {"heads", panel::ListHeads{}},
+        {"age 500", panel::Age{500}},
         {"help", panel::Help{}},
         {"quit", panel::Quit{}},
         {"play", panel::Invalid{"unknown command \"play\""}},
@@ -64,6 +65,9 @@ TEST(VtrsimPanelCommand, ReadsEveryCommandOfTheFrontPanelAndSaysWhyItRefusesALin
         {"fault fr0 3", panel::Invalid{"state fault"}},
         {"fault parity 2", panel::Invalid{"line event"}},
         {"fault break off", panel::Invalid{"line event"}},
+        {"age", panel::Invalid{"whole hours"}},
+        {"age -5", panel::Invalid{"whole hours"}},
+        {"age 1.5", panel::Invalid{"whole hours"}},
     };
     for (const auto& [line, expected] : table) {
         const PanelCommand c = parsePanelCommand(line);
@@ -94,9 +98,9 @@ TEST(VtrsimPanelCommand, LineEventsGoByTheirPortEventCodes) {
 }
 
 TEST(VtrsimOptions, ReadsTheOptionsInBothFormsAndTheLinkPath) {
-    const ParsedOptions p = parseOptions({"--seed", "42", "--id=QT7330", "--induce", "DMO",
-                                          "--baud", "19200", "--changer", "--tape", "HDLP MASTER",
-                                          "--trace", "--exit-on-eof", "/tmp/vtr"});
+    const ParsedOptions p = parseOptions(
+        {"--seed", "42", "--id=QT7330", "--induce", "DMO", "--baud", "19200", "--changer", "--tape",
+         "HDLP MASTER", "--trace", "--exit-on-eof", "--drum-hours=5000", "/tmp/vtr"});
     ASSERT_EQ(p.error, "");
     EXPECT_EQ(p.options.linkPath, "/tmp/vtr");
     EXPECT_EQ(p.options.seed, 42u);
@@ -104,13 +108,14 @@ TEST(VtrsimOptions, ReadsTheOptionsInBothFormsAndTheLinkPath) {
     EXPECT_EQ(p.options.induce, "DMO");
     EXPECT_EQ(p.options.baud, 19200);
     EXPECT_EQ(p.options.tape, "HDLP MASTER");
+    EXPECT_EQ(p.options.drumHours, 5000);
     EXPECT_TRUE(p.options.changer && p.options.trace && p.options.exitOnEof);
 
     const ParsedOptions plain = parseOptions({"/tmp/vtr"});
     ASSERT_EQ(plain.error, "");
     EXPECT_EQ(plain.options.seed, 1u);
     EXPECT_EQ(plain.options.baud, 9600);
-    EXPECT_FALSE(plain.options.id || plain.options.induce);
+    EXPECT_FALSE(plain.options.id || plain.options.induce || plain.options.drumHours);
     EXPECT_FALSE(plain.options.changer || plain.options.trace || plain.options.exitOnEof);
     const ParsedOptions help = parseOptions({"--help"});  // no link path needed
     EXPECT_TRUE(help.options.help && help.error.empty());
@@ -131,6 +136,7 @@ TEST(VtrsimOptions, RefusesBadCommandLines) {
         {{"/tmp/vtr", "--tape"}, "--tape"},
         {{"--id=", "/tmp/vtr"}, "--id"},
         {{"--induce=ABCD", "/tmp/vtr"}, "--induce"},
+        {{"--drum-hours", "-1", "/tmp/vtr"}, "--drum-hours"},
         {{"--trace=yes", "/tmp/vtr"}, "no value"},
         {{"--speed", "2", "/tmp/vtr"}, "unknown option --speed"},
     };

@@ -52,6 +52,7 @@ FrontPanel::FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* pare
     tape_ = new QLabel(transport);
     position_ = new QLabel(transport);
     identity_ = new QLabel(transport);
+    hours_ = new QLabel(transport);
     QFont big = status_->font();
     big.setPointSizeF(big.pointSizeF() * 1.4);
     big.setBold(true);
@@ -60,6 +61,7 @@ FrontPanel::FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* pare
     form->addRow("Tape", tape_);
     form->addRow("Position", position_);
     form->addRow("Identity", identity_);
+    form->addRow("Drum hours", hours_);
     layout->addWidget(transport);
 
     auto* controls = new QGroupBox("Front panel", this);
@@ -88,6 +90,18 @@ FrontPanel::FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* pare
     induceRow->addWidget(induce_, 1);
     induceRow->addWidget(setInduce);
     grid->addLayout(induceRow);
+    auto* ageRow = new QHBoxLayout;
+    age_ = new QSpinBox(controls);
+    age_->setObjectName("age");
+    age_->setRange(1, 20000);
+    age_->setValue(500);
+    age_->setSuffix(" h");
+    age_->setToolTip("Hours of running tape to age the recorder by, as between two visits");
+    auto* ageBy = new QPushButton("Age", controls);
+    ageRow->addWidget(new QLabel("Age the heads by", controls));
+    ageRow->addWidget(age_, 1);
+    ageRow->addWidget(ageBy);
+    grid->addLayout(ageRow);
     layout->addWidget(controls);
 
     auto* faultBox = new QGroupBox("Faults", this);
@@ -128,6 +142,8 @@ FrontPanel::FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* pare
     connect(eject, &QPushButton::clicked, this, [this] { command("eject"); });
     connect(changer_, &QCheckBox::clicked, this,
             [this](bool checked) { command(checked ? "changer on" : "changer off"); });
+    connect(ageBy, &QPushButton::clicked, this,
+            [this] { command("age " + std::to_string(age_->value())); });
     connect(setInduce, &QPushButton::clicked, this, [this] {
         const std::string code = induce_->text().trimmed().toStdString();
         command(code.empty() ? "induce clear" : "induce " + code);
@@ -187,6 +203,8 @@ void FrontPanel::refresh() {
     position_->setText(where);
     identity_->setText(QString::fromStdString(
         st.id + (st.induce == "   " ? ", no induce code" : ", induce " + st.induce)));
+    hours_->setText(QString::number(static_cast<long long>(st.drumHours)) + " (heads " +
+                    QString::number(st.wearAge) + " h past the start)");
     remote_->setChecked(st.remote);
     changer_->setChecked(st.autoChanger);
     Faults& f = recorder_->recorder().faults();

@@ -16,8 +16,9 @@ class QTimer;
 namespace rf::sim {
 
 // The front panel of the built-in simulated recorder: transport status and
-// tape, the remote/local switch, a tape slot with the library, eject, the
-// automatic tape changer, the induce code and the fault switches.
+// tape, the drum hours, the remote/local switch, a tape slot with the library,
+// eject, the automatic tape changer, the induce code, ageing the recorder
+// between visits and the fault switches.
 class FrontPanel : public QWidget {
   public:
     explicit FrontPanel(std::shared_ptr<RealTimeRecorder> recorder, QWidget* parent = nullptr);
@@ -36,10 +37,12 @@ class FrontPanel : public QWidget {
     QLabel* tape_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* identity_ = nullptr;
+    QLabel* hours_ = nullptr;
     QCheckBox* remote_ = nullptr;
     QComboBox* library_ = nullptr;
     QCheckBox* changer_ = nullptr;
     QLineEdit* induce_ = nullptr;
+    QSpinBox* age_ = nullptr;
     QComboBox* fault_ = nullptr;
     QSpinBox* count_ = nullptr;
     QLabel* faults_ = nullptr;

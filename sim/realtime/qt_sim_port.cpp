@@ -74,6 +74,8 @@ PanelState RealTimeRecorder::state() {
     s.id = recorder_.id();
     s.induce = recorder_.induce();
     s.adjustMode = recorder_.adjustMode();
+    s.drumHours = recorder_.drumHours(now());
+    s.wearAge = recorder_.wearAge(now());
     return s;
 }
 

@@ -29,6 +29,8 @@ struct PanelState {
     std::string id;
     std::string induce;       // three blanks while it has none
     bool adjustMode = false;  // between "$SA" and "$ND"
+    double drumHours = 0;     // the drum hours meter ("QHR"), unrounded
+    int wearAge = 0;          // the heads' age: whole hours beyond the starting hours
 };
 
 // The time-driven recorder model run against the steady clock on Qt's event

@@ -60,6 +60,12 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
             const auto v = takeValue();
             if (!v || !number(*v, o.baud) || o.baud < 50 || o.baud > 1'000'000)
                 return fail("--baud needs a rate from 50 to 1000000");
+        } else if (arg == "--drum-hours") {
+            const auto v = takeValue();
+            int hours = 0;
+            if (!v || !number(*v, hours) || hours < 0 || hours > 999999)
+                return fail("--drum-hours needs whole hours from 0 to 999999");
+            o.drumHours = hours;
         } else if (arg == "--id") {
             const auto v = takeValue();
             if (!v || v->empty()) return fail("--id needs the identification text");
@@ -100,6 +106,8 @@ std::string usage() {
         "  --id TEXT         what the recorder answers to QID (QT7310)\n"
         "  --induce TEXT     the induce code the recorder answers to $DQ (none)\n"
         "  --baud N          the line time of each character, 10 bits at N baud (9600)\n"
+        "  --drum-hours N    the drum hours meter at start, whole hours (123400);\n"
+        "                    the heads wear from there as the tape runs\n"
         "  --changer         the automatic tape changer on\n"
         "  --tape NAME       a tape in at start (quote a name with blanks)\n"
         "  --trace           print every command and reply on the line\n"

@@ -13,6 +13,7 @@ struct Options {
     std::optional<std::string> id;      // the recorder's identification, QT7310 when not given
     std::optional<std::string> induce;  // the induce code, none (three blanks) when not given
     int baud = 9600;                    // the line time the recorder works with
+    std::optional<int> drumHours;       // the drum hours meter at start, 123400 when not given
     bool changer = false;
     std::optional<std::string> tape;  // in the recorder at start
     bool trace = false;

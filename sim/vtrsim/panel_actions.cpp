@@ -179,14 +179,15 @@ std::vector<std::string> listTapes(RealTimeRecorder& host) {
     return out;
 }
 
-// The judge of a record adjustment: each head's best values beside the values
-// it works with now (area 0) and those stored (area 1), HDLP at 18000 rpm.
+// The judge of a record adjustment: each head's best values at its age beside
+// the values it works with now (area 0) and those stored (area 1), HDLP at
+// 18000 rpm.
 std::vector<std::string> listHeads(RealTimeRecorder& host) {
     std::vector<std::string> out;
-    host.panel([&](Recorder& r, Micros) {
+    host.panel([&](Recorder& r, Micros now) {
         for (int ch = 0; ch < 2; ++ch)
             for (int head = 0; head < 2; ++head) {
-                const RecBest best = r.signal().best(7, ch, head);
+                const RecBest best = r.signal().best(7, ch, head, r.wearAge(now));
                 const auto i = static_cast<std::size_t>(head);
                 const RecItems& now = r.recValues(0, 7, 2, 0, ch);
                 const RecItems& stored = r.recValues(1, 7, 2, 0, ch);
@@ -199,6 +200,18 @@ std::vector<std::string> listHeads(RealTimeRecorder& host) {
             }
     });
     return out;
+}
+
+std::vector<std::string> age(int hours, RealTimeRecorder& host) {
+    std::string line;
+    host.panel([&](Recorder& r, Micros now) {
+        r.ageBy(hours);
+        char text[120];
+        std::snprintf(text, sizeof text, "aged by %d h: drum hours %.0f, the heads %d h old", hours,
+                      std::floor(r.drumHours(now)), r.wearAge(now));
+        line = text;
+    });
+    return {line};
 }
 
 }  // namespace
@@ -260,6 +273,7 @@ std::vector<std::string> runPanelCommand(const PanelCommand& command, RealTimeRe
             },
             [&](const panel::ListTapes&) { return listTapes(host); },
             [&](const panel::ListHeads&) { return listHeads(host); },
+            [&](const panel::Age& c) { return age(c.hours, host); },
             [](const panel::Help&) { return std::vector<std::string>{}; },
             [](const panel::Quit&) { return std::vector<std::string>{}; },
             [](const panel::Invalid& c) { return std::vector<std::string>{"? " + c.reason}; },

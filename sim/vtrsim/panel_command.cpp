@@ -158,6 +158,16 @@ PanelCommand parsePanelCommand(std::string_view line) {
         return invalid("changer on or changer off");
     }
     if (verb == "fault") return parseFault(w);
+    if (verb == "age") {
+        int hours = -1;
+        if (w.size() == 2) {
+            const auto [end, ec] = std::from_chars(w[1].data(), w[1].data() + w[1].size(), hours);
+            if (ec != std::errc{} || end != w[1].data() + w[1].size()) hours = -1;
+        }
+        if (hours < 0 || hours > 999999)
+            return invalid("age takes whole hours of running tape, 0 to 999999 (e.g. age 500)");
+        return panel::Age{hours};
+    }
     if (verb == "eject") return noArguments(panel::Eject{});
     if (verb == "local") return noArguments(panel::SetRemote{false});
     if (verb == "remote") return noArguments(panel::SetRemote{true});
@@ -187,6 +197,8 @@ const char* panelHelp() {
            "  tapes                   the tape library\n"
            "  heads                   each HDLP record head: the current and frequency a\n"
            "                          right record adjustment chooses, and what it has\n"
+           "  age <hours>             age the recorder by hours of running tape, as between\n"
+           "                          two visits: its heads wear (age 0 shows the hours)\n"
            "  help                    this list\n"
            "  quit                    end vtrsim\n";
 }

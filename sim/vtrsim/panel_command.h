@@ -56,6 +56,12 @@ struct ListTapes {
 struct ListHeads {
     friend bool operator==(const ListHeads&, const ListHeads&) = default;
 };
+// Ages the recorder by whole hours of running tape, as between two visits
+// (0: only says the drum hours).
+struct Age {
+    int hours = 0;
+    friend bool operator==(const Age&, const Age&) = default;
+};
 struct Help {
     friend bool operator==(const Help&, const Help&) = default;
 };
@@ -76,8 +82,8 @@ struct Invalid {
 using PanelCommand =
     std::variant<panel::Nothing, panel::Insert, panel::Eject, panel::SetRemote, panel::SetModel,
                  panel::SetInduce, panel::FaultOn, panel::FaultOff, panel::ListFaults,
-                 panel::SetChanger, panel::Status, panel::ListTapes, panel::ListHeads, panel::Help,
-                 panel::Quit, panel::Invalid>;
+                 panel::SetChanger, panel::Status, panel::ListTapes, panel::ListHeads, panel::Age,
+                 panel::Help, panel::Quit, panel::Invalid>;
 
 // Reads one line. Command words, fault names and on/off are taken in any case;
 // tape names and the identification text as written.

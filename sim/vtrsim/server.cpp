@@ -19,6 +19,7 @@ RecorderConfig configOf(const Options& o) {
     c.autoChanger = o.changer;
     if (o.id) c.id = *o.id;
     if (o.induce) c.induce = *o.induce;
+    if (o.drumHours) c.drumHours = *o.drumHours;
     return c;
 }
 

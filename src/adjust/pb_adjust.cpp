@@ -167,6 +167,7 @@ std::optional<LevelValues> PbAdjust::adjustedByRecorder(const BlockSel& block) {
 }
 
 void PbAdjust::startStep(const BlockSel& block) {
+    ctx_.blockBegins(ctx_.AdjNameDisp(block));
     const std::string start = ctx_.AdjNameDisp(block) + " Start !";
     if (!ctx_.stopRequested()) ctx_.display.message(start);
     ctx_.logAndShow(start);

@@ -55,6 +55,7 @@ void PbAdjust::fourChannelCheck(int fmt, int rpm) {
     if (!tape_.transportUntil(Transport::Play)) return;
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     measure::showFourChannelPanel(ctx_);
+    ctx_.blockBegins(fourChannelName(fmt));
     ctx_.logAndShow(fourChannelName(fmt) + " Start !");
     ctx_.logAndShow(measure::fourChannelTapeTitle(fmt));
     // A four-channel format's check lets the drum settle 2 s after a change of
@@ -102,6 +103,7 @@ void PbAdjust::hdlpBlock(int cate, int kind) {
                          static_cast<std::int16_t>(kind), 0};
     ctx_.flags.sel = block;
     measure::showHdlpPanel(ctx_, cate, kind);
+    ctx_.blockBegins(ctx_.AdjNameDisp(block));
     const std::string start = ctx_.AdjNameDisp(block) + " Start !";
     if (!ctx_.stopRequested()) ctx_.display.message(start);
     ctx_.logAndShow(start);

@@ -15,13 +15,14 @@ namespace rf::app {
 
 using platform::Answer;
 
-Tool::Tool(platform::Platform& platform)
+Tool::Tool(platform::Platform& platform, std::filesystem::path workDir)
     : platform_(platform),
+      workDir_(std::move(workDir)),
       link_(platform),
       rs_(link_, recorder_.AdjModeOn),
-      log_(settings_.AdjLogFile),
+      log_(fileIn(settings_.AdjLogFile)),
       form_(state_, settings_, link_),
-      ctx_(state_, rs_, log_, platform, form_),
+      ctx_(state_, rs_, log_, platform, form_, fileIn(run::JournalFileName)),
       run_(form_, ctx_, *this, programmes_),
       connection_(form_, ctx_, *this, run_),
       pbMeasure_(ctx_),
@@ -37,7 +38,14 @@ Tool::Tool(platform::Platform& platform)
         results::showRun(levelCurves_, results::CurveRun::InProgress);
     };
     programmes_.AdjustReport = [this](bool stopped) { writeReport(stopped); };
+    programmes_.RunBegins = [this] { estimateRun(); };
+    ctx_.markPassed = [this](const run::RunMark& mark) {
+        if (!remaining_) return;
+        remaining_->passed(mark);
+        showTimeLeft();
+    };
     programmes_.RunEnds = [this](const run::Outcome& outcome) {
+        endEstimate();
         results_.runEnded(outcome);
         if (levelCurves_.run == results::CurveRun::InProgress)
             results::showRun(levelCurves_, results::CurveRun::Last);
@@ -56,6 +64,10 @@ Tool::Tool(platform::Platform& platform)
     adjustRecord_.watcher = [this] { results::showRecord(levelCurves_, adjustRecord_); };
 }
 
+std::string Tool::fileIn(const std::string& name) const {
+    return workDir_.empty() ? name : (workDir_ / name).string();
+}
+
 Tool::~Tool() {
     link_.attach(nullptr);
     log_.close();
@@ -68,20 +80,20 @@ bool Tool::Main() {
     const std::vector<Step> steps = {
         [&] {
             // The file names, the induce check and the default adjustment data.
-            settings_.AdjLogFile = "QT7310AdjLog.txt";
-            settings_.ErrDataFile = "QT7310Err.dat";
-            settings_.EvrDataFile = "QT7310Evr.dat";
+            settings_.AdjLogFile = fileIn("QT7310AdjLog.txt");
+            settings_.ErrDataFile = fileIn("QT7310Err.dat");
+            settings_.EvrDataFile = fileIn("QT7310Evr.dat");
             settings_.InduceCheck = true;
             presetDefaults(tables_.PbIniData, tables_.RecIniData);
         },
         [&] {
             fileBeingRead = DvtrRfFile;
-            settings_.DvtrRf = readDvtrRf(DvtrRfFile);
+            settings_.DvtrRf = readDvtrRf(fileIn(DvtrRfFile));
             fileBeingRead = nullptr;
         },
         [&] {
             fileBeingRead = RsSetFile;
-            RsSettings rs = readRsSet(RsSetFile);
+            RsSettings rs = readRsSet(fileIn(RsSetFile));
             fileBeingRead = nullptr;
             settings_.RsPortNo = rs.port.number;
             settings_.RsPortName = rs.port.name;
@@ -305,6 +317,44 @@ void Tool::showVerdict(const run::Outcome& outcome) {
     verdict_.changes.mark(shell::Area::Window);
 }
 
+void Tool::estimateRun() {
+    endEstimate();
+    if (!estimator_) return;
+    const shell::MainWindowModel& m = window();
+    int part = 0;
+    for (std::size_t i = 0; i < m.PartAdjCheck.size(); ++i)
+        if (m.PartAdjCheck[i].value) part = static_cast<int>(i);
+    auto plan = estimator_({.adjust = m.prgItem(run::ProgramItem::Adjust).checked,
+                            .part = part,
+                            .selection = selection_,
+                            .recorder = recorder_,
+                            .tables = tables_,
+                            .settings = settings_});
+    // A rehearsal that did not get through tells nothing: no estimate.
+    if (!plan) return;
+    remaining_.emplace(std::move(*plan));
+    if (!timeLeftTimer_) {
+        timeLeftTimer_ = platform_.createTimer();
+        timeLeftTimer_->setInterval(1000);
+        timeLeftTimer_->setHandler([this] { showTimeLeft(); });
+    }
+    timeLeftTimer_->setEnabled(true);
+    showTimeLeft();
+}
+
+void Tool::showTimeLeft() {
+    if (!remaining_ || !ctx_.timeline.running()) return;
+    const run::TimeLeft left = remaining_->at(ctx_.timeline.workTime(ctx_.clock.now()));
+    form_.timeLeft(run::timeLeftText(left) +
+                   (ctx_.clock.waitingForOperator() ? ", once the tape asked for is in" : ""));
+}
+
+void Tool::endEstimate() {
+    remaining_.reset();
+    if (timeLeftTimer_) timeLeftTimer_->setEnabled(false);
+    form_.timeLeft("");
+}
+
 void Tool::writeReport(bool stopped) {
     lastReport_.clear();
     if (!reportWriter_) return;
@@ -322,7 +372,7 @@ void Tool::writeReport(bool stopped) {
     } catch (const RfError& e) {
         facts.drumHoursError = linkErrorText(e.number());
     }
-    const std::string path = report::reportPath(recorder_.VtrName, facts.date);
+    const std::string path = fileIn(report::reportPath(recorder_.VtrName, facts.date));
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     facts.verdict = judge({.stopped = stopped, .incomplete = facts.incomplete});

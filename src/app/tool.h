@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "results/verdict.h"
 #include "run/context.h"
 #include "run/operation_log.h"
+#include "run/time_left.h"
 #include "shell/main_form.h"
 #include "shell/main_window_events.h"
 #include "shell/run_control.h"
@@ -38,14 +40,29 @@ namespace rf::app {
 inline constexpr const char* DvtrRfFile = "DVTRRF.DAT";
 inline constexpr const char* RsSetFile = "RSSET.DAT";
 
+// What a rehearsal of the run about to begin repeats: the programme, the part
+// chosen (the option button's place), the selection, the recorder as
+// identified, the adjustment tables as they stand and the settings read.
+struct RunRehearsal {
+    bool adjust = true;  // Adjust, else Error Rate
+    int part = 0;
+    Selection selection;
+    Recorder recorder;
+    AdjustmentTables tables;
+    StartupSettings settings;
+};
+// How the run would go, rehearsed; none when it cannot be told.
+using RunEstimator = std::function<std::optional<run::RunPlan>(const RunRehearsal&)>;
+
 // The running tool: its state, the link to the recorder, the operation
-// log and the main window, on one platform. Files are read and written in the
-// working directory. It receives the operator's actions from the window.
+// log and the main window, on one platform. It reads and writes its files in
+// `workDir` (the process's working directory when empty). It receives the
+// operator's actions from the window.
 class Tool final : public shell::ToolHost,
                    public shell::MainWindowEvents,
                    public results::ResultWindowEvents {
   public:
-    explicit Tool(platform::Platform& platform);
+    explicit Tool(platform::Platform& platform, std::filesystem::path workDir = {});
     Tool(const Tool&) = delete;
     Tool& operator=(const Tool&) = delete;
     ~Tool() override;
@@ -89,6 +106,10 @@ class Tool final : public shell::ToolHost,
     // The adjustment report is written with `writer` after every Adjust run
     // (the program hands it the PDF writer); without one there is no report.
     void setReportWriter(report::Writer writer) { reportWriter_ = std::move(writer); }
+    // Each Adjust and Error Rate run is rehearsed with `estimator` as it
+    // begins, and the window shows the time left as it goes; without one it
+    // shows none.
+    void setRunEstimator(RunEstimator estimator) { estimator_ = std::move(estimator); }
     // The path of the last report written, or "" when none was.
     const std::string& lastReport() const { return lastReport_; }
     shell::Programmes& programmes() { return programmes_; }
@@ -164,11 +185,19 @@ class Tool final : public shell::ToolHost,
     void endAfterLineFailure(const std::string& text);
     // Reads the drum hours and writes the adjustment report of the last run.
     void writeReport(bool stopped);
+    // The time left of the run that begins, from its rehearsal; and shown.
+    void estimateRun();
+    void showTimeLeft();
+    void endEstimate();
     // The verdict of the run that ends with `outcome`, and its window.
     results::Verdict judge(const run::Outcome& outcome) const;
     void showVerdict(const run::Outcome& outcome);
 
+    // A file of the tool's by its name: in the working directory.
+    std::string fileIn(const std::string& name) const;
+
     platform::Platform& platform_;
+    std::filesystem::path workDir_;
     Recorder recorder_;
     StartupSettings settings_;
     Selection selection_;
@@ -202,6 +231,9 @@ class Tool final : public shell::ToolHost,
     std::unique_ptr<platform::SerialPort> port_;
     std::function<void(platform::SerialPort&)> portOpened_;
     report::Writer reportWriter_;
+    RunEstimator estimator_;
+    std::optional<run::RemainingTime> remaining_;
+    std::unique_ptr<platform::Timer> timeLeftTimer_;
     std::string lastReport_;
     bool ended_ = false;
     int busy_ = 0;

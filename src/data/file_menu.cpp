@@ -36,8 +36,10 @@ std::optional<std::string> toolsOwnFile(const std::string& path, const StartupSe
         const std::string name = std::filesystem::path(chosen).filename().string();
         for (const std::string& own :
              {std::string("DVTRRF.DAT"), std::string("RSSET.DAT"), settings.ErrDataFile,
-              settings.EvrDataFile, settings.AdjLogFile, std::string(run::JournalFileName)})
-            if (upper(name) == upper(own)) return own;
+              settings.EvrDataFile, settings.AdjLogFile, std::string(run::JournalFileName)}) {
+            const std::string ownName = std::filesystem::path(own).filename().string();
+            if (upper(name) == upper(ownName)) return ownName;
+        }
     }
     return std::nullopt;
 }

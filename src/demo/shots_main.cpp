@@ -4,6 +4,7 @@
 // after the start-up, then in the middle of an Error Rate programme. Virtual
 // time starts at a fixed date, so the pictures come out the same every time.
 // Usage: rfshots <output directory> <settings directory>
+//        rfshots --screen <file>   (the whole screen of its X display, as it is now)
 // where the settings directory holds DVTRRF.DAT and an RSSET.DAT naming the
 // port "SIM" (demo/ in the repository); the run works on copies of them in a
 // temporary directory.
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -25,6 +27,7 @@
 #include "app/tool.h"
 #include "core/errors.h"
 #include "demo/demo.h"
+#include "demo/rehearsal.h"
 #include "demo/render_png.h"
 #include "platform/virtual/virtual_platform.h"
 #include "report/report_pdf.h"
@@ -134,6 +137,7 @@ bool shootTool(const QDir& dir) {
     SimulatedTool sim;
     VirtualPlatform& platform = sim.platform;
     rf::app::Tool& tool = sim.tool;
+    tool.setRunEstimator(rf::demo::rehearse);  // the time left under the progress bar
     MainWindowView view(tool.window(), tool);
     view.resize(1366, 768);
 
@@ -254,8 +258,20 @@ bool copySettings(const QDir& from, const QDir& to) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--screen") {
+        // The windows another program has put on the screen, placed as they are.
+        const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+        if (screen.isNull() || !screen.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+            std::fprintf(stderr, "rfshots: cannot grab the screen into %s\n", argv[2]);
+            return 1;
+        }
+        std::printf("%s (%dx%d) the screen\n", argv[2], screen.width(), screen.height());
+        return 0;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: rfshots <output directory> <settings directory>\n");
+        std::fprintf(stderr,
+                     "usage: rfshots <output directory> <settings directory>\n"
+                     "       rfshots --screen <file>\n");
         return 2;
     }
     QApplication::setStyle(QStyleFactory::create("Fusion"));

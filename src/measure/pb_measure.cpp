@@ -140,6 +140,7 @@ void PbMeasure::fourChannelBlock(int fmt, int rpm) {
     std::ignore = tape_.transportUntil(link::Transport::Play);
     rs_.AdjModeSet(link::AdjMode::Start, 0, fmt, rpm, 0);
     showFourChannelPanel(ctx_);
+    ctx_.blockBegins(fourChannelName(fmt));
     const std::string start = fourChannelName(fmt) + " Start !";
     if (!ctx_.stopRequested()) ctx_.display.message(start);
     ctx_.logAndShow(start);
@@ -168,10 +169,11 @@ void PbMeasure::hdlpBlock(int cate, int kind) {
     showHdlpPanel(ctx_, cate, kind);
     ctx_.flags.sel.SHeadCate = static_cast<std::int16_t>(cate);
     ctx_.flags.sel.SHeadKind = static_cast<std::int16_t>(kind);
-    const std::string start =
+    const std::string name =
         ctx_.AdjNameDisp({fmt::HdLp, rpm::Rpm18000, static_cast<std::int16_t>(cate),
-                          static_cast<std::int16_t>(kind), 0}) +
-        " Start !";
+                          static_cast<std::int16_t>(kind), 0});
+    ctx_.blockBegins(name);
+    const std::string start = name + " Start !";
     if (!ctx_.stopRequested()) ctx_.display.message(start);
     ctx_.logAndShow(start);
     ctx_.logAndShow("Master Error Rate");

@@ -1,6 +1,7 @@
 #include "measure/tape_handling.h"
 
 #include <memory>
+#include <optional>
 
 #include "core/delimited.h"
 
@@ -131,8 +132,12 @@ void TapeHandling::showRemain(const std::array<std::string, 3>& remain) {
 }
 
 bool TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
+    // From the moment a tape is asked for to the moment the one asked for is
+    // in, the time is the operator's: a wrong tape's eject included.
+    std::optional<run::WorkClock::OperatorWait> operatorTime;
     for (;;) {
         if (readStatus() == "EJECT") {
+            if (!operatorTime) operatorTime.emplace(ctx_.clock);
             ctx_.display.message(tapePrompt(STapeKind, SFmt));
             ctx_.platform.dialogs().beep();  // heard by an operator away from the screen
             do {
@@ -155,6 +160,7 @@ bool TapeHandling::TapeLoad(TapeKind STapeKind, int SFmt) {
         // Not the tape asked for: out with it, say why (on the screen only:
         // the operation log keeps its records), and ask again.
         ctx_.LogDsp(refusal);
+        if (!operatorTime) operatorTime.emplace(ctx_.clock);
         if (!transportUntil(link::Transport::Eject)) return false;
         blankCounters();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ class Dialogs {
     virtual int choice(const std::string& label, const std::string& caption,
                        const std::vector<std::string>& buttons) = 0;
     virtual void beep() = 0;
+    // How long the boxes above have been open in all: time the operator took,
+    // which no estimate of the programme's own work can know.
+    virtual std::chrono::milliseconds timeOpen() const = 0;
 };
 
 // An interval timer. While enabled it calls its handler every interval, on the
@@ -73,6 +77,9 @@ class Platform {
     virtual bool endRequested() const = 0;
 
     virtual DateTime now() const = 0;
+    // A steady clock for measuring intervals: time since the platform began,
+    // never set back (the date of now() may be).
+    virtual std::chrono::milliseconds steadyTime() const = 0;
     virtual std::unique_ptr<Timer> createTimer() = 0;
     // A closed serial port for the named device.
     virtual std::unique_ptr<SerialPort> createSerialPort(const std::string& portName) = 0;

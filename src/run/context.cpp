@@ -6,7 +6,7 @@
 namespace rf::run {
 
 RunContext::RunContext(RunState state, link::Rs& rs_, OperationLog& log_,
-                       platform::Platform& platform_, Display& display_)
+                       platform::Platform& platform_, Display& display_, std::string journalPath)
     : recorder(state.recorder),
       selection(state.selection),
       tables(state.tables),
@@ -16,6 +16,7 @@ RunContext::RunContext(RunState state, link::Rs& rs_, OperationLog& log_,
       log(log_),
       platform(platform_),
       display(display_),
+      journal(std::move(journalPath)),
       PrgWaitBox(platform_, state.flags.PrgWaitFlag) {}
 
 void RunContext::Stby(int ms) {
@@ -40,7 +41,16 @@ void RunContext::ProgressDsp() {
     flags.ProgressVal += flags.ProgressStep;
     if (flags.ProgressVal > 100) flags.ProgressVal = 100;
     display.progress(static_cast<int>(std::nearbyint(flags.ProgressVal)));
+    const std::size_t before = timeline.marks().size();
+    timeline.step(clock.now());
+    if (markPassed && timeline.marks().size() > before) markPassed(timeline.marks().back());
     platform.processPending();
+}
+
+void RunContext::blockBegins(std::string_view name) {
+    const std::size_t before = timeline.marks().size();
+    timeline.block(name, clock.now());
+    if (markPassed && timeline.marks().size() > before) markPassed(timeline.marks().back());
 }
 
 namespace {
@@ -75,6 +85,7 @@ std::string blockName(const BlockSel& sel) {
 
 std::string RunContext::announce(const BlockSel& block, std::string_view what) {
     std::string name = AdjNameDisp(block);
+    blockBegins(name);
     const std::string text = name + std::string(what);
     display.message(text);
     logAndShow(text);

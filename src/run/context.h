@@ -14,6 +14,7 @@
 #include "run/display.h"
 #include "run/journal.h"
 #include "run/operation_log.h"
+#include "run/run_timeline.h"
 #include "state/adjustment_tables.h"
 #include "state/error_rates.h"
 #include "state/recorder.h"
@@ -52,8 +53,9 @@ struct RunState {
 // progress in. The tool makes one and hands it to every programme.
 class RunContext {
   public:
+    // The journal is kept at `journalPath`.
     RunContext(RunState state, link::Rs& rs, OperationLog& log, platform::Platform& platform,
-               Display& display);
+               Display& display, std::string journalPath = JournalFileName);
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 
@@ -67,8 +69,17 @@ class RunContext {
     platform::Platform& platform;
     Display& display;
     // What the recorder held before the run's pending block wrote to it, on
-    // the disk in the working directory: a crash is put right at the next start.
-    Journal journal{JournalFileName};
+    // the disk beside the operation log: a crash is put right at the next start.
+    Journal journal;
+
+    // The run's work time, and the marks the run has passed in it: what the
+    // estimate of the time left follows.
+    WorkClock clock{platform};
+    RunTimeline timeline;
+    // Called with each mark the run passes.
+    std::function<void(const RunMark&)> markPassed;
+    // A block's work begins (its name as the logs show it).
+    void blockBegins(std::string_view name);
 
     // Whether the operator has asked the programme to stop.
     bool stopRequested() const { return flags.stop.requested(); }

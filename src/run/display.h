@@ -65,6 +65,8 @@ class Display {
     virtual void logLine(std::string_view text) = 0;
     // The progress bar, 0 to 100.
     virtual void progress(int percent) = 0;
+    // The estimate of the time left beside the progress bar; "" for none.
+    virtual void timeLeft(std::string_view text) = 0;
     // The status bar's first panel: the recorder's state.
     virtual void status(std::string_view text) = 0;
     // The four time-code labels and the three remaining-time labels.

@@ -208,6 +208,10 @@ void MainForm::progress(int percent) {
     edit(Area::Progress).ProgressBar = percent;
 }
 
+void MainForm::timeLeft(std::string_view text) {
+    if (model().TimeLeft != text) edit(Area::Progress).TimeLeft = text;
+}
+
 void MainForm::status(std::string_view text) {
     edit(Area::Status).StatusText = text;
 }

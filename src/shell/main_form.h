@@ -57,6 +57,7 @@ class MainForm final : public run::Display {
     void messageColour(Color colour) override;
     void logLine(std::string_view text) override;
     void progress(int percent) override;
+    void timeLeft(std::string_view text) override;
     void status(std::string_view text) override;
     void timeCode(const std::array<std::string, 4>& fields) override;
     void remain(const std::array<std::string, 3>& fields) override;

@@ -75,7 +75,10 @@ struct MainWindowModel {
 
     Label Message{"Now State Display !!"};
     std::string LogText;
-    int ProgressBar = 0;     // 0 to 100
+    int ProgressBar = 0;  // 0 to 100
+    // Under the progress bar while a programme runs: the estimate of the
+    // time left of the block and of the run ("" when there is none).
+    std::string TimeLeft;
     std::string StatusText;  // the first status-bar panel; date and time are live
     // Beside it, from the operator's STOP until the window is idle again: that
     // the run is stopping and what happens before it ends.

@@ -228,6 +228,8 @@ void RunControl::start() {
                     !note.empty())
                     form_.logLine("Note: " + note);  // the window's logger alone
             beginJournal(m.prgItem(ProgramItem::Adjust).checked ? "Adjust" : "Error Rate");
+            ctx_.timeline.begin(ctx_.clock.now());
+            if (programmes_.RunBegins) programmes_.RunBegins();
         },
         [&] {
             const bool adjust = m.prgItem(ProgramItem::Adjust).checked;
@@ -244,6 +246,7 @@ void RunControl::start() {
         run(programmes_.PbMeasureMain, ctx_.flags.PbMeasRun, "Play Measure"),
         run(programmes_.RecMeasureMain, ctx_.flags.RecMeasRun, "Rec Measure"),
         [&] {
+            ctx_.timeline.end(ctx_.clock.now());
             lastRun_ = run::Outcome{.stopped = ctx_.stopRequested(), .incomplete = incomplete_};
             if (programmes_.RunEnds) programmes_.RunEnds(*lastRun_);
             // The results come up as after a finished run only after one.

@@ -38,6 +38,9 @@ struct Programmes {
     // A fresh record of the run before the Adjust mains: what the report and
     // the level curves show is this run's only.
     std::function<void()> AdjustBegins;
+    // The run's first step is next: the selection, the programme and the
+    // recorder's serial number are known.
+    std::function<void()> RunBegins;
     // The adjustment report after the Adjust mains, also when the run stopped.
     std::function<void(bool stopped)> AdjustReport;
     // Every run that was not aborted ends here, with its outcome, before the

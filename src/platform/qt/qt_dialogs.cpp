@@ -113,9 +113,25 @@ Answer answerOf(QMessageBox::StandardButton button, Answer fallback) {
 
 }  // namespace
 
+class QtDialogs::Open {
+  public:
+    explicit Open(std::chrono::milliseconds& total) : total_(total) {}
+    Open(const Open&) = delete;
+    Open& operator=(const Open&) = delete;
+    ~Open() {
+        total_ += std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - from_);
+    }
+
+  private:
+    std::chrono::milliseconds& total_;
+    std::chrono::steady_clock::time_point from_ = std::chrono::steady_clock::now();
+};
+
 Answer QtDialogs::msgBox(const std::string& text, Buttons buttons, Icon icon,
                          const std::string& title) {
     requireWidgets();
+    const Open open(timeOpen_);
     const ButtonSet set = buttonSet(buttons);
     MessageBox box(qtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
                    set.buttons, set.buttonsOnly);
@@ -133,6 +149,7 @@ Answer QtDialogs::msgBox(const std::string& text, Buttons buttons, Icon icon,
 std::string QtDialogs::inputBox(const std::string& prompt, const std::string& title,
                                 const std::string& defaultText) {
     requireWidgets();
+    const Open open(timeOpen_);
     bool ok = false;
     const QString text = QInputDialog::getText(nullptr, QString::fromStdString(title),
                                                QString::fromStdString(prompt), QLineEdit::Normal,
@@ -153,6 +170,7 @@ static QString qtFilter(const std::string& filter) {
 std::string QtDialogs::fileDialog(FileDialog kind, const std::string& filter,
                                   const std::string& defaultName) {
     requireWidgets();
+    const Open open(timeOpen_);
     // The tool asks itself before a file is replaced.
     const QString chosen =
         kind == FileDialog::Save
@@ -167,6 +185,7 @@ std::string QtDialogs::fileDialog(FileDialog kind, const std::string& filter,
 int QtDialogs::choice(const std::string& label, const std::string& caption,
                       const std::vector<std::string>& buttons) {
     requireWidgets();
+    const Open open(timeOpen_);
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
                     QString::fromStdString(label));
     std::vector<QAbstractButton*> added;

@@ -18,6 +18,12 @@ class QtDialogs final : public Dialogs {
     int choice(const std::string& label, const std::string& caption,
                const std::vector<std::string>& buttons) override;
     void beep() override;
+    std::chrono::milliseconds timeOpen() const override { return timeOpen_; }
+
+  private:
+    // Adds the time from its making to its end to timeOpen_: one a box.
+    class Open;
+    std::chrono::milliseconds timeOpen_{0};
 };
 
 }  // namespace rf::platform::qt

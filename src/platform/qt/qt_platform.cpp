@@ -62,6 +62,11 @@ DateTime QtPlatform::now() const {
     return {d.year(), d.month(), d.day(), h.hour(), h.minute(), h.second()};
 }
 
+std::chrono::milliseconds QtPlatform::steadyTime() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 began_);
+}
+
 std::unique_ptr<Timer> QtPlatform::createTimer() {
     return std::make_unique<QtTimer>(*this);
 }

@@ -36,6 +36,7 @@ class QtPlatform final : public Platform {
     void requestEnd() override;
     bool endRequested() const override { return endRequested_; }
     DateTime now() const override;
+    std::chrono::milliseconds steadyTime() const override;
     std::unique_ptr<Timer> createTimer() override;
     // A port named in a registration comes from its factory; any other name is
     // a serial device.
@@ -62,6 +63,7 @@ class QtPlatform final : public Platform {
 
   private:
     std::atomic<bool> endRequested_{false};
+    std::chrono::steady_clock::time_point began_ = std::chrono::steady_clock::now();
     std::string lockPath_;
     std::unique_ptr<QLockFile> lock_;
     std::string lockRefusal_;

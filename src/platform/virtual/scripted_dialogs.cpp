@@ -54,6 +54,7 @@ DialogRecord ScriptedDialogs::answer(DialogRecord shown) {
         shown_.push_back(shown);
         // The program's timers and port keep running while a modal box is up.
         if (e.think > Micros{0}) wait_(e.think);
+        timeOpen_ += clock_() - shown.at;
         return shown;
     }
     if (fallback_) {

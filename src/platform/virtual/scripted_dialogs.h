@@ -68,6 +68,10 @@ class ScriptedDialogs final : public Dialogs {
     int choice(const std::string& label, const std::string& caption,
                const std::vector<std::string>& buttons) override;
     void beep() override { ++beeps_; }
+    // The virtual time the script's answers took to think.
+    std::chrono::milliseconds timeOpen() const override {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(timeOpen_);
+    }
 
   private:
     struct Expected {
@@ -85,6 +89,7 @@ class ScriptedDialogs final : public Dialogs {
     std::vector<DialogRecord> shown_;
     Fallback fallback_;
     int beeps_ = 0;
+    Micros timeOpen_{0};
 };
 
 }  // namespace rf::platform::virt

@@ -40,6 +40,9 @@ class VirtualPlatform final : public Platform {
     void requestEnd() override { endRequested_ = true; }
     bool endRequested() const override { return endRequested_; }
     DateTime now() const override;
+    std::chrono::milliseconds steadyTime() const override {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(scheduler_.now());
+    }
     std::unique_ptr<Timer> createTimer() override;
     std::unique_ptr<SerialPort> createSerialPort(const std::string& portName) override;
     ScriptedDialogs& dialogs() override { return dialogs_; }

@@ -1,12 +1,15 @@
 #include "results/view/verdict_window.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -55,12 +58,25 @@ VerdictWindow::VerdictWindow(const VerdictWindowModel& model, std::function<void
     layout->addWidget(programme_);
     layout->addWidget(items_, 1);
     layout->addLayout(buttons);
+    // Ctrl+C copies the whole verdict, to be pasted into the recorder's job
+    // sheet; the window's own shortcut, so the list does not copy one row only.
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    copy->setContext(Qt::WindowShortcut);
+    connect(copy, &QShortcut::activated, this,
+            [this] { QGuiApplication::clipboard()->setText(text()); });
     resize(640, 420);
     shell::fitToScreen(*this);
     syncFromModel();
 }
 
 VerdictWindow::~VerdictWindow() = default;
+
+QString VerdictWindow::text() const {
+    QStringList lines = {word_->text(), programme_->text()};
+    for (int i = 0; i < items_->count(); ++i)
+        lines << items_->item(i)->text();
+    return lines.join('\n') + '\n';
+}
 
 void VerdictWindow::syncFromModel() {
     refresh(true);

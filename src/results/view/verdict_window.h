@@ -22,6 +22,7 @@ namespace rf::results {
 // Report" (the run's PDF, in the desktop's viewer) and "ErrorRate Result".
 // It mirrors a VerdictWindowModel and is told of its changes. The title-bar
 // close goes through `closed`; the result window through `showResults`.
+// Ctrl+C copies what it shows (text()) to the clipboard.
 class VerdictWindow : public QWidget {
   public:
     VerdictWindow(const VerdictWindowModel& model, std::function<void()> closed,
@@ -29,6 +30,9 @@ class VerdictWindow : public QWidget {
     ~VerdictWindow() override;
 
     void syncFromModel();
+    // What the window shows, a line each: the word, the programme's line and
+    // every item.
+    QString text() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;

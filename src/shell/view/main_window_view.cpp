@@ -316,6 +316,10 @@ QWidget* MainWindowView::buildProgressFrame() {
     progress_->setTextVisible(true);
     progress_->setMinimumHeight(24);
 
+    timeLeft_ = makeText(contents, "");
+    timeLeft_->setObjectName("TimeLeft");
+    timeLeft_->setAlignment(Qt::AlignCenter);
+
     auto* centered = new QHBoxLayout;
     centered->addStretch(1);
     centered->addLayout(grid);
@@ -325,6 +329,7 @@ QWidget* MainWindowView::buildProgressFrame() {
     outer->setSpacing(10);
     outer->addLayout(centered);
     outer->addWidget(progress_);
+    outer->addWidget(timeLeft_);
     return frame;
 }
 
@@ -479,7 +484,9 @@ void MainWindowView::applyArea(Area area, const MainWindowModel* s) {
         case Area::Progress:
             if (!s || s->ProgressBar != m.ProgressBar)
                 progress_->setValue(std::clamp(m.ProgressBar, 0, 100));
+            if (!s || s->TimeLeft != m.TimeLeft) timeLeft_->setText(qtText(m.TimeLeft));
             shown_.ProgressBar = m.ProgressBar;
+            shown_.TimeLeft = m.TimeLeft;
             return;
         case Area::Status:
             if (!s || s->StatusText != m.StatusText) statusText_->setText(qtText(m.StatusText));

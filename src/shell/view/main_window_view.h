@@ -121,6 +121,7 @@ class MainWindowView : public QMainWindow {
     QCheckBox* pbDv_ = nullptr;
     QLabel* message_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QLabel* timeLeft_ = nullptr;
     std::array<QLabel*, 4> timeDsp_{};
     std::array<QLabel*, 3> remainDsp_{};
     FollowingLog* log_ = nullptr;
