@@ -77,7 +77,7 @@ std::vector<Visit> groupVisits(const std::vector<RunRecord>& runs);
 // that as left) / (drum hours between), per 1000 drum hours. The as-found rate
 // rises between visits for two reasons: the head's error floor rises with wear
 // (the as-left trend below says how fast), and the values left drift off the
-// head's best ones as it wears. The second part, the drift beyond the floor's
+// head's best ones as it wears. The rest, the drift beyond the floor's
 // rise, is what an adjustment cures; the suggested interval is when the two
 // together take the rate from the last as-left to the limit, with the drift
 // taken at its upper confidence bound and the floor's rise at the upper bound
@@ -118,7 +118,7 @@ struct HeadForecast {
 
     // Drift: the mean rate of the as-found rise per 1000 drum hours, the
     // number of intervals it comes from, and (when there are two or more) the
-    // upper confidence bound of the part beyond the floor's rise.
+    // upper confidence bound of the drift beyond the floor's rise.
     std::optional<double> driftPer1000;
     int driftIntervals = 0;
     std::optional<double> excessDriftUpperPer1000;
