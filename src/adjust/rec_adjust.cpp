@@ -55,7 +55,7 @@ std::string tapText(std::span<const std::int16_t, link::LevelItems> items, std::
 bool levelRateOk(float self, float master) {
     if (master == 0.0f) return false;
     const float ratio = self / master;
-    return ratio >= 0.68f && ratio <= 1.47f;
+    return ratio >= LevelRateLow && ratio <= LevelRateHigh;
 }
 
 std::vector<int> LevelRateCheck(run::RunContext& ctx) {

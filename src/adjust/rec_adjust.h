@@ -14,6 +14,8 @@ namespace rf::adjust {
 
 // Whether a self-recorded playback level is close enough to the master
 // tape's: from 0.68 to 1.47 times it. A master level of 0 never is.
+inline constexpr float LevelRateLow = 0.68f;
+inline constexpr float LevelRateHigh = 1.47f;
 bool levelRateOk(float self, float master);
 
 // Compares the low-band self playback level of every head with the master's

@@ -15,16 +15,6 @@ std::string fixed2(float v) {
     return buf;
 }
 
-// The block a kept row belongs to, as the logs name blocks; a recording's
-// rows belong to the record block of its format.
-std::string rowBlock(const KeptRates& row) {
-    if (row.fmt != fmt::HdLp) return fourChannelName(row.fmt);
-    const bool recording = row.measurement != meas::Playback;
-    return run::blockName({static_cast<std::int16_t>(row.fmt), rpm::Rpm18000,
-                           static_cast<std::int16_t>(recording ? cate::RecPlay : row.cate),
-                           static_cast<std::int16_t>(recording ? 0 : row.kind), 0});
-}
-
 const char* measurementName(int measurement) {
     switch (measurement) {
         case meas::Conf:
@@ -41,25 +31,16 @@ const char* measurementName(int measurement) {
 bool judgeRates(const ErrorRates& rates, std::vector<std::string>& items) {
     bool missing = false;
     static constexpr const char* groups[] = {"Video", "Audio1", "Audio2"};
-    for (const KeptRates& row : rates.keptThisRun) {
-        const float limit = rateLimit(row.fmt, row.cate, row.measurement);
-        const int groupCount = row.fmt == fmt::HdLp ? 3 : 1;
-        for (int g = 0; g < groupCount; ++g)
-            for (int head = 0; head < 4; ++head) {
-                const int field = fieldOfHead(row.fmt, row.measurement, head);
-                const float v =
-                    row.fmt == fmt::HdLp
-                        ? rates.ErrResLp(row.fmt, row.cate, row.kind, g, field, row.measurement)
-                        : rates.ErrResOt(row.fmt, field, row.measurement);
-                if (measured(v) && v <= limit) continue;
-                missing = missing || !measured(v);
-                items.push_back(rowBlock(row) + ": " + measurementName(row.measurement) + " " +
-                                (row.fmt == fmt::HdLp ? std::string(groups[g]) + " " : "") +
-                                headOfField(row.fmt, row.measurement, field) +
-                                (measured(v) ? " " + fixed2(v) + " above its limit " + fixed2(limit)
-                                             : std::string(" not measured")));
-            }
-    }
+    forEachKeptRate(rates, [&](const KeptRate& r) {
+        const float v = r.value;
+        if (measured(v) && v <= r.limit) return;
+        missing = missing || !measured(v);
+        items.push_back(keptRowBlock(r.row) + ": " + measurementName(r.row.measurement) + " " +
+                        (r.row.fmt == fmt::HdLp ? std::string(groups[r.group]) + " " : "") +
+                        r.headName +
+                        (measured(v) ? " " + fixed2(v) + " above its limit " + fixed2(r.limit)
+                                     : std::string(" not measured")));
+    });
     return missing;
 }
 
@@ -105,6 +86,30 @@ void judgeUndone(const Selection& selection, const ErrorRates& rates, bool adjus
 }
 
 }  // namespace
+
+std::string keptRowBlock(const KeptRates& row) {
+    if (row.fmt != fmt::HdLp) return fourChannelName(row.fmt);
+    const bool recording = row.measurement != meas::Playback;
+    return run::blockName({static_cast<std::int16_t>(row.fmt), rpm::Rpm18000,
+                           static_cast<std::int16_t>(recording ? cate::RecPlay : row.cate),
+                           static_cast<std::int16_t>(recording ? 0 : row.kind), 0});
+}
+
+void forEachKeptRate(const ErrorRates& rates, const std::function<void(const KeptRate&)>& fn) {
+    for (const KeptRates& row : rates.keptThisRun) {
+        const float limit = rateLimit(row.fmt, row.cate, row.measurement);
+        const int groupCount = row.fmt == fmt::HdLp ? 3 : 1;
+        for (int g = 0; g < groupCount; ++g)
+            for (int head = 0; head < 4; ++head) {
+                const int field = fieldOfHead(row.fmt, row.measurement, head);
+                const float v =
+                    row.fmt == fmt::HdLp
+                        ? rates.ErrResLp(row.fmt, row.cate, row.kind, g, field, row.measurement)
+                        : rates.ErrResOt(row.fmt, field, row.measurement);
+                fn({row, g, head, headOfField(row.fmt, row.measurement, field), v, limit});
+            }
+    }
+}
 
 std::string Verdict::word() const {
     switch (kind) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,25 @@ struct Verdict {
     std::string line() const;
     friend bool operator==(const Verdict&, const Verdict&) = default;
 };
+
+// One error rate of a kept row: the row, its group (0 Video, 1 Audio1, 2
+// Audio2; 0 for a four-channel format), the head (0 L1, 1 L2, 2 R1, 3 R2) and
+// its name, the value (NotMeasured when never measured) and its limit.
+struct KeptRate {
+    const KeptRates& row;
+    int group = 0;
+    int head = 0;
+    const char* headName = "";
+    float value = NotMeasured;
+    float limit = 0;
+};
+// Calls fn for every error rate of the rows the run kept, row by row, group
+// by group, head by head: the walk the verdict, the summaries and the records
+// of runs share.
+void forEachKeptRate(const ErrorRates& rates, const std::function<void(const KeptRate&)>& fn);
+// The block a kept row belongs to, as the logs name blocks; a recording's
+// rows belong to the record block of its format.
+std::string keptRowBlock(const KeptRates& row);
 
 // Judges a run of the Adjust programme (with `record`, what it found and did)
 // or of the Error Rate programme (without): the rows of error rates it kept,

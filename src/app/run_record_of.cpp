@@ -1,0 +1,162 @@
+#include "app/run_record_of.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "adjust/level_curves.h"
+#include "adjust/rec_adjust.h"
+#include "app/tool.h"
+#include "core/errors.h"
+#include "core/version.h"
+#include "run/context.h"
+#include "state/selection.h"
+
+namespace rf::app {
+
+namespace {
+
+std::string dateTimeText(const platform::DateTime& d) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day, d.hour,
+                  d.minute, d.second);
+    return buf;
+}
+
+std::string measurementName(const KeptRates& row, int group) {
+    static constexpr const char* groups[] = {"VIDEO", "AUDIO1", "AUDIO2"};
+    const char* kind = row.measurement == meas::Self   ? "Self"
+                       : row.measurement == meas::Conf ? "Conf"
+                                                       : "Master";
+    return row.fmt == fmt::HdLp ? std::string(kind) + " " + groups[group] : kind;
+}
+
+std::string blockNameOf(const BlockSel& block) {
+    return block.SFmt == fmt::HdLp ? run::blockName(block) : fourChannelName(block.SFmt);
+}
+
+void addBlock(history::RunRecord& run, const std::string& block) {
+    if (std::find(run.blocks.begin(), run.blocks.end(), block) == run.blocks.end())
+        run.blocks.push_back(block);
+}
+
+// Whether the run worked on the block: the operator selected it.
+bool selected(const Selection& selection, int direction, const BlockSel& b) {
+    return selection.AdjSel(direction, b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, 0) ||
+           selection.AdjSel(direction, b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, 1);
+}
+
+void addValues(history::RunRecord& run, Tool& tool) {
+    const adjust::AdjustRecord& record = tool.adjustRecord();
+    const Selection& selection = tool.selection();
+    for (const adjust::PlaybackBlock& b : record.playbackBlocks) {
+        if (!selected(selection, dir::Playback, b.block)) continue;
+        for (std::size_t ch = 0; ch < 2; ++ch)
+            for (std::size_t item = 0; item < 29; ++item) {
+                history::ValueRow row{blockNameOf(b.block), history::levelItemName(int(item)),
+                                      std::string(history::Channels[ch]), std::nullopt,
+                                      std::nullopt};
+                if (b.found) row.found = (*b.found)[ch][item];
+                if (b.left) row.left = (*b.left)[ch][item];
+                run.values.push_back(std::move(row));
+            }
+    }
+    bool recordAdjusted = false;
+    for (const adjust::RecordBlock& b : record.recordBlocks) {
+        if (!selected(selection, dir::Record, b.block)) continue;
+        recordAdjusted = true;
+        for (std::size_t ch = 0; ch < 2; ++ch)
+            for (std::size_t item = 0; item < 4; ++item) {
+                history::ValueRow row{blockNameOf(b.block), history::recordItemName(int(item)),
+                                      std::string(history::Heads[ch * 2 + item % 2]), std::nullopt,
+                                      std::nullopt};
+                if (b.found) row.found = (*b.found)[ch][item];
+                if (b.left) row.left = (*b.left)[ch][item];
+                run.values.push_back(std::move(row));
+            }
+    }
+    for (const adjust::Sweep& s : record.sweeps) {
+        if (!selected(selection, dir::Record, s.block)) continue;
+        run.sweeps.push_back({blockNameOf(s.block), adjust::headName(s),
+                              s.quantity == adjust::SweepQuantity::Current
+                                  ? history::SweepQuantity::Current
+                                  : history::SweepQuantity::Frequency,
+                              s.offsets, s.levels, s.chosen});
+    }
+    // The LevelRate ratios the report checks: the self-recorded tape's low
+    // band over the master's, per channel and envelope (head).
+    const auto& lastRun = tool.runControl().lastRun();
+    if (!recordAdjusted || (lastRun && lastRun->stopped)) return;
+    const std::string block = blockNameOf(record.recordBlocks.front().block);
+    for (int ch = 0; ch <= 1; ++ch)
+        for (int j = 0; j <= 1; ++j) {
+            const float self = tool.tables().SelfPbLevel(ch, j, 1);
+            const float master = tool.tables().MasterPbLevel(ch, j, 1);
+            if (master == 0) continue;
+            run.levelRates.push_back({block, std::string(history::Heads[std::size_t(ch * 2 + j)]),
+                                      self / master, adjust::LevelRateLow, adjust::LevelRateHigh});
+        }
+}
+
+}  // namespace
+
+std::optional<int> drumHoursOf(const std::array<std::string, 3>& fields) {
+    int hours = 0;
+    for (const std::string& f : fields) {
+        if (f.size() != 2) return std::nullopt;
+        for (char c : f) {
+            if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+            hours = hours * 10 + (c - '0');
+        }
+    }
+    return hours;
+}
+
+history::RunRecord runRecordOf(Tool& tool, const RunOrigin& origin, std::string runId) {
+    history::RunRecord run;
+    run.runId = std::move(runId);
+    const Recorder& r = tool.recorder();
+    run.recorder = {r.VtrId, r.VtrName, r.VtrInduce, r.VtrSerialNo, r.SysconVer};
+    run.bench = origin.bench;
+    run.operatorSerial = r.VtrSerialNo;
+    run.toolVersion = toolVersion();
+    run.dateTime = dateTimeText(origin.started);
+    try {
+        run.drumHours = drumHoursOf(tool.rs().QhrRead(0));
+    } catch (const RfError&) {
+        // Not read: the record says nothing of the hours.
+    }
+    const bool adjust = tool.verdictWindow().programme == "Adjust";
+    run.programme = adjust ? "Adjust" : "Error Rate";
+    forEachHeadBlock([&](int f, int rpm, int c, int k) {
+        const BlockSel b{static_cast<std::int16_t>(f), static_cast<std::int16_t>(rpm),
+                         static_cast<std::int16_t>(c), static_cast<std::int16_t>(k), 0};
+        for (int d : {dir::Playback, dir::Record})
+            if (selected(tool.selection(), d, b)) addBlock(run, blockNameOf(b));
+    });
+    results::forEachKeptRate(tool.rates(), [&](const results::KeptRate& k) {
+        history::RateRow row{results::keptRowBlock(k.row),
+                             measurementName(k.row, k.group),
+                             k.headName,
+                             std::nullopt,
+                             k.limit,
+                             history::RateVerdict::NotMeasured};
+        if (measured(k.value)) {
+            row.value = k.value;
+            row.verdict =
+                k.value <= k.limit ? history::RateVerdict::Pass : history::RateVerdict::Fail;
+        }
+        run.rates.push_back(std::move(row));
+    });
+    if (adjust) addValues(run, tool);
+    if (const auto& last = tool.runControl().lastRun()) {
+        run.outcome = last->incomplete ? history::Outcome::Incomplete
+                      : last->stopped  ? history::Outcome::Stopped
+                                       : history::Outcome::Completed;
+        run.outcomeReason = last->incomplete.value_or("");
+    }
+    run.verdictLine = tool.verdictWindow().verdict.line();
+    return run;
+}
+
+}  // namespace rf::app
