@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFont>
+#include <QSysInfo>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -14,6 +16,7 @@
 #include "demo/rehearsal.h"
 #include "platform/qt/end_signals.h"
 #include "platform/qt/qt_platform.h"
+#include "records/run_keeper.h"
 #include "report/report_pdf.h"
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
@@ -129,6 +132,10 @@ int main(int argc, char* argv[]) {
     tool.setReportWriter(rf::report::writePdf);
     // The time left of each run: rehearsed on the simulated recorder first.
     tool.setRunEstimator(rf::demo::rehearse);
+    // Every run, as it ends, into the records store of the working directory.
+    tool.setRunKeeper(rf::records::runKeeper(tool, std::filesystem::current_path(),
+                                             QSysInfo::machineHostName().toStdString(),
+                                             platform.dialogs()));
     rf::shell::MainWindowView window(tool.window(), tool);
     rf::shell::VersionWindowView version(tool.versionWindow(), tool);
     rf::results::LevelCurveWindow curves(tool.levelCurveWindow(),

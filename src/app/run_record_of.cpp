@@ -46,7 +46,7 @@ bool selected(const Selection& selection, int direction, const BlockSel& b) {
            selection.AdjSel(direction, b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, 1);
 }
 
-void addValues(history::RunRecord& run, Tool& tool) {
+void addValues(history::RunRecord& run, Tool& tool, bool stopped) {
     const adjust::AdjustRecord& record = tool.adjustRecord();
     const Selection& selection = tool.selection();
     for (const adjust::PlaybackBlock& b : record.playbackBlocks) {
@@ -85,8 +85,7 @@ void addValues(history::RunRecord& run, Tool& tool) {
     }
     // The LevelRate ratios the report checks: the self-recorded tape's low
     // band over the master's, per channel and envelope (head).
-    const auto& lastRun = tool.runControl().lastRun();
-    if (!recordAdjusted || (lastRun && lastRun->stopped)) return;
+    if (!recordAdjusted || stopped) return;
     const std::string block = blockNameOf(record.recordBlocks.front().block);
     for (int ch = 0; ch <= 1; ++ch)
         for (int j = 0; j <= 1; ++j) {
@@ -113,6 +112,15 @@ std::optional<int> drumHoursOf(const std::array<std::string, 3>& fields) {
 }
 
 history::RunRecord runRecordOf(Tool& tool, const RunOrigin& origin, std::string runId) {
+    run::Outcome outcome;
+    if (const auto& last = tool.runControl().lastRun()) outcome = *last;
+    return runRecordOf(tool, EndedRun{tool.verdictWindow().programme, origin.started, outcome},
+                       origin.bench, std::move(runId));
+}
+
+history::RunRecord runRecordOf(Tool& tool, const EndedRun& ended, const std::string& bench,
+                               std::string runId) {
+    const RunOrigin origin{ended.started, bench};
     history::RunRecord run;
     run.runId = std::move(runId);
     const Recorder& r = tool.recorder();
@@ -121,19 +129,31 @@ history::RunRecord runRecordOf(Tool& tool, const RunOrigin& origin, std::string 
     run.operatorSerial = r.VtrSerialNo;
     run.toolVersion = toolVersion();
     run.dateTime = dateTimeText(origin.started);
-    try {
-        run.drumHours = drumHoursOf(tool.rs().QhrRead(0));
-    } catch (const RfError&) {
-        // Not read: the record says nothing of the hours.
-    }
-    const bool adjust = tool.verdictWindow().programme == "Adjust";
-    run.programme = adjust ? "Adjust" : "Error Rate";
+    // A File Save or Load is the PC's work alone: the recorder is not asked.
+    if (ended.programme.rfind("File ", 0) != 0) try {
+            run.drumHours = drumHoursOf(tool.rs().QhrRead(0));
+        } catch (const RfError&) {
+            // Not read: the record says nothing of the hours.
+        }
+    run.programme = ended.programme;
+    run.outcome = ended.outcome.incomplete ? history::Outcome::Incomplete
+                  : ended.outcome.stopped  ? history::Outcome::Stopped
+                                           : history::Outcome::Completed;
+    run.outcomeReason = ended.outcome.incomplete.value_or("");
+    const bool adjust = ended.programme == "Adjust";
+    const bool programme = adjust || ended.programme == "Error Rate";
+    // A programme works on the blocks selected; a transfer or a file on
+    // the blocks of the data (the target).
     forEachHeadBlock([&](int f, int rpm, int c, int k) {
         const BlockSel b{static_cast<std::int16_t>(f), static_cast<std::int16_t>(rpm),
                          static_cast<std::int16_t>(c), static_cast<std::int16_t>(k), 0};
         for (int d : {dir::Playback, dir::Record})
-            if (selected(tool.selection(), d, b)) addBlock(run, blockNameOf(b));
+            if (programme
+                    ? selected(tool.selection(), d, b)
+                    : tool.selection().AdjTarget(d, b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, 0))
+                addBlock(run, blockNameOf(b));
     });
+    if (!programme) return run;
     results::forEachKeptRate(tool.rates(), [&](const results::KeptRate& k) {
         history::RateRow row{results::keptRowBlock(k.row),
                              measurementName(k.row, k.group),
@@ -148,13 +168,7 @@ history::RunRecord runRecordOf(Tool& tool, const RunOrigin& origin, std::string 
         }
         run.rates.push_back(std::move(row));
     });
-    if (adjust) addValues(run, tool);
-    if (const auto& last = tool.runControl().lastRun()) {
-        run.outcome = last->incomplete ? history::Outcome::Incomplete
-                      : last->stopped  ? history::Outcome::Stopped
-                                       : history::Outcome::Completed;
-        run.outcomeReason = last->incomplete.value_or("");
-    }
+    if (adjust) addValues(run, tool, ended.outcome.stopped);
     run.verdictLine = tool.verdictWindow().verdict.line();
     return run;
 }

@@ -10,6 +10,7 @@
 namespace rf::app {
 
 class Tool;
+struct EndedRun;
 
 // What the tool does not hold itself about a run: when it started and the
 // bench (host) it was made on.
@@ -27,6 +28,11 @@ struct RunOrigin {
 // to its record block), measurements "Master VIDEO", "Self AUDIO1", "Conf
 // VIDEO" (HDLP) or "Master" (the four-channel formats), heads L1, L2, R1, R2.
 history::RunRecord runRecordOf(Tool& tool, const RunOrigin& origin,
+                               std::string runId = history::newRunId());
+// The same for a run the tool handed to its keeper: any programme, with the
+// outcome it ended with. A data transfer or a File Save or Load records the
+// recorder, the blocks of the data and how it ended.
+history::RunRecord runRecordOf(Tool& tool, const EndedRun& ended, const std::string& bench,
                                std::string runId = history::newRunId());
 
 // The drum hours of QHR's three two-digit fields ("12", "34", "00": 123400
