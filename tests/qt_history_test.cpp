@@ -83,9 +83,9 @@ TEST(HistoryWindow, OpenedFromTheMenuPlotsTheConnectedRecordersRunsAndExportsThe
 
     // Error rates as found (Error Rate runs), as left (Adjust runs), and the limit.
     using P = QList<QPointF>;
-    EXPECT_EQ(rig.plotted("L1", "error rate Self VIDEO found"), (P{{1200, -4.5f}, {1700, -4.0f}}));
-    EXPECT_EQ(rig.plotted("L1", "error rate Self VIDEO left"), (P{{1200, -4.8f}, {1700, -4.6f}}));
-    EXPECT_EQ(rig.plotted("L1", "error rate Self VIDEO limit"), (P{{1200, -4.1f}, {1700, -4.1f}}));
+    EXPECT_EQ(rig.plotted("L1", "Self VIDEO found"), (P{{1200, -4.5f}, {1700, -4.0f}}));
+    EXPECT_EQ(rig.plotted("L1", "Self VIDEO left"), (P{{1200, -4.8f}, {1700, -4.6f}}));
+    EXPECT_EQ(rig.plotted("L1", "Self VIDEO limit"), (P{{1200, -4.1f}, {1700, -4.1f}}));
     EXPECT_TRUE(rig.window.findChild<QChartView*>("L2")->chart()->series().empty());
     rig.window.findChild<QComboBox*>("show")->setCurrentText("Record current and frequency");
     EXPECT_EQ(rig.plotted("L1", "record current found"), (P{{1200, -3}, {1700, 1}}));
@@ -118,7 +118,7 @@ TEST(HistoryWindow, OpenedFromTheMenuPlotsTheConnectedRecordersRunsAndExportsThe
     // The other recorder: one Error Rate run, no forecast of its own.
     recorders->setCurrentIndex(1);
     rig.window.findChild<QComboBox*>("show")->setCurrentIndex(0);
-    EXPECT_EQ(rig.plotted("L1", "error rate Self VIDEO found"), (P{{800, -4.2f}}));
+    EXPECT_EQ(rig.plotted("L1", "Self VIDEO found"), (P{{800, -4.2f}}));
     EXPECT_EQ(rig.text("forecastL1"), "runs: 1");
     rig.window.close();
     EXPECT_FALSE(rig.tool.historyWindow().visible);

@@ -258,7 +258,7 @@ void HistoryWindow::showHead(std::size_t i, const BlockHistory* block) {
         x = hours;
     }
     auto* y = new QValueAxis;
-    y->setTitleText(kind == Chart::ErrorRate ? "error rate (exponent)"
+    y->setTitleText(kind == Chart::ErrorRate ? "exponent"
                     : kind == Chart::Record  ? "offset"
                                              : "value");
     chart->addAxis(x, Qt::AlignBottom);
@@ -286,6 +286,12 @@ void HistoryWindow::showHead(std::size_t i, const BlockHistory* block) {
     for (const HistorySeries* s : series)
         for (const HistoryPoint& p : s->points)
             extend(xOf(p), p.value);
+    // The chart's title says what it plots: the legend names the rest.
+    const auto nameOf = [](const std::string& quantity, std::string_view what) {
+        const std::string_view rate = "error rate ";
+        return qt((quantity.starts_with(rate) ? quantity.substr(rate.size()) : quantity) + " " +
+                  std::string(what));
+    };
     const auto attach = [&](QLineSeries* line) {
         chart->addSeries(line);
         line->attachAxis(x);
@@ -293,7 +299,7 @@ void HistoryWindow::showHead(std::size_t i, const BlockHistory* block) {
     };
     for (const HistorySeries* s : series) {
         auto* line = new QLineSeries;
-        line->setName(qt(s->quantity + " " + std::string(textOf(s->kind))));
+        line->setName(nameOf(s->quantity, textOf(s->kind)));
         line->setPointsVisible(true);
         for (const HistoryPoint& p : s->points)
             line->append(xOf(p), p.value);
@@ -306,7 +312,7 @@ void HistoryWindow::showHead(std::size_t i, const BlockHistory* block) {
     // Each error rate's limit once, across the whole range.
     for (const HistorySeries* s : series) {
         const auto limit = s->limit();
-        const QString name = qt(s->quantity + " limit");
+        const QString name = nameOf(s->quantity, "limit");
         const auto drawn = chart->series();
         if (!limit || std::any_of(drawn.begin(), drawn.end(),
                                   [&](const QAbstractSeries* o) { return o->name() == name; }))
@@ -329,6 +335,8 @@ void HistoryWindow::showHead(std::size_t i, const BlockHistory* block) {
         };
         x->setRange(end(xMin - xPad), end(xMax + xPad));
         y->setRange(yMin - yPad, yMax + yPad);
+        y->applyNiceNumbers();
+        if (!byDate) static_cast<QValueAxis*>(x)->applyNiceNumbers();
     } else {
         y->setLabelsBrush(Qt::transparent);
         x->setLabelsBrush(Qt::transparent);

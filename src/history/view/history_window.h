@@ -46,8 +46,9 @@ struct HistorySetup {
 //
 // Named children: "recorder", "block", "show" (combo boxes), "note", the charts
 // "L1" to "R2" and their forecasts "forecastL1" to "forecastR2", "print",
-// "exportCsv". A series is named by its quantity and kind ("error rate Master
-// VIDEO found", "record current left"), a limit line "<quantity> limit".
+// "exportCsv". A series is named by its quantity and kind ("record current
+// left"; an error rate by its measurement, "Master VIDEO found"), a limit line
+// "Master VIDEO limit".
 class HistoryWindow : public QWidget {
   public:
     HistoryWindow(const HistoryWindowModel& model, HistorySetup setup, std::function<void()> closed,
