@@ -56,8 +56,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # the fonts the window is laid out for (Arial's metrics), and Qt's platform
 # plugins. On Debian 12 the xcb and offscreen plugins come with libqt6gui6
 # itself, which only recommends qt6-qpa-plugins with the others; the package
-# names it, so that an install without recommends has them all too.
+# names it, so that an install without recommends has them all too. The
+# records store opens its database through Qt SQL's driver plugins (SQLite by
+# default, PostgreSQL for a service centre), which no program links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-liberation2, qt6-qpa-plugins, libqt6sql6-sqlite, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 include(CPack)

@@ -8,14 +8,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/tool.h"
 #include "core/errors.h"
 #include "core/version.h"
 #include "demo/demo.h"
 #include "demo/rehearsal.h"
+#include "history/view/history_window.h"
 #include "platform/qt/end_signals.h"
 #include "platform/qt/qt_platform.h"
+#include "records/history_command.h"
 #include "records/run_keeper.h"
 #include "report/report_pdf.h"
 #include "results/view/level_curve_window.h"
@@ -26,6 +29,7 @@
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
 #include "sim/realtime/qt_sim_port.h"
+#include "store/records_store.h"
 
 namespace {
 
@@ -34,6 +38,9 @@ namespace {
 struct Options {
     std::string demo;  // the unattended programme, when one is asked for
     std::string file;  // --save FILE after "adjust", or the data file to upload
+    // "history VTRNAME --csv" or "history import FILE...": the words after "history".
+    std::vector<std::string> history;
+    bool csv = false;
 };
 
 // Parses the command line; prints help, the version or the mistake and gives
@@ -44,7 +51,10 @@ std::optional<int> parse(const QApplication& app, Options& options) {
         "The operator's RF adjustment tool for the QT7310/7320/7330 recorders. It reads\n"
         "DVTRRF.DAT and RSSET.DAT from the working directory and appends to its operation\n"
         "log QT7310AdjLog.txt there; after every Adjust run it writes an adjustment report\n"
-        "(PDF) into reports/ there.");
+        "(PDF) into reports/ there.\n"
+        "\"rfadjust history VTRNAME --csv\" prints a recorder's history from the records store\n"
+        "there as CSV; \"rfadjust history import FILE...\" reads history files (QT7310Err.dat,\n"
+        "QT7310Evr.dat) into it.");
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption demo(
@@ -55,8 +65,11 @@ std::optional<int> parse(const QApplication& app, Options& options) {
         "programme");
     const QCommandLineOption save("save", "With --demo adjust: save the run's data to <file>.",
                                   "file");
+    const QCommandLineOption csv(
+        "csv", "With history VTRNAME: print that recorder's history as CSV, a row per point.");
     parser.addOption(demo);
     parser.addOption(save);
+    parser.addOption(csv);
     parser.addPositionalArgument("FILE", "With --demo upload: the data file to upload.", "[FILE]");
     if (!parser.parse(app.arguments())) {
         std::cerr << "rfadjust: " << parser.errorText().toStdString() << "\n"
@@ -72,13 +85,26 @@ std::optional<int> parse(const QApplication& app, Options& options) {
         return 0;
     }
     const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty() && positional.front() == "history" && !parser.isSet(demo) &&
+        !parser.isSet(save)) {
+        for (const QString& word : positional.mid(1))
+            options.history.push_back(word.toStdString());
+        options.csv = parser.isSet(csv);
+        const bool import =
+            !options.csv && options.history.size() >= 2 && options.history.front() == "import";
+        if (import || (options.csv && options.history.size() == 1)) return std::nullopt;
+        std::cerr << "rfadjust: history VTRNAME --csv, or history import FILE...\n"
+                  << parser.helpText().toStdString();
+        return 2;
+    }
     options.demo = parser.value(demo).toStdString();
     const bool upload = options.demo == "upload";
     const bool valid =
-        options.demo.empty()
-            ? positional.isEmpty() && !parser.isSet(save)
-            : (upload ? positional.size() == 1 && !parser.isSet(save)
-                      : positional.isEmpty() && (!parser.isSet(save) || options.demo == "adjust"));
+        !parser.isSet(csv) &&
+        (options.demo.empty() ? positional.isEmpty() && !parser.isSet(save)
+                              : (upload ? positional.size() == 1 && !parser.isSet(save)
+                                        : positional.isEmpty() &&
+                                              (!parser.isSet(save) || options.demo == "adjust")));
     if (!valid) {
         std::cerr << "rfadjust: these arguments do not go together\n"
                   << parser.helpText().toStdString();
@@ -103,6 +129,13 @@ int main(int argc, char* argv[]) {
     if (const auto exit = parse(app, options)) return *exit;
     if (!options.demo.empty())
         return rf::demo::runDemo(options.demo, std::cout, std::cerr, options.file);
+    if (options.csv)
+        return rf::records::historyCsvCommand(std::filesystem::current_path(),
+                                              options.history.front(), std::cout, std::cerr);
+    if (!options.history.empty())
+        return rf::records::historyImportCommand(
+            std::filesystem::current_path(), {options.history.begin() + 1, options.history.end()},
+            std::cout, std::cerr);
 
     QApplication::setFont(QFont("Arial"));
     // The program ends only by its own decision (END, the close handler, Abort),
@@ -145,6 +178,24 @@ int main(int argc, char* argv[]) {
     rf::results::VerdictWindow verdict(
         tool.verdictWindow(), [&] { tool.verdictClosed(); },
         [&] { tool.menuIndicate(rf::run::menuIndex(rf::run::IndicateItem::ErrorRate)); });
+    // The History window reads the records store of the working directory; a
+    // RECORDS.DAT that cannot be read is said there.
+    std::unique_ptr<rf::store::RecordsStore> store;
+    std::string storeProblem;
+    try {
+        store = std::make_unique<rf::store::RecordsStore>(std::filesystem::current_path());
+    } catch (const std::exception& e) {
+        storeProblem = e.what();
+    }
+    rf::history::HistoryWindow historyWindow(
+        tool.historyWindow(),
+        {store.get(),
+         storeProblem,
+         [&] { return tool.recorder().VtrName; },
+         {},
+         &platform.dialogs(),
+         [&](const std::function<void()>& action) { tool.historyAction(action); }},
+        [&] { tool.historyClosed(); });
     std::unique_ptr<rf::sim::FrontPanel> panel;
     try {
         // The start-up reads the settings and opens the port: when that port is the

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <vector>
 
+#include "history/view/history_window.h"
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
 #include "results/view/verdict_window.h"
@@ -16,6 +17,7 @@
 #include "shell/view/screen_fit.h"
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
+#include "store/records_store.h"
 #include "tool_rig.h"
 
 namespace rf::results {
@@ -126,11 +128,15 @@ TEST(Screen, EveryWindowFitsAndTheMainWindowStandsBesideThePanel) {
     LevelCurveWindow curves{rig.tool.levelCurveWindow(), [] {}};
     ErrResultView err{rig.tool.resultWindows().errResult(), rig.tool};
     EvrResultView evr{rig.tool.resultWindows().evrResult(), rig.tool};
+    store::RecordsStore store{rig.dir.path()};
+    history::HistorySetup reading;
+    reading.store = &store;
+    history::HistoryWindow history{rig.tool.historyWindow(), reading, [] {}};
     sim::FrontPanel panel{std::make_shared<sim::RealTimeRecorder>()};
     shell::placeSideBySide(main, panel);
     panel.show();
     ASSERT_TRUE(rig.startUp());
-    for (int item = 0; item < 3; ++item)
+    for (int item = 0; item < 4; ++item)
         rig.tool.menuIndicate(item);
     rig.tool.menuHelp(run::menuIndex(run::HelpItem::Version));
     QApplication::processEvents();
@@ -138,12 +144,14 @@ TEST(Screen, EveryWindowFitsAndTheMainWindowStandsBesideThePanel) {
     EXPECT_TRUE(room.width() < 1600 || !main.frameGeometry().intersects(panel.frameGeometry()));
     const int least = QFontInfo(main.font()).pixelSize();
     for (QWidget* window :
-         std::initializer_list<QWidget*>{&main, &version, &curves, &err, &evr, &panel}) {
+         std::initializer_list<QWidget*>{&main, &version, &curves, &err, &evr, &history, &panel}) {
         EXPECT_TRUE(window->isVisible() && room.contains(window->frameGeometry()));
         for (QWidget* w : window->findChildren<QWidget*>())
             EXPECT_GE(QFontInfo(w->font()).pixelSize(), least) << w->objectName().toStdString();
     }
-    for (QChartView* view : curves.findChildren<QChartView*>())
+    QList<QChartView*> charts = curves.findChildren<QChartView*>();
+    charts += history.findChildren<QChartView*>();
+    for (QChartView* view : charts)
         for (QAbstractAxis* axis : view->chart()->axes())
             for (const QFont& font : {axis->labelsFont(), axis->titleFont(),
                                       view->chart()->titleFont(), view->chart()->legend()->font()})

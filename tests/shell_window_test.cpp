@@ -22,10 +22,10 @@ std::string menusEnabled(const MainWindowModel& m) {
 
 TEST(MenuCtrl, EnablesTheMenusForIdleRunningAndTransfer) {
     const std::vector<std::tuple<MenuMode, bool, const char*>> cases = {
-        {MenuMode::On, true, "E:EE-Edd-EEE-EE E:EE E:EEE E:E-E"},
-        {MenuMode::On, false, "E:EE-Edd-EEE-EE E:EE E:EEE E:d-E"},  // no Set Induce
-        {MenuMode::Off, true, "E:dd-ddE-ddd-dd d:dd E:EEE d:d-d"},
-        {MenuMode::AllOff, true, "E:dd-ddd-ddd-dd d:dd d:ddd d:d-d"},
+        {MenuMode::On, true, "E:EE-Edd-EEE-EE E:EE E:EEEE E:E-E"},
+        {MenuMode::On, false, "E:EE-Edd-EEE-EE E:EE E:EEEE E:d-E"},  // no Set Induce
+        {MenuMode::Off, true, "E:dd-ddE-ddd-dd d:dd E:EEEE d:d-d"},
+        {MenuMode::AllOff, true, "E:dd-ddd-ddd-dd d:dd d:dddd d:d-d"},
     };
     for (const auto& [mode, induceCheck, enabled] : cases) {
         SCOPED_TRACE(static_cast<int>(mode));

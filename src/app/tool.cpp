@@ -222,7 +222,7 @@ void Tool::menuFile(int index) {
 void Tool::menuIndicate(int index) {
     const auto& menu = form_.model().MenuIndicate;
     using run::IndicateItem;
-    if (index < 0 || index > menuIndex(IndicateItem::LevelCurves) ||
+    if (index < 0 || index > menuIndex(IndicateItem::History) ||
         index >= static_cast<int>(menu.items.size()))
         return;
     if (!menu.enabled || !menu.items[static_cast<std::size_t>(index)].enabled) return;
@@ -234,6 +234,12 @@ void Tool::menuIndicate(int index) {
             levelCurves_.visible = true;
             ++levelCurves_.asked;
             levelCurves_.changes.mark(shell::Area::Window);
+            return;
+        }
+        if (index == menuIndex(IndicateItem::History)) {
+            history_.visible = true;
+            ++history_.asked;
+            history_.changes.mark(shell::Area::Window);
             return;
         }
         results_.show(index == menuIndex(IndicateItem::ErrorRate) ? ResultWindowId::ErrResult
@@ -251,6 +257,10 @@ void Tool::resultClosed(results::ResultWindowId window) {
 
 void Tool::formatSelected(int index) {
     operatorAction(DuringWork::Allowed, [&] { results_.FormatSel_Click(index); });
+}
+
+void Tool::historyAction(const std::function<void()>& action) {
+    operatorAction(DuringWork::Refused, action);
 }
 
 void Tool::printClicked(results::ResultWindowId window, results::WindowPrint& print) {

@@ -13,6 +13,7 @@
 #include "core/steps.h"
 #include "data/data_transfer.h"
 #include "data/file_menu.h"
+#include "history/history_model.h"
 #include "link/rs_commands.h"
 #include "link/rs_link.h"
 #include "measure/pb_measure.h"
@@ -171,6 +172,15 @@ class Tool final : public shell::ToolHost,
         levelCurves_.visible = false;
         levelCurves_.changes.mark(shell::Area::Window);
     }
+    // The History window: opened like the level-curve window, at any time.
+    const history::HistoryWindowModel& historyWindow() const { return history_; }
+    void historyClosed() {
+        history_.visible = false;
+        history_.changes.mark(shell::Area::Window);
+    }
+    // The History window's Print and Export CSV (modal dialogs): not started
+    // while a programme works.
+    void historyAction(const std::function<void()>& action);
     // ResultWindowEvents. Looking at a window, choosing a format and closing
     // only read the tables: taken at any time. Printing (a modal dialog) is
     // not started while a programme works.
@@ -236,6 +246,7 @@ class Tool final : public shell::ToolHost,
     adjust::AdjustRecord adjustRecord_;
     results::LevelCurveWindowModel levelCurves_;
     results::VerdictWindowModel verdict_;
+    history::HistoryWindowModel history_;
     adjust::PbAdjust pbAdjust_{ctx_, adjustRecord_};
     adjust::RecAdjust recAdjust_{ctx_, adjustRecord_};
     measure::PbMeasure pbMeasure_;

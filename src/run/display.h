@@ -27,7 +27,7 @@ enum class ProgramItem {
 
 // The items of the File, Indicate and Help menus, by their place.
 enum class FileItem { Save = 0, Load = 1 };
-enum class IndicateItem { ErrorRate = 0, Evr = 1, LevelCurves = 2 };
+enum class IndicateItem { ErrorRate = 0, Evr = 1, LevelCurves = 2, History = 3 };
 enum class HelpItem { SetInduce = 0, Version = 2 };
 
 template <typename Item>

@@ -27,7 +27,7 @@ MainWindowModel::MainWindowModel() {
     MenuFile.caption = "File(&F)";
     MenuFile.items = {item("Save"), item("Load")};
     MenuIndicate.caption = "Indicate(&I)";
-    MenuIndicate.items = {item("Error Rate"), item("EVR"), item("Level Curves")};
+    MenuIndicate.items = {item("Error Rate"), item("EVR"), item("Level Curves"), item("History")};
     MenuHelp.caption = "Help(&H)";
     MenuHelp.items = {item("Set Induce"), item("-"), item("Version")};
     for (const char* c : {"ALL", "HDLP PB", "HDLP REC", "HDSP PB", "50/25 PB", "DV PB"}) {
