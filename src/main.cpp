@@ -15,11 +15,12 @@
 #include "core/version.h"
 #include "demo/demo.h"
 #include "demo/rehearsal.h"
-#include "history/view/history_window.h"
+#include "history/forecast_text.h"
 #include "platform/qt/end_signals.h"
 #include "platform/qt/qt_platform.h"
 #include "records/history_command.h"
 #include "records/run_keeper.h"
+#include "records/view/history_window.h"
 #include "report/report_pdf.h"
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
@@ -189,11 +190,8 @@ int main(int argc, char* argv[]) {
     }
     rf::history::HistoryWindow historyWindow(
         tool.historyWindow(),
-        {store.get(),
-         storeProblem,
-         [&] { return tool.recorder().VtrName; },
-         {},
-         &platform.dialogs(),
+        {store.get(), storeProblem, [&] { return tool.recorder().VtrName; },
+         rf::history::forecastByHead, &platform.dialogs(),
          [&](const std::function<void()>& action) { tool.historyAction(action); }},
         [&] { tool.historyClosed(); });
     std::unique_ptr<rf::sim::FrontPanel> panel;

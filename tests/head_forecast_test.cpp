@@ -25,6 +25,7 @@
 
 #include "app/run_record_of.h"
 #include "demo/demo.h"
+#include "history/forecast_text.h"
 #include "history/trends.h"
 #include "tool_rig.h"
 
@@ -141,6 +142,14 @@ TEST(HeadForecast, VisitsFromRunsAndATrendInTheWearLawsSpace) {
     EXPECT_NEAR(*f.replacementHours, due, 2);
     EXPECT_NEAR(*f.replacementEarliest, due, 2);
     EXPECT_NEAR(*f.replacementLatest, due, 2);
+    // As the History window says it beside the head.
+    const auto said = history::forecastByHead(runs).at("L1");
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("REC Self VIDEO: "), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find("replace at " + std::to_string(*f.replacementHours) + " h"),
+              std::string::npos)
+        << said[0];
+    EXPECT_EQ(history::forecastLine(r1), "REC Self VIDEO: not enough visits (2 of 3)");
 }
 
 TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {

@@ -8,7 +8,7 @@
 #include <QLineSeries>
 #include <QPushButton>
 
-#include "history/view/history_window.h"
+#include "records/view/history_window.h"
 #include "store/records_store.h"
 #include "tool_rig.h"
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <vector>
 
-#include "history/view/history_window.h"
+#include "records/view/history_window.h"
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
 #include "results/view/verdict_window.h"

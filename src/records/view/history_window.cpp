@@ -1,4 +1,4 @@
-#include "history/view/history_window.h"
+#include "records/view/history_window.h"
 
 #include <QChart>
 #include <QChartView>
