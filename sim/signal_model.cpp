@@ -321,6 +321,29 @@ std::optional<int> SignalModel::recReadjustAge(int fmt, int ch, int head, RecSet
                       horizon, limit);
 }
 
+double SignalModel::selfErr(int fmt, int ch, int head, RecSetting rec,
+                            const std::array<std::int16_t, 29>& rp, int age) const {
+    return addErrRates(recordErr(fmt, ch, head, rec, age),
+                       playbackErr(fmt, 0, 0, ch, head, rp, age));
+}
+
+double SignalModel::selfAsLeftErr(int fmt, int ch, int head, int age) const {
+    return addErrRates(recAsLeftErr(fmt, ch, head, age), pbAsLeftErr(fmt, 0, 0, ch, head, age));
+}
+
+std::optional<int> SignalModel::selfReplacementAge(int fmt, int ch, int head, double limit,
+                                                   int horizon) const {
+    return firstAbove([&](int age) { return selfAsLeftErr(fmt, ch, head, age); }, 0, horizon,
+                      limit);
+}
+
+std::optional<int> SignalModel::selfReadjustAge(int fmt, int ch, int head, RecSetting rec,
+                                                const std::array<std::int16_t, 29>& rp,
+                                                int adjustedAt, double limit, int horizon) const {
+    return firstAbove([&](int age) { return selfErr(fmt, ch, head, rec, rp, age); }, adjustedAt,
+                      horizon, limit);
+}
+
 std::optional<int> SignalModel::pbReadjustAge(int fmt, int cate, int kind, int ch, int head,
                                               const std::array<std::int16_t, 29>& left,
                                               int adjustedAt, double limit, int horizon) const {

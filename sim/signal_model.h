@@ -175,6 +175,20 @@ class SignalModel {
                                      const std::array<std::int16_t, 29>& left, int adjustedAt,
                                      double limit, int horizon = 100000) const;
 
+    // A head's own recording played back by the record/playback head of its
+    // channel (category 0, kind 0): what the recorder reads as the error rate
+    // of its own recording, the two heads' errors added. With the values
+    // given, at an age; after a right adjustment of both at that age; and
+    // the ages where each first errs above `limit`, as above.
+    double selfErr(int fmt, int ch, int head, RecSetting rec,
+                   const std::array<std::int16_t, 29>& rp, int age) const;
+    double selfAsLeftErr(int fmt, int ch, int head, int age) const;
+    std::optional<int> selfReplacementAge(int fmt, int ch, int head, double limit,
+                                          int horizon = 100000) const;
+    std::optional<int> selfReadjustAge(int fmt, int ch, int head, RecSetting rec,
+                                       const std::array<std::int16_t, 29>& rp, int adjustedAt,
+                                       double limit, int horizon = 100000) const;
+
     std::uint64_t seed() const { return seed_; }
 
   private:

@@ -53,27 +53,6 @@ history::RunRecord runOn(test::ToolRig& rig, ProgramItem programme) {
     return record;
 }
 
-// The error exponent of the Self path (record head, then the RP head playing
-// its recording) with the values given, at an age.
-double selfPath(const sim::SignalModel& m, int ch, int head, sim::RecSetting rec,
-                const std::array<std::int16_t, 29>& rp, int age) {
-    return sim::addErrRates(m.recordErr(Fmt, ch, head, rec, age),
-                            m.playbackErr(Fmt, cate::RecPlay, 0, ch, head, rp, age));
-}
-
-// The same after a right adjustment of both heads at that age.
-double selfPathAsLeft(const sim::SignalModel& m, int ch, int head, int age) {
-    return sim::addErrRates(m.recAsLeftErr(Fmt, ch, head, age),
-                            m.pbAsLeftErr(Fmt, cate::RecPlay, 0, ch, head, age));
-}
-
-template <typename Err>
-std::optional<int> firstAbove(Err err, int from, double limit) {
-    for (int age = from; age <= from + 40000; ++age)
-        if (err(age) > limit) return age;
-    return std::nullopt;
-}
-
 std::string text(std::optional<int> v) {
     return v ? std::to_string(*v) : "-";
 }
@@ -200,15 +179,11 @@ TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
                 int(std::find(history::Heads.begin(), history::Heads.end(), f.key.head) -
                     history::Heads.begin());
             const int ch = index / 2, head = index % 2;
-            const auto truth =
-                firstAbove([&](int age) { return selfPathAsLeft(m, ch, head, age); }, 0, SelfLimit);
+            const auto truth = m.selfReplacementAge(Fmt, ch, head, SelfLimit, 40000);
             const auto own = m.recReplacementAge(Fmt, ch, head, SelfLimit);
-            const auto interval = firstAbove(
-                [&](int age) {
-                    return selfPath(m, ch, head, recLeft[std::size_t(index)],
-                                    rpLeft[std::size_t(ch)], age);
-                },
-                adjustedAt, SelfLimit);
+            const auto interval = m.selfReadjustAge(Fmt, ch, head, recLeft[std::size_t(index)],
+                                                    rpLeft[std::size_t(ch)], adjustedAt, SelfLimit,
+                                                    adjustedAt + 40000);
             const auto ownInterval =
                 m.recReadjustAge(Fmt, ch, head, recLeft[std::size_t(index)], adjustedAt, SelfLimit);
             const auto age = [&](std::optional<int> hours) {
