@@ -19,6 +19,7 @@
 #include "platform/qt/end_signals.h"
 #include "platform/qt/qt_platform.h"
 #include "records/history_command.h"
+#include "records/history_demo.h"
 #include "records/run_keeper.h"
 #include "records/view/history_window.h"
 #include "report/report_pdf.h"
@@ -42,6 +43,7 @@ struct Options {
     // "history VTRNAME --csv" or "history import FILE...": the words after "history".
     std::vector<std::string> history;
     bool csv = false;
+    int visits = 8;  // --demo history
 };
 
 // Parses the command line; prints help, the version or the mistake and gives
@@ -61,9 +63,12 @@ std::optional<int> parse(const QApplication& app, Options& options) {
     const QCommandLineOption demo(
         "demo",
         "Run <programme> unattended on the simulated recorder (RSSET.DAT port \"SIM\") and "
-        "print a summary: error-rate, adjust, or upload (load the data file FILE and upload "
-        "it to the recorder's \"User\" area).",
+        "print a summary: error-rate, adjust, upload (load the data file FILE and upload "
+        "it to the recorder's \"User\" area), or history (the recorder visited N times as "
+        "its heads wear, every run kept in the records store, then each head's forecast "
+        "beside the simulator's truth).",
         "programme");
+    const QCommandLineOption visits("visits", "With --demo history: the visits (8).", "N");
     const QCommandLineOption save("save", "With --demo adjust: save the run's data to <file>.",
                                   "file");
     const QCommandLineOption csv(
@@ -71,6 +76,7 @@ std::optional<int> parse(const QApplication& app, Options& options) {
     parser.addOption(demo);
     parser.addOption(save);
     parser.addOption(csv);
+    parser.addOption(visits);
     parser.addPositionalArgument("FILE", "With --demo upload: the data file to upload.", "[FILE]");
     if (!parser.parse(app.arguments())) {
         std::cerr << "rfadjust: " << parser.errorText().toStdString() << "\n"
@@ -100,8 +106,10 @@ std::optional<int> parse(const QApplication& app, Options& options) {
     }
     options.demo = parser.value(demo).toStdString();
     const bool upload = options.demo == "upload";
+    bool visitsRead = true;
+    if (parser.isSet(visits)) options.visits = parser.value(visits).toInt(&visitsRead);
     const bool valid =
-        !parser.isSet(csv) &&
+        !parser.isSet(csv) && visitsRead && (!parser.isSet(visits) || options.demo == "history") &&
         (options.demo.empty() ? positional.isEmpty() && !parser.isSet(save)
                               : (upload ? positional.size() == 1 && !parser.isSet(save)
                                         : positional.isEmpty() &&
@@ -128,6 +136,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(rf::toolVersion());
     Options options;
     if (const auto exit = parse(app, options)) return *exit;
+    if (options.demo == "history")
+        return rf::records::runHistoryDemo(options.visits, std::cout, std::cerr);
     if (!options.demo.empty())
         return rf::demo::runDemo(options.demo, std::cout, std::cerr, options.file);
     if (options.csv)

@@ -40,4 +40,12 @@ grep -q "Verdict: PASS" <<<"$text" || fail "the report's first page has no verdi
 [ "$(wc -l <adjust.dst)" -eq 49 ] || fail "adjust.dst has $(wc -l <adjust.dst) lines, not 49"
 "$tool" --demo upload adjust.dst >upload.txt || fail "the upload demo failed: $(cat upload.txt)"
 grep -q "^UpLoad of adjust.dst (QT7310DMO_DEMO0001)" upload.txt || fail "no upload summary"
-echo "demo_runs: both programmes ran to their end, the report written, their data saved and uploaded"
+# A recorder's history: five visits kept in the records store, a forecast for
+# each head, and the store read back from the command line.
+"$tool" --demo history --visits 5 >history.txt || fail "the history demo failed: $(cat history.txt)"
+grep -q "5 visits of 500 drum hours, 10 runs in the records store" history.txt ||
+    fail "the history demo kept other runs: $(head -1 history.txt)"
+[ "$(grep -cE '^(L1|L2|R1|R2) +[0-9]+ ' history.txt)" -eq 4 ] || fail "not every head has a forecast"
+[ "$("$tool" history QT7310DMO_DEMO0001 --csv | grep -c '^QT7310DMO_DEMO0001,')" -gt 100 ] ||
+    fail "the store's history of the recorder is not there"
+echo "demo_runs: both programmes ran to their end, the report written, their data saved and uploaded; a history kept and forecast"
