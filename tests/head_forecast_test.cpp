@@ -124,11 +124,12 @@ TEST(HeadForecast, VisitsFromRunsAndATrendInTheWearLawsSpace) {
     // As the History window says it beside the head.
     const auto said = history::forecastByHead(runs).at("L1");
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_NE(said[0].find("REC Self VIDEO: "), std::string::npos) << said[0];
-    EXPECT_NE(said[0].find("replace at " + std::to_string(*f.replacementHours) + " h"),
+    EXPECT_EQ(said[0].block, "REC");
+    EXPECT_EQ(said[0].text.rfind("Self VIDEO: ", 0), 0u) << said[0].text;
+    EXPECT_NE(said[0].text.find("replace at " + std::to_string(*f.replacementHours) + " h"),
               std::string::npos)
-        << said[0];
-    EXPECT_EQ(history::forecastLine(r1), "REC Self VIDEO: not enough visits (2 of 3)");
+        << said[0].text;
+    EXPECT_EQ(history::forecastLine(r1), "Self VIDEO: not enough visits (2 of 3)");
 }
 
 TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {

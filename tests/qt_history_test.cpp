@@ -62,7 +62,7 @@ struct HistoryRig : test::ToolRig {
         tool.historyWindow(),
         {&store, "", [this] { return tool.recorder().VtrName; },
          [](const std::vector<RunRecord>& runs) {
-             return Forecast{{"L1", {"runs: " + std::to_string(runs.size())}}};
+             return Forecast{{"L1", {{"", "runs: " + std::to_string(runs.size())}}}};
          },
          &dialogs(), [this](const std::function<void()>& action) { tool.historyAction(action); }},
         [this] { tool.historyClosed(); }};

@@ -1,5 +1,5 @@
-// rfshots: renders the main window (idle and during a run) and the version
-// window to PNG files. The main window shows the real tool, started on the
+// rfshots: renders the main window (idle and during a run), the result
+// windows, the History window and the version window to PNG files. The main window shows the real tool, started on the
 // virtual platform with the simulated recorder like the unattended demo: idle
 // after the start-up, then in the middle of an Error Rate programme. Virtual
 // time starts at a fixed date, so the pictures come out the same every time.
@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "app/tool.h"
@@ -29,7 +30,10 @@
 #include "demo/demo.h"
 #include "demo/rehearsal.h"
 #include "demo/render_png.h"
+#include "history/forecast_text.h"
 #include "platform/virtual/virtual_platform.h"
+#include "records/history_demo.h"
+#include "records/view/history_window.h"
 #include "report/report_pdf.h"
 #include "results/view/level_curve_window.h"
 #include "results/view/result_window_view.h"
@@ -38,6 +42,7 @@
 #include "shell/view/version_window_view.h"
 #include "sim/recorder.h"
 #include "sim/sim_peer.h"
+#include "store/records_store.h"
 
 namespace {
 
@@ -243,6 +248,31 @@ bool shootAdjust(const QDir& dir) {
     }
 }
 
+// The History window of a recorder with a history: the unattended history
+// demo's eight visits kept in the records store of the working directory,
+// with each head's forecasts.
+bool shootHistory(const QDir& dir) {
+    std::ostringstream out, err;
+    if (rf::records::runHistoryDemo(8, out, err) != 0) {
+        std::fprintf(stderr, "rfshots: the history demo failed: %s\n", err.str().c_str());
+        return false;
+    }
+    rf::store::RecordsStore store(QDir::currentPath().toStdString());
+    rf::history::HistoryWindowModel model;
+    model.visible = true;
+    model.asked = 1;
+    model.changes.mark(Area::Window);
+    rf::history::HistoryWindow window(
+        model,
+        {&store, "", [] { return std::string("QT7310DMO_DEMO0001"); }, rf::history::forecastByHead,
+         nullptr, [](const std::function<void()>&) {}},
+        [] {});
+    window.resize(1280, 760);
+    window.syncFromModel();
+    QApplication::processEvents();
+    return save(window, renderWindow(window), dir, "history.png");
+}
+
 // Copies the settings files into the working directory.
 bool copySettings(const QDir& from, const QDir& to) {
     for (const char* name : {rf::app::DvtrRfFile, rf::app::RsSetFile})
@@ -291,6 +321,7 @@ int main(int argc, char** argv) {
 
     bool ok = shootTool(dir);
     ok = shootAdjust(dir) && ok;
+    ok = shootHistory(dir) && ok;
     {
         NoEvents events;
         VersionWindowModel version;

@@ -13,7 +13,7 @@ std::string hours(int h) {
 }  // namespace
 
 std::string forecastLine(const HeadForecast& f) {
-    std::string line = f.key.block + " " + f.key.measurement + ": ";
+    std::string line = f.key.measurement + ": ";
     if (f.state == ForecastState::NotEnoughVisits)
         return line + "not enough visits (" + std::to_string(f.visits) + " of " +
                std::to_string(MinVisits) + ")";
@@ -40,7 +40,8 @@ std::string forecastLine(const HeadForecast& f) {
 Forecast forecastByHead(const std::vector<RunRecord>& runs) {
     Forecast byHead;
     for (const HeadForecast& f : forecastAll(groupVisits(runs)))
-        if (f.state != ForecastState::NoLimit) byHead[f.key.head].push_back(forecastLine(f));
+        if (f.state != ForecastState::NoLimit)
+            byHead[f.key.head].push_back({f.key.block, forecastLine(f)});
     return byHead;
 }
 

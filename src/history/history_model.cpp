@@ -94,10 +94,14 @@ const BlockHistory* RecorderHistory::block(std::string_view name) const {
     return nullptr;
 }
 
-std::vector<std::string> RecorderHistory::forecastOf(std::string_view head) const {
-    const auto found = forecast.find(std::string(head));
-    if (found == forecast.end() || found->second.empty()) return {NoForecast};
-    return found->second;
+std::vector<std::string> RecorderHistory::forecastOf(std::string_view head,
+                                                     std::string_view block) const {
+    std::vector<std::string> lines;
+    if (const auto found = forecast.find(std::string(head)); found != forecast.end())
+        for (const ForecastLine& line : found->second)
+            if (line.block.empty() || line.block == block) lines.push_back(line.text);
+    if (lines.empty()) lines.push_back(NoForecast);
+    return lines;
 }
 
 bool isChartedLevel(std::string_view item) {

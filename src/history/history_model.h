@@ -71,8 +71,13 @@ struct BlockHistory {
     std::vector<const HistorySeries*> of(std::string_view head, Chart chart) const;
 };
 
+// A forecast line of a head: of one block, or ("") of every block.
+struct ForecastLine {
+    std::string block;
+    std::string text;
+};
 // The forecast lines per head ("L1"), filled by a function the window is given.
-using Forecast = std::map<std::string, std::vector<std::string>>;
+using Forecast = std::map<std::string, std::vector<ForecastLine>>;
 using Forecaster = std::function<Forecast(const std::vector<RunRecord>&)>;
 inline constexpr const char* NoForecast = "no forecast yet";
 
@@ -82,8 +87,8 @@ struct RecorderHistory {
     std::vector<BlockHistory> blocks;  // in the order the runs name them first
     Forecast forecast;
     const BlockHistory* block(std::string_view name) const;
-    // The forecast lines of a head, or the one line NoForecast.
-    std::vector<std::string> forecastOf(std::string_view head) const;
+    // The forecast lines of a head for a block, or the one line NoForecast.
+    std::vector<std::string> forecastOf(std::string_view head, std::string_view block) const;
 };
 
 // One recorder's history from its runs in time order; `forecaster`, when

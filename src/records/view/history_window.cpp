@@ -225,7 +225,8 @@ void HistoryWindow::showBlock() {
     for (std::size_t i = 0; i < charts_.size(); ++i) {
         showHead(i, block);
         QStringList lines;
-        for (const std::string& line : history_.forecastOf(Heads[i]))
+        for (const std::string& line :
+             history_.forecastOf(Heads[i], block_->currentText().toStdString()))
             lines << qt(line);
         forecasts_[i]->setText(lines.join('\n'));
     }
