@@ -94,7 +94,6 @@ HistoryWindow::HistoryWindow(const HistoryWindowModel& model, HistorySetup setup
         view->setRenderHint(QPainter::Antialiasing);
         // Two rows of heads with the choices and buttons fit a 768-pixel screen.
         view->setMinimumSize(380, 240);
-        view->setChart(new QChart);
         auto* forecast = new QLabel(box);
         forecast->setObjectName("forecast" + head);
         forecast->setWordWrap(true);
