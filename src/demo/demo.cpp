@@ -91,6 +91,26 @@ DialogRecord unattendedAnswer(const DialogRecord& shown, const std::string& indu
     return d;
 }
 
+std::optional<std::string> simulatorRefusal() {
+    try {
+        const RsSettings settings = readRsSet(RsSetFile);
+        if (settings.port.name == "SIM") return std::nullopt;
+        return std::string("rfadjust: the demo runs only on the simulated recorder, but ") +
+               RsSetFile + " names the port \"" + settings.port.name +
+               "\"; put \"SIM\" in its port field.";
+    } catch (const RfError& e) {
+        return std::string("rfadjust: ") + RsSetFile + ": " + e.what();
+    }
+}
+
+platform::DateTime localNow() {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
 std::string lastErrorShown(const platform::virt::ScriptedDialogs& dialogs) {
     const auto& shown = dialogs.shown();
     for (auto it = shown.rbegin(); it != shown.rend(); ++it)
@@ -106,25 +126,11 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err,
         err << "rfadjust: unknown demo \"" << programme << "\" (error-rate, adjust or upload)\n";
         return 2;
     }
-    try {
-        const RsSettings settings = readRsSet(RsSetFile);
-        if (settings.port.name != "SIM") {
-            err << "rfadjust: the demo runs only on the simulated recorder, but " << RsSetFile
-                << " names the port \"" << settings.port.name
-                << "\"; put \"SIM\" in its port field.\n";
-            return 2;
-        }
-    } catch (const RfError& e) {
-        err << "rfadjust: " << RsSetFile << ": " << e.what() << '\n';
+    if (const auto refusal = simulatorRefusal()) {
+        err << *refusal << '\n';
         return 2;
     }
-
-    // Virtual time starts now, so the log carries the real date of the run.
-    const std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
-    platform::virt::VirtualPlatform platform({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                              local.tm_hour, local.tm_min, local.tm_sec});
+    platform::virt::VirtualPlatform platform(localNow());
     sim::Recorder recorder(sim::builtInRecorderConfig());
     sim::SimPeer peer(recorder, platform);
     platform.setPeer(&peer);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -28,6 +29,14 @@ int runDemo(const std::string& programme, std::ostream& out, std::ostream& err,
 platform::virt::DialogRecord unattendedAnswer(const platform::virt::DialogRecord& shown,
                                               const std::string& induce = {},
                                               const std::string& dataFile = {});
+// Why an unattended run cannot be made in the working directory (its
+// RSSET.DAT cannot be read, or names a port other than "SIM"), as one line
+// for standard error; none when it can.
+std::optional<std::string> simulatorRefusal();
+// The date and time now: an unattended run's virtual time starts there, so
+// its log carries the real date of the run.
+platform::DateTime localNow();
+
 // The last error message the tool showed, to say why a run did not get through.
 std::string lastErrorShown(const platform::virt::ScriptedDialogs& dialogs);
 

@@ -1,6 +1,6 @@
 // rfshots: renders the main window (idle and during a run), the result
-// windows, the History window and the version window to PNG files. The main window shows the real tool, started on the
-// virtual platform with the simulated recorder like the unattended demo: idle
+// windows, the History window and the version window to PNG files. The main window shows the real
+// tool, started on the virtual platform with the simulated recorder like the unattended demo: idle
 // after the start-up, then in the middle of an Error Rate programme. Virtual
 // time starts at a fixed date, so the pictures come out the same every time.
 // Usage: rfshots <output directory> <settings directory>

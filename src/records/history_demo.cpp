@@ -1,11 +1,9 @@
 #include "records/history_demo.h"
 
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <string>
 
-#include "app/settings.h"
 #include "demo/demo.h"
 #include "history/trends.h"
 #include "platform/virtual/virtual_platform.h"
@@ -41,22 +39,11 @@ int runHistoryDemo(int visits, std::ostream& out, std::ostream& err) {
         err << "rfadjust: the history demo needs one visit at least\n";
         return 2;
     }
-    try {
-        if (app::readRsSet(app::RsSetFile).port.name != "SIM") {
-            err << "rfadjust: the demo runs only on the simulated recorder: put \"SIM\" in the "
-                   "port field of "
-                << app::RsSetFile << ".\n";
-            return 2;
-        }
-    } catch (const RfError& e) {
-        err << "rfadjust: " << app::RsSetFile << ": " << e.what() << '\n';
+    if (const auto refusal = demo::simulatorRefusal()) {
+        err << *refusal << '\n';
         return 2;
     }
-    const std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
-    platform::virt::VirtualPlatform platform({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                              local.tm_hour, local.tm_min, local.tm_sec});
+    platform::virt::VirtualPlatform platform(demo::localNow());
     sim::Recorder recorder(sim::builtInRecorderConfig());
     sim::SimPeer peer(recorder, platform);
     platform.setPeer(&peer);
