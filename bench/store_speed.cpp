@@ -104,12 +104,9 @@ void writeHistoryFile(const std::string& path, double megabytes) {
     std::string text;
     for (int save = 0; static_cast<double>(text.size()) < megabytes * 1e6; ++save) {
         rates->ErrResLp(rf::fmt::HdLp, 1, 0, 0, save % 4, 0) = -4.2f - 0.001f * (save % 500);
-        const auto now = [save] {
-            return rf::platform::DateTime{2020 + save / 4000, 1 + save / 300 % 12,
-                                          1 + save / 10 % 28, save % 24,
-                                          save % 60,          0};
-        };
-        text += rf::data::saveTexts(*rates, *tables, *target, vtrName(save % 200), now).errHistory;
+        const rf::platform::DateTime at{2020 + save / 4000, 1 + save / 300 % 12, 1 + save / 10 % 28,
+                                        save % 24,          save % 60,           0};
+        text += rf::data::saveTexts(*rates, *tables, *target, vtrName(save % 200), at).errHistory;
     }
     rf::test::writeFile(path, text);
 }

@@ -304,6 +304,7 @@ TEST_P(StoreTest, HistoryFilesImportAsFileSaveRunsOnceAndADamagedSaveIsNamed) {
     DataInit(*tables, *rates);
     rates->ErrResLp(fmt::HdLp, cate::Playback, kind::Conf, 0, 0, meas::Playback) = -4.35f;
     rates->ErrResOt(fmt::HdSp, 2, meas::Playback) = -4.0f;
+    rates->ErrResLp(fmt::HdLp, cate::Playback, kind::Conf, 0, 0, meas::Self) = -4.6f;
     tables->PbDataRead(fmt::HdLp, rpm::Rpm18000, cate::Playback, kind::Conf, 1, 9) = 123;
     tables->RecDataRead(fmt::HdLp, rpm::Rpm18000, 0, 0, 1, 3) = -7;
     // The first save was made for every HDLP playback block, the second for one.
@@ -312,9 +313,7 @@ TEST_P(StoreTest, HistoryFilesImportAsFileSaveRunsOnceAndADamagedSaveIsNamed) {
     for (int k = 0; k <= kind::SubSlow; ++k)
         (*all)(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate::Playback, k, 0) = true;
     (*one)(dir::Playback, fmt::HdLp, rpm::Rpm18000, cate::Playback, kind::Conf, 0) = true;
-    const auto at = [](int minute) {
-        return [=] { return platform::DateTime{2026, 12, 8, 10, minute, 0}; };
-    };
+    const auto at = [](int minute) { return platform::DateTime{2026, 12, 8, 10, minute, 0}; };
     const auto first = data::saveTexts(*rates, *tables, *all, "QT7310XYZ_SN1", at(0));
     const auto second = data::saveTexts(*rates, *tables, *one, "QT7310XYZ_SN1", at(5));
     writeFile("QT7310Err.dat", first.errHistory + second.errHistory);
@@ -354,6 +353,12 @@ TEST_P(StoreTest, HistoryFilesImportAsFileSaveRunsOnceAndADamagedSaveIsNamed) {
                                      "Master VIDEO", "L1", -4.35f, std::nullopt, V::NoLimit},
                     5));
     EXPECT_TRUE(has(history::ValueRow{conf, "VCO", "R", std::nullopt, 123}, 5));
+    // A recording's rates belong to the record block, as a run's own do.
+    EXPECT_TRUE(std::ranges::any_of(runs, [](const RunRecord& run) {
+        return std::ranges::any_of(run.rates, [](const history::RateRow& r) {
+            return r.value == -4.6f && r.block == "MAGVEX HDLP,18000rpm,RP,RP,RP";
+        });
+    }));
     EXPECT_TRUE(has(history::ValueRow{"MAGVEX HDLP,18000rpm,RP,RP,RP", "record frequency", "R2",
                                       std::nullopt, -7},
                     0));

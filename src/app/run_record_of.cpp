@@ -9,6 +9,7 @@
 #include "app/tool.h"
 #include "core/errors.h"
 #include "core/version.h"
+#include "data/history_rows.h"
 #include "run/context.h"
 #include "state/selection.h"
 
@@ -31,6 +32,8 @@ std::string measurementName(const KeptRates& row, int group) {
     return row.fmt == fmt::HdLp ? std::string(kind) + " " + groups[group] : kind;
 }
 
+// The name of a block the run worked on: a four-channel format's error
+// rates are the format's, so is its name in the run's blocks.
 std::string blockNameOf(const BlockSel& block) {
     return block.SFmt == fmt::HdLp ? run::blockName(block) : fourChannelName(block.SFmt);
 }
@@ -53,7 +56,7 @@ void addValues(history::RunRecord& run, Tool& tool, bool stopped) {
         if (!selected(selection, dir::Playback, b.block)) continue;
         for (std::size_t ch = 0; ch < 2; ++ch)
             for (std::size_t item = 0; item < 29; ++item) {
-                history::ValueRow row{blockNameOf(b.block), history::levelItemName(int(item)),
+                history::ValueRow row{run::blockName(b.block), history::levelItemName(int(item)),
                                       std::string(history::Channels[ch]), std::nullopt,
                                       std::nullopt};
                 if (b.found) row.found = (*b.found)[ch][item];
@@ -67,7 +70,7 @@ void addValues(history::RunRecord& run, Tool& tool, bool stopped) {
         recordAdjusted = true;
         for (std::size_t ch = 0; ch < 2; ++ch)
             for (std::size_t item = 0; item < 4; ++item) {
-                history::ValueRow row{blockNameOf(b.block), history::recordItemName(int(item)),
+                history::ValueRow row{run::blockName(b.block), history::recordItemName(int(item)),
                                       std::string(history::Heads[ch * 2 + item % 2]), std::nullopt,
                                       std::nullopt};
                 if (b.found) row.found = (*b.found)[ch][item];
@@ -77,7 +80,7 @@ void addValues(history::RunRecord& run, Tool& tool, bool stopped) {
     }
     for (const adjust::Sweep& s : record.sweeps) {
         if (!selected(selection, dir::Record, s.block)) continue;
-        run.sweeps.push_back({blockNameOf(s.block), adjust::headName(s),
+        run.sweeps.push_back({run::blockName(s.block), adjust::headName(s),
                               s.quantity == adjust::SweepQuantity::Current
                                   ? history::SweepQuantity::Current
                                   : history::SweepQuantity::Frequency,
@@ -86,7 +89,7 @@ void addValues(history::RunRecord& run, Tool& tool, bool stopped) {
     // The LevelRate ratios the report checks: the self-recorded tape's low
     // band over the master's, per channel and envelope (head).
     if (!recordAdjusted || stopped) return;
-    const std::string block = blockNameOf(record.recordBlocks.front().block);
+    const std::string block = run::blockName(record.recordBlocks.front().block);
     for (int ch = 0; ch <= 1; ++ch)
         for (int j = 0; j <= 1; ++j) {
             const float self = tool.tables().SelfPbLevel(ch, j, 1);
@@ -153,7 +156,17 @@ history::RunRecord runRecordOf(Tool& tool, const EndedRun& ended, const std::str
                     : tool.selection().AdjTarget(d, b.SFmt, b.SRpm, b.SHeadCate, b.SHeadKind, 0))
                 addBlock(run, blockNameOf(b));
     });
-    if (!programme) return run;
+    if (ended.programme.rfind("File ", 0) == 0) {
+        data::addDataFileRows(run, tool.rates(), tool.tables(), tool.selection().AdjTarget);
+        return run;
+    }
+    if (!programme) {
+        // A transfer cut short (a command ignored) did not move all it names.
+        if (!ended.outcome.incomplete)
+            data::addTransferRows(run, tool.tables(), tool.selection().AdjTarget,
+                                  ended.programme == "Data DownLoad");
+        return run;
+    }
     results::forEachKeptRate(tool.rates(), [&](const results::KeptRate& k) {
         history::RateRow row{results::keptRowBlock(k.row),
                              measurementName(k.row, k.group),

@@ -57,7 +57,8 @@ using RunEstimator = std::function<std::optional<run::RunPlan>(const RunRehearsa
 
 // A run that has just ended, to be kept: its programme ("Adjust", "Error
 // Rate", "Data DownLoad", "Data UpLoad", "Data Initialize", "File Save",
-// "File Load"), when it began and how it ended.
+// "File Load"), when it began (a save or a load: when its data was taken)
+// and how it ended.
 struct EndedRun {
     std::string programme;
     platform::DateTime started;
@@ -257,7 +258,11 @@ class Tool final : public shell::ToolHost,
         settings_,
         {[this] { form_.FormInit(); }, [this](const std::string& c) { form_.setCaption(c); },
          [this](const std::string& text) { endProgram(text); },
-         [this](const std::string& programme) { keepRun(programme, {}); }}};
+         [this](const std::string& programme, const platform::DateTime& at) {
+             // A save is dated as its history files date it.
+             runStarted_ = at;
+             keepRun(programme, {});
+         }}};
     std::unique_ptr<platform::SerialPort> port_;
     std::function<void(platform::SerialPort&)> portOpened_;
     report::Writer reportWriter_;

@@ -155,6 +155,14 @@ std::vector<LineCells> levelLines() {
     return lines;
 }
 
+float rateAt(const ErrorRates& rates, const Cell& cell) {
+    return single(rates, cell);
+}
+
+int valueAt(const AdjustmentTables& tables, const Cell& cell) {
+    return integer(tables, cell);
+}
+
 std::string headerLine(const platform::DateTime& t, const std::string& VtrName) {
     return DelimitedRecord().text(run::logDate(t)).text(run::logTime(t)).text(VtrName).line();
 }
@@ -177,13 +185,13 @@ std::string dataLines(const ErrorRates& rates, const AdjustmentTables& tables,
 
 SaveTexts saveTexts(const ErrorRates& rates, const AdjustmentTables& tables,
                     const BlockTable& AdjTarget, const std::string& VtrName,
-                    const std::function<platform::DateTime()>& now) {
+                    const platform::DateTime& at) {
     const std::string errorRates = dataLines(rates, tables, errorRateLines(AdjTarget));
     const std::string levels = dataLines(rates, tables, levelLines());
     SaveTexts out;
-    out.dataFile = headerLine(now(), VtrName) + errorRates + levels;
-    out.errHistory = headerLine(now(), VtrName) + errorRates;
-    out.evrHistory = headerLine(now(), VtrName) + levels;
+    out.dataFile = headerLine(at, VtrName) + errorRates + levels;
+    out.errHistory = headerLine(at, VtrName) + errorRates;
+    out.evrHistory = headerLine(at, VtrName) + levels;
     return out;
 }
 

@@ -26,6 +26,9 @@ using LineCells = std::vector<Cell>;
 // (sections E and F).
 std::vector<LineCells> errorRateLines(const BlockTable& AdjTarget);
 std::vector<LineCells> levelLines();
+// The value the tables hold for a cell.
+float rateAt(const ErrorRates& rates, const Cell& cell);
+int valueAt(const AdjustmentTables& tables, const Cell& cell);
 
 // A header line: the date, the time and the recorder's name.
 std::string headerLine(const platform::DateTime& t, const std::string& VtrName);
@@ -36,14 +39,14 @@ std::string dataLines(const ErrorRates& rates, const AdjustmentTables& tables,
                       const std::vector<LineCells>& lines);
 
 // What a save writes: the data file whole, and the block each history file
-// gets (its header line, taken at the moment it is asked for, and its part).
+// gets (its header line, dated `at`, and its part).
 struct SaveTexts {
     std::string dataFile, errHistory, evrHistory;
 };
 // The error-rate lines are those of the blocks of `AdjTarget`.
 SaveTexts saveTexts(const ErrorRates& rates, const AdjustmentTables& tables,
                     const BlockTable& AdjTarget, const std::string& VtrName,
-                    const std::function<platform::DateTime()>& now);
+                    const platform::DateTime& at);
 
 // Replaces a file by the text: written whole beside it, on the disk, then
 // renamed over it, so a write that fails leaves the old file as it was. A

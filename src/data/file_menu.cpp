@@ -73,6 +73,7 @@ void FileMenu::save() {
     platform::Dialogs& dialogs = ctx_.platform.dialogs();
     std::string path;
     SaveTexts texts;
+    platform::DateTime at = ctx_.platform.now();
     std::vector<Step> steps = {
         [&] {
             if (!ctx_.tables.DownLoadDone && !ctx_.tables.FileLoaded &&
@@ -120,17 +121,20 @@ void FileMenu::save() {
             }
         },
         [&] {
+            // Both history files' headers carry the same moment.
+            at = ctx_.platform.now();
             texts = saveTexts(ctx_.rates, ctx_.tables, ctx_.selection.AdjTarget,
-                              ctx_.recorder.VtrName, [this] { return ctx_.platform.now(); });
+                              ctx_.recorder.VtrName, at);
         },
         [&] { replaceFile(path, texts.dataFile); },
         [&] { appendFile(settings_.ErrDataFile, texts.errHistory); },
         [&] { appendFile(settings_.EvrDataFile, texts.evrHistory); },
     };
-    runCommand("File Save", steps);
+    runCommand("File Save", steps, at);
 }
 
-void FileMenu::runCommand(const std::string& programme, std::vector<Step> steps) {
+void FileMenu::runCommand(const std::string& programme, std::vector<Step> steps,
+                          const platform::DateTime& at) {
     bool end = false, givenUp = false;
     steps.push_back([&end] { end = true; });
     runSteps(steps, [&](const RfError& e, std::string_view) {
@@ -138,12 +142,13 @@ void FileMenu::runCommand(const std::string& programme, std::vector<Step> steps)
         givenUp = givenUp || choice == ErrorChoice::Ignore;
         return choice;
     });
-    if (end && !givenUp && hooks_.done) hooks_.done(programme);
+    if (end && !givenUp && hooks_.done) hooks_.done(programme, at);
 }
 
 void FileMenu::load() {
     platform::Dialogs& dialogs = ctx_.platform.dialogs();
     std::string path;
+    platform::DateTime at = ctx_.platform.now();
     std::vector<Step> steps = {
         [&] {
             for (;;) {
@@ -154,6 +159,7 @@ void FileMenu::load() {
             }
         },
         [&] {
+            at = ctx_.platform.now();
             const LoadedHeader header =
                 loadDataFile(path, ctx_.selection.AdjTarget, ctx_.rates, ctx_.tables);
             ctx_.recorder.VtrName = header.VtrName;
@@ -165,7 +171,7 @@ void FileMenu::load() {
             hooks_.FormInit();
         },
     };
-    runCommand("File Load", steps);
+    runCommand("File Load", steps, at);
 }
 
 }  // namespace rf::data

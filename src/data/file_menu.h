@@ -18,8 +18,9 @@ struct FileMenuHooks {
     // the port, and ends the program.
     std::function<void(const std::string& errorText)> endProgram;
     // A save ("File Save") or load ("File Load") that went through to its
-    // end, no step of it given up.
-    std::function<void(const std::string& programme)> done;
+    // end, no step of it given up; `at` is when the data was taken: the
+    // moment the save's history headers carry, or the load read its file.
+    std::function<void(const std::string& programme, const platform::DateTime& at)> done;
 };
 
 // The File menu: "Save" (0) writes the data file and appends to the two
@@ -41,8 +42,9 @@ class FileMenu {
     // window idle and every table as it was.
     ErrorChoice onError(const RfError& error);
     // Runs the steps of `programme` under the trap; `done` when all of them
-    // went through.
-    void runCommand(const std::string& programme, std::vector<Step> steps);
+    // went through, with the moment a step set in `at`.
+    void runCommand(const std::string& programme, std::vector<Step> steps,
+                    const platform::DateTime& at);
 
     run::RunContext& ctx_;
     const StartupSettings& settings_;  // the tool's own file names

@@ -88,11 +88,7 @@ void judgeUndone(const Selection& selection, const ErrorRates& rates, bool adjus
 }  // namespace
 
 std::string keptRowBlock(const KeptRates& row) {
-    if (row.fmt != fmt::HdLp) return fourChannelName(row.fmt);
-    const bool recording = row.measurement != meas::Playback;
-    return run::blockName({static_cast<std::int16_t>(row.fmt), rpm::Rpm18000,
-                           static_cast<std::int16_t>(recording ? cate::RecPlay : row.cate),
-                           static_cast<std::int16_t>(recording ? 0 : row.kind), 0});
+    return run::rateBlockName(row.fmt, row.cate, row.kind, row.measurement);
 }
 
 void forEachKeptRate(const ErrorRates& rates, const std::function<void(const KeptRate&)>& fn) {

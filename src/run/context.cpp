@@ -83,6 +83,14 @@ std::string blockName(const BlockSel& sel) {
     return (format ? format : "") + nameSuffix(sel);
 }
 
+std::string rateBlockName(int format, int category, int kind, int measurement) {
+    if (format != fmt::HdLp) return fourChannelName(format);
+    const bool recording = measurement != meas::Playback;
+    return blockName({static_cast<std::int16_t>(format), rpm::Rpm18000,
+                      static_cast<std::int16_t>(recording ? cate::RecPlay : category),
+                      static_cast<std::int16_t>(recording ? 0 : kind), 0});
+}
+
 std::string RunContext::announce(const BlockSel& block, std::string_view what) {
     std::string name = AdjNameDisp(block);
     blockBegins(name);

@@ -37,6 +37,11 @@ class PutBackWrites {
 
 // A block's name as the logs show it: "MAGVEX HDLP,18000rpm,PB,PB,Conf".
 std::string blockName(const BlockSel& sel);
+// The block an error rate belongs to, by its table indexes: a playback
+// measurement's own block; a recording (Self, Conf) the record block
+// ("...,RP,RP,RP"), whichever playback block read it back; a four-channel
+// format's rates the format alone ("MAGVEX HDSP,19800rpm").
+std::string rateBlockName(int format, int category, int kind, int measurement);
 
 // The state a sequence works on, each part kept by the tool.
 struct RunState {

@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "core/files.h"
 #include "data/data_file.h"
+#include "data/history_rows.h"
 #include "run/context.h"
 #include "state/error_rates.h"
 #include "store/store_settings.h"
@@ -74,70 +75,6 @@ history::RecorderIdentity recorderOf(const std::string& vtrName) {
     r.induce = vtrName.substr(model, end - model);
     r.serialNo = end < vtrName.size() ? vtrName.substr(end + 1) : "";
     return r;
-}
-
-std::string measurementName(int measurement) {
-    switch (measurement) {
-        case meas::Playback:
-            return "Master";
-        case meas::Self:
-            return "Self";
-        case meas::Conf:
-            return "Conf";
-    }
-    return "kind " + std::to_string(measurement);
-}
-
-history::RateRow rateRow(const Cell& cell, float value, const std::string& unnamedBlock) {
-    const auto& a = cell.at;
-    history::RateRow row;
-    int format = a[0], category = 0, measurement = 0, field = 0;
-    if (cell.of == Cell::Of::ErrResLp) {
-        constexpr const char* groups[] = {"VIDEO", "AUDIO1", "AUDIO2"};
-        category = a[1];
-        measurement = a[5];
-        field = a[4];
-        row.block = unnamedBlock.empty()
-                        ? run::blockName({static_cast<std::int16_t>(format), rpm::Rpm18000,
-                                          static_cast<std::int16_t>(category),
-                                          static_cast<std::int16_t>(a[2]), 0})
-                        : unnamedBlock;
-        row.measurement = measurementName(measurement) + " " + groups[a[3]];
-    } else {
-        field = a[1];
-        measurement = a[2];
-        row.block = fourChannelName(format);
-        row.measurement = measurementName(measurement);
-    }
-    row.head = headOfField(format, measurement, field);
-    if (unnamedBlock.empty()) row.limit = rateLimit(format, category, measurement);
-    if (!measured(value)) {
-        row.verdict = history::RateVerdict::NotMeasured;
-    } else {
-        row.value = value;
-        row.verdict = !row.limit            ? history::RateVerdict::NoLimit
-                      : value <= *row.limit ? history::RateVerdict::Pass
-                                            : history::RateVerdict::Fail;
-    }
-    return row;
-}
-
-history::ValueRow valueRow(const Cell& cell, int value) {
-    const auto& a = cell.at;
-    const BlockSel block{static_cast<std::int16_t>(a[0]), static_cast<std::int16_t>(a[1]),
-                         static_cast<std::int16_t>(a[2]), static_cast<std::int16_t>(a[3]), 0};
-    history::ValueRow row;
-    row.block = run::blockName(block);
-    const int channel = a[4], item = a[5];
-    if (cell.of == Cell::Of::RecDataRead) {
-        row.item = history::recordItemName(item);
-        row.head = history::Heads[static_cast<std::size_t>(channel * 2 + item % 2)];
-    } else {
-        row.item = history::levelItemName(item);
-        row.head = history::Channels[static_cast<std::size_t>(channel)];
-    }
-    row.left = value;
-    return row;
 }
 
 // The lines of an error-rate save: those of the HDLP playback blocks the save
@@ -237,9 +174,10 @@ class Reader {
                 try {
                     if (f.quoted) Raise(err::TypeMismatch, "\"" + f.text + "\" is not a number");
                     if (levels)
-                        run.values.push_back(valueRow(cells[i], parseInt16(f.text)));
+                        run.values.push_back(data::valueRowOf(cells[i], parseInt16(f.text)));
                     else
-                        run.rates.push_back(rateRow(cells[i], parseSingle(f.text), unnamed));
+                        run.rates.push_back(
+                            data::rateRowOf(cells[i], parseSingle(f.text), unnamed));
                 } catch (const RfError& e) {
                     fail(line, "value " + std::to_string(i + 1) + ": " +
                                    (e.detail().empty() ? "\"" + f.text + "\" is not a number"

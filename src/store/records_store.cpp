@@ -256,6 +256,22 @@ std::vector<RunRecord> RecordsStore::recorderRuns(const std::string& vtrName) {
     });
 }
 
+namespace {
+
+// Whether the tool kept the save itself when it was made: its own File Save
+// of the recorder, dated as the save's history headers are, holds the rows
+// of both history files.
+bool keptLive(sql::Database& db, const RunRecord& imported) {
+    QSqlQuery q = db.exec(
+        "SELECT COUNT(*) FROM rf_runs WHERE vtr_name = ? AND started_at = ? AND programme = ? "
+        "AND run_id NOT LIKE 'import-%'",
+        {QString::fromStdString(imported.recorder.vtrName),
+         QString::fromStdString(imported.dateTime), QString::fromStdString(imported.programme)});
+    return q.next() && q.value(0).toInt() > 0;
+}
+
+}  // namespace
+
 ImportResult RecordsStore::importHistoryFile(const std::filesystem::path& path) {
     ParsedHistory parsed = parseHistoryFile(path);
     ImportResult result;
@@ -266,7 +282,8 @@ ImportResult RecordsStore::importHistoryFile(const std::filesystem::path& path) 
         db.begin();
         try {
             for (const RunRecord& run : parsed.runs)
-                ++(sql::writeRun(db, run) ? result.added : result.alreadyThere);
+                ++(!keptLive(db, run) && sql::writeRun(db, run) ? result.added
+                                                                : result.alreadyThere);
             db.commit();
         } catch (...) {
             db.rollback();
