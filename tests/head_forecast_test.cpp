@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <random>
 
 #include "app/run_record_of.h"
@@ -130,12 +131,75 @@ TEST(HeadForecast, VisitsFromRunsAndATrendInTheWearLawsSpace) {
               std::string::npos)
         << said[0].text;
     EXPECT_EQ(history::forecastLine(r1), "Self VIDEO: not enough visits (2 of 3)");
+
+    // Exact as-found rates on the detuning law: every adjustment leaves the
+    // floor, -5, and the excess grows as (0.5 t / 1000 h)^2 over the t hours
+    // since; -4.1 is reached 1000 h x sqrt(3.6) after the last adjustment. A
+    // straight line through the same points would put it some 7000 h out.
+    runs.clear();
+    int adjusted = 1000;
+    runs.push_back(run("Adjust", adjusted, -5.0f));
+    for (int after : {400, 600, 500}) {
+        const double root = 0.5 * after / 1000.0;
+        runs.push_back(run("Error Rate", adjusted + after, static_cast<float>(-5 + root * root)));
+        adjusted += after + 1;
+        runs.push_back(run("Adjust", adjusted, -5.0f));
+    }
+    const auto drifting =
+        history::forecastSeries({"REC", "Self VIDEO", "L1"}, history::groupVisits(runs));
+    ASSERT_TRUE(drifting.intervalHours);
+    EXPECT_NEAR(*drifting.intervalHours, 1000 * std::sqrt(3.6), 2);
+    EXPECT_FALSE(drifting.replacementHours);
+}
+
+// The level blocks of HDLP's playback categories and kinds, per channel, as
+// the last adjustment left them in the simulated recorder.
+using LevelsLeft = std::map<std::pair<int, int>, std::array<std::array<std::int16_t, 29>, 2>>;
+
+// A playback head's forecast (its "Master VIDEO" series: the master tape adds
+// no error of its own) against the simulator's truth: the relative error of
+// the replacement point (a prediction missing where the truth has one, or
+// the reverse, is a miss) and, where the truth has one, how many hours the
+// suggested interval comes before the true one.
+struct PlaybackJudged {
+    double replacementError = 1e9;
+    std::optional<int> intervalMargin;
+    std::optional<double> intervalShare;  // the suggested interval over the true one
+};
+PlaybackJudged judgePlayback(const HeadForecast& f, const sim::SignalModel& m, int start,
+                             const LevelsLeft& left, int adjustedAt) {
+    PlaybackJudged out;
+    for (const auto& [block, levels] : left) {
+        const auto [c, k] = block;
+        const BlockSel b{Fmt, Rpm, static_cast<std::int16_t>(c), static_cast<std::int16_t>(k), 0};
+        if (run::blockName(b) != f.key.block) continue;
+        const auto index = std::find(history::Heads.begin(), history::Heads.end(), f.key.head) -
+                           history::Heads.begin();
+        const int ch = int(index / 2), head = int(index % 2);
+        const double limit = rateLimit(Fmt, c, meas::Playback);
+        const auto truth = m.pbReplacementAge(Fmt, c, k, ch, head, limit, 40000);
+        if (!truth)
+            out.replacementError = f.replacementHours ? 1e9 : 0;
+        else if (f.replacementHours)
+            out.replacementError = std::abs(double(*f.replacementHours - start - *truth)) / *truth;
+        if (const auto interval = m.pbReadjustAge(Fmt, c, k, ch, head, levels[std::size_t(ch)],
+                                                  adjustedAt, limit, adjustedAt + 40000)) {
+            out.intervalMargin = *interval - adjustedAt - f.intervalHours.value_or(HorizonMiss);
+            if (f.intervalHours && *interval > adjustedAt)
+                out.intervalShare = double(*f.intervalHours) / (*interval - adjustedAt);
+        }
+        return out;
+    }
+    ADD_FAILURE() << "no block of its name: " << f.key.block;
+    return out;
 }
 
 TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
-    std::vector<double> replacementErrors, ownErrors;
+    std::vector<double> replacementErrors, ownErrors, playbackErrors;
+    std::vector<double> intervalShares, playbackShares;  // suggested over true interval
     int notEnough = 0, intervalsJudged = 0;
     std::optional<int> worstMargin, worstOpenMargin;  // the latter: intervals not due now
+    std::optional<int> worstPlaybackMargin;
     std::printf("%-4s %-4s %9s %9s %9s %9s %9s %9s %9s\n", "rec", "head", "replace", "band-",
                 "truth", "own", "interval", "truth", "own");
     for (int seed = 1; seed <= Recorders; ++seed) {
@@ -153,6 +217,7 @@ TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
         int adjustedAt = 0;
         std::array<sim::RecSetting, 4> recLeft{};
         std::array<std::array<std::int16_t, 29>, 2> rpLeft{};
+        LevelsLeft pbLeft;
         for (int visit = 0; visit < Visits; ++visit) {
             if (visit > 0)
                 rig.recorder.ageBy(std::uniform_int_distribution<int>(300, 700)(spacing));
@@ -166,6 +231,10 @@ TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
                         rig.recorder.headSetting(Fmt, Rpm, ch, head);
                 rpLeft[std::size_t(ch)] =
                     rig.recorder.levelBlock(0, Fmt, Rpm, cate::RecPlay, 0, ch);
+                pbLeft[{cate::RecPlay, 0}][std::size_t(ch)] = rpLeft[std::size_t(ch)];
+                for (int k = 0; k <= kind::SubSlow; ++k)
+                    pbLeft[{cate::Playback, k}][std::size_t(ch)] =
+                        rig.recorder.levelBlock(0, Fmt, Rpm, cate::Playback, k, ch);
             }
         }
         const auto visits = history::groupVisits(runs);
@@ -174,6 +243,15 @@ TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
         const sim::SignalModel& m = rig.recorder.signal();
         for (const HeadForecast& f : history::forecastAll(visits)) {
             if (f.state == history::ForecastState::NotEnoughVisits) ++notEnough;
+            if (f.key.measurement == "Master VIDEO") {
+                const PlaybackJudged judged = judgePlayback(f, m, start, pbLeft, adjustedAt);
+                playbackErrors.push_back(judged.replacementError);
+                if (judged.intervalShare) playbackShares.push_back(*judged.intervalShare);
+                if (judged.intervalMargin)
+                    worstPlaybackMargin =
+                        std::min(worstPlaybackMargin.value_or(HorizonMiss), *judged.intervalMargin);
+                continue;
+            }
             if (f.key.measurement != "Self VIDEO") continue;
             ASSERT_EQ(f.state, history::ForecastState::Forecast);
             const int index =
@@ -208,6 +286,8 @@ TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
             if (interval) {  // an interval not predicted is later than the truth
                 ++intervalsJudged;
                 const int margin = *after(interval) - f.intervalHours.value_or(HorizonMiss);
+                if (f.intervalHours && *after(interval) > 0)
+                    intervalShares.push_back(double(*f.intervalHours) / *after(interval));
                 worstMargin = worstMargin ? std::min(*worstMargin, margin) : margin;
                 if (f.intervalHours.value_or(1) > 0)
                     worstOpenMargin = worstOpenMargin ? std::min(*worstOpenMargin, margin) : margin;
@@ -217,6 +297,18 @@ TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
     std::sort(replacementErrors.begin(), replacementErrors.end());
     const double median = replacementErrors[replacementErrors.size() / 2];
     std::sort(ownErrors.begin(), ownErrors.end());
+    std::sort(playbackErrors.begin(), playbackErrors.end());
+    const auto medianOf = [](std::vector<double> xs) {
+        std::sort(xs.begin(), xs.end());
+        return xs.empty() ? 0.0 : xs[xs.size() / 2];
+    };
+    std::printf(
+        "HDLP playback heads (Master VIDEO): median replacement error %.1f %% over %zu, "
+        "worst interval margin %s h, median interval %.0f %% of the truth\n",
+        100 * medianOf(playbackErrors), playbackErrors.size(), text(worstPlaybackMargin).c_str(),
+        100 * medianOf(playbackShares));
+    std::printf("record heads (Self VIDEO): median interval %.0f %% of the truth\n",
+                100 * medianOf(intervalShares));
     std::printf("against the record heads' own replacement: median error %.1f %%\n",
                 ownErrors.empty() ? 0.0 : 100 * ownErrors[ownErrors.size() / 2]);
     std::printf(
@@ -227,6 +319,9 @@ TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
     EXPECT_LE(median, 0.15);
     ASSERT_GT(intervalsJudged, Recorders);  // most heads have an interval to judge
     EXPECT_GE(*worstMargin, 0);             // never later than the truth
+    EXPECT_LE(medianOf(playbackErrors), 0.15);
+    ASSERT_TRUE(worstPlaybackMargin);
+    EXPECT_GE(*worstPlaybackMargin, 0);
 }
 
 }  // namespace

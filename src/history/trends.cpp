@@ -195,16 +195,26 @@ HeadForecast forecastSeries(const SeriesKey& key, const std::vector<Visit>& visi
     }
 
     // Drift: each as-found rate against the as-left rate of the adjustment
-    // before it.
-    std::vector<double> drift, excess;
+    // before it. A head is adjusted to the bottom of its error curve, where
+    // the error rises with the square of the detuning; the detuning (of a
+    // record current, a VCO, a tap) drifts steadily with the hours. So the
+    // excess above the floor grows as (d0 + r t)^2: its square root grows
+    // linearly, from the root of the excess the adjustment left. Each interval
+    // gives one rate r of that root.
+    const auto floorAt = [&](int hours) { return trend ? trend->at(u(hours)) : 0.0; };
+    std::vector<double> drift, detuning;
     const Point* adjustedAt = nullptr;
     for (const Point& p : points) {
         if (adjustedAt && p.found && p.foundH && *p.foundH > *adjustedAt->leftH) {
             const double hours = *p.foundH - *adjustedAt->leftH;
-            const double rise = *p.found - *adjustedAt->left;
-            drift.push_back(1000.0 * rise / hours);
-            const double floorRise = trend ? trend->b * (u(*p.foundH) - u(*adjustedAt->leftH)) : 0;
-            excess.push_back(1000.0 * (rise - floorRise) / hours);
+            drift.push_back(1000.0 * (*p.found - *adjustedAt->left) / hours);
+            if (trend) {
+                const double leftExcess =
+                    std::max(0.0, *adjustedAt->left - floorAt(*adjustedAt->leftH));
+                const double foundExcess = std::max(0.0, *p.found - floorAt(*p.foundH));
+                detuning.push_back((std::sqrt(foundExcess) - std::sqrt(leftExcess)) /
+                                   (hours / 1000.0));
+            }
         }
         if (p.left && p.leftH) adjustedAt = &p;
     }
@@ -215,32 +225,32 @@ HeadForecast forecastSeries(const SeriesKey& key, const std::vector<Visit>& visi
             mean += d / static_cast<double>(drift.size());
         f.driftPer1000 = mean;
     }
-    if (excess.size() >= 2) {
-        const double n = static_cast<double>(excess.size());
+    // The next interval's rate at the upper bound of its prediction: every
+    // adjustment leaves its own detuning, so the next interval is one more
+    // draw, not the mean.
+    if (detuning.size() >= 2) {
+        const double n = static_cast<double>(detuning.size());
         double mean = 0, ss = 0;
-        for (double e : excess)
-            mean += e / n;
-        for (double e : excess)
-            ss += (e - mean) * (e - mean);
+        for (double d : detuning)
+            mean += d / n;
+        for (double d : detuning)
+            ss += (d - mean) * (d - mean);
         const double sd = std::sqrt(ss / (n - 1));
-        f.excessDriftUpperPer1000 =
-            std::max(0.0, mean + studentT95(static_cast<int>(n) - 1) * sd / std::sqrt(n));
+        f.detuningUpperPer1000 =
+            std::max(0.0, mean + studentT95(static_cast<int>(n) - 1) * sd * std::sqrt(1 + 1 / n));
     }
 
-    // The suggested interval after the last adjustment: its as-left rate,
-    // plus the floor's rise at the upper bound of the trend's slope, plus the
-    // drift beyond it at its upper bound, against the limit.
-    if (adjustedAt && f.excessDriftUpperPer1000) {
-        const double from = *adjustedAt->leftH;
-        // The as-left rate is one reading: the trend's upper bound there
-        // stands in for it when higher.
-        const double left =
-            trend ? std::max<double>(*adjustedAt->left, trend->at(u(from)) + trend->bound(u(from)))
-                  : *adjustedAt->left;
-        const double slope = trend ? std::max(0.0, trend->b + trend->slopeBound()) : 0.0;
-        const double excessRate = *f.excessDriftUpperPer1000 / 1000.0;
+    // The suggested interval after the last adjustment: the floor at the
+    // upper bounds of the trend and its slope, plus the excess the adjustment
+    // left growing with the detuning at its upper bound, against the limit.
+    if (adjustedAt && trend && f.detuningUpperPer1000) {
+        const int from = *adjustedAt->leftH;
+        const double floorUpper = trend->at(u(from)) + trend->bound(u(from));
+        const double slope = std::max(0.0, trend->b + trend->slopeBound());
+        const double rootLeft = std::sqrt(std::max(0.0, *adjustedAt->left - floorAt(from)));
         const auto expected = [&](int after) {
-            return left + slope * (u(from + after) - u(from)) + excessRate * after;
+            const double root = rootLeft + *f.detuningUpperPer1000 * after / 1000.0;
+            return floorUpper + slope * (u(from + after) - u(from)) + root * root;
         };
         f.intervalHours =
             firstReached([&](int after) { return expected(after) >= f.limit; }, 0, HorizonHours);

@@ -116,12 +116,14 @@ struct HeadForecast {
     float limit = 0;
     int lastHours = 0;  // drum hours of the last visit
 
-    // Drift: the mean rate of the as-found rise per 1000 drum hours, the
-    // number of intervals it comes from, and (when there are two or more) the
-    // upper confidence bound of the drift beyond the floor's rise.
+    // Drift: the mean rate of the as-found rise per 1000 drum hours and the
+    // number of intervals it comes from. The detuning: how fast the square
+    // root of the excess above the as-left trend grows per 1000 drum hours,
+    // at the upper 95 % prediction bound for the next interval (when two or
+    // more intervals give it).
     std::optional<double> driftPer1000;
     int driftIntervals = 0;
-    std::optional<double> excessDriftUpperPer1000;
+    std::optional<double> detuningUpperPer1000;
     // The suggested interval: drum hours after the last adjustment until the
     // as-found rate is expected to reach the limit (0: due now). None when
     // no adjustment is known or the rate is not expected to reach it.
