@@ -4,58 +4,14 @@
 # keyboard, restarts the tool and never ends it. Several restarts in a row,
 # since a fault here showed only in some of them.
 #   program_reset.sh RFADJUST VTRSIM [RESTARTS]
-# Run it under xvfb-run; it needs xdotool.
+# Run it in an X server of its own (own_x_server.sh); it needs xdotool.
 set -euo pipefail
 rfadjust=$(realpath "$1") vtrsim=$(realpath "$2") restarts=${3:-5}
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    # The tool first, then the recorder it talks to: SIGTERM closes the tool
-    # through its close, which still talks to the recorder.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null && wait "${pids[i]}" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAILED: $*" >&2
-    echo "--- operation log" >&2
-    cat "$work/QT7310AdjLog.txt" >&2 2>/dev/null || true
-    echo "--- the tool said" >&2
-    cat "$work/tool.out" >&2 2>/dev/null || true
-    exit 1
-}
+source "$(dirname "$(realpath "$0")")/window_rig.sh"
 
-# Waits (up to 20 s) for a window whose title matches, and prints its id.
-window() {
-    for _ in $(seq 200); do
-        xdotool search --name "$1" 2>/dev/null | head -n 1 && return 0
-        kill -0 "$tool" 2>/dev/null || fail "the tool ended while waiting for \"$1\""
-        sleep 0.1
-    done
-    fail "no window \"$1\""
-}
-keys() {
-    xdotool windowfocus --sync "$1"
-    shift
-    xdotool key --delay 80 "$@"
-}
-
-printf '10,20,30\r\n' >"$work/DVTRRF.DAT"
-printf '"%s","9600","N","8","1"\r\n' "$work/vtr" >"$work/RSSET.DAT"
-"$vtrsim" --induce XYZ "$work/vtr" </dev/null >"$work/vtrsim.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -e "$work/vtr" ] && break; sleep 0.05; done
-[ -e "$work/vtr" ] || fail "vtrsim made no port"
-
-# Its own temporary directory: the single-instance lock lives there, so a
-# copy of the tool running elsewhere on the machine does not stop this one.
-(cd "$work" && TMPDIR="$work" exec "$rfadjust") >"$work/tool.out" 2>&1 &
-tool=$!
-pids+=("$tool")
+start_recorder --induce XYZ
+start_tool
 main=$(window "^RF ADJUST TOOL : QT7310XYZ_")
 
 for n in $(seq "$restarts"); do

@@ -7,47 +7,11 @@
 # HDSP playback block alone passes, none of the first run's items left in it.
 # The verdict is read from its window: Ctrl+C there copies what it shows.
 #   run_verdict.sh RFADJUST VTRSIM
-# It starts its own X server (Xvfb, which picks a free display itself: two
-# xvfb-run -a started at once may pick the same one); it needs xdotool and xclip.
+# Run it in an X server of its own (own_x_server.sh); it needs xdotool and xclip.
 set -euo pipefail
 rfadjust=$(realpath "$1") vtrsim=$(realpath "$2")
-export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+source "$(dirname "$(realpath "$0")")/window_rig.sh"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    # The tool first, then the recorder its close still talks to.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null && wait "${pids[i]}" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAILED: $*" >&2
-    echo "--- operation log" >&2
-    cat "$work/QT7310AdjLog.txt" >&2 2>/dev/null || true
-    echo "--- the tool said" >&2
-    cat "$work/tool.out" >&2 2>/dev/null || true
-    exit 1
-}
-
-# Waits (up to $2 s, 20 by default) for a shown window whose title matches,
-# and prints its id.
-window() {
-    for _ in $(seq $((${2:-20} * 10))); do
-        xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 && return 0
-        kill -0 "$tool" 2>/dev/null || fail "the tool ended while waiting for \"$1\""
-        sleep 0.1
-    done
-    fail "no window \"$1\""
-}
-keys() {
-    xdotool windowfocus --sync "$1"
-    shift
-    xdotool key --delay 80 "$@"
-}
 # Waits (up to 10 s) for the verdict window to show $2, as Ctrl+C there
 # copies it; run $1 fails with what it showed last.
 verdict() {
@@ -109,25 +73,10 @@ run() {
     fail "the run on page $1 did not end within three minutes"
 }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.out" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "no X server: $(cat "$work/xvfb.out")"
-DISPLAY=":$(cat "$work/display")"
-export DISPLAY
-
-printf '10,20,30\r\n' >"$work/DVTRRF.DAT"
-printf '"%s","9600","N","8","1"\r\n' "$work/vtr" >"$work/RSSET.DAT"
 # The recorder the demo runs on (seed 1, induce code DMO), the changer
 # loading the tapes.
-"$vtrsim" --changer --induce DMO "$work/vtr" </dev/null >"$work/vtrsim.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -e "$work/vtr" ] && break; sleep 0.05; done
-[ -e "$work/vtr" ] || fail "vtrsim made no port"
-
-(cd "$work" && TMPDIR="$work" exec "$rfadjust") >"$work/tool.out" 2>&1 &
-tool=$!
-pids+=("$tool")
+start_recorder --changer --induce DMO
+start_tool
 main=$(window "^RF ADJUST TOOL : QT7310DMO_")
 # The connection check refuses the menus until it is done: Help > Version
 # (the last item, one up from the first) shows its window only then.
