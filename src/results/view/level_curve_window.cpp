@@ -6,13 +6,12 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLegendMarker>
-#include <QPointer>
 #include <QVBoxLayout>
 #include <vector>
 
 #include "adjust/rec_sweep.h"
 #include "results/view/level_chart.h"
-#include "shell/view/event_guard.h"
+#include "shell/view/model_window.h"
 #include "shell/view/screen_fit.h"
 
 namespace rf::results {
@@ -22,7 +21,12 @@ LevelCurveWindow::LevelCurveWindow(const LevelCurveWindowModel& model, std::func
     : QWidget(parent, Qt::Window),
       model_(model),
       closed_(std::move(closed)),
-      quitWatch_(new shell::QuitWatch(this)),
+      shown_(
+          *this, "levelCurvesClosed",
+          [this] {
+              if (closed_) closed_();
+          },
+          [this] { syncFromModel(); }),
       changed_(model.changes, this, [this] { refresh(false); }) {
     setObjectName("LevelCurveWindow");
     setFont(QFont("Arial", 10));
@@ -76,24 +80,15 @@ void LevelCurveWindow::syncFromModel() {
 void LevelCurveWindow::refresh(bool everything) {
     const LevelCurveWindowModel& m = model_;
     const std::uint64_t revision = m.changes.revision(Area::Window);
-    if (!everything && synced_ && applied_ == revision) return;
+    if (!everything && shown_.followed() && applied_ == revision) return;
     applied_ = revision;
     setWindowTitle(QString::fromStdString(m.caption));
     heading_->setText(QString::fromStdString(m.heading));
     heading_->setVisible(!m.heading.empty());
     note_->setText(QString::fromStdString(m.note));
     for (std::size_t i = 0; i < plots_.size(); ++i)
-        if (everything || !synced_ || plotsApplied_[i] != m.plotRevisions[i]) showPlot(i);
-    const bool showOrHide = !synced_ || shownVisible_ != m.visible;
-    const bool toFront = m.visible && shownAsked_ != m.asked;
-    synced_ = true;
-    shownVisible_ = m.visible;
-    shownAsked_ = m.asked;
-    if (showOrHide) setVisible(m.visible);
-    if (toFront) {
-        raise();
-        activateWindow();
-    }
+        if (everything || !shown_.followed() || plotsApplied_[i] != m.plotRevisions[i]) showPlot(i);
+    shown_.follow(m.visible, m.asked);
 }
 
 void LevelCurveWindow::showPlot(std::size_t i) {
@@ -152,16 +147,7 @@ void LevelCurveWindow::showPlot(std::size_t i) {
 }
 
 void LevelCurveWindow::closeEvent(QCloseEvent* event) {
-    if (quitWatch_->quitting()) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    QPointer<LevelCurveWindow> alive(this);
-    shell::callGuarded("levelCurvesClosed", [this] {
-        if (closed_) closed_();
-    });
-    if (alive) syncFromModel();
+    shown_.close(*event);
 }
 
 }  // namespace rf::results

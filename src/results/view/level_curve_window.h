@@ -7,13 +7,10 @@
 
 #include "results/level_curve_model.h"
 #include "shell/view/deferred_refresh.h"
+#include "shell/view/model_window.h"
 
 class QChartView;
 class QLabel;
-
-namespace rf::shell {
-class QuitWatch;
-}
 
 namespace rf::results {
 
@@ -47,13 +44,10 @@ class LevelCurveWindow : public QWidget {
     std::function<void()> closed_;
     std::uint64_t applied_ = 0;  // the revision of Area::Window last applied
     std::array<std::uint64_t, 4> plotsApplied_{};
-    bool shownVisible_ = false;
-    int shownAsked_ = 0;
-    bool synced_ = false;
     QLabel* heading_ = nullptr;
     QLabel* note_ = nullptr;
     std::array<QChartView*, 4> plots_{};
-    shell::QuitWatch* quitWatch_ = nullptr;
+    shell::ModelWindow shown_;
     shell::DeferredRefresh changed_;
 };
 

@@ -7,13 +7,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "shell/view/event_guard.h"
+#include "shell/view/model_window.h"
 #include "shell/view/screen_fit.h"
 
 namespace rf::results {
@@ -24,7 +24,12 @@ VerdictWindow::VerdictWindow(const VerdictWindowModel& model, std::function<void
       model_(model),
       closed_(std::move(closed)),
       showResults_(std::move(showResults)),
-      quitWatch_(new shell::QuitWatch(this)),
+      shown_(
+          *this, "verdictClosed",
+          [this] {
+              if (closed_) closed_();
+          },
+          [this] { syncFromModel(); }),
       changed_(model.changes, this, [this] { refresh(false); }) {
     setObjectName("VerdictWindow");
     word_ = new QLabel(this);
@@ -85,7 +90,7 @@ void VerdictWindow::syncFromModel() {
 void VerdictWindow::refresh(bool everything) {
     const VerdictWindowModel& m = model_;
     const std::uint64_t revision = m.changes.revision(Area::Window);
-    if (!everything && synced_ && applied_ == revision) return;
+    if (!everything && shown_.followed() && applied_ == revision) return;
     applied_ = revision;
     setWindowTitle(QString::fromStdString(m.caption));
     using Kind = Verdict::Kind;
@@ -100,29 +105,11 @@ void VerdictWindow::refresh(bool everything) {
     for (const std::string& item : m.verdict.items)
         items_->addItem(QString::fromStdString(item));
     report_->setEnabled(!m.report.empty());
-    const bool showOrHide = !synced_ || shownVisible_ != m.visible;
-    const bool toFront = m.visible && shownAsked_ != m.asked;
-    synced_ = true;
-    shownVisible_ = m.visible;
-    shownAsked_ = m.asked;
-    if (showOrHide) setVisible(m.visible);
-    if (toFront) {
-        raise();
-        activateWindow();
-    }
+    shown_.follow(m.visible, m.asked);
 }
 
 void VerdictWindow::closeEvent(QCloseEvent* event) {
-    if (quitWatch_->quitting()) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    QPointer<VerdictWindow> alive(this);
-    shell::callGuarded("verdictClosed", [this] {
-        if (closed_) closed_();
-    });
-    if (alive) syncFromModel();
+    shown_.close(*event);
 }
 
 }  // namespace rf::results

@@ -6,14 +6,11 @@
 
 #include "results/verdict.h"
 #include "shell/view/deferred_refresh.h"
+#include "shell/view/model_window.h"
 
 class QLabel;
 class QListWidget;
 class QPushButton;
-
-namespace rf::shell {
-class QuitWatch;
-}
 
 namespace rf::results {
 
@@ -43,13 +40,11 @@ class VerdictWindow : public QWidget {
     const VerdictWindowModel& model_;
     std::function<void()> closed_, showResults_;
     std::uint64_t applied_ = 0;
-    bool synced_ = false, shownVisible_ = false;
-    int shownAsked_ = 0;
     QLabel* word_ = nullptr;
     QLabel* programme_ = nullptr;
     QListWidget* items_ = nullptr;
     QPushButton* report_ = nullptr;
-    shell::QuitWatch* quitWatch_ = nullptr;
+    shell::ModelWindow shown_;
     shell::DeferredRefresh changed_;
 };
 
