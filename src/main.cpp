@@ -31,7 +31,6 @@
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
 #include "sim/realtime/qt_sim_port.h"
-#include "store/records_store.h"
 
 namespace {
 
@@ -189,19 +188,13 @@ int main(int argc, char* argv[]) {
     rf::results::VerdictWindow verdict(
         tool.verdictWindow(), [&] { tool.verdictClosed(); },
         [&] { tool.menuIndicate(rf::run::menuIndex(rf::run::IndicateItem::ErrorRate)); });
-    // The History window reads the records store of the working directory; a
-    // RECORDS.DAT that cannot be read is said there.
-    std::unique_ptr<rf::store::RecordsStore> store;
-    std::string storeProblem;
-    try {
-        store = std::make_unique<rf::store::RecordsStore>(std::filesystem::current_path());
-    } catch (const std::exception& e) {
-        storeProblem = e.what();
-    }
+    // The History window reads the records store of the working directory, each
+    // read on a thread of its own with a connection of its own; a RECORDS.DAT
+    // that cannot be read is said there.
     rf::history::HistoryWindow historyWindow(
         tool.historyWindow(),
-        {store.get(), storeProblem, [&] { return tool.recorder().VtrName; },
-         rf::history::forecastByHead, &platform.dialogs(),
+        {rf::history::storeOf(std::filesystem::current_path()),
+         [&] { return tool.recorder().VtrName; }, rf::history::forecastByHead, &platform.dialogs(),
          [&](const std::function<void()>& action) { tool.historyAction(action); }},
         [&] { tool.historyClosed(); });
     std::unique_ptr<rf::sim::FrontPanel> panel;

@@ -13,18 +13,7 @@
 namespace rf {
 namespace {
 
-using run::ProgramItem;
-using shell::CheckBoxId;
-
-// An Error Rate run of the first two HDLP playback blocks.
-void errorRateRun(app::Tool& tool) {
-    tool.choose(ProgramItem::ErrorRate);
-    tool.partAdjCheck(1);
-    for (CheckBoxId box : {CheckBoxId::PbLp2, CheckBoxId::PbLp3, CheckBoxId::PbLp4,
-                           CheckBoxId::PbSp, CheckBoxId::PbPro, CheckBoxId::PbDv})
-        tool.checkBox(box);
-    tool.choose(ProgramItem::Start);
-}
+using test::errorRateRun;
 
 std::size_t count(const std::string& text, const std::string& part) {
     std::size_t n = 0;

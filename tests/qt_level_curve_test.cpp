@@ -17,7 +17,6 @@
 #include "shell/view/screen_fit.h"
 #include "shell/view/version_window_view.h"
 #include "sim/panel/front_panel.h"
-#include "store/records_store.h"
 #include "tool_rig.h"
 
 namespace rf::results {
@@ -128,9 +127,8 @@ TEST(Screen, EveryWindowFitsAndTheMainWindowStandsBesideThePanel) {
     LevelCurveWindow curves{rig.tool.levelCurveWindow(), [] {}};
     ErrResultView err{rig.tool.resultWindows().errResult(), rig.tool};
     EvrResultView evr{rig.tool.resultWindows().evrResult(), rig.tool};
-    store::RecordsStore store{rig.dir.path()};
     history::HistorySetup reading;
-    reading.store = &store;
+    reading.openStore = history::storeOf(rig.dir.path());
     history::HistoryWindow history{rig.tool.historyWindow(), reading, [] {}};
     sim::FrontPanel panel{std::make_shared<sim::RealTimeRecorder>()};
     shell::placeSideBySide(main, panel);

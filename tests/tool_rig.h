@@ -71,6 +71,17 @@ inline void onceWhen(ToolRig& rig, std::function<bool()> when, std::function<voi
     });
 }
 
+// An Error Rate run of the first two HDLP playback blocks.
+inline void errorRateRun(app::Tool& tool) {
+    using shell::CheckBoxId;
+    tool.choose(run::ProgramItem::ErrorRate);
+    tool.partAdjCheck(1);
+    for (CheckBoxId box : {CheckBoxId::PbLp2, CheckBoxId::PbLp3, CheckBoxId::PbLp4,
+                           CheckBoxId::PbSp, CheckBoxId::PbPro, CheckBoxId::PbDv})
+        tool.checkBox(box);
+    tool.choose(run::ProgramItem::Start);
+}
+
 // Every box from now on answered: a YesNo one `answer`, any other Ok.
 inline void answerEveryBox(ToolRig& rig, platform::Answer answer) {
     rig.dialogs().setFallback([answer](const platform::virt::DialogRecord& shown) {

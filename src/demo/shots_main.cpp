@@ -42,7 +42,6 @@
 #include "shell/view/version_window_view.h"
 #include "sim/recorder.h"
 #include "sim/sim_peer.h"
-#include "store/records_store.h"
 
 namespace {
 
@@ -257,18 +256,21 @@ bool shootHistory(const QDir& dir) {
         std::fprintf(stderr, "rfshots: the history demo failed: %s\n", err.str().c_str());
         return false;
     }
-    rf::store::RecordsStore store(QDir::currentPath().toStdString());
     rf::history::HistoryWindowModel model;
     model.visible = true;
     model.asked = 1;
     model.changes.mark(Area::Window);
     rf::history::HistoryWindow window(
         model,
-        {&store, "", [] { return std::string("QT7310DMO_DEMO0001"); }, rf::history::forecastByHead,
-         nullptr, [](const std::function<void()>&) {}},
+        {rf::history::storeOf(QDir::currentPath().toStdString()),
+         [] { return std::string("QT7310DMO_DEMO0001"); }, rf::history::forecastByHead, nullptr,
+         [](const std::function<void()>&) {}},
         [] {});
     window.resize(1280, 760);
     window.syncFromModel();
+    // The store is read on a thread of the window's: its result comes back as an event.
+    while (window.readsOut() > 0)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QApplication::processEvents();
     return save(window, renderWindow(window), dir, "history.png");
 }

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include <QSaveFile>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <exception>
 
@@ -47,6 +49,61 @@ constexpr double MsPerDay = 86400000.0;
 
 }  // namespace
 
+StoreOpener storeOf(std::filesystem::path dir) {
+    return [dir = std::move(dir)] {
+        store::StoreSettings settings = store::readStoreSettings(dir);
+        settings.waitMs = ReadWaitMs;
+        return std::make_unique<store::RecordsStore>(std::move(settings), dir);
+    };
+}
+
+// What one read brought back.
+struct HistoryReading {
+    bool recorders = false;           // the recorders were read: `choice` replaces the list
+    std::vector<std::string> choice;  // the recorders offered, the connected one first
+    RecorderHistory history;          // of the recorder read (the first offered, or the chosen)
+    std::size_t runs = 0;
+    std::string problem;  // why the store could not be read, "" when it could
+};
+
+namespace {
+
+// One read, on a reading thread: the store opened, read and closed there.
+// `name` is the connected recorder when the recorders are read, else the
+// recorder whose runs are read.
+HistoryReading readStore(const StoreOpener& open, const Forecaster& forecaster, bool recorders,
+                         std::string name) {
+    HistoryReading out;
+    out.recorders = recorders;
+    std::unique_ptr<store::RecordsStore> store;
+    std::vector<std::string> known;
+    try {
+        if (open) store = open();
+        if (store && recorders)
+            for (const store::RecorderSummary& r : store->recorders())
+                known.push_back(r.vtrName);
+    } catch (const std::exception& e) {
+        out.problem = e.what();
+        store.reset();
+    }
+    // The connected recorder is offered also when the store cannot be read.
+    if (recorders) {
+        out.choice = recorderChoice(known, name);
+        name = out.choice.empty() ? "" : out.choice.front();
+    }
+    std::vector<RunRecord> runs;
+    try {
+        if (store && !name.empty()) runs = store->recorderRuns(name);
+    } catch (const std::exception& e) {
+        out.problem = e.what();
+    }
+    out.history = buildHistory(name, runs, forecaster);
+    out.runs = runs.size();
+    return out;
+}
+
+}  // namespace
+
 HistoryWindow::HistoryWindow(const HistoryWindowModel& model, HistorySetup setup,
                              std::function<void()> closed, QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -56,6 +113,8 @@ HistoryWindow::HistoryWindow(const HistoryWindowModel& model, HistorySetup setup
       quitWatch_(new shell::QuitWatch(this)),
       changed_(model.changes, this, [this] { refresh(false); }) {
     setObjectName("HistoryWindow");
+    // A read held by a server out of reach leaves threads for the reads after it.
+    readers_.setMaxThreadCount(4);
     setFont(QFont("Arial", 10));
 
     const auto combo = [this](const char* name) {
@@ -68,7 +127,7 @@ HistoryWindow::HistoryWindow(const HistoryWindowModel& model, HistorySetup setup
     block_ = combo("block");
     show_ = combo("show");
     show_->addItems(showChoices());
-    connect(recorder_, &QComboBox::currentIndexChanged, this, [this] { readRecorder(); });
+    connect(recorder_, &QComboBox::currentIndexChanged, this, [this] { read(false); });
     connect(block_, &QComboBox::currentIndexChanged, this, [this] { showBlock(); });
     connect(show_, &QComboBox::currentIndexChanged, this, [this] { showBlock(); });
     auto* choices = new QHBoxLayout;
@@ -157,7 +216,7 @@ void HistoryWindow::refresh(bool everything) {
     synced_ = true;
     shownVisible_ = m.visible;
     shownAsked_ = m.asked;
-    if (toFront) readRecorders();
+    if (toFront) read(true);
     if (showOrHide) setVisible(m.visible);
     if (toFront) {
         raise();
@@ -165,46 +224,43 @@ void HistoryWindow::refresh(bool everything) {
     }
 }
 
-void HistoryWindow::readRecorders() {
-    std::vector<std::string> known;
-    std::string problem = setup_.unavailable;
-    try {
-        if (setup_.store)
-            for (const store::RecorderSummary& r : setup_.store->recorders())
-                known.push_back(r.vtrName);
-    } catch (const std::exception& e) {
-        problem = e.what();
-    }
-    const std::vector<std::string> names =
-        recorderChoice(known, setup_.connected ? setup_.connected() : "");
-    {
-        const QSignalBlocker quiet(recorder_);
-        recorder_->clear();
-        for (const std::string& name : names)
-            recorder_->addItem(qt(name));
-    }
-    readRecorder();
-    if (!problem.empty()) note_->setText(qt("The records store cannot be read: " + problem));
+void HistoryWindow::read(bool recorders) {
+    // What the read needs is copied here, on the window's thread.
+    std::string name = recorders ? (setup_.connected ? setup_.connected() : "")
+                                 : recorder_->currentText().toStdString();
+    const std::uint64_t number = ++readsStarted_;
+    ++readsOut_;
+    auto* watcher = new QFutureWatcher<HistoryReading>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, number] {
+        watcher->deleteLater();
+        --readsOut_;
+        if (number == readsStarted_)
+            shell::callGuarded("historyRead", [this, watcher] { showReading(watcher->result()); });
+    });
+    watcher->setFuture(QtConcurrent::run(
+        &readers_,
+        [open = setup_.openStore, forecaster = setup_.forecaster, recorders,
+         name = std::move(name)] { return readStore(open, forecaster, recorders, name); }));
+    note_->setText("Reading the records store ...");
 }
 
-void HistoryWindow::readRecorder() {
-    const std::string name = recorder_->currentText().toStdString();
-    std::vector<RunRecord> runs;
-    std::string problem = setup_.unavailable;
-    try {
-        if (setup_.store && !name.empty()) runs = setup_.store->recorderRuns(name);
-    } catch (const std::exception& e) {
-        problem = e.what();
+void HistoryWindow::showReading(const HistoryReading& reading) {
+    if (reading.recorders) {
+        const QSignalBlocker quiet(recorder_);
+        recorder_->clear();
+        for (const std::string& name : reading.choice)
+            recorder_->addItem(qt(name));
     }
-    history_ = buildHistory(name, runs, setup_.forecaster);
-    if (!problem.empty())
-        note_->setText(qt("The records store cannot be read: " + problem));
+    history_ = reading.history;
+    const std::string& name = history_.vtrName;
+    if (!reading.problem.empty())
+        note_->setText(qt("The records store cannot be read: " + reading.problem));
     else if (name.empty())
         note_->setText("No recorder in the records store yet.");
     else if (history_.blocks.empty())
         note_->setText(qt("No runs of " + name + " with values to plot in the records store."));
     else
-        note_->setText(qt(name + ": " + std::to_string(runs.size()) + " runs, plotted against " +
+        note_->setText(qt(name + ": " + std::to_string(reading.runs) + " runs, plotted against " +
                           (history_.axis == XAxis::DrumHours
                                ? "the drum hours"
                                : "the date (not every run has its drum hours)")));
