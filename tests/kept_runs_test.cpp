@@ -104,17 +104,17 @@ TEST(KeptRuns, TransfersKeepTheRecordersValuesAndASaveIsNotImportedAgain) {
     test::ToolRig rig;
     rig.tool.setRunKeeper(records::runKeeper(rig.tool, rig.dir.path(), "bench-1", rig.dialogs()));
     ASSERT_TRUE(rig.startUp());
-    const auto transfer = [&](ProgramItem item) {
+    const auto transfer = [&](run::ProgramItem item) {
         rig.dialogs().expectChoice(data::AreaLabel, "User");
         rig.dialogs().expectMsgBox("Are you OK ?", platform::Answer::Ok);
         rig.tool.choose(item);
     };
     // The save asks the serial number, which the recorder's name takes on.
     const std::string unnamed = rig.tool.recorder().VtrName;
-    transfer(ProgramItem::DownLoad);
+    transfer(run::ProgramItem::DownLoad);
     const int area = rig.tool.tables().AreaNo;
     const auto asFound = recorderValues(rig, area, true);
-    transfer(ProgramItem::Initialize);
+    transfer(run::ProgramItem::Initialize);
     const auto initialised = recorderValues(rig, area, false);
     rig.dialogs().expectInput("Please input VTR Serial No or Manufact No !", "SN1");
     rig.dialogs().expectFile(platform::FileDialog::Save, "Data File | *.dst;*.dat", "r.dst");
