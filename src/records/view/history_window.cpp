@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
-#include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
@@ -25,6 +24,7 @@
 #include "history/history_csv.h"
 #include "results/result_windows.h"
 #include "shell/view/event_guard.h"
+#include "shell/view/model_window.h"
 #include "shell/view/screen_fit.h"
 #include "store/records_store.h"
 
@@ -110,7 +110,12 @@ HistoryWindow::HistoryWindow(const HistoryWindowModel& model, HistorySetup setup
       model_(model),
       setup_(std::move(setup)),
       closed_(std::move(closed)),
-      quitWatch_(new shell::QuitWatch(this)),
+      shown_(
+          *this, "historyClosed",
+          [this] {
+              if (closed_) closed_();
+          },
+          [this] { syncFromModel(); }),
       changed_(model.changes, this, [this] { refresh(false); }) {
     setObjectName("HistoryWindow");
     // A read held by a server out of reach leaves threads for the reads after it.
@@ -208,20 +213,11 @@ void HistoryWindow::syncFromModel() {
 void HistoryWindow::refresh(bool everything) {
     const HistoryWindowModel& m = model_;
     const std::uint64_t revision = m.changes.revision(Area::Window);
-    if (!everything && synced_ && applied_ == revision) return;
+    if (!everything && shown_.followed() && applied_ == revision) return;
     applied_ = revision;
     setWindowTitle(qt(m.caption));
-    const bool showOrHide = !synced_ || shownVisible_ != m.visible;
-    const bool toFront = m.visible && shownAsked_ != m.asked;
-    synced_ = true;
-    shownVisible_ = m.visible;
-    shownAsked_ = m.asked;
-    if (toFront) read(true);
-    if (showOrHide) setVisible(m.visible);
-    if (toFront) {
-        raise();
-        activateWindow();
-    }
+    // Each time it is asked for, the window reads the store again.
+    if (shown_.follow(m.visible, m.asked)) read(true);
 }
 
 void HistoryWindow::read(bool recorders) {
@@ -452,16 +448,7 @@ void HistoryWindow::print() {
 }
 
 void HistoryWindow::closeEvent(QCloseEvent* event) {
-    if (quitWatch_->quitting()) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    QPointer<HistoryWindow> alive(this);
-    shell::callGuarded("historyClosed", [this] {
-        if (closed_) closed_();
-    });
-    if (alive) syncFromModel();
+    shown_.close(*event);
 }
 
 }  // namespace rf::history

@@ -14,14 +14,12 @@
 #include "platform/platform.h"
 #include "results/view/print_widget.h"
 #include "shell/view/deferred_refresh.h"
+#include "shell/view/model_window.h"
 
 class QChartView;
 class QComboBox;
 class QLabel;
 
-namespace rf::shell {
-class QuitWatch;
-}
 namespace rf::store {
 class RecordsStore;
 }
@@ -106,8 +104,6 @@ class HistoryWindow : public QWidget {
     QPrinter printer_{QPrinter::HighResolution};
     RecorderHistory history_;
     std::uint64_t applied_ = 0;
-    bool synced_ = false, shownVisible_ = false;
-    int shownAsked_ = 0;
     QComboBox* recorder_ = nullptr;
     QComboBox* block_ = nullptr;
     QComboBox* show_ = nullptr;
@@ -115,7 +111,7 @@ class HistoryWindow : public QWidget {
     std::array<QChartView*, 4> charts_{};
     std::array<QLabel*, 4> forecasts_{};
     QWidget* buttons_ = nullptr;
-    shell::QuitWatch* quitWatch_ = nullptr;
+    shell::ModelWindow shown_;
     shell::DeferredRefresh changed_;
     std::uint64_t readsStarted_ = 0;  // the newest read's number
     int readsOut_ = 0;

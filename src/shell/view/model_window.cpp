@@ -14,7 +14,7 @@ ModelWindow::ModelWindow(QWidget& window, const char* what, std::function<void()
       sync_(std::move(sync)),
       quitWatch_(new QuitWatch(&window)) {}
 
-void ModelWindow::follow(bool visible, int asked) {
+bool ModelWindow::follow(bool visible, int asked) {
     const bool showOrHide = !followed_ || visible_ != visible;
     const bool toFront = visible && asked_ != asked;
     followed_ = true;
@@ -25,6 +25,7 @@ void ModelWindow::follow(bool visible, int asked) {
         window_.raise();
         window_.activateWindow();
     }
+    return toFront;
 }
 
 void ModelWindow::close(QCloseEvent& event) {

@@ -23,8 +23,8 @@ class ModelWindow {
 
     // Shows or hides the window when `visible` changed (and the first time),
     // and raises and activates it each time the program asks anew (`asked`
-    // changed while visible).
-    void follow(bool visible, int asked);
+    // changed while visible); true when it did the latter.
+    bool follow(bool visible, int asked);
     // Whether follow() has run: the window has been synced once.
     bool followed() const { return followed_; }
 
