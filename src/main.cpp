@@ -175,10 +175,11 @@ int main(int argc, char* argv[]) {
     tool.setReportWriter(rf::report::writePdf);
     // The time left of each run: rehearsed on the simulated recorder first.
     tool.setRunEstimator(rf::demo::rehearse);
-    // Every run, as it ends, into the records store of the working directory.
-    tool.setRunKeeper(rf::records::runKeeper(tool, std::filesystem::current_path(),
-                                             QSysInfo::machineHostName().toStdString(),
-                                             platform.dialogs()));
+    // Every run, as it ends, into the records store of the working directory,
+    // written on a thread of its own: a store out of reach never holds the window.
+    tool.setRunKeeper(rf::records::backgroundKeeper(tool, std::filesystem::current_path(),
+                                                    QSysInfo::machineHostName().toStdString(),
+                                                    platform.dialogs()));
     rf::shell::MainWindowView window(tool.window(), tool);
     rf::shell::VersionWindowView version(tool.versionWindow(), tool);
     rf::results::LevelCurveWindow curves(tool.levelCurveWindow(),

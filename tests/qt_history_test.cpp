@@ -299,5 +299,36 @@ TEST(HistoryWindow, AStoreThatCannotBeReadHoldsNothingAndTheNoteSaysWhy) {
     rig.window.reset();
 }
 
+// The program's keeper writes each run on a thread of its own: a store whose
+// server never answers holds no part of the tool. The run goes to the queue
+// and the operator is told when it is there; with the store back, the next
+// run sends both.
+TEST(HistoryWindow, RunsKeptInTheBackgroundWaitForNoStore) {
+    HistoryRig rig(sim::builtInRecorderConfig());
+    keepRuns(rig);
+    const SilentServer silent(rig.dir.path() / "silent");
+    ASSERT_TRUE(silent.listening());
+    test::writeFile(store::SettingsFileName, recordsDatAt(rig.dir.path() / "silent"));
+    rig.tool.setRunKeeper(
+        records::backgroundKeeper(rig.tool, rig.dir.path(), "bench-1", rig.dialogs()));
+    const std::string vtr = "QT7310DMO_DEMO0001";
+    const auto notice = [&rig] { return rig.tool.window().RecordsNotice; };
+
+    test::errorRateRun(rig.tool);
+    bool timed = false;
+    QTimer::singleShot(0, [&] { timed = true; });
+    EXPECT_TRUE(pumpUntil([&] { return timed; }));
+    EXPECT_EQ(notice(), "");  // the write still waits for the server
+    EXPECT_TRUE(pumpUntil([&] { return !notice().empty(); }));
+    EXPECT_EQ(notice().rfind("Run queued: ", 0), 0u) << notice();
+    EXPECT_EQ(rig.store.queuedRuns(), 1);
+
+    std::filesystem::remove(store::SettingsFileName);
+    test::errorRateRun(rig.tool);
+    EXPECT_TRUE(pumpUntil([&] { return notice().empty(); }));
+    EXPECT_EQ(rig.store.queuedRuns(), 0);
+    EXPECT_EQ(rig.store.recorderRuns(vtr).size(), 2u);
+}
+
 }  // namespace
 }  // namespace rf::history

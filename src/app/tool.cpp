@@ -383,7 +383,11 @@ void Tool::endEstimate() {
 
 void Tool::keepRun(const std::string& programme, const run::Outcome& outcome) {
     if (!keeper_) return;
-    const std::string said = keeper_({programme, runStarted_, outcome});
+    keeper_({programme, runStarted_, outcome},
+            [this](const std::string& said) { runKeptTold(said); });
+}
+
+void Tool::runKeptTold(const std::string& said) {
     if (said == form_.model().RecordsNotice) return;  // told already
     form_.edit(shell::Area::Status).RecordsNotice = said;
     if (!said.empty()) ctx_.logAndShow(said);

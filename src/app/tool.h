@@ -64,9 +64,12 @@ struct EndedRun {
     platform::DateTime started;
     run::Outcome outcome;
 };
-// Keeps an ended run (the records store); returns what the operator must be
-// told about where it went, "" when it was kept as it should be.
-using RunKeeper = std::function<std::string(const EndedRun&)>;
+// What the operator must be told about where a run went, "" when it was kept
+// as it should be; called on the tool's thread.
+using RunTold = std::function<void(const std::string& said)>;
+// Keeps an ended run (the records store) and tells, at once or once the
+// keeping is done.
+using RunKeeper = std::function<void(const EndedRun&, RunTold)>;
 
 // The running tool: its state, the link to the recorder, the operation
 // log and the main window, on one platform. It reads and writes its files in
@@ -218,6 +221,7 @@ class Tool final : public shell::ToolHost,
     void endEstimate();
     // Hands the run that ended to the keeper and tells what it said.
     void keepRun(const std::string& programme, const run::Outcome& outcome);
+    void runKeptTold(const std::string& said);
     // The verdict of the run that ends with `outcome`, and its window.
     results::Verdict judge(const run::Outcome& outcome) const;
     void showVerdict(const run::Outcome& outcome);

@@ -18,7 +18,14 @@ namespace rf::records {
 app::RunKeeper runKeeper(app::Tool& tool, const std::filesystem::path& dir,
                          const std::string& bench, platform::Dialogs& dialogs);
 
-// The same with a store opened already.
+// The same, with each run's store written on a thread of the keeper's own, so
+// that a store out of reach never holds the tool: the record is made as the
+// run ends, and what the operator is told comes back once it is written. The
+// program's keeper.
+app::RunKeeper backgroundKeeper(app::Tool& tool, const std::filesystem::path& dir,
+                                const std::string& bench, platform::Dialogs& dialogs);
+
+// The same as runKeeper with a store opened already.
 app::RunKeeper runKeeper(app::Tool& tool, std::shared_ptr<store::RecordsStore> store,
                          const std::string& bench);
 
