@@ -29,7 +29,7 @@
 #include "core/errors.h"
 #include "demo/demo.h"
 #include "demo/rehearsal.h"
-#include "demo/render_png.h"
+#include "shots/render_png.h"
 #include "history/forecast_text.h"
 #include "platform/virtual/virtual_platform.h"
 #include "records/history_demo.h"

@@ -1,4 +1,4 @@
-#include "demo/render_png.h"
+#include "shots/render_png.h"
 
 #include <QCoreApplication>
 #include <QLayout>
