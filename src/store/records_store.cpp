@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QSqlQuery>
+#include <set>
 
 #include "store/history_import.h"
 #include "store/sql_database.h"
@@ -258,16 +259,17 @@ std::vector<RunRecord> RecordsStore::recorderRuns(const std::string& vtrName) {
 
 namespace {
 
-// Whether the tool kept the save itself when it was made: its own File Save
-// of the recorder, dated as the save's history headers are, holds the rows
-// of both history files.
-bool keptLive(sql::Database& db, const RunRecord& imported) {
+// The saves the tool kept itself as they were made: its own File Save runs,
+// by recorder and the moment their history headers carry. A save imported
+// from a history file that is one of them is there already.
+std::set<std::pair<std::string, std::string>> keptSaves(sql::Database& db) {
+    std::set<std::pair<std::string, std::string>> out;
     QSqlQuery q = db.exec(
-        "SELECT COUNT(*) FROM rf_runs WHERE vtr_name = ? AND started_at = ? AND programme = ? "
-        "AND run_id NOT LIKE 'import-%'",
-        {QString::fromStdString(imported.recorder.vtrName),
-         QString::fromStdString(imported.dateTime), QString::fromStdString(imported.programme)});
-    return q.next() && q.value(0).toInt() > 0;
+        "SELECT vtr_name, started_at FROM rf_runs WHERE programme = 'File Save' "
+        "AND run_id NOT LIKE 'import-%'");
+    while (q.next())
+        out.emplace(q.value(0).toString().toStdString(), q.value(1).toString().toStdString());
+    return out;
 }
 
 }  // namespace
@@ -281,9 +283,11 @@ ImportResult RecordsStore::importHistoryFile(const std::filesystem::path& path) 
         // The whole file in one transaction: all of it or, on a failure, none.
         db.begin();
         try {
+            const auto kept = keptSaves(db);
             for (const RunRecord& run : parsed.runs)
-                ++(!keptLive(db, run) && sql::writeRun(db, run) ? result.added
-                                                                : result.alreadyThere);
+                ++(!kept.contains({run.recorder.vtrName, run.dateTime}) && sql::writeRun(db, run)
+                       ? result.added
+                       : result.alreadyThere);
             db.commit();
         } catch (...) {
             db.rollback();
