@@ -54,6 +54,12 @@ history::RunRecord runOn(test::ToolRig& rig, ProgramItem programme) {
     return record;
 }
 
+// The middle value (the upper of the two middle ones), 0 of none.
+double medianOf(std::vector<double> xs) {
+    std::sort(xs.begin(), xs.end());
+    return xs.empty() ? 0.0 : xs[xs.size() / 2];
+}
+
 std::string text(std::optional<int> v) {
     return v ? std::to_string(*v) : "-";
 }
@@ -294,14 +300,7 @@ TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
             }
         }
     }
-    std::sort(replacementErrors.begin(), replacementErrors.end());
-    const double median = replacementErrors[replacementErrors.size() / 2];
-    std::sort(ownErrors.begin(), ownErrors.end());
-    std::sort(playbackErrors.begin(), playbackErrors.end());
-    const auto medianOf = [](std::vector<double> xs) {
-        std::sort(xs.begin(), xs.end());
-        return xs.empty() ? 0.0 : xs[xs.size() / 2];
-    };
+    const double median = medianOf(replacementErrors);
     std::printf(
         "HDLP playback heads (Master VIDEO): median replacement error %.1f %% over %zu, "
         "worst interval margin %s h, median interval %.0f %% of the truth\n",
@@ -310,7 +309,7 @@ TEST(HeadForecast, ClosedLoopAgainstTheSimulatedWear) {
     std::printf("record heads (Self VIDEO): median interval %.0f %% of the truth\n",
                 100 * medianOf(intervalShares));
     std::printf("against the record heads' own replacement: median error %.1f %%\n",
-                ownErrors.empty() ? 0.0 : 100 * ownErrors[ownErrors.size() / 2]);
+                100 * medianOf(ownErrors));
     std::printf(
         "median replacement error %.1f %%, worst interval margin %s h over %d heads "
         "(%s h of those not due now), %d series with not enough visits\n",
